@@ -1,0 +1,83 @@
+// The decoded command line: one record for the run, read-only after analysis.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/name_table.h"
+
+/// Coverage-type bits (requested types, instrumented types, kinds of hits).
+enum CoverageTypeBits : uint16_t {
+  CovFunctions = 0x0001,
+  CovFunctionsExits = 0x0002,
+  CovCalls = 0x0004,
+  CovStatementBlocks = 0x0008,
+  CovBlockCompanion = 0x0010,
+  CovImplicitBlocks = 0x0020,
+  CovLoops = 0x0040,
+  CovAsyncBlocks = 0x0080,
+  CovBasicConditions = 0x0100,
+  CovModifiedConditions = 0x0200,
+  CovCompoundConditions = 0x0400,
+  CovForcedConditions = 0x0800,
+  CovCw = 0x2000,
+  CovConditionsInExpression = 0x4000,
+  CovBf = 0x8000,
+};
+using CoverageTypes = uint16_t;
+
+/// Bits of ReportOptions::selectAll.
+enum SelectAllBits : uint8_t { SelectAllFiles = 1, SelectAllServices = 2, SelectAllTests = 4 };
+
+struct ReportOptions {
+  /// Input files after list splitting and pattern expansion, in command-line order.
+  std::vector<std::string> inputFiles;
+  /// Requested coverage types; 0 when no type option was given.
+  CoverageTypes coverageTypes = 0;
+  /// Report file; none means standard output.
+  std::optional<std::string> outputFile;
+  /// One cumulated result for all tests (false with -NOGLOBAL).
+  bool global = true;
+  /// Every test-start line begins a new test (-ITERATION).
+  bool iterations = false;
+  /// Cleaned trace file to write (-CLEAN).
+  std::optional<std::string> cleanFile;
+  /// Merge all tests in the cleaned trace (-MERGETESTS, only with -CLEAN).
+  bool mergeTests = false;
+  /// Branch lists show covered branches (-BRANCH=COV).
+  bool listCovered = false;
+  /// 0 full report, 1 SERVICE, 2 FILE, 3 CONCLUSION.
+  uint8_t summaryLevel = 0;
+  /// Write annotated listings (-LISTING).
+  bool listing = false;
+  /// Directory of the listings (-LISTING=<directory>).
+  std::optional<std::string> listingDirectory;
+  /// Bit 0 all files, bit 1 all services, bit 2 all tests selected by default.
+  uint8_t selectAll = 7;
+  /// Included files (upper-cased base names).
+  OccurrenceList fileList;
+  /// Excluded files (upper-cased base names).
+  OccurrenceList excludedFileList;
+  /// Included services (names as typed).
+  OccurrenceList serviceList;
+  /// Excluded services.
+  OccurrenceList excludedServiceList;
+  /// Included tests (names as typed).
+  OccurrenceList testList;
+  /// Excluded tests.
+  OccurrenceList excludedTestList;
+  /// CIO file to write (-CIO).
+  std::optional<std::string> cioFile;
+  /// Path trace report file (-FLOW).
+  std::optional<std::string> flowFile;
+};
+
+/// Decodes the command line into the record; false after the decoder printed its error.
+bool analyseOptions(int argc, char **argv, ReportOptions &options);
+/// Existing regular files matching a wildcard pattern, or the text itself when
+/// nothing matches.
+std::vector<std::string> expandPattern(const std::string &text);
+/// Frees the selection lists and the decoder's memory.
+void releaseOptions(ReportOptions &options);

@@ -1,0 +1,318 @@
+// The in-memory model of what can be covered: source files, their services, the
+// branches that traces hit, and the lookups and hit counting used while reading.
+// The model owns every record and frees them together.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "driver/report_options.h"
+#include "support/name_table.h"
+
+/// Positions of the ten counters of CoverageCounts.
+enum CountIndex : int {
+  CntFunctions = 0,       ///< in a service: its entry mark (0 or 1)
+  CntFunctionsExits = 1,  ///< procedure points: entry and exits
+  CntCalls = 2,
+  CntStatementBlocks = 3, ///< simple blocks
+  CntImplicitBlocks = 4,
+  CntLoops = 5,           ///< logical blocks
+  CntAsyncBlocks = 6,     ///< asynchronous transfer blocks
+  CntBasicConditions = 7,
+  CntModifiedConditions = 8,
+  CntCompoundConditions = 9, ///< compound condition vectors
+  CntCount = 10,
+};
+
+/// Ten unsigned counters, totals or hits, in CountIndex order.
+struct CoverageCounts {
+  uint32_t c[CntCount] = {};
+  uint32_t &operator[](int i) { return c[i]; }
+  uint32_t operator[](int i) const { return c[i]; }
+  CoverageCounts &operator+=(const CoverageCounts &other) {
+    for (int i = 0; i < CntCount; ++i) c[i] += other.c[i];
+    return *this;
+  }
+  void clear() { *this = CoverageCounts{}; }
+  /// Whether any counter is non-zero.
+  bool any() const {
+    for (uint32_t v : c)
+      if (v) return true;
+    return false;
+  }
+};
+
+/// Bits of the flags byte of a branch or modified-condition item.
+enum BranchFlagBits : uint8_t {
+  FlagHitSinceLook = 0x01,  ///< set by every hit; cleared by the CIO writer once counted
+  FlagCountedInGroup = 0x02, ///< used by the CIO writer alone
+  FlagEverHit = 0x10,       ///< already counted in the service's totalCovered
+};
+
+/// Hit fields shared by branches and modified-condition items.
+struct HitState {
+  /// Hit count in the current test (reset between tests).
+  uint32_t hits = 0;
+  /// Hit count over the run.
+  uint32_t totalHits = 0;
+  /// BranchFlagBits.
+  uint8_t flags = 0;
+};
+
+/// One countable item.
+struct Branch : HitState {
+  /// Instrumentation ID within its kind and source file.
+  uint32_t id = 0;
+  /// First source line of the item.
+  uint32_t firstLine = 0;
+  /// Last source line of the item.
+  uint32_t lastLine = 0;
+};
+
+/// Kinds of procedure points as read from PR records (0 is the entry).
+enum ProcPointKind : uint8_t { PointProc = 0, ExitRegular = 1, ExitReturn = 2, ExitTermination = 3 };
+/// Kinds of blocks.
+enum BlockKind : uint8_t { BlockSimple = 0, BlockImplicit = 1, BlockLogical = 2, BlockAsync = 3 };
+/// Kinds of condition entries.
+enum ConditionKind : uint8_t {
+  CondBasic = 0,          ///< an outcome of a CE record (True entry then False entry)
+  CondSingle = 1,         ///< the single outcome of a CA record
+  CondCompoundVector = 2, ///< a case of a CC composition
+};
+
+struct ExitEntry {
+  Branch branch;
+  /// ProcPointKind 1..3.
+  uint8_t kind = ExitRegular;
+};
+
+struct CallEntry {
+  Branch branch;
+  /// Interned name of the called function.
+  NameEntry *calledName = nullptr;
+};
+
+struct BlockEntry {
+  Branch branch;
+  /// BlockKind.
+  uint8_t kind = BlockSimple;
+  /// The label token of the BL record.
+  std::string label;
+};
+
+struct ConditionEntry {
+  Branch branch;
+  /// ConditionKind.
+  uint8_t kind = CondBasic;
+  /// Condition text with its quotes (kinds 0, 1) or vector text such as TFX=T
+  /// (kind 2). Owned by the service; the two entries of one CE record share the
+  /// same pointer, and "same text" means this identity.
+  const std::string *text = nullptr;
+};
+
+/// Two cases of one composition that show a condition's independence.
+struct VectorPair {
+  /// Index in the service's conditions of the first vector.
+  uint32_t first = 0;
+  /// Index in the service's conditions of the second vector.
+  uint32_t second = 0;
+};
+
+/// One basic condition of a composition, counted like a branch of type 0x0200.
+struct ModifiedCondition : HitState {
+  /// Index in the service's conditions of the condition's True entry.
+  uint32_t condition = 0;
+  /// "#<position> (v1/v2), (v3/v4)..."; empty when the condition has no pair.
+  std::string label;
+  /// Pairs in the order they were found (increasing u, then v).
+  std::vector<VectorPair> pairs;
+};
+
+/// A compound decision over n basic conditions (a CC record).
+struct Composition {
+  /// Index in the service's conditions of the vector of case 0; the m vectors
+  /// follow it in the list.
+  uint32_t firstVector = 0;
+  /// One item per basic condition, in condition order.
+  std::vector<ModifiedCondition> items;
+  /// n, at least 1.
+  int16_t conditionCount = 0;
+  /// IDs of the basic conditions (their True branches).
+  std::vector<uint32_t> conditionIds;
+  /// m, not 0.
+  uint32_t caseCount = 0;
+  /// The expression (expression form) or the m rows of n characters (cases form).
+  std::string caseText;
+  /// Cases form: number of leading rows whose outcome is True; 0xFFFFFFFF marks
+  /// the expression form.
+  uint32_t frontier = 0xFFFFFFFF;
+  /// Expression form: the outcome 'T' or 'F' of each case.
+  std::string outcomes;
+};
+
+/// One function, procedure or method of a source file.
+struct Service {
+  /// Interned name.
+  NameEntry *name = nullptr;
+  /// Totals read from the FDC file ([0] is the has-entry mark).
+  CoverageCounts staticCounts;
+  /// Items covered in the current test ([0]: the entry was covered).
+  CoverageCounts testCovered;
+  /// Items covered at least once over the run.
+  CoverageCounts totalCovered;
+  /// Whether the service has an entry branch (a proc point).
+  bool hasEntry = false;
+  /// The entry branch, meaningful when hasEntry.
+  Branch entry;
+  std::vector<ExitEntry> exits;
+  std::vector<CallEntry> calls;
+  std::vector<BlockEntry> blocks;
+  std::vector<ConditionEntry> conditions;
+  std::vector<Composition> compositions;
+  /// Storage of the condition and vector texts of this service.
+  std::vector<std::unique_ptr<std::string>> texts;
+  /// Smallest first line of the service's records (0xFFFFFFFF while none).
+  uint32_t firstLine = 0xFFFFFFFF;
+  /// Largest last line (0 while none).
+  uint32_t lastLine = 0;
+
+  Branch *entryBranch() { return hasEntry ? &entry : nullptr; }
+};
+
+/// Trace kinds of hits.
+enum TraceKind : int { KindProcPoint = 1, KindCall = 2, KindBlock = 3, KindCondition = 4 };
+
+/// Result of a branch lookup.
+struct BranchLookup {
+  Service *service = nullptr;
+  /// The branch found, or null.
+  Branch *branch = nullptr;
+  /// Its coverage-type bit (0x0001 entry, 0x0002 exit, 0x0004 call, block bits
+  /// by kind, 0x0100 basic condition, 0x0400 compound vector).
+  uint16_t type = 0;
+  /// Index of the holding entry in its service list (exits, calls, blocks or
+  /// conditions, by type); unused for the entry.
+  uint32_t entryIndex = 0;
+  explicit operator bool() const { return branch != nullptr; }
+};
+
+/// Hits pending for the cleaned trace, for one kind of one file-part.
+struct PendingHitArray {
+  /// The array exists: hits were stored since the last written section.
+  bool present = false;
+  /// FDC parts: counters indexed by ID (as many as the file's branches of the kind).
+  std::vector<uint32_t> dense;
+  /// Placeholders: counters of the IDs actually hit (IDs may be anything).
+  std::unordered_map<uint32_t, uint32_t> sparse;
+};
+
+/// O(1) lookup of branches by ID for one kind of one source file.
+struct KindIndex {
+  /// Lookups indexed by ID, when the IDs are dense enough.
+  std::vector<BranchLookup> dense;
+  /// Lookups of IDs outside `dense` (and of IDs held by several services: all of
+  /// their holders, in service order).
+  std::unordered_map<uint32_t, std::vector<BranchLookup>> other;
+};
+
+/// One instrumented source file (one section of an FDC file), or a placeholder
+/// made by the trace reader for a file-part that matches no loaded section.
+struct SourceFile {
+  /// Path of the FDC file (for messages).
+  std::string fdcName;
+  /// FileKey of directory + name, or the second number of the DC line.
+  uint32_t fileKey = 0;
+  /// DC checksum folded with the identification text.
+  uint32_t checksum = 0;
+  /// Source time stamp of the FD line (0: none).
+  uint32_t sourceTime = 0;
+  /// Types of the TC line.
+  CoverageTypes instrumentedTypes = 0;
+  NameEntry *sourceName = nullptr;
+  NameEntry *sourceDir = nullptr;
+  /// Optional third text of the FC line.
+  NameEntry *extraText = nullptr;
+  /// Identification token and words of the VE line.
+  NameEntry *token = nullptr;
+  NameEntry *tokenWords[3] = {nullptr, nullptr, nullptr};
+  uint32_t procedureBranchCount = 0;
+  uint32_t callBranchCount = 0;
+  uint32_t blockBranchCount = 0;
+  uint32_t conditionBranchCount = 0;
+  /// Made by the trace reader for traces matching no loaded section.
+  bool placeholder = false;
+  /// Placeholders: pending counters add up counts.
+  bool accumulateFlag = false;
+  /// Placeholders: an FDC part had the same file key with another checksum.
+  bool otherVersion = false;
+  /// Pending hits for the cleaned trace, by kind (TP, TA, TB, TE).
+  std::array<PendingHitArray, 4> pendingHits;
+  /// Services in creation order.
+  std::vector<std::unique_ptr<Service>> services;
+  /// Branch lookup by kind (index kind - 1), built when the section is complete.
+  std::array<KindIndex, 4> branchIndex;
+
+  /// Branch count of a trace kind (1..4).
+  uint32_t &branchCount(int kind);
+};
+
+/// The FindBranchInService lookup: the branch of a kind with an ID in one
+/// service, in the service's own order (entry, then exits; calls; blocks; conditions).
+BranchLookup FindBranchInService(Service &service, int kind, uint32_t id);
+
+/// Counts a hit on a branch or item of a service (first-hit rules, saturating add).
+void MarkBranchHit(Service &service, HitState &item, uint16_t type, uint32_t count, bool add);
+
+/// Type bit of a block kind (0x0008, 0x0020, 0x0040, 0x0080).
+uint16_t blockTypeBit(uint8_t kind);
+
+class CoverageModel {
+public:
+  CoverageModel();
+  ~CoverageModel();
+  CoverageModel(const CoverageModel &) = delete;
+  CoverageModel &operator=(const CoverageModel &) = delete;
+
+  /// Every source file in order: loaded sections, then placeholders.
+  const std::vector<std::unique_ptr<SourceFile>> &files() const { return files_; }
+  /// Appends one file at the end of the list (and indexes its key).
+  SourceFile &RegisterSourceFile(std::unique_ptr<SourceFile> file);
+  /// Builds the branch index of a file whose services are complete.
+  void buildBranchIndex(SourceFile &file);
+
+  /// Makes the named service current, creating it at the end of the file's
+  /// services when absent.
+  Service &SelectService(SourceFile &file, NameEntry *name);
+  Service *currentService() const { return currentService_; }
+  void clearCurrentService() { currentService_ = nullptr; }
+
+  /// First file with this key and checksum; `otherVersion` tells whether a
+  /// loaded section (not a placeholder) had the key with another checksum.
+  /// Clears the current service.
+  SourceFile *FindSourceFile(uint32_t fileKey, uint32_t checksum, bool *otherVersion = nullptr);
+  /// Finds a branch from the current service onwards, wrapping round; the service
+  /// found becomes current.
+  BranchLookup FindBranch(SourceFile &file, int kind, uint32_t id);
+  /// FindBranch then MarkBranchHit; an unknown branch is fatal.
+  void MarkTraceBranch(SourceFile &file, int kind, uint32_t id, uint32_t count, bool add);
+  /// Counts the modified conditions whose pairs are both hit.
+  void UpdateModifiedConditions();
+  /// Zeroes testCovered and every hits field (per-test reset).
+  void resetTestHits();
+  /// Union of the instrumented types of every file.
+  CoverageTypes unionOfInstrumentedTypes() const;
+  /// Frees every file and empties the list.
+  void FreeSourceFiles();
+
+private:
+  std::vector<std::unique_ptr<SourceFile>> files_;
+  /// (key << 32 | checksum) -> first file with both.
+  std::unordered_map<uint64_t, SourceFile *> byKeyAndChecksum_;
+  /// Keys of loaded sections (not placeholders).
+  std::unordered_map<uint32_t, uint32_t> sectionKeys_;
+  Service *currentService_ = nullptr;
+};

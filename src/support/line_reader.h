@@ -1,0 +1,59 @@
+// Line and token reading shared by the FDC and trace readers.
+//
+// The stream is read in large blocks; a line is handed out in place, ending with
+// its LF (a CR LF pair is one line end, since the CR ends tokens like the LF).
+// Tokens are cut in place. A final line without line end is not returned. A NUL
+// byte inside a line ends its text for the token rules.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+class LineReader {
+public:
+  LineReader();
+  ~LineReader();
+  LineReader(const LineReader &) = delete;
+  LineReader &operator=(const LineReader &) = delete;
+
+  /// Opens a file for reading; false when it cannot be opened.
+  bool open(const char *path);
+  /// Closes the file (also done by the destructor).
+  void close();
+  bool isOpen() const;
+
+  /// The next line (its text followed by LF), or null at end of file, also when
+  /// the last line has no line end. The cursor is set to the line's start.
+  char *readLine();
+  /// Bytes of the current line including its LF.
+  std::size_t lineLength() const { return lineLength_; }
+  /// The current line, as last returned by readLine (null at end of file).
+  char *line() const { return line_; }
+
+  /// Next plain token: spaces skipped, ends at NUL, space, CR or LF (cut in place).
+  /// A token ended by NUL is absent (null); blanks before the line end give one
+  /// empty token, then null.
+  char *nextToken();
+  /// Next quoted text into `out`, with its enclosing quotes; a backslash protects
+  /// the next character, and \\ and \" are undone. False (cursor left after the
+  /// skipped spaces) when there is none on this line.
+  bool nextQuotedText(std::string &out);
+
+  /// One byte of the stream after the current line, or EOF; used by scans that
+  /// work character by character. The next readLine starts after it.
+  int readChar();
+
+private:
+  bool fill();
+
+  std::FILE *file_ = nullptr;
+  char *buffer_ = nullptr;     ///< block buffer
+  std::size_t capacity_ = 0;   ///< bytes allocated in buffer_
+  std::size_t start_ = 0;      ///< first unread byte
+  std::size_t end_ = 0;        ///< one past the last valid byte
+  bool eof_ = false;           ///< the stream has no more bytes
+  char *line_ = nullptr;       ///< current line
+  std::size_t lineLength_ = 0; ///< bytes of the current line including LF
+  char *cursor_ = nullptr;     ///< token cursor inside the current line
+};

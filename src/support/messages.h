@@ -1,0 +1,33 @@
+// Diagnostics: five levels, each framed with the product and executable names and
+// written to standard error. Fatal ends the process with status 7, internal with 9.
+#pragma once
+
+#include <QString>
+
+/// Exit status of a fatal error.
+constexpr int kExitFatal = 7;
+/// Exit status of an internal error (also an access violation).
+constexpr int kExitInternal = 9;
+
+/// Translates a source text in a context (with an optional translator comment).
+/// Placeholders are filled afterwards by the caller, all at once with the
+/// multi-argument QString::arg, so a substituted text holding %1 is never
+/// substituted again.
+QString tr(const char *context, const char *text, const char *comment = nullptr);
+
+/// Replaces the product and executable names of every later message; the first
+/// call also installs the crash handler.
+void setMessageIdentity(const QString &product, const QString &executable);
+/// The product name of the message frames.
+QString productName();
+
+[[noreturn]] void reportFatal(const QString &message);
+/// Internal error; with a source file name a "[file:line]" location line follows.
+[[noreturn]] void reportInternal(const QString &message, const char *sourceFile = nullptr,
+                                 int line = 0);
+void reportError(const QString &message);
+void reportWarning(const QString &message);
+void reportInfo(const QString &message);
+
+/// Writes a text to standard error in the local 8-bit encoding, as plain text.
+void writeToStderr(const QString &text);

@@ -1,0 +1,17 @@
+// Path helpers. A separator is inserted as '/'; '\\', '/' and ':' all end a
+// directory part when one is searched for (FDC files may come from other hosts).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+bool FileExists(const char *path);
+/// Modification time in seconds, 0 when unavailable.
+uint32_t FileTime(const char *path);
+/// The part after the last '\\', '/' or ':' (the whole path when none).
+const char *BaseName(const char *path);
+/// directory + '/' + name, or directory + name when it ends in '/' or '\\'.
+std::string JoinPath(const std::string &directory, const std::string &name);
+/// name + extension; internal errors for an empty name or extension, or an
+/// extension not beginning with '.'.
+std::string AppendExtension(const std::string &name, const std::string &extension);

@@ -1,0 +1,61 @@
+// The test bookkeeping of a reading pass, read by the report writers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "driver/report_options.h"
+#include "support/name_table.h"
+
+struct SourceFile;
+
+/// Value of a test or group number that is not set.
+constexpr int64_t kNoNumber = -1;
+
+struct TestState {
+  /// Name of the current test (a name, the test number's text, or "#"), or none.
+  NameEntry *testName = nullptr;
+  /// Current test number, or kNoNumber.
+  int64_t testNumber = kNoNumber;
+  /// Current group number, or kNoNumber.
+  int64_t groupNumber = kNoNumber;
+  /// A selected test is in progress.
+  bool testOpen = false;
+  /// A test report was written (a test closed while global is false).
+  bool testReported = false;
+  /// A cleaned section is due (set by the first NT line with -CLEAN).
+  bool cleanPending = false;
+  /// Test names met in NT lines.
+  OccurrenceList seenTests;
+  /// The name "#" of a test without name or number.
+  NameEntry *defaultName = nullptr;
+  /// The current test is count-oriented (after the end of the pass: the run's
+  /// decided count orientation).
+  bool countOriented = false;
+  /// A CO line was read in the Reading state.
+  bool countTestRead = false;
+  /// A selected file-part was entered while the test was not count-oriented.
+  bool plainPartRead = false;
+  /// Effective coverage types: requested, else the union of the files' types.
+  CoverageTypes typeSet = 0;
+  /// The file-part selected by the last FT line, or none.
+  SourceFile *currentPart = nullptr;
+  /// The current date text (interned), or none.
+  NameEntry *currentDate = nullptr;
+  /// Name of the trace file being read, as the command line gives it.
+  std::string traceFileName;
+};
+
+/// What the reading pass calls at test boundaries; the report run implements it.
+class TestBoundaryListener {
+public:
+  virtual ~TestBoundaryListener() = default;
+  /// The report of the test that has just ended (only when global is false).
+  virtual void writeTestReport() = 0;
+  /// The CIO record of the test that has just ended (only with -CIO).
+  virtual void writeCioTest() = 0;
+  /// The CIO record of the group that has just ended (only with -CIO).
+  virtual void writeCioGroup() = 0;
+  /// The closing sections of the CIO file after the last trace (only with -CIO).
+  virtual void writeCioGlobal() = 0;
+};

@@ -1,0 +1,38 @@
+// The reading pass over the trace files: lines are dispatched by opcode to the
+// accumulation of tests, file-parts and hits, and to the cleaned trace output.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/report_options.h"
+#include "trace/test_state.h"
+
+class CoverageModel;
+
+class TraceReader {
+public:
+  /// The listener (the report run) is called at test boundaries; may be null.
+  TraceReader(CoverageModel &model, const ReportOptions &options, TestBoundaryListener *listener);
+  ~TraceReader();
+  TraceReader(const TraceReader &) = delete;
+  TraceReader &operator=(const TraceReader &) = delete;
+
+  /// Reads every trace file in order, then runs the end-of-reading steps: the last
+  /// cleaned section, closing the last test (or the no-test warning), the end of
+  /// the CIO records, the run's count orientation and, when global is false, the
+  /// warnings about -TEST/-EXTEST names that matched no test.
+  void run(const std::vector<std::string> &traceFiles);
+  /// After the conclusion: the merged cleaned section (-MERGETESTS) and closing
+  /// the cleaned trace file (-CLEAN).
+  void finishCleanedOutput();
+
+  const TestState &state() const;
+  /// Recomputes the effective type set (requested, else union of the files' types).
+  void resetTypeSet();
+
+private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
