@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, the Debian 12 packages needed to build and test zeltocov,
+# and only those that are missing. Extra package names may be given as arguments.
+set -euo pipefail
+
+packages=(
+  cmake
+  g++
+  ninja-build
+  qt6-base-dev        # Qt6 Core
+  qt6-tools-dev       # Qt6LinguistTools for CMake
+  qt6-l10n-tools      # lrelease
+  qt6-tools-dev-tools
+  libgtest-dev
+  libgmock-dev
+  "$@"
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  if [[ "$status" != "install ok installed" ]]; then
+    missing+=("$package")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+echo "Installing missing packages: ${missing[*]}"
+run_as_root=()
+if [[ $(id -u) -ne 0 ]]; then
+  run_as_root=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${run_as_root[@]}" apt-get update
+"${run_as_root[@]}" apt-get install -y "${missing[@]}" </dev/null
