@@ -1,0 +1,92 @@
+#include "report/selection_check.h"
+
+#include <string>
+
+#include "driver/selection.h"
+#include "fdc/coverage_model.h"
+#include "support/host_services.h"
+#include "support/messages.h"
+#include "support/paths.h"
+
+namespace {
+
+/// The name under which the selection lists know a source file: its base name,
+/// upper-cased.
+NameEntry *selectionName(const SourceFile &file) {
+  if (!file.sourceName) return nullptr;
+  return internName(upperAscii(BaseName(file.sourceName->text)).c_str());
+}
+
+bool isLoadedFile(const CoverageModel &model, const NameEntry *name) {
+  for (const std::unique_ptr<SourceFile> &file : model.files())
+    if (!file->placeholder && selectionName(*file) == name) return true;
+  return false;
+}
+
+bool isServiceOfSelectedFile(const CoverageModel &model, const ReportOptions &options,
+                             const NameEntry *name) {
+  for (const std::unique_ptr<SourceFile> &file : model.files()) {
+    if (file->placeholder || !file->sourceName) continue;
+    if (!isFileSelected(file->sourceName->text, options)) continue;
+    for (const std::unique_ptr<Service> &service : file->services)
+      if (service->name == name) return true;
+  }
+  return false;
+}
+
+void warnUnknownFiles(const CoverageModel &model, const OccurrenceList &list, const char *text) {
+  for (const OccurrenceEntry *entry = list.first; entry; entry = entry->next) {
+    const NameEntry *name = static_cast<const NameEntry *>(entry->key);
+    if (!isLoadedFile(model, name))
+      reportWarning(tr("User Warning", text, "%1 is the name of the file")
+                        .arg(QString::fromLocal8Bit(name->text)));
+  }
+}
+
+void warnUnknownServices(const CoverageModel &model, const ReportOptions &options,
+                         const OccurrenceList &list, const char *text) {
+  for (const OccurrenceEntry *entry = list.first; entry; entry = entry->next) {
+    const NameEntry *name = static_cast<const NameEntry *>(entry->key);
+    if (!isServiceOfSelectedFile(model, options, name))
+      reportWarning(tr("User Warning", text, "%1 is the name of the file")
+                        .arg(QString::fromLocal8Bit(name->text)));
+  }
+}
+
+} // namespace
+
+void checkSelection(const ReportOptions &options, const CoverageModel &model) {
+  warnUnknownFiles(model, options.fileList, "File %1 in -FILE option is not in source file list");
+  warnUnknownFiles(model, options.excludedFileList,
+                   "File %1 in -EXFILE option is not in source file list");
+  warnUnknownServices(model, options, options.serviceList,
+                      "Service %1 in -SERVICE option is unknown in selected source file list");
+  warnUnknownServices(model, options, options.excludedServiceList,
+                      "Service %1 in -EXSERVICE option is unknown in selected source file list");
+
+  bool somethingToReport = false;
+  for (const std::unique_ptr<SourceFile> &file : model.files()) {
+    if (file->placeholder || !file->sourceName) continue;
+    if (!isFileSelected(file->sourceName->text, options)) continue;
+    bool anyService = false;
+    for (const std::unique_ptr<Service> &service : file->services)
+      if (GetServiceAuth(service->name, options)) anyService = true;
+    if (anyService) {
+      somethingToReport = true;
+    } else if (NameEntry *name = selectionName(*file)) {
+      // From now on the file counts as excluded (unless -FILE names it).
+      name->flags |= InExFileList;
+    }
+  }
+
+  bool typeAvailable = true;
+  if (options.coverageTypes) {
+    typeAvailable = false;
+    for (const std::unique_ptr<SourceFile> &file : model.files())
+      if (!file->placeholder && (file->instrumentedTypes & options.coverageTypes))
+        typeAvailable = true;
+  }
+
+  if (!somethingToReport || !typeAvailable)
+    reportFatal(tr("Fatal Error", "There is nothing to report ... report is empty"));
+}
