@@ -1,9 +1,9 @@
 // Line and token reading shared by the FDC and trace readers.
 //
 // The stream is read in large blocks; a line is handed out in place, ending with
-// its LF (a CR LF pair is one line end, since the CR ends tokens like the LF).
-// Tokens are cut in place. A final line without line end is not returned. A NUL
-// byte inside a line ends its text for the token rules.
+// its LF and followed by a NUL (a CR LF pair is one line end: it is handed out as
+// a single LF). Tokens are cut in place. A final line without line end is not
+// returned. A NUL byte inside a line ends its text for the token rules.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +12,12 @@
 
 class LineReader {
 public:
+  /// Bytes read from the stream at a time by default.
+  static constexpr std::size_t kDefaultBlockSize = 1024 * 1024;
+
   LineReader();
+  /// A reader with its own block size (the buffer still grows for longer lines).
+  explicit LineReader(std::size_t blockSize);
   ~LineReader();
   LineReader(const LineReader &) = delete;
   LineReader &operator=(const LineReader &) = delete;
@@ -22,9 +27,12 @@ public:
   /// Closes the file (also done by the destructor).
   void close();
   bool isOpen() const;
+  /// Whether the stream reported a read error (reading then stopped as at its end).
+  bool readFailed() const { return readFailed_; }
 
   /// The next line (its text followed by LF), or null at end of file, also when
-  /// the last line has no line end. The cursor is set to the line's start.
+  /// the last line has no line end. The cursor is set to the line's start. The
+  /// previous line and its tokens are no longer valid afterwards.
   char *readLine();
   /// Bytes of the current line including its LF.
   std::size_t lineLength() const { return lineLength_; }
@@ -41,19 +49,26 @@ public:
   bool nextQuotedText(std::string &out);
 
   /// One byte of the stream after the current line, or EOF; used by scans that
-  /// work character by character. The next readLine starts after it.
+  /// work character by character. The next readLine starts after it. The current
+  /// line and its tokens are no longer valid afterwards.
   int readChar();
 
 private:
   bool fill();
+  void restoreAfterLine();
 
   std::FILE *file_ = nullptr;
-  char *buffer_ = nullptr;     ///< block buffer
-  std::size_t capacity_ = 0;   ///< bytes allocated in buffer_
+  std::size_t blockSize_;      ///< bytes read at a time
+  char *buffer_ = nullptr;     ///< block buffer (one byte more than capacity_)
+  std::size_t capacity_ = 0;   ///< bytes of buffer_ usable for stream data
   std::size_t start_ = 0;      ///< first unread byte
   std::size_t end_ = 0;        ///< one past the last valid byte
   bool eof_ = false;           ///< the stream has no more bytes
+  bool readFailed_ = false;    ///< the stream reported a read error
   char *line_ = nullptr;       ///< current line
   std::size_t lineLength_ = 0; ///< bytes of the current line including LF
   char *cursor_ = nullptr;     ///< token cursor inside the current line
+  std::size_t savedAt_ = 0;    ///< index of the byte replaced by the line's NUL
+  char saved_ = 0;             ///< that byte's value
+  bool hasSaved_ = false;      ///< whether saved_ must be put back
 };

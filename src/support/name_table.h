@@ -29,6 +29,7 @@ constexpr int kNameTableBuckets = 250;
 
 /// A table of 250 bucket heads.
 struct NameTable {
+  /// First entry of each bucket, null when the bucket is empty.
   NameEntry *heads[kNameTableBuckets];
 };
 
@@ -36,15 +37,21 @@ struct NameTable {
 void initNameTable(NameTable **slot = nullptr);
 /// Bucket index (0..249) and length of a text.
 struct NameHash {
+  /// Bucket index, 0..249.
   uint32_t bucket;
+  /// Bytes of the text without the terminator.
   uint32_t length;
 };
 NameHash hashName(const char *text);
 /// Result of a lookup: the entry found, or the entry after which a new one links.
 struct NameLookup {
+  /// Whether the text is in the table.
   bool found;
-  NameEntry *entry;       ///< the entry found, or the predecessor (null: bucket head)
+  /// The entry found, or the predecessor of a new entry (null: bucket head).
+  NameEntry *entry;
+  /// Bucket index of the text.
   uint32_t bucket;
+  /// Bytes of the text without the terminator.
   uint32_t length;
 };
 NameLookup findName(const char *text, NameTable *table = nullptr);
@@ -55,11 +62,16 @@ void freeNameTable(NameTable *table = nullptr);
 
 /// Counts how often the same key was seen in one list.
 struct OccurrenceEntry {
+  /// The counted key, compared by identity (not owned).
   const void *key;
+  /// Times the key was counted, at least 1.
   uint32_t count;
+  /// Next entry, in order of first occurrence.
   OccurrenceEntry *next;
 };
+/// A list of counted keys, owned by its holder.
 struct OccurrenceList {
+  /// First entry, null when empty.
   OccurrenceEntry *first = nullptr;
 };
 /// Increments the key's count (appending it with count 1 when new); returns the count.

@@ -1,0 +1,171 @@
+// Block-buffered line reading with in-place tokens.
+#include "support/line_reader.h"
+
+#include "support/host_services.h"
+
+#include <cstring>
+
+LineReader::LineReader() : LineReader(kDefaultBlockSize) {}
+
+LineReader::LineReader(std::size_t blockSize) : blockSize_(blockSize < 2 ? 2 : blockSize) {}
+
+LineReader::~LineReader() {
+  close();
+  freeIfSet(buffer_);
+}
+
+bool LineReader::open(const char *path) {
+  close();
+  file_ = std::fopen(path, "rb");
+  if (!file_) return false;
+  if (!buffer_) {
+    capacity_ = blockSize_;
+    buffer_ = static_cast<char *>(safeAlloc(capacity_ + 1));
+  }
+  return true;
+}
+
+void LineReader::close() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+  start_ = end_ = 0;
+  eof_ = false;
+  readFailed_ = false;
+  line_ = cursor_ = nullptr;
+  lineLength_ = 0;
+  hasSaved_ = false;
+}
+
+bool LineReader::isOpen() const {
+  return file_ != nullptr;
+}
+
+void LineReader::restoreAfterLine() {
+  if (!hasSaved_) return;
+  buffer_[savedAt_] = saved_;
+  hasSaved_ = false;
+}
+
+// Makes room behind the unread bytes and reads more of the stream; false when
+// nothing more could be read.
+bool LineReader::fill() {
+  if (eof_ || !file_) return false;
+  const std::size_t pending = end_ - start_;
+  if (start_ > 0 && capacity_ - end_ < capacity_ / 2) {
+    std::memmove(buffer_, buffer_ + start_, pending);
+    start_ = 0;
+    end_ = pending;
+  }
+  // A line longer than half the buffer: grow, so that every read stays large.
+  if (capacity_ - end_ < capacity_ / 2) {
+    capacity_ *= 2;
+    buffer_ = static_cast<char *>(safeRealloc(buffer_, capacity_ + 1));
+  }
+  const std::size_t got = std::fread(buffer_ + end_, 1, capacity_ - end_, file_);
+  if (got == 0) {
+    eof_ = true;
+    readFailed_ = std::ferror(file_) != 0;
+    return false;
+  }
+  end_ += got;
+  return true;
+}
+
+char *LineReader::readLine() {
+  restoreAfterLine();
+  line_ = cursor_ = nullptr;
+  lineLength_ = 0;
+  if (!file_) return nullptr;
+
+  std::size_t scanned = 0; // bytes after start_ known to hold no LF
+  char *lineFeed = nullptr;
+  for (;;) {
+    lineFeed =
+        static_cast<char *>(std::memchr(buffer_ + start_ + scanned, '\n', end_ - start_ - scanned));
+    if (lineFeed) break;
+    scanned = end_ - start_;
+    if (!fill()) {
+      // A last line without line end is dropped.
+      start_ = end_;
+      return nullptr;
+    }
+  }
+
+  line_ = buffer_ + start_;
+  const std::size_t length = static_cast<std::size_t>(lineFeed - line_) + 1;
+  start_ += length;
+  lineLength_ = length;
+  if (length >= 2 && lineFeed[-1] == '\r') {
+    // CR LF: hand out a single LF, terminated where the LF was.
+    lineFeed[-1] = '\n';
+    lineFeed[0] = '\0';
+    lineLength_ = length - 1;
+  } else {
+    // Terminate in the first byte after the line, put back before reading on.
+    savedAt_ = start_;
+    saved_ = buffer_[start_];
+    hasSaved_ = true;
+    buffer_[start_] = '\0';
+  }
+  cursor_ = line_;
+  return line_;
+}
+
+char *LineReader::nextToken() {
+  if (!cursor_) return nullptr;
+  while (*cursor_ == ' ')
+    ++cursor_;
+  char *token = cursor_;
+  char *end = cursor_;
+  while (*end != '\0' && *end != ' ' && *end != '\r' && *end != '\n')
+    ++end;
+  if (*end == '\0') {
+    cursor_ = end;
+    return nullptr;
+  }
+  const bool bySpace = *end == ' ';
+  *end = '\0';
+  cursor_ = bySpace ? end + 1 : end;
+  return token;
+}
+
+bool LineReader::nextQuotedText(std::string &out) {
+  if (!cursor_) return false;
+  while (*cursor_ == ' ')
+    ++cursor_;
+  char *open = cursor_;
+  while (*open != '"') {
+    if (*open == '\0' || *open == ' ' || *open == '\r' || *open == '\n') return false;
+    ++open;
+  }
+  char *close = open + 1;
+  while (*close != '"') {
+    if (*close == '\0' || *close == '\n') return false;
+    if (*close == '\\') {
+      ++close;
+      if (*close == '\0' || *close == '\n') return false;
+    }
+    ++close;
+  }
+  const char after = close[1];
+  if (after != ' ' && after != '\r' && after != '\n') return false;
+
+  out.clear();
+  out.reserve(static_cast<std::size_t>(close - open) + 1);
+  for (const char *p = open; p <= close; ++p) {
+    if (*p == '\\' && p < close && (p[1] == '\\' || p[1] == '"')) ++p;
+    out.push_back(*p);
+  }
+  // The line always ends in LF followed by NUL, so stepping over the LF lands on
+  // the terminator.
+  cursor_ = close + 2;
+  return true;
+}
+
+int LineReader::readChar() {
+  restoreAfterLine();
+  line_ = cursor_ = nullptr;
+  lineLength_ = 0;
+  if (start_ == end_ && !fill()) return EOF;
+  return static_cast<unsigned char>(buffer_[start_++]);
+}

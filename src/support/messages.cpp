@@ -1,0 +1,160 @@
+// The message service: frames a finished message text with the product and
+// executable names, writes it to standard error, and ends the process for the
+// fatal and internal levels.
+#include "support/messages.h"
+
+#include "support/emergency_texts.h"
+#include "support/host_services.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+/// The names every message frame carries, with the texts kept ready for the
+/// paths that cannot allocate.
+struct MessageIdentity {
+  /// Product name, the first word group of every frame.
+  QString product = QStringLiteral("Velmora");
+  /// Executable name, after the product name.
+  QString executable = QStringLiteral("<unnamed binary>");
+  /// Whether the crash handler has been installed.
+  bool crashHandlerInstalled = false;
+  /// Encoded crash text for the current identity.
+  QByteArray crashText;
+  /// Encoded "No memory left" text for the current identity.
+  QByteArray noMemoryText;
+};
+
+enum class Level { Fatal, Internal, Error, Warning, Info };
+
+QString frameFormat(Level level) {
+  switch (level) {
+  case Level::Fatal:
+    return tr("Display Message", "%1 %2 - FATAL ERROR: %3\n",
+              "Used for fatal error message\n%1: product name\n%2: executable name\n%3: "
+              "message to display");
+  case Level::Internal:
+    return tr("Display Message", "%1 %2 - INTERNAL ERROR: %3\n",
+              "Used for internal error message\n%1: product name\n%2: executable name\n%3: "
+              "message to display");
+  case Level::Error:
+    return tr("Display Message", "%1 %2 - ERROR: %3\n",
+              "Used for user errors messages\n%1: product name\n%2: executable name\n%3: "
+              "message to display");
+  case Level::Warning:
+    return tr("Display Message", "%1 %2 - WARNING: %3\n",
+              "Used for warning messages\n%1: product name\n%2: executable name\n%3: message");
+  case Level::Info:
+    break;
+  }
+  return tr("Display Message", "%1 %2 - INFO: %3\n",
+            "Used for information messages%1:product name\n%2: executable name\n%3: message to "
+            "print");
+}
+
+QString framed(const MessageIdentity &names, Level level, const QString &message) {
+  return frameFormat(level).arg(names.product, names.executable, message);
+}
+
+/// Frames and encodes, for the names of `names`, the texts of the paths that
+/// cannot allocate.
+void prepareEmergencyTexts(MessageIdentity &names) {
+  names.crashText =
+      (framed(names, Level::Internal, tr("Internal Error", "Please, contact your support")) +
+       QStringLiteral("\n"))
+          .toLocal8Bit();
+  names.noMemoryText =
+      framed(names, Level::Fatal,
+             tr("Fatal Error", "No memory left", "program failed on memory allocation"))
+          .toLocal8Bit();
+}
+
+MessageIdentity &identity() {
+  static MessageIdentity instance = [] {
+    MessageIdentity initial;
+    prepareEmergencyTexts(initial);
+    return initial;
+  }();
+  return instance;
+}
+
+QString framed(Level level, const QString &message) {
+  return framed(identity(), level, message);
+}
+
+} // namespace
+
+QString tr(const char *context, const char *text, const char *comment) {
+  return QCoreApplication::translate(context, text, comment);
+}
+
+void setMessageIdentity(const QString &product, const QString &executable) {
+  MessageIdentity &names = identity();
+  names.product = product;
+  names.executable = executable;
+  prepareEmergencyTexts(names);
+  if (!names.crashHandlerInstalled) {
+    names.crashHandlerInstalled = true;
+    installCrashHandler();
+  }
+}
+
+QString productName() {
+  return identity().product;
+}
+
+void writeToStderr(const QString &text) {
+  const QByteArray bytes = text.toLocal8Bit();
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
+  std::fflush(stderr);
+}
+
+void reportFatal(const QString &message) {
+  writeToStderr(framed(Level::Fatal, message));
+  std::exit(kExitFatal);
+}
+
+void reportInternal(const QString &message, const char *sourceFile, int line) {
+  QString text = framed(Level::Internal, message);
+  if (sourceFile)
+    text +=
+        QStringLiteral("[%1:%2]\n").arg(QString::fromLocal8Bit(sourceFile), QString::number(line));
+  else
+    text += QStringLiteral("\n");
+  writeToStderr(text);
+  std::exit(kExitInternal);
+}
+
+void reportError(const QString &message) {
+  writeToStderr(framed(Level::Error, message));
+}
+
+void reportWarning(const QString &message) {
+  writeToStderr(framed(Level::Warning, message));
+}
+
+void reportInfo(const QString &message) {
+  writeToStderr(framed(Level::Info, message));
+}
+
+EmergencyTexts emergencyTexts() {
+  const MessageIdentity &names = identity();
+  return {names.crashText.constData(), static_cast<std::size_t>(names.crashText.size()),
+          names.noMemoryText.constData(), static_cast<std::size_t>(names.noMemoryText.size())};
+}
+
+void writeRawToStderr(const char *bytes, std::size_t length) {
+  while (length > 0) {
+    const ssize_t written = ::write(STDERR_FILENO, bytes, length);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    bytes += written;
+    length -= static_cast<std::size_t>(written);
+  }
+}
