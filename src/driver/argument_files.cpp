@@ -1,0 +1,136 @@
+// Argument pre-processing of the command-line decoder: argument files ("@file" and
+// "-OPTION=file") and $NAME environment references.
+#include <cstdio>
+
+#include "driver/command_line_decoder.h"
+#include "support/host_services.h"
+
+namespace {
+
+bool isNameCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// The file named by an argument, when the argument names one.
+bool argumentFileName(const std::string &argument, std::string &path) {
+  if (!argument.empty() && argument[0] == '@') {
+    path = argument.substr(1);
+    return true;
+  }
+  static const char option[] = "-OPTION=";
+  if (argument.size() < sizeof option - 1) return false;
+  for (std::size_t i = 0; i < sizeof option - 1; ++i) {
+    char c = argument[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    if (c != option[i]) return false;
+  }
+  path = argument.substr(sizeof option - 1);
+  return true;
+}
+
+} // namespace
+
+std::string CommandLineDecoder::expandEnvironment(const std::string &word) const {
+  std::string result;
+  std::size_t i = 0;
+  while (i < word.size()) {
+    if (word[i] != '$') {
+      result += word[i++];
+      continue;
+    }
+    std::size_t end = i + 1;
+    while (end < word.size() && isNameCharacter(word[end]))
+      ++end;
+    const std::string name = word.substr(i + 1, end - i - 1);
+    const std::optional<std::string> value = name.empty() ? std::nullopt : getEnv(name.c_str());
+    // The inserted value is not scanned again.
+    result += value ? *value : word.substr(i, end - i);
+    i = end;
+  }
+  return result;
+}
+
+// Reads the words of an argument file: blanks separate words, double quotes group
+// and are dropped, a line whose first non-blank character is '#' is a comment, a
+// backslash before a line end (LF, CR LF or CR) or the end of the file continues
+// the line, and before any other character keeps both.
+bool CommandLineDecoder::readArgumentFile(const std::string &path,
+                                          std::vector<std::string> &words) const {
+  std::FILE *file = std::fopen(path.c_str(), "r");
+  if (!file) return false;
+
+  std::string word;
+  bool wordStarted = false; // a word is in progress (also an empty quoted one)
+  bool inQuotes = false;
+  bool lineStart = true; // only blanks seen on this line so far
+  auto finishWord = [&] {
+    if (wordStarted) words.push_back(expandEnvironment(word));
+    word.clear();
+    wordStarted = false;
+  };
+
+  int c;
+  while ((c = std::getc(file)) != EOF) {
+    if (c == '#' && lineStart && !inQuotes) {
+      while ((c = std::getc(file)) != EOF && c != '\n') {
+      }
+      continue; // the next line starts blank again
+    }
+    if (c == '\\') {
+      const int next = std::getc(file);
+      if (next == EOF || next == '\n') continue;
+      if (next == '\r') {
+        const int after = std::getc(file);
+        if (after != '\n' && after != EOF) std::ungetc(after, file);
+        continue;
+      }
+      word += '\\';
+      word += static_cast<char>(next);
+      wordStarted = true;
+      lineStart = false;
+      continue;
+    }
+    if (c == '"') {
+      inQuotes = !inQuotes;
+      wordStarted = true;
+      lineStart = false;
+      continue;
+    }
+    if (!inQuotes && (c == ' ' || c == '\t' || c == '\r' || c == '\n')) {
+      finishWord();
+      if (c == '\r' || c == '\n') lineStart = true;
+      continue;
+    }
+    word += static_cast<char>(c);
+    wordStarted = true;
+    lineStart = false;
+  }
+  finishWord();
+  std::fclose(file);
+  return true;
+}
+
+int CommandLineDecoder::preprocessArguments(int &argc, char **&argv) {
+  std::vector<std::string> words;
+  words.push_back(expandEnvironment(argc > 0 && argv[0] ? argv[0] : ""));
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i] ? argv[i] : "";
+    std::string path;
+    if (!argumentFileName(argument, path)) {
+      words.push_back(expandEnvironment(argument));
+      continue;
+    }
+    if (!readArgumentFile(path, words)) {
+      decoderError(FileNotFound, path.c_str());
+      return -1;
+    }
+  }
+  expanded_ = std::move(words);
+  expandedVector_.clear();
+  for (std::string &word : expanded_)
+    expandedVector_.push_back(word.data());
+  expandedVector_.push_back(nullptr);
+  argc = static_cast<int>(expanded_.size());
+  argv = expandedVector_.data();
+  return 0;
+}

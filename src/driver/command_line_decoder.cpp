@@ -1,0 +1,382 @@
+#include "driver/command_line_decoder.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <utility>
+
+#include "support/messages.h"
+
+namespace {
+
+const char *const kDecoderTexts[] = {
+    "Arg value too small,",
+    "Arg value too large,",
+    "Arg length too small,",
+    "Arg length too large,",
+    "Too many arguments invalid argument,",
+    "List forbidden invalid argument,",
+    "Unknown option,",
+    "Invalid character following option,",
+    "An option can't be used twice,",
+    "Mandatory argument for this option,",
+    "No argument for this option,",
+    "List forbidden invalid option,",
+    "Argument missing,",
+    "Ambiguous option,",
+    "Unknown value of option,",
+    "Ambiguous value of option,",
+    "Illegal combination of command elements,",
+    "File not found",
+    "Command analysis: No memory left",
+    "Command analysis",
+    "Internal error, bad option name",
+    "and",
+};
+
+char upperAsciiChar(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+/// How a word matches a name: the number of characters matched (0 for no match)
+/// and whether the whole name was consumed.
+struct NameMatch {
+  std::size_t length = 0;
+  bool exact = false;
+};
+
+// Compares an option word (ended by its end or "=") with a name, ignoring ASCII
+// letter case. The whole name followed by the end or "=" is exact; a word that ends
+// first is an abbreviation; any difference, or more text after the name, rejects.
+NameMatch matchOptionName(const std::string &text, const std::string &name) {
+  std::size_t i = 0;
+  for (; i < name.size(); ++i) {
+    if (i == text.size() || text[i] == '=') return {i, false};
+    if (upperAsciiChar(text[i]) != upperAsciiChar(name[i])) return {};
+  }
+  if (i == text.size() || text[i] == '=') return {i, true};
+  return {};
+}
+
+} // namespace
+
+const char *decoderMessageText(int index) {
+  constexpr int count = static_cast<int>(sizeof kDecoderTexts / sizeof kDecoderTexts[0]);
+  return (index >= 0 && index < count) ? kDecoderTexts[index] : "";
+}
+
+std::vector<std::string> splitValueList(const std::string &text) {
+  std::vector<std::string> pieces;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && (text[i] != ',' || (i > 0 && text[i - 1] == '\\'))) continue;
+    if (i == start) break; // an empty piece ends the list
+    pieces.push_back(text.substr(start, i - start));
+    start = i + 1;
+  }
+  return pieces;
+}
+
+bool hasUnescapedComma(const std::string &text) {
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] == ',' && (i == 0 || text[i - 1] != '\\')) return true;
+  return false;
+}
+
+CommandLineDecoder::CommandLineDecoder(CommandLineTables tables) : tables_(std::move(tables)) {}
+
+QString CommandLineDecoder::usageText() const {
+  const QString translated = tr("Command-line", tables_.usage.c_str());
+  // Lines of options kept out of the help start with a tab and "[-XT".
+  const QStringList lines = translated.split(QLatin1Char('\n'));
+  QStringList kept;
+  for (const QString &line : lines)
+    if (!line.startsWith(QLatin1String("\t[-XT"))) kept.append(line);
+  return kept.join(QLatin1Char('\n'));
+}
+
+QString CommandLineDecoder::decoderPrefix(int titleIndex) const {
+  return QStringLiteral("%1 %2 %3")
+      .arg(tr("CAB", "Corvane(R)"), productName(), tr("CAB", decoderMessageText(titleIndex)));
+}
+
+void CommandLineDecoder::decoderError(int index, const char *element) const {
+  QString message =
+      decoderPrefix(CommandAnalysis) + QLatin1String(" : ") + tr("CAB", decoderMessageText(index));
+  if (element) message += QLatin1Char(' ') + tr("Command-line", element);
+  message += usageText() + QLatin1Char('\n');
+  writeToStderr(message);
+}
+
+int CommandLineDecoder::optionState(const char *name) const {
+  for (std::size_t i = 0; i < tables_.options.size(); ++i)
+    if (tables_.options[i].name == name) return tables_.options[i].state * static_cast<int>(i + 1);
+  writeToStderr(decoderPrefix(CommandAnalysis) + QLatin1String(" : ") +
+                tr("CAB", decoderMessageText(BadOptionName)) + QLatin1Char(' ') +
+                QString::fromLocal8Bit(name) + QLatin1Char('\n'));
+  return 0;
+}
+
+const char *CommandLineDecoder::optionValue(int position, int n) const {
+  std::size_t index = static_cast<std::size_t>(position < 0 ? -position : position);
+  if (index < 1 || index > tables_.options.size() || n < 1) return nullptr;
+  const OptionDescriptor &option = tables_.options[index - 1];
+  if (!option.value || static_cast<std::size_t>(n) > option.value->values.size()) return nullptr;
+  return option.value->values[n - 1].c_str();
+}
+
+const char *CommandLineDecoder::argumentValue(int position, int n) const {
+  if (position < 1 || static_cast<std::size_t>(position) > tables_.arguments.size() || n < 1)
+    return nullptr;
+  const ValueDescriptor &argument = tables_.arguments[position - 1];
+  if (static_cast<std::size_t>(n) > argument.values.size()) return nullptr;
+  return argument.values[n - 1].c_str();
+}
+
+void CommandLineDecoder::releaseDecoder() {
+  for (OptionDescriptor &option : tables_.options) {
+    if (option.value) option.value->values.clear();
+    option.state = 0;
+    for (Keyword &keyword : option.keywords)
+      keyword.chosen = false;
+  }
+  for (ValueDescriptor &argument : tables_.arguments)
+    argument.values.clear();
+  expanded_.clear();
+  expandedVector_.clear();
+}
+
+int CommandLineDecoder::decodeCommandLine(int argc, char **argv) {
+  std::size_t nextArgument = 0;
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i] ? argv[i] : "";
+    const int result = (!word.empty() && word[0] == '-') ? decodeOption(word)
+                                                         : decodePositional(word, nextArgument);
+    if (result != 0) return -1;
+  }
+
+  for (const ValueDescriptor &argument : tables_.arguments)
+    if (argument.values.empty() && !argument.optional) {
+      decoderError(ArgumentMissing, argument.label.c_str());
+      return -1;
+    }
+
+  for (OptionDescriptor &option : tables_.options) {
+    if (option.state == 0 && option.defaultOn)
+      option.state = 1;
+    else if (option.state == 0 && option.negatable)
+      option.state = -1;
+    if (option.value && option.defaultKeyword > 0 &&
+        static_cast<std::size_t>(option.defaultKeyword) <= option.keywords.size()) {
+      bool anyChosen = false;
+      for (const Keyword &keyword : option.keywords)
+        anyChosen = anyChosen || keyword.chosen;
+      if (!anyChosen)
+        option.value->values.push_back(option.keywords[option.defaultKeyword - 1].name);
+    }
+  }
+
+  for (const ExclusivePair &pair : tables_.exclusivePairs) {
+    if (!elementPresent(pair.first) || !elementPresent(pair.second)) continue;
+    const std::string element = pair.first.name + " " +
+                                tr("CAB", decoderMessageText(CombinationAnd)).toStdString() + " " +
+                                pair.second.name;
+    decoderError(IllegalCombination, element.c_str());
+    return -1;
+  }
+  return 0;
+}
+
+bool CommandLineDecoder::elementPresent(const ExclusiveElement &element) const {
+  const bool inverted = element.kind < 0;
+  const int kind = inverted ? -element.kind : element.kind;
+  bool present = false;
+  switch (kind) {
+  case ExclusiveKeyword:
+    for (const OptionDescriptor &option : tables_.options)
+      for (const Keyword &keyword : option.keywords)
+        if (keyword.name == element.name && keyword.chosen) present = true;
+    break;
+  case ExclusiveArgument:
+    for (const ValueDescriptor &argument : tables_.arguments)
+      if (argument.label == element.name && !argument.values.empty()) present = true;
+    break;
+  case ExclusiveOption:
+    for (const OptionDescriptor &option : tables_.options)
+      if (option.name == element.name && option.state == 1) present = true;
+    break;
+  default:
+    break;
+  }
+  return inverted ? !present : present;
+}
+
+int CommandLineDecoder::decodePositional(const std::string &word, std::size_t &nextArgument) {
+  if (tables_.arguments.empty()) {
+    decoderError(TooManyArguments, word.c_str());
+    return -1;
+  }
+  const std::size_t index = std::min(nextArgument, tables_.arguments.size() - 1);
+  nextArgument = index + 1;
+  ValueDescriptor &argument = tables_.arguments[index];
+  if (!argument.listAllowed && hasUnescapedComma(word)) {
+    decoderError(ArgumentListForbidden, word.c_str());
+    return -1;
+  }
+  if (!argument.listAllowed && !argument.values.empty()) {
+    decoderError(TooManyArguments, word.c_str());
+    return -1;
+  }
+  return addValues(argument, nullptr, word);
+}
+
+int CommandLineDecoder::decodeOption(const std::string &word) {
+  const std::string body = word.substr(1);
+  std::size_t best = tables_.options.size();
+  std::size_t bestLength = 0;
+  bool negated = false;
+  bool ambiguous = false;
+  for (std::size_t i = 0; i < tables_.options.size(); ++i) {
+    const OptionDescriptor &option = tables_.options[i];
+    bool exactFound = false;
+    for (int form = 0; form < (option.negatable ? 2 : 1) && !exactFound; ++form) {
+      const NameMatch match = matchOptionName(body, form == 0 ? option.name : "NO" + option.name);
+      if (match.length == 0) continue;
+      if (match.exact) {
+        best = i;
+        bestLength = match.length;
+        negated = form == 1;
+        ambiguous = false;
+        exactFound = true;
+      } else if (match.length > bestLength) {
+        best = i;
+        bestLength = match.length;
+        negated = form == 1;
+        ambiguous = false;
+      } else if (match.length == bestLength && best != i) {
+        ambiguous = true;
+      }
+    }
+    if (exactFound) break;
+  }
+  if (best == tables_.options.size()) {
+    decoderError(UnknownOption, body.c_str());
+    return -1;
+  }
+  if (ambiguous) {
+    decoderError(AmbiguousOption, body.c_str());
+    return -1;
+  }
+
+  OptionDescriptor &option = tables_.options[best];
+  const bool listValues = option.value && option.value->listAllowed;
+  if (option.state != 0 && !listValues) {
+    decoderError(OptionUsedTwice, body.c_str());
+    return -1;
+  }
+  option.state = negated ? -1 : 1;
+
+  const bool hasEquals = bestLength < body.size(); // the match stops at the end or at "="
+  const std::string valueText = hasEquals ? body.substr(bestLength + 1) : std::string();
+  if (option.valueMandatory && valueText.empty()) {
+    decoderError(MandatoryArgument, body.c_str());
+    return -1;
+  }
+  if (!option.value && hasEquals) {
+    decoderError(NoArgumentAllowed, body.c_str());
+    return -1;
+  }
+  if (!hasEquals) return 0;
+  if (!listValues && hasUnescapedComma(valueText)) {
+    decoderError(OptionListForbidden, body.c_str());
+    return -1;
+  }
+  return addValues(*option.value, &option.keywords, valueText);
+}
+
+int CommandLineDecoder::addValues(ValueDescriptor &descriptor, std::vector<Keyword> *keywords,
+                                  const std::string &text) {
+  for (const std::string &piece : splitValueList(text)) {
+    std::string stored;
+    if (validateValue(descriptor, keywords, piece, stored) != 0) return -1;
+    descriptor.values.push_back(std::move(stored));
+  }
+  return 0;
+}
+
+int CommandLineDecoder::validateValue(ValueDescriptor &descriptor, std::vector<Keyword> *keywords,
+                                      std::string value, std::string &stored) const {
+  if (descriptor.kind == 'I' || descriptor.kind == 'L') {
+    // Numbers are whole decimal texts with an optional sign.
+    errno = 0;
+    char *end = nullptr;
+    const long long number = std::strtoll(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || errno == ERANGE) {
+      decoderError(UnknownValue, value.c_str());
+      return -1;
+    }
+    if (number < descriptor.minimum) {
+      decoderError(ArgValueTooSmall, value.c_str());
+      return -1;
+    }
+    if (number > descriptor.maximum) {
+      decoderError(ArgValueTooLarge, value.c_str());
+      return -1;
+    }
+    stored = value;
+    return 0;
+  }
+
+  const long long length = static_cast<long long>(value.size());
+  if (length < descriptor.minimum) {
+    decoderError(ArgLengthTooSmall, value.c_str());
+    return -1;
+  }
+  if (length > descriptor.maximum) {
+    decoderError(ArgLengthTooLarge, value.c_str());
+    return -1;
+  }
+  const std::string typed = value;
+  for (std::size_t i = 0; i + 1 < value.size(); ++i)
+    if (value[i] == '\\' && value[i + 1] == ',') value.erase(i, 1);
+
+  if (!keywords || keywords->empty()) {
+    stored = std::move(value);
+    return 0;
+  }
+  // The whole keyword consumed wins at once; otherwise the value is an abbreviation,
+  // and two keywords it abbreviates make it ambiguous.
+  Keyword *chosen = nullptr;
+  bool ambiguous = false;
+  for (Keyword &keyword : *keywords) {
+    std::size_t i = 0;
+    bool rejected = false;
+    for (; i < keyword.name.size() && i < value.size(); ++i)
+      if (upperAsciiChar(value[i]) != upperAsciiChar(keyword.name[i])) {
+        rejected = true;
+        break;
+      }
+    if (rejected || i == 0) continue;
+    if (i == keyword.name.size()) {
+      chosen = &keyword;
+      ambiguous = false;
+      break;
+    }
+    if (chosen)
+      ambiguous = true;
+    else
+      chosen = &keyword;
+  }
+  if (!chosen) {
+    decoderError(UnknownValue, typed.c_str());
+    return -1;
+  }
+  if (ambiguous) {
+    decoderError(AmbiguousValue, typed.c_str());
+    return -1;
+  }
+  chosen->chosen = true;
+  stored = chosen->name;
+  return 0;
+}

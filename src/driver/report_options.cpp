@@ -1,0 +1,254 @@
+#include "driver/report_options.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QString>
+
+#include "driver/command_line_decoder.h"
+#include "driver/option_table.h"
+#include "support/host_services.h"
+#include "support/messages.h"
+#include "support/paths.h"
+
+namespace {
+
+std::optional<std::string> valueOf(const CommandLineDecoder &decoder, const char *name) {
+  const int position = decoder.optionState(name);
+  if (position == 0) return std::nullopt;
+  const char *value = decoder.optionValue(position, 1);
+  if (!value) return std::nullopt;
+  return std::string(value);
+}
+
+bool given(const CommandLineDecoder &decoder, const char *name) {
+  return decoder.optionState(name) > 0;
+}
+
+CoverageTypes blockTypes(const std::optional<std::string> &level) {
+  if (!level) return CovStatementBlocks | CovBlockCompanion;
+  if (*level == "IMPLICIT" || *level == "DECISION")
+    return CovStatementBlocks | CovBlockCompanion | CovImplicitBlocks;
+  if (*level == "LOGICAL")
+    return CovStatementBlocks | CovBlockCompanion | CovImplicitBlocks | CovLoops;
+  return CovStatementBlocks | CovBlockCompanion | CovImplicitBlocks | CovLoops | CovAsyncBlocks;
+}
+
+CoverageTypes conditionTypes(const std::optional<std::string> &level) {
+  if (!level) return CovBasicConditions;
+  if (*level == "MODIFIED") return CovBasicConditions | CovModifiedConditions;
+  return CovBasicConditions | CovModifiedConditions | CovCompoundConditions;
+}
+
+/// The texts of the warnings about one of the file lists.
+struct FileListTexts {
+  const char *option;
+  const char *inconsistent;
+  const char *withPath;
+  const char *withoutName;
+  const char *twice;
+};
+
+const FileListTexts kFileTexts = {
+    "FILE",
+    "Use of -SUMMARY=CONCLUSION and -FILE is inconsistent, -FILE is ignored",
+    "File %1 with path in -FILE list; path ignored",
+    "File %1 without file name in -FILE list is ignored",
+    "The file %1 appears twice in -FILE list",
+};
+const FileListTexts kExFileTexts = {
+    "EXFILE",
+    "Use of -SUMMARY=CONCLUSION and -EXFILE is inconsistent, -EXFILE is ignored",
+    "File %1 with path in -EXFILE list; path ignored",
+    "File %1 without file name in -EXFILE list is ignored",
+    "The file %1 appears twice in -EXFILE list",
+};
+
+// Enters the values of -FILE or -EXFILE under their upper-cased base names.
+// Returns false when the list is ignored.
+bool analyseFileList(const CommandLineDecoder &decoder, const ReportOptions &options,
+                     const FileListTexts &texts, uint32_t flag, OccurrenceList &list) {
+  const int position = decoder.optionState(texts.option);
+  if (position <= 0) return false;
+  if (options.summaryLevel == 3) {
+    reportWarning(tr("User Warning", texts.inconsistent));
+    return false;
+  }
+  for (int n = 1; const char *value = decoder.optionValue(position, n); ++n) {
+    const char *base = BaseName(value);
+    const QString typed = QString::fromLocal8Bit(value);
+    if (*base == '\0') {
+      reportWarning(
+          tr("User Warning", texts.withoutName, "%1 is the value without a file name").arg(typed));
+      continue;
+    }
+    if (base != value)
+      reportWarning(tr("User Warning", texts.withPath, "%1 is the file with a path").arg(typed));
+    NameEntry *entry = internName(upperAscii(base).c_str());
+    entry->flags |= flag;
+    if (countOccurrence(list, entry) > 1)
+      reportWarning(tr("User Warning", texts.twice, "%1 is the name of the file")
+                        .arg(QString::fromLocal8Bit(base)));
+  }
+  return true;
+}
+
+/// The texts of the warnings about a list of names kept as typed.
+struct NameListTexts {
+  const char *option;
+  const char *inconsistent;
+  const char *twice;
+  const char *comment;
+};
+
+// Enters the values of -SERVICE, -EXSERVICE, -TEST or -EXTEST as typed. Returns
+// false when the list is ignored.
+bool analyseNameList(const CommandLineDecoder &decoder, bool ignored, const NameListTexts &texts,
+                     uint32_t flag, OccurrenceList &list) {
+  const int position = decoder.optionState(texts.option);
+  if (position <= 0) return false;
+  if (ignored) {
+    reportWarning(tr("User Warning", texts.inconsistent));
+    return false;
+  }
+  for (int n = 1; const char *value = decoder.optionValue(position, n); ++n) {
+    NameEntry *entry = internName(value);
+    if (!entry) continue;
+    entry->flags |= flag;
+    if (countOccurrence(list, entry) > 1)
+      reportWarning(
+          tr("User Warning", texts.twice, texts.comment).arg(QString::fromLocal8Bit(value)));
+  }
+  return true;
+}
+
+} // namespace
+
+bool analyseOptions(int argc, char **argv, ReportOptions &options) {
+  CommandLineDecoder decoder(reportCommandLineTables());
+  // An argument file that cannot be read leaves the command line incomplete: it is
+  // as invalid as any other decoding error.
+  if (decoder.preprocessArguments(argc, argv) != 0 || decoder.decodeCommandLine(argc, argv) != 0) {
+    decoder.releaseDecoder();
+    return false;
+  }
+
+  for (int n = 1; const char *value = decoder.argumentValue(1, n); ++n)
+    for (std::string &name : expandPattern(value))
+      options.inputFiles.push_back(std::move(name));
+
+  options.coverageTypes = 0;
+  if (given(decoder, "PROC")) {
+    options.coverageTypes |= CovFunctions;
+    if (valueOf(decoder, "PROC")) options.coverageTypes |= CovFunctionsExits;
+  }
+  if (given(decoder, "CALL")) options.coverageTypes |= CovCalls;
+  if (given(decoder, "BLOCK")) options.coverageTypes |= blockTypes(valueOf(decoder, "BLOCK"));
+  if (given(decoder, "COND")) options.coverageTypes |= conditionTypes(valueOf(decoder, "COND"));
+
+  options.outputFile = valueOf(decoder, "OUTPUT");
+
+  options.summaryLevel = 0;
+  if (const auto summary = valueOf(decoder, "SUMMARY"))
+    options.summaryLevel = *summary == "CONCLUSION" ? 3 : *summary == "FILE" ? 2 : 1;
+
+  options.global = given(decoder, "GLOBAL");
+  options.iterations = given(decoder, "ITERATION");
+  options.cleanFile = valueOf(decoder, "CLEAN");
+
+  options.mergeTests = false;
+  if (given(decoder, "MERGETESTS")) {
+    if (options.cleanFile)
+      options.mergeTests = true;
+    else
+      reportWarning(
+          tr("User Warning", "-MERGETESTS cannot be used without -CLEAN, -MERGETESTS is ignored"));
+  }
+
+  options.listCovered = false;
+  if (given(decoder, "BRANCH")) {
+    if (options.summaryLevel != 0)
+      reportWarning(
+          tr("User Warning", "Use of -SUMMARY and -BRANCH is inconsistent, -BRANCH is ignored"));
+    else
+      options.listCovered = valueOf(decoder, "BRANCH") == std::optional<std::string>("COV");
+  }
+
+  options.listing = given(decoder, "LISTING");
+  options.listingDirectory = valueOf(decoder, "LISTING");
+
+  options.selectAll = SelectAllFiles | SelectAllServices | SelectAllTests;
+  if (analyseFileList(decoder, options, kFileTexts, InFileList, options.fileList))
+    options.selectAll &= ~SelectAllFiles;
+  analyseFileList(decoder, options, kExFileTexts, InExFileList, options.excludedFileList);
+
+  const bool servicesIgnored = options.summaryLevel >= 2;
+  if (analyseNameList(decoder, servicesIgnored,
+                      {"SERVICE",
+                       "Use of -SUMMARY=CONCLUSION|FILE and -SERVICE is inconsistent, -SERVICE is "
+                       "ignored",
+                       "The service %1 appears twice in -SERVICE list",
+                       "%1 is the name of the service"},
+                      InServiceList, options.serviceList))
+    options.selectAll &= ~SelectAllServices;
+  analyseNameList(decoder, servicesIgnored,
+                  {"EXSERVICE",
+                   "Use of -SUMMARY=CONCLUSION|FILE and -EXSERVICE is inconsistent, -EXSERVICE is "
+                   "ignored",
+                   "The service %1 appears twice in -EXSERVICE list",
+                   "%1 is the name of the service"},
+                  InExServiceList, options.excludedServiceList);
+
+  if (analyseNameList(decoder, options.global,
+                      {"TEST", "Use of -GLOBAL and -TEST is inconsistent, -TEST is ignored",
+                       "The test %1 appears twice in -TEST list", "%1 is the name of the test"},
+                      InTestList, options.testList))
+    options.selectAll &= ~SelectAllTests;
+  analyseNameList(decoder, options.global,
+                  {"EXTEST", "Use of -GLOBAL and -EXTEST is inconsistent, -EXTEST is ignored",
+                   "The test %1 appears twice in -EXTEST list", "%1 is the name of the test"},
+                  InExTestList, options.excludedTestList);
+
+  options.cioFile = valueOf(decoder, "CIO");
+  options.flowFile = valueOf(decoder, "FLOW");
+
+  // Every value has been copied into the record.
+  decoder.releaseDecoder();
+  return true;
+}
+
+std::vector<std::string> expandPattern(const std::string &text) {
+  const std::size_t slash = text.rfind('/');
+  QString directory = QStringLiteral(".");
+  QString pattern = QString::fromLocal8Bit(text);
+  if (slash != std::string::npos) {
+    directory = QString::fromLocal8Bit(text.substr(0, slash));
+    if (directory.isEmpty()) directory = QStringLiteral("/");
+    pattern = QString::fromLocal8Bit(text.substr(slash + 1));
+  }
+  if (pattern.isEmpty()) return {text};
+
+  QDir dir(directory);
+  dir.setNameFilters({pattern});
+  dir.setFilter(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  dir.setSorting(QDir::Name | QDir::IgnoreCase);
+  const QStringList entries = dir.entryList();
+  if (entries.isEmpty()) return {text};
+
+  const QString prefix =
+      directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/');
+  std::vector<std::string> names;
+  for (const QString &entry : entries) {
+    const QString candidate = prefix + entry;
+    if (QFileInfo(candidate).isFile()) names.push_back(candidate.toLocal8Bit().toStdString());
+  }
+  return names;
+}
+
+void releaseOptions(ReportOptions &options) {
+  freeOccurrenceList(options.fileList);
+  freeOccurrenceList(options.excludedFileList);
+  freeOccurrenceList(options.serviceList);
+  freeOccurrenceList(options.excludedServiceList);
+  freeOccurrenceList(options.testList);
+  freeOccurrenceList(options.excludedTestList);
+}

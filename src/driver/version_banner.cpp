@@ -1,0 +1,52 @@
+#include "driver/version_banner.h"
+
+#include <QDate>
+#include <QTime>
+
+#include "support/messages.h"
+
+namespace {
+
+const char kModuleName[] = "Coverage Report Generator";
+const char kVersion[] = "8.0.1.1.163.015";
+const char kBuildNumber[] = "163.015";
+const char kOperatingSystem[] = "ms-dos";
+
+void writeLine(std::FILE *stream, const QString &line) {
+  std::fputs(line.toLocal8Bit().constData(), stream);
+}
+
+} // namespace
+
+bool isVersionRequest(const char *text) {
+  static const char letters[] = "ERSION";
+  if (!text || text[0] != '-' || (text[1] != 'V' && text[1] != 'v')) return false;
+  const char *rest = text + 2;
+  for (int i = 0; rest[i] != '\0'; ++i) {
+    if (letters[i] == '\0') return false;
+    char c = rest[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    if (c != letters[i]) return false;
+  }
+  return true;
+}
+
+int printVersionBanner(std::FILE *stream, const QString &prefix, const QString &suffix) {
+  const QString date = QDate(2015, 6, 12).toString(Qt::ISODate);
+  const QString time = QTime(1, 37, 0).toString(Qt::ISODate);
+  writeLine(stream,
+            tr("Version", "%1 %2 %3 %4 %5\n", "%1 is a prefix, %2 a product name, %3 a module name")
+                .arg(prefix, tr("VelmoraIdent", "Corvane Velmora"), tr("Version", kModuleName),
+                     QLatin1String(kVersion), suffix));
+  writeLine(stream, tr("Version", "%1 Build Number: %2 %3\n",
+                       "%1 is a prefix, %2 a build number, %3 a suffix")
+                        .arg(prefix, QLatin1String(kBuildNumber), suffix));
+  writeLine(stream, tr("Version", "%1   Date : %2 %3 %4\n",
+                       "%1 is a prefix, %2 a date, %3 a time, %4 a suffix")
+                        .arg(prefix, date, time, suffix));
+  writeLine(stream,
+            tr("Version", "%1    OS : %2 %3\n",
+               "%1 is a string prefix, %2 the operating system name, %3 a string suffix")
+                .arg(prefix, tr("Version", kOperatingSystem, "Operating system name"), suffix));
+  return 4;
+}

@@ -1,0 +1,71 @@
+#include "driver/zeltocov_main.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "driver/report_options.h"
+#include "driver/translations.h"
+#include "driver/version_banner.h"
+#include "fdc/coverage_model.h"
+#include "fdc/fdc_reader.h"
+#include "report/report_run.h"
+#include "support/host_services.h"
+#include "support/messages.h"
+#include "support/name_table.h"
+
+int zeltocovMain(int argc, char **argv) {
+  ReportOptions options;
+
+  // Qt may take its own arguments out of the vector it is given: it gets a copy.
+  int applicationArgc = argc;
+  std::vector<char *> applicationArgv(argv, argv + argc);
+  applicationArgv.push_back(nullptr);
+  QCoreApplication application(applicationArgc, applicationArgv.data());
+
+  TranslationCatalogs catalogs;
+  const QString translationDirectory = locateTranslations();
+  catalogs.load(translationDirectory, QLocale::system().name());
+
+  setMessageIdentity(tr("VelmoraIdent", "Corvane Velmora"), QStringLiteral("zeltocov"));
+
+  if (argc == 2 && isVersionRequest(argv[1])) {
+    printVersionBanner(stdout, QString(), QString());
+    std::fflush(stdout);
+    return 0;
+  }
+
+  initNameTable();
+  if (!analyseOptions(argc, argv, options))
+    reportFatal(tr("Fatal Error", "Errors in command line"));
+
+  CoverageModel model;
+  std::vector<std::string> traceFiles;
+  for (const std::string &name : options.inputFiles)
+    LoadFdcFile(name, options.coverageTypes, traceFiles, model);
+
+  std::FILE *out = stdout;
+  if (options.outputFile) {
+    out = std::fopen(options.outputFile->c_str(), "w");
+    if (!out)
+      reportFatal(tr("Fatal Error", "Cannot create output file %1")
+                      .arg(QString::fromLocal8Bit(*options.outputFile)));
+  }
+  const int language = reportLanguage();
+  runReport(out, traceFiles, options, language, model);
+  if (options.outputFile)
+    std::fclose(out);
+  else
+    std::fflush(stdout);
+
+  // The annotated listings (-LISTING) are written here, after the report output
+  // has been closed, and the path trace report (-FLOW) after them.
+
+  releaseOptions(options);
+  model.FreeSourceFiles();
+  traceFiles.clear();
+  freeNameTable();
+  return 0;
+}
