@@ -96,20 +96,17 @@ int recurseForever(int depth) {
 } // namespace
 
 TEST_F(MessagesTest, StackOverflowStillReachesTheCrashHandler) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the address sanitizer takes stack overflows over";
-#else
   EXPECT_EXIT(recurseForever(0), ExitedWithCode(kExitInternal),
               "INTERNAL ERROR: Please, contact your support\n");
-#endif
 }
 
 TEST_F(MessagesTest, FailedAllocationIsFatalNoMemoryLeft) {
-  const char *expected = "^Corvane Velmora zeltocov - FATAL ERROR: No memory left\n$";
+  // Not anchored at the start: a sanitizer may warn about the failed allocation first.
+  const char *expected = "Corvane Velmora zeltocov - FATAL ERROR: No memory left\n$";
   EXPECT_EXIT(safeAlloc(SIZE_MAX / 2), ExitedWithCode(kExitFatal), expected);
   EXPECT_EXIT(
       {
-        void *block = safeAlloc(16);
+        static void *block = safeAlloc(16); // still reachable at exit: no leak report
         safeRealloc(block, SIZE_MAX / 2);
       },
       ExitedWithCode(kExitFatal), expected);
