@@ -1,0 +1,197 @@
+#include "trace/trace_accumulator.h"
+
+#include <ctime>
+
+#include "driver/selection.h"
+#include "support/messages.h"
+
+TraceAccumulator::TraceAccumulator(CoverageModel &model, const ReportOptions &options,
+                                   TestBoundaryListener *listener)
+    : model_(model), options_(options), listener_(listener),
+      cleaning_(options.cleanFile.has_value()) {
+  if (cleaning_) cleaned_ = std::make_unique<CleanedTraceWriter>(*options.cleanFile);
+  state_.defaultName = internName("#");
+  resetTypeSet();
+}
+
+TraceAccumulator::~TraceAccumulator() {
+  freeOccurrenceList(state_.seenTests);
+}
+
+void TraceAccumulator::resetTypeSet() {
+  state_.typeSet =
+      options_.coverageTypes ? options_.coverageTypes : model_.unionOfInstrumentedTypes();
+}
+
+ReaderState TraceAccumulator::stateAtFileStart() const {
+  if (testSkipped_) return ReaderState::SkippingTest;
+  return partSkipped_ ? ReaderState::SkippingFilePart : ReaderState::Reading;
+}
+
+void TraceAccumulator::closeTest() {
+  model_.UpdateModifiedConditions();
+  if (!options_.global) {
+    if (listener_) listener_->writeTestReport();
+    state_.testReported = true;
+  }
+  if (options_.cioFile && listener_) listener_->writeCioTest();
+  state_.testOpen = false;
+}
+
+ReaderState TraceAccumulator::beginTest(const TestStartLine &line) {
+  if (state_.cleanPending && !options_.mergeTests) writeCleanedSection(false);
+  if (cleaning_) state_.cleanPending = true;
+
+  const int64_t number = line.numberText ? int64_t{line.number} : kNoNumber;
+  if (state_.testOpen &&
+      (number == kNoNumber || number != state_.testNumber || options_.iterations)) {
+    closeTest();
+    if (!options_.global || options_.cioFile) model_.resetTestHits();
+  }
+  if (options_.cioFile && line.hasGroup) {
+    if (state_.groupNumber != kNoNumber && state_.groupNumber != int64_t{line.group} && listener_)
+      listener_->writeCioGroup();
+    state_.groupNumber = line.group;
+  }
+  state_.testNumber = number;
+  state_.testName = testNameOf(line, state_.defaultName);
+  if (state_.testName) countOccurrence(state_.seenTests, state_.testName);
+  state_.countOriented = false;
+
+  testSkipped_ = !isTestSelected(state_.testName, options_);
+  state_.testOpen = !testSkipped_;
+  if (testSkipped_) return ReaderState::SkippingTest;
+  // Hit lines that follow without an FT line belong to the carried file-part.
+  return partSkipped_ ? ReaderState::SkippingFilePart : ReaderState::Reading;
+}
+
+ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
+  bool otherVersion = false;
+  SourceFile *found = model_.FindSourceFile(id.fileKey, id.checksum, &otherVersion);
+  if (found) {
+    state_.currentPart = found;
+    // A placeholder stands for a part that matches no loaded section.
+    partSkipped_ = found->placeholder ||
+                   !isFileSelected(found->sourceName ? found->sourceName->text : nullptr, options_);
+    if (partSkipped_) return ReaderState::SkippingFilePart;
+    if (!state_.countOriented) state_.plainPartRead = true;
+    return ReaderState::Reading;
+  }
+  if (!unmatchedPartReported_) {
+    reportInfo(tr("User Info",
+                  "Parts of traces do not match any listed FDC files; such parts are ignored"));
+    unmatchedPartReported_ = true;
+  }
+  partSkipped_ = true;
+  state_.currentPart = nullptr;
+  if (cleaning_) {
+    auto placeholder = std::make_unique<SourceFile>();
+    placeholder->fileKey = id.fileKey;
+    placeholder->checksum = id.checksum;
+    placeholder->placeholder = true;
+    placeholder->accumulateFlag = state_.countOriented;
+    placeholder->otherVersion = otherVersion;
+    state_.currentPart = &model_.RegisterSourceFile(std::move(placeholder));
+  }
+  return ReaderState::SkippingFilePart;
+}
+
+void TraceAccumulator::markCountOriented(bool remember) {
+  state_.countOriented = true;
+  if (remember) state_.countTestRead = true;
+}
+
+void TraceAccumulator::AddTioBranch(uint8_t opcode, uint32_t id, uint32_t count) {
+  if (opcode < OpTP || opcode > OpTE)
+    reportInternal(tr("Internal Error", "Bad bigramme in AddTioBranch()"));
+  SourceFile *part = state_.currentPart;
+  if (!part || count == 0) return;
+  const int kind = opcode - OpTP + 1;
+  uint32_t &size = part->branchCount(kind);
+  PendingHitArray &hits = part->pendingHits[kind - 1];
+  uint32_t *counter;
+  if (part->placeholder) {
+    // A placeholder's size grows in steps of 100 (clamped to the 32-bit range).
+    if (id >= size) {
+      const uint64_t grown = (uint64_t{id} / 100 + 1) * 100;
+      size = grown > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(grown);
+    }
+    hits.present = true;
+    counter = &hits.sparse[id];
+  } else {
+    if (!hits.present) {
+      hits.dense.assign(size, 0);
+      hits.present = true;
+    }
+    if (id >= size) reportInternal(tr("Internal Error", "Ident is too big in AddTioBranch"));
+    counter = &hits.dense[id];
+  }
+  if (part->accumulateFlag)
+    *counter = *counter > UINT32_MAX - count ? UINT32_MAX : *counter + count;
+  else
+    *counter = 1;
+}
+
+void TraceAccumulator::writeCleanedSection(bool merged) {
+  CleanedSectionHead head;
+  head.countOriented = state_.countOriented;
+  QByteArray mergedName;
+  std::string mergedDate;
+  if (merged) {
+    mergedName =
+        tr("Merged test", "Merged test", "The test name to display for a set of merged tests")
+            .toLocal8Bit();
+    head.testName = mergedName.constData();
+    mergedDate = dateText(std::time(nullptr));
+    state_.currentDate = internName(mergedDate.c_str());
+  } else if (state_.testName) {
+    head.testName = state_.testName->text;
+  }
+  if (state_.currentDate) head.date = state_.currentDate->text;
+  cleaned_->writeSection(head, model_);
+}
+
+void TraceAccumulator::warnUnknownTests(const OccurrenceList &names, const QString &text) {
+  for (const OccurrenceEntry *entry = names.first; entry; entry = entry->next) {
+    if (hasOccurrence(state_.seenTests, entry->key)) continue;
+    const auto *name = static_cast<const NameEntry *>(entry->key);
+    reportWarning(text.arg(QString::fromLocal8Bit(name->text)));
+  }
+}
+
+void TraceAccumulator::endOfReading(bool anyTraceFile) {
+  if (state_.cleanPending && !options_.mergeTests) writeCleanedSection(false);
+  if (state_.testOpen) {
+    closeTest();
+  } else if (!state_.testReported) {
+    reportWarning(
+        anyTraceFile ? tr("User Warning", "Selected test list is empty; generating conclusion only")
+                     : tr("User Warning",
+                          "No traces in argument list; generating report showing all branches"));
+  }
+  if (options_.cioFile && listener_) {
+    if (state_.groupNumber != kNoNumber) listener_->writeCioGroup();
+    listener_->writeCioGlobal();
+  }
+
+  // Counts are shown only when every part read belongs to a count-oriented test.
+  if (state_.countTestRead && state_.plainPartRead && options_.global)
+    reportWarning(
+        tr("User Warning", "Some traces are count-oriented and others are not, count is ignored"));
+  state_.countOriented = state_.countTestRead && !state_.plainPartRead;
+
+  if (!options_.global) {
+    warnUnknownTests(options_.testList,
+                     tr("User Warning", "Test %1 in -TEST option was unknown in trace file list",
+                        "%1 is the name of the file"));
+    warnUnknownTests(options_.excludedTestList,
+                     tr("User Warning", "Test %1 in -EXTEST option was unknown in trace file list",
+                        "%1 is the name of the file"));
+  }
+}
+
+void TraceAccumulator::finishCleanedOutput() {
+  if (!cleaning_) return;
+  if (options_.mergeTests && state_.cleanPending) writeCleanedSection(true);
+  cleaned_->close();
+}

@@ -1,0 +1,80 @@
+// What the lines of the traces mean: tests and their boundaries, file-parts matched
+// against the loaded source files, hits recorded in the model, and the hits kept
+// for the cleaned trace.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "driver/report_options.h"
+#include "fdc/coverage_model.h"
+#include "trace/cleaned_trace_writer.h"
+#include "trace/test_state.h"
+#include "trace/tio_line_parser.h"
+
+class TraceAccumulator {
+public:
+  /// The listener (the report run) is called at test boundaries; may be null.
+  TraceAccumulator(CoverageModel &model, const ReportOptions &options,
+                   TestBoundaryListener *listener);
+  ~TraceAccumulator();
+  TraceAccumulator(const TraceAccumulator &) = delete;
+  TraceAccumulator &operator=(const TraceAccumulator &) = delete;
+
+  TestState &state() { return state_; }
+  const TestState &state() const { return state_; }
+
+  /// The state a trace file starts in: the test and the file-part carried over
+  /// from the previous file are skipped when they were being skipped.
+  ReaderState stateAtFileStart() const;
+  /// An NT line: writes the pending cleaned section, closes the open test unless
+  /// the line continues it, and begins the new test.
+  ReaderState beginTest(const TestStartLine &line);
+  /// An FT line with its DC line: the file-part becomes current.
+  ReaderState beginFilePart(FilePartId part);
+  /// A CO line; `remember` marks that a count-oriented test was read.
+  void markCountOriented(bool remember);
+  /// A hit line in the Reading state (a current file-part exists).
+  void recordHit(TioOpcode opcode, uint32_t id, uint32_t count) {
+    if (count == 0) return; // a counted line that counts nothing records no hit
+    SourceFile &part = *state_.currentPart;
+    if (!part.placeholder && (state_.typeSet & kHitTypeBits[opcode - OpTP]))
+      model_.MarkTraceBranch(part, opcode - OpTP + 1, id, count, state_.countOriented);
+    if (cleaning_) AddTioBranch(opcode, id, count);
+  }
+  /// Keeps a hit of the current file-part for the cleaned trace.
+  void AddTioBranch(uint8_t opcode, uint32_t id, uint32_t count);
+  /// After the last trace file: the last cleaned section, the last test, the end of
+  /// the CIO records, the run's count orientation and the unknown test names.
+  void endOfReading(bool anyTraceFile);
+  /// After the conclusion: the merged section and closing the cleaned trace.
+  void finishCleanedOutput();
+  /// The effective types: requested, else the union of the files' types.
+  void resetTypeSet();
+
+private:
+  /// Coverage types that enable the model lookup, by hit opcode (TP, TA, TB, TE).
+  static constexpr CoverageTypes kHitTypeBits[4] = {CovFunctions | CovFunctionsExits, CovCalls,
+                                                    CovStatementBlocks | CovImplicitBlocks |
+                                                        CovLoops | CovAsyncBlocks,
+                                                    CovBasicConditions | CovCompoundConditions};
+
+  /// Evaluates, reports and records the test that ends.
+  void closeTest();
+  void writeCleanedSection(bool merged);
+  void warnUnknownTests(const OccurrenceList &names, const QString &text);
+
+  CoverageModel &model_;
+  const ReportOptions &options_;
+  TestBoundaryListener *listener_;
+  TestState state_;
+  const bool cleaning_;
+  std::unique_ptr<CleanedTraceWriter> cleaned_;
+  /// The current test is one the selection excludes.
+  bool testSkipped_ = false;
+  /// The current file-part is not read: it matched no loaded section, or the
+  /// selection excludes its source file (also when no placeholder was made).
+  bool partSkipped_ = false;
+  /// The message about parts that match no FDC file was given.
+  bool unmatchedPartReported_ = false;
+};

@@ -1,0 +1,156 @@
+#include "trace/trace_reader.h"
+
+#include "fdc/coverage_model.h"
+#include "trace/tio_line_parser.h"
+#include "trace/trace_accumulator.h"
+
+struct TraceReader::Impl {
+  Impl(CoverageModel &model, const ReportOptions &options, TestBoundaryListener *listener)
+      : accumulator(model, options, listener), cleaning(options.cleanFile.has_value()) {}
+
+  void readFile(const std::string &path);
+  /// Dispatch of one line in each state; each returns the state after the line.
+  ReaderState whileReading(TioOpcode opcode);
+  ReaderState whileSkippingTest(TioOpcode opcode);
+  ReaderState whileSkippingFilePart(TioOpcode opcode);
+  /// The state after an NT or FT line, and whether its file-part skipping was
+  /// carried over rather than entered by an FT line.
+  ReaderState enter(ReaderState state, bool byFilePart) {
+    carriedSkip = state == ReaderState::SkippingFilePart && !byFilePart;
+    return state;
+  }
+
+  TraceAccumulator accumulator;
+  TioLineParser parser;
+  const bool cleaning;
+  /// The SkippingFilePart state was entered at the start of a file or by an NT
+  /// line (the file-part carried over is skipped): the test's own DT and CO lines
+  /// are still read.
+  bool carriedSkip = false;
+};
+
+ReaderState TraceReader::Impl::whileReading(TioOpcode opcode) {
+  TestState &state = accumulator.state();
+  switch (opcode) {
+  case OpTP:
+  case OpTA:
+  case OpTB:
+  case OpTE: {
+    if (!state.currentPart) parser.reportHitOutsideFilePart();
+    const uint32_t id = parser.readNumber();
+    accumulator.recordHit(opcode, id, parser.readHitCount(state.countOriented));
+    return ReaderState::Reading;
+  }
+  case OpNT:
+    return enter(accumulator.beginTest(parser.readTestStart()), false);
+  case OpDT:
+    state.currentDate = parser.readDate();
+    return ReaderState::Reading;
+  case OpCO:
+    accumulator.markCountOriented(true);
+    return ReaderState::Reading;
+  case OpFT:
+    return enter(accumulator.beginFilePart(parser.readFilePart()), true);
+  case OpEI:
+    parser.reportExecutionError();
+    return ReaderState::Reading;
+  default:
+    parser.reportUnknownOpcode(true);
+  }
+}
+
+ReaderState TraceReader::Impl::whileSkippingTest(TioOpcode opcode) {
+  if (opcode == OpNT) return enter(accumulator.beginTest(parser.readTestStart()), false);
+  if (opcode == OpEI) parser.reportExecutionError();
+  return ReaderState::SkippingTest;
+}
+
+ReaderState TraceReader::Impl::whileSkippingFilePart(TioOpcode opcode) {
+  TestState &state = accumulator.state();
+  switch (opcode) {
+  case OpTP:
+  case OpTA:
+  case OpTB:
+  case OpTE:
+    if (cleaning) {
+      const uint32_t id = parser.readNumber();
+      accumulator.AddTioBranch(opcode, id, parser.readHitCount(state.countOriented));
+    }
+    break;
+  case OpNT:
+    return enter(accumulator.beginTest(parser.readTestStart()), false);
+  case OpFT:
+    return enter(accumulator.beginFilePart(parser.readFilePart()), true);
+  case OpEI:
+    parser.reportExecutionError();
+    break;
+  case OpDT:
+    if (carriedSkip) state.currentDate = parser.readDate();
+    break;
+  case OpCO:
+    if (carriedSkip || cleaning) accumulator.markCountOriented(carriedSkip);
+    break;
+  default:
+    break;
+  }
+  return ReaderState::SkippingFilePart;
+}
+
+void TraceReader::Impl::readFile(const std::string &path) {
+  parser.open(path);
+  TestState &state = accumulator.state();
+  state.traceFileName = path;
+  state.currentDate = nullptr;
+  ReaderState readerState = enter(accumulator.stateAtFileStart(), false);
+  while (parser.nextLine()) {
+    const TioOpcode opcode = parser.opcode();
+    if (opcode == OpAbsent) {
+      readerState = ReaderState::Invalid;
+      break;
+    }
+    switch (readerState) {
+    case ReaderState::Reading:
+      readerState = whileReading(opcode);
+      break;
+    case ReaderState::SkippingTest:
+      readerState = whileSkippingTest(opcode);
+      break;
+    case ReaderState::SkippingFilePart:
+      readerState = whileSkippingFilePart(opcode);
+      break;
+    case ReaderState::Invalid:
+      break;
+    }
+  }
+  if (readerState == ReaderState::Invalid) parser.reportNotValid();
+  parser.close();
+}
+
+TraceReader::TraceReader(CoverageModel &model, const ReportOptions &options,
+                         TestBoundaryListener *listener)
+    : impl_(std::make_unique<Impl>(model, options, listener)) {}
+
+TraceReader::~TraceReader() = default;
+
+void TraceReader::run(const std::vector<std::string> &traceFiles) {
+  impl_->accumulator.resetTypeSet();
+  for (const std::string &path : traceFiles)
+    impl_->readFile(path);
+  impl_->accumulator.endOfReading(!traceFiles.empty());
+}
+
+void TraceReader::finishCleanedOutput() {
+  impl_->accumulator.finishCleanedOutput();
+}
+
+const TestState &TraceReader::state() const {
+  return impl_->accumulator.state();
+}
+
+void TraceReader::resetTypeSet() {
+  impl_->accumulator.resetTypeSet();
+}
+
+void TraceReader::clearCurrentTest() {
+  impl_->accumulator.state().testName = nullptr;
+}
