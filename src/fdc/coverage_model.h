@@ -15,13 +15,13 @@
 
 /// Positions of the ten counters of CoverageCounts.
 enum CountIndex : int {
-  CntFunctions = 0,       ///< in a service: its entry mark (0 or 1)
-  CntFunctionsExits = 1,  ///< procedure points: entry and exits
+  CntFunctions = 0,      ///< in a service: its entry mark (0 or 1)
+  CntFunctionsExits = 1, ///< procedure points: entry and exits
   CntCalls = 2,
   CntStatementBlocks = 3, ///< simple blocks
   CntImplicitBlocks = 4,
-  CntLoops = 5,           ///< logical blocks
-  CntAsyncBlocks = 6,     ///< asynchronous transfer blocks
+  CntLoops = 5,       ///< logical blocks
+  CntAsyncBlocks = 6, ///< asynchronous transfer blocks
   CntBasicConditions = 7,
   CntModifiedConditions = 8,
   CntCompoundConditions = 9, ///< compound condition vectors
@@ -34,7 +34,8 @@ struct CoverageCounts {
   uint32_t &operator[](int i) { return c[i]; }
   uint32_t operator[](int i) const { return c[i]; }
   CoverageCounts &operator+=(const CoverageCounts &other) {
-    for (int i = 0; i < CntCount; ++i) c[i] += other.c[i];
+    for (int i = 0; i < CntCount; ++i)
+      c[i] += other.c[i];
     return *this;
   }
   void clear() { *this = CoverageCounts{}; }
@@ -48,9 +49,9 @@ struct CoverageCounts {
 
 /// Bits of the flags byte of a branch or modified-condition item.
 enum BranchFlagBits : uint8_t {
-  FlagHitSinceLook = 0x01,  ///< set by every hit; cleared by the CIO writer once counted
+  FlagHitSinceLook = 0x01,   ///< set by every hit; cleared by the CIO writer once counted
   FlagCountedInGroup = 0x02, ///< used by the CIO writer alone
-  FlagEverHit = 0x10,       ///< already counted in the service's totalCovered
+  FlagEverHit = 0x10,        ///< already counted in the service's totalCovered
 };
 
 /// Hit fields shared by branches and modified-condition items.
@@ -74,7 +75,12 @@ struct Branch : HitState {
 };
 
 /// Kinds of procedure points as read from PR records (0 is the entry).
-enum ProcPointKind : uint8_t { PointProc = 0, ExitRegular = 1, ExitReturn = 2, ExitTermination = 3 };
+enum ProcPointKind : uint8_t {
+  PointProc = 0,
+  ExitRegular = 1,
+  ExitReturn = 2,
+  ExitTermination = 3
+};
 /// Kinds of blocks.
 enum BlockKind : uint8_t { BlockSimple = 0, BlockImplicit = 1, BlockLogical = 2, BlockAsync = 3 };
 /// Kinds of condition entries.
@@ -179,6 +185,8 @@ struct Service {
   uint32_t firstLine = 0xFFFFFFFF;
   /// Largest last line (0 while none).
   uint32_t lastLine = 0;
+  /// Position of the service in its file's services.
+  uint32_t ordinal = 0;
 
   Branch *entryBranch() { return hasEntry ? &entry : nullptr; }
 };
@@ -255,6 +263,8 @@ struct SourceFile {
   std::vector<std::unique_ptr<Service>> services;
   /// Branch lookup by kind (index kind - 1), built when the section is complete.
   std::array<KindIndex, 4> branchIndex;
+  /// Whether branchIndex has been built (lookups walk the services otherwise).
+  bool branchIndexBuilt = false;
 
   /// Branch count of a trace kind (1..4).
   uint32_t &branchCount(int kind);
@@ -263,6 +273,10 @@ struct SourceFile {
 /// The FindBranchInService lookup: the branch of a kind with an ID in one
 /// service, in the service's own order (entry, then exits; calls; blocks; conditions).
 BranchLookup FindBranchInService(Service &service, int kind, uint32_t id);
+
+/// The FindBranch walk itself: the services from `start` (the first one when null
+/// or not a service of the file) to the last, then from the first up to `start`.
+BranchLookup FindBranchByWalk(SourceFile &file, const Service *start, int kind, uint32_t id);
 
 /// Counts a hit on a branch or item of a service (first-hit rules, saturating add).
 void MarkBranchHit(Service &service, HitState &item, uint16_t type, uint32_t count, bool add);
@@ -288,7 +302,8 @@ public:
   /// services when absent.
   Service &SelectService(SourceFile &file, NameEntry *name);
   Service *currentService() const { return currentService_; }
-  void clearCurrentService() { currentService_ = nullptr; }
+  /// Forgets the current service (done at the start of every section body).
+  void clearCurrentService();
 
   /// First file with this key and checksum; `otherVersion` tells whether a
   /// loaded section (not a placeholder) had the key with another checksum.
@@ -309,10 +324,30 @@ public:
   void FreeSourceFiles();
 
 private:
+  /// The checksums met with one file key among the loaded sections.
+  struct KeyChecksums {
+    /// Checksum of the first section with the key.
+    uint32_t first = 0;
+    /// Some later section had the key with another checksum.
+    bool several = false;
+  };
+  /// Service lookup by name for the file whose services are being selected.
+  struct ServiceNames {
+    /// The file indexed, or null.
+    const SourceFile *file = nullptr;
+    /// How many of its services are indexed.
+    std::size_t indexed = 0;
+    /// Name -> first service with it.
+    std::unordered_map<const NameEntry *, Service *> byName;
+  };
+
   std::vector<std::unique_ptr<SourceFile>> files_;
   /// (key << 32 | checksum) -> first file with both.
   std::unordered_map<uint64_t, SourceFile *> byKeyAndChecksum_;
   /// Keys of loaded sections (not placeholders).
-  std::unordered_map<uint32_t, uint32_t> sectionKeys_;
+  std::unordered_map<uint32_t, KeyChecksums> sectionKeys_;
   Service *currentService_ = nullptr;
+  /// File of the current service.
+  const SourceFile *currentFile_ = nullptr;
+  ServiceNames serviceNames_;
 };

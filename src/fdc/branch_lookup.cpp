@@ -1,0 +1,189 @@
+// Finding the branch that a trace hit names by kind and instrumentation ID: in one
+// service, by the walk over a file's services, and through the per-kind index.
+#include "fdc/coverage_model.h"
+
+namespace {
+
+/// Calls `visit(lookup)` for every branch of a kind in a service, in the order in
+/// which FindBranchInService tries them.
+template <typename Visit> void forEachBranch(Service &service, int kind, Visit &&visit) {
+  switch (kind) {
+  case KindProcPoint:
+    if (service.hasEntry) visit(BranchLookup{&service, &service.entry, CovFunctions, 0});
+    for (uint32_t i = 0; i < service.exits.size(); ++i)
+      visit(BranchLookup{&service, &service.exits[i].branch, CovFunctionsExits, i});
+    break;
+  case KindCall:
+    for (uint32_t i = 0; i < service.calls.size(); ++i)
+      visit(BranchLookup{&service, &service.calls[i].branch, CovCalls, i});
+    break;
+  case KindBlock:
+    for (uint32_t i = 0; i < service.blocks.size(); ++i)
+      visit(BranchLookup{&service, &service.blocks[i].branch, blockTypeBit(service.blocks[i].kind),
+                         i});
+    break;
+  case KindCondition:
+    for (uint32_t i = 0; i < service.conditions.size(); ++i) {
+      const ConditionEntry &entry = service.conditions[i];
+      const uint16_t type =
+          entry.kind == CondCompoundVector ? CovCompoundConditions : CovBasicConditions;
+      visit(BranchLookup{&service, &service.conditions[i].branch, type, i});
+    }
+    break;
+  default:
+    break;
+  }
+}
+
+/// Position of a service in its file, or the size when it is not one of them.
+std::size_t positionOf(const SourceFile &file, const Service *service) {
+  if (!service) return file.services.size();
+  if (service->ordinal < file.services.size() && file.services[service->ordinal].get() == service)
+    return service->ordinal;
+  for (std::size_t i = 0; i < file.services.size(); ++i)
+    if (file.services[i].get() == service) return i;
+  return file.services.size();
+}
+
+/// Sentinel of a dense slot whose ID several services hold: the answer depends on
+/// the current service and is kept in `other`.
+bool isShared(const BranchLookup &slot) {
+  return slot.service && !slot.branch;
+}
+
+} // namespace
+
+uint16_t blockTypeBit(uint8_t kind) {
+  switch (kind) {
+  case BlockSimple:
+    return CovStatementBlocks;
+  case BlockImplicit:
+    return CovImplicitBlocks;
+  case BlockLogical:
+    return CovLoops;
+  case BlockAsync:
+    return CovAsyncBlocks;
+  default:
+    return 0;
+  }
+}
+
+BranchLookup FindBranchInService(Service &service, int kind, uint32_t id) {
+  // Each list is tried in order and the first branch with the ID wins.
+  switch (kind) {
+  case KindProcPoint:
+    if (service.hasEntry && service.entry.id == id)
+      return BranchLookup{&service, &service.entry, CovFunctions, 0};
+    for (uint32_t i = 0; i < service.exits.size(); ++i)
+      if (service.exits[i].branch.id == id)
+        return BranchLookup{&service, &service.exits[i].branch, CovFunctionsExits, i};
+    return {};
+  case KindCall:
+    for (uint32_t i = 0; i < service.calls.size(); ++i)
+      if (service.calls[i].branch.id == id)
+        return BranchLookup{&service, &service.calls[i].branch, CovCalls, i};
+    return {};
+  case KindBlock:
+    for (uint32_t i = 0; i < service.blocks.size(); ++i)
+      if (service.blocks[i].branch.id == id)
+        return BranchLookup{&service, &service.blocks[i].branch,
+                            blockTypeBit(service.blocks[i].kind), i};
+    return {};
+  case KindCondition:
+    for (uint32_t i = 0; i < service.conditions.size(); ++i) {
+      ConditionEntry &entry = service.conditions[i];
+      if (entry.branch.id == id)
+        return BranchLookup{
+            &service, &entry.branch,
+            entry.kind == CondCompoundVector ? CovCompoundConditions : CovBasicConditions, i};
+    }
+    return {};
+  default:
+    return {};
+  }
+}
+
+BranchLookup FindBranchByWalk(SourceFile &file, const Service *start, int kind, uint32_t id) {
+  const std::size_t count = file.services.size();
+  std::size_t begin = positionOf(file, start);
+  if (begin == count) begin = 0;
+  for (std::size_t step = 0; step < count; ++step) {
+    Service &service = *file.services[(begin + step) % count];
+    BranchLookup found = FindBranchInService(service, kind, id);
+    if (found) return found;
+  }
+  return {};
+}
+
+void CoverageModel::buildBranchIndex(SourceFile &file) {
+  for (std::size_t i = 0; i < file.services.size(); ++i)
+    file.services[i]->ordinal = static_cast<uint32_t>(i);
+
+  for (int kind = KindProcPoint; kind <= KindCondition; ++kind) {
+    KindIndex &index = file.branchIndex[kind - 1];
+    index = KindIndex{};
+    // IDs run from 0 to the branch count - 1 in a sound file; anything far beyond
+    // goes to the hash part so that a stray huge ID costs one slot, not millions.
+    const uint64_t denseLimit = static_cast<uint64_t>(file.branchCount(kind)) * 2 + 64;
+    uint64_t denseSize = 0;
+    for (auto &service : file.services)
+      forEachBranch(*service, kind, [&](const BranchLookup &lookup) {
+        if (lookup.branch->id < denseLimit && lookup.branch->id >= denseSize)
+          denseSize = static_cast<uint64_t>(lookup.branch->id) + 1;
+      });
+    index.dense.assign(denseSize, BranchLookup{});
+
+    for (auto &service : file.services)
+      forEachBranch(*service, kind, [&](const BranchLookup &lookup) {
+        const uint32_t id = lookup.branch->id;
+        if (id < denseSize) {
+          BranchLookup &slot = index.dense[id];
+          if (!slot.service) {
+            slot = lookup;
+            return;
+          }
+          if (slot.service == lookup.service) return; // the service's first one stands
+          if (!isShared(slot)) {
+            index.other[id].push_back(slot);
+            slot.branch = nullptr;
+          }
+        }
+        std::vector<BranchLookup> &holders = index.other[id];
+        if (holders.empty() || holders.back().service != lookup.service) holders.push_back(lookup);
+      });
+  }
+  file.branchIndexBuilt = true;
+}
+
+BranchLookup CoverageModel::FindBranch(SourceFile &file, int kind, uint32_t id) {
+  if (kind < KindProcPoint || kind > KindCondition) return {};
+  const Service *start = currentFile_ == &file ? currentService_ : nullptr;
+  BranchLookup found;
+  if (!file.branchIndexBuilt) {
+    found = FindBranchByWalk(file, start, kind, id);
+  } else {
+    const KindIndex &index = file.branchIndex[kind - 1];
+    const BranchLookup *slot = id < index.dense.size() ? &index.dense[id] : nullptr;
+    if (slot && slot->branch) {
+      found = *slot;
+    } else if (!slot || isShared(*slot)) {
+      auto holders = index.other.find(id);
+      if (holders != index.other.end()) {
+        // The first holder met from the current service onwards, wrapping round.
+        const std::vector<BranchLookup> &list = holders->second;
+        const uint32_t from = start ? start->ordinal : 0;
+        found = list.front();
+        for (const BranchLookup &holder : list)
+          if (holder.service->ordinal >= from) {
+            found = holder;
+            break;
+          }
+      }
+    }
+  }
+  if (found) {
+    currentService_ = found.service;
+    currentFile_ = &file;
+  }
+  return found;
+}

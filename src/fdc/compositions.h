@@ -1,0 +1,78 @@
+// Compositions of conditions: the compound condition vectors of a CC record, the
+// prefix expressions that give their outcomes, and the independence pairs from
+// which the modified conditions are counted.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "fdc/coverage_model.h"
+
+/// The first condition entry of a service for each ID, kept up to date while the
+/// service's conditions grow.
+class ConditionIdIndex {
+public:
+  /// Notes that conditions[index] has this ID (an earlier entry with it stays first).
+  void add(uint32_t id, uint32_t index) { first_.try_emplace(id, index); }
+  /// Index of the first entry with the ID, or -1.
+  int64_t find(uint32_t id) const {
+    auto found = first_.find(id);
+    return found == first_.end() ? int64_t{-1} : int64_t{found->second};
+  }
+  /// The index of a service's current conditions.
+  static ConditionIdIndex of(const Service &service);
+
+private:
+  /// ID -> index of its first entry.
+  std::unordered_map<uint32_t, uint32_t> first_;
+};
+
+/// The fields of a CC record after its first case ID.
+struct CompositionRecord {
+  /// Instrumentation ID of case 0 (case i has this ID + i).
+  uint32_t firstCaseId = 0;
+  /// n, the number of basic conditions.
+  int16_t conditionCount = 0;
+  /// IDs of the basic conditions (their True branches).
+  std::vector<uint32_t> conditionIds;
+  /// m, the number of cases.
+  uint32_t caseCount = 0;
+  /// The expression, or the m rows of n characters.
+  std::string caseText;
+  /// Number of leading True rows; 0xFFFFFFFF for the expression form.
+  uint32_t frontier = 0xFFFFFFFF;
+};
+
+/// Adds a composition to `service` (null when the record came before any service
+/// of its section): checks its shape, appends its m vectors to the service's
+/// conditions, counts them and builds its modified-condition items. A malformed
+/// record is fatal, naming `fdcName`.
+void AddComposition(SourceFile &file, Service *service, ConditionIdIndex &ids,
+                    CompositionRecord record, const QString &fdcName);
+
+/// Outcome 'T' or 'F' of a prefix expression for the condition values in the bits
+/// of `vector` (the k-th '.' from the left is bit k - 1); 0 when the expression
+/// ends before its operators have their operands. A character other than
+/// . N A a O o X is an internal error.
+char CalculVector(std::string_view expression, uint32_t vector);
+
+/// Whether rows u and v (n characters each) differ in condition i alone: both
+/// known and different there, and elsewhere equal or unknown ('X') in one of them.
+inline bool IsIndependencePair(const char *u, const char *v, int i, int n) {
+  if (u[i] == v[i] || u[i] == 'X' || v[i] == 'X') return false;
+  for (int j = 0; j < n; ++j)
+    if (j != i && u[j] != v[j] && u[j] != 'X' && v[j] != 'X') return false;
+  return true;
+}
+
+/// Builds the items of a composition of `service` with their pairs and labels.
+void ComputeModifiedConditions(Service &service, const ConditionIdIndex &ids,
+                               Composition *composition);
+
+/// Index of the first condition entry of the service with the ID; none is an
+/// internal error.
+uint32_t FindConditionEntry(const Service &service, const ConditionIdIndex &ids, uint32_t id);

@@ -1,0 +1,108 @@
+// The list of source files and their identities, and the selection of services
+// while a section is read.
+#include "fdc/coverage_model.h"
+
+#include "support/messages.h"
+
+namespace {
+
+uint64_t identityKey(uint32_t fileKey, uint32_t checksum) {
+  return (static_cast<uint64_t>(fileKey) << 32) | checksum;
+}
+
+} // namespace
+
+uint32_t &SourceFile::branchCount(int kind) {
+  switch (kind) {
+  case KindProcPoint:
+    return procedureBranchCount;
+  case KindCall:
+    return callBranchCount;
+  case KindBlock:
+    return blockBranchCount;
+  case KindCondition:
+    return conditionBranchCount;
+  default:
+    reportInternal(
+        tr("fdcL-Assertion", "Bad kind of branch %1", "%1 is a number").arg(QString::number(kind)));
+  }
+}
+
+CoverageModel::CoverageModel() = default;
+
+CoverageModel::~CoverageModel() = default;
+
+SourceFile &CoverageModel::RegisterSourceFile(std::unique_ptr<SourceFile> file) {
+  SourceFile &added = *file;
+  files_.push_back(std::move(file));
+  byKeyAndChecksum_.try_emplace(identityKey(added.fileKey, added.checksum), &added);
+  if (!added.placeholder) {
+    auto [known, inserted] = sectionKeys_.try_emplace(added.fileKey, KeyChecksums{added.checksum});
+    if (!inserted && known->second.first != added.checksum) known->second.several = true;
+  }
+  return added;
+}
+
+void CoverageModel::clearCurrentService() {
+  currentService_ = nullptr;
+  currentFile_ = nullptr;
+  serviceNames_ = ServiceNames{};
+}
+
+Service &CoverageModel::SelectService(SourceFile &file, NameEntry *name) {
+  if (currentService_ && currentFile_ == &file && currentService_->name == name)
+    return *currentService_;
+
+  ServiceNames &names = serviceNames_;
+  if (names.file != &file || names.indexed > file.services.size()) {
+    names.file = &file;
+    names.indexed = 0;
+    names.byName.clear();
+  }
+  for (; names.indexed < file.services.size(); ++names.indexed) {
+    Service *service = file.services[names.indexed].get();
+    names.byName.try_emplace(service->name, service);
+  }
+
+  Service *selected;
+  auto found = names.byName.find(name);
+  if (found != names.byName.end()) {
+    selected = found->second;
+  } else {
+    auto created = std::make_unique<Service>();
+    created->name = name;
+    created->ordinal = static_cast<uint32_t>(file.services.size());
+    selected = created.get();
+    file.services.push_back(std::move(created));
+    names.byName.emplace(name, selected);
+    names.indexed = file.services.size();
+  }
+  currentService_ = selected;
+  currentFile_ = &file;
+  return *selected;
+}
+
+SourceFile *CoverageModel::FindSourceFile(uint32_t fileKey, uint32_t checksum, bool *otherVersion) {
+  clearCurrentService();
+  if (otherVersion) {
+    auto known = sectionKeys_.find(fileKey);
+    *otherVersion =
+        known != sectionKeys_.end() && (known->second.several || known->second.first != checksum);
+  }
+  auto found = byKeyAndChecksum_.find(identityKey(fileKey, checksum));
+  return found == byKeyAndChecksum_.end() ? nullptr : found->second;
+}
+
+CoverageTypes CoverageModel::unionOfInstrumentedTypes() const {
+  CoverageTypes types = 0;
+  for (const auto &file : files_)
+    types |= file->instrumentedTypes;
+  return types;
+}
+
+void CoverageModel::FreeSourceFiles() {
+  clearCurrentService();
+  byKeyAndChecksum_.clear();
+  sectionKeys_.clear();
+  files_.clear();
+}

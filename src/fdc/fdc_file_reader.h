@@ -1,0 +1,64 @@
+// The reader of one FDC file: its sections, their records and their checksums.
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/report_options.h"
+#include "fdc/compositions.h"
+#include "fdc/coverage_model.h"
+#include "support/line_reader.h"
+
+class FdcReader {
+public:
+  FdcReader(CoverageModel &model, CoverageTypes requested);
+
+  /// Loads every section of the file at `path`, or hands the path back in
+  /// `otherFiles` when the file is not an FDC file.
+  void load(const std::string &path, std::vector<std::string> &otherFiles);
+
+private:
+  // Sections (fdc_reader.cpp).
+  void readHeader(SourceFile &file);
+  void readBody(SourceFile &file);
+  void readChecksum(SourceFile &file);
+  bool findNextSection();
+  /// A quoted name, interned; with a label a missing or empty name is fatal,
+  /// without one it gives null.
+  NameEntry *readName(const char *label);
+  /// The next line, whose first token must be `bigramme`; fatal `missing` when it
+  /// is not, "Bad FDC file" when the file has ended.
+  void readHeaderLine(const char *bigramme, const QString &missing);
+
+  // Records of a body (fdc_records.cpp).
+  void readRecord(SourceFile &file);
+  void readProcedurePoint(SourceFile &file, uint32_t id);
+  void readCall(SourceFile &file, uint32_t id);
+  void readBlock(SourceFile &file, uint32_t id);
+  void readCondition(SourceFile &file, uint32_t id, bool outcomePair);
+  void readComposition(SourceFile &file, uint32_t firstCaseId);
+  /// The first and last line of a record into its branch and its service.
+  void readLines(Service &service, Branch &branch);
+  uint32_t readNumber();
+  /// The condition index of a service of the section being read.
+  ConditionIdIndex &conditionIds(const Service &service);
+
+  /// Ends the run with a format error whose %1 is the FDC file name.
+  [[noreturn]] void failWithFileName(const QString &text) const;
+
+  CoverageModel &model_;
+  /// Coverage types requested for the run.
+  CoverageTypes requested_;
+  /// Path of the FDC file being read.
+  std::string fdcName_;
+  /// The same path as shown in messages.
+  QString fdcNameText_;
+  LineReader lines_;
+  /// Per service (by ordinal) of the section being read: the first condition
+  /// entry of each ID.
+  std::vector<ConditionIdIndex> conditionIds_;
+  /// Scratch text of quoted names.
+  std::string quoted_;
+};

@@ -1,0 +1,237 @@
+// Reading an FDC file section by section: the header lines, the body loop, the
+// checksum line, the scan for the next section, and the redundancy check.
+#include "fdc/fdc_reader.h"
+
+#include <cstring>
+
+#include "fdc/fdc_file_reader.h"
+#include "fdc/source_validation.h"
+#include "support/file_identity.h"
+#include "support/messages.h"
+#include "support/numbers.h"
+
+namespace {
+
+/// Type bigrammes of the TC line and the bits they set.
+struct TypeBigramme {
+  /// The bigramme.
+  const char *name;
+  /// Its CoverageTypes bits.
+  uint16_t bits;
+};
+
+constexpr TypeBigramme kTypeBigrammes[] = {
+    {"PR", 0x0001}, {"RE", 0x0002}, {"AP", 0x0004}, {"BS", 0x0008}, {"BT", 0x0010},
+    {"BI", 0x0020}, {"BL", 0x0040}, {"BF", 0x8000}, {"BA", 0x0080}, {"CO", 0x0100},
+    {"CC", 0x0600}, {"CF", 0x0800}, {"CW", 0x2000}, {"CE", 0x4000},
+};
+
+/// Marker that introduces the next section between two at signs.
+constexpr char kSectionMarker[] = "/RIK";
+
+bool isToken(const char *token, const char *expected) {
+  return token && std::strcmp(token, expected) == 0;
+}
+
+bool startsChecksumLine(const char *line) {
+  return std::strncmp(line, "DC ", 3) == 0;
+}
+
+} // namespace
+
+void LoadFdcFile(const std::string &path, CoverageTypes requested,
+                 std::vector<std::string> &otherFiles, CoverageModel &model) {
+  FdcReader reader(model, requested);
+  reader.load(path, otherFiles);
+}
+
+FdcReader::FdcReader(CoverageModel &model, CoverageTypes requested)
+    : model_(model), requested_(requested) {}
+
+void FdcReader::failWithFileName(const QString &text) const {
+  reportFatal(text.arg(fdcNameText_));
+}
+
+void FdcReader::load(const std::string &path, std::vector<std::string> &otherFiles) {
+  if (path.empty()) reportInternal(tr("fdcL-Assertion", "Attempt to open unnamed FDC file"));
+  fdcName_ = path;
+  fdcNameText_ = QString::fromLocal8Bit(path.c_str());
+  if (!lines_.open(path.c_str())) {
+    reportWarning(tr("fdcL-Warning", "Cannot open file %1", "%1 is a file name").arg(fdcNameText_));
+    return;
+  }
+  if (!lines_.readLine() || !isToken(lines_.nextToken(), "VE")) {
+    otherFiles.push_back(path);
+    lines_.close();
+    return;
+  }
+
+  // New sections go in front, so the sections of one file end up in the model in
+  // the reverse of their file order. Redundancy is judged against the files
+  // loaded before this one only.
+  std::vector<std::unique_ptr<SourceFile>> kept;
+  bool redundancyTold = false;
+  for (;;) {
+    auto file = std::make_unique<SourceFile>();
+    file->fdcName = fdcName_;
+    readHeader(*file);
+    ValidateFdcFile(file.get(), requested_);
+    readBody(*file);
+    readChecksum(*file);
+
+    std::string identification = file->token ? file->token->text : "";
+    for (NameEntry *word : file->tokenWords)
+      if (word) {
+        identification += ' ';
+        identification += word->text;
+      }
+    FoldChecksum(file->checksum, identification.c_str());
+
+    if (model_.FindSourceFile(file->fileKey, file->checksum)) {
+      if (!redundancyTold)
+        reportInfo(tr("fdcL-Info", "%1 contains redundant static information; it is ignored",
+                      "%1 is a fdc file name")
+                       .arg(fdcNameText_));
+      redundancyTold = true;
+    } else {
+      kept.push_back(std::move(file));
+    }
+    if (!findNextSection()) break;
+  }
+  lines_.close();
+  conditionIds_.clear();
+
+  for (auto section = kept.rbegin(); section != kept.rend(); ++section) {
+    model_.buildBranchIndex(**section);
+    model_.RegisterSourceFile(std::move(*section));
+  }
+}
+
+NameEntry *FdcReader::readName(const char *label) {
+  if (!lines_.nextQuotedText(quoted_)) {
+    if (!label) return nullptr;
+    reportFatal(
+        tr("fdcL-Error", "Cannot retrieve correctly %1 %2", "%1 is a message, %2 a file name")
+            .arg(tr("fdcL-Error", label), fdcNameText_));
+  }
+  const std::string name = quoted_.substr(1, quoted_.size() - 2);
+  if (name.empty()) {
+    if (!label) return nullptr;
+    reportFatal(tr("fdcL-Error", "Empty %1 %2", "%1 is a message, %2 a file name")
+                    .arg(tr("fdcL-Error", label), fdcNameText_));
+  }
+  return internName(name.c_str());
+}
+
+void FdcReader::readHeaderLine(const char *bigramme, const QString &missing) {
+  if (!lines_.readLine()) reportFatal(tr("fdcL-Error", "Bad FDC file", "%1 is a file name"));
+  if (!isToken(lines_.nextToken(), bigramme)) failWithFileName(missing);
+}
+
+void FdcReader::readHeader(SourceFile &file) {
+  // The VE token has been read.
+  const char *version = lines_.nextToken();
+  if (!version)
+    failWithFileName(
+        tr("fdcL-Error", "FDC file without any version string: %1", "%1 is a file name"));
+  if (!isToken(version, "3.0e") && !isToken(version, "3.0d"))
+    reportFatal(tr("fdcL-Error",
+                   "%1 has been generated with an incompatible version of the product: %2",
+                   "%1 is a file name, %2 a version")
+                    .arg(fdcNameText_, QString::fromLocal8Bit(version)));
+  const char *token = lines_.nextToken();
+  if (!token || token[0] == '\0' || token[0] == '#')
+    failWithFileName(
+        tr("fdcL-Error", "FDC file without any token string: %1", "%1 is a file name"));
+  file.token = internName(token);
+  for (NameEntry *&word : file.tokenWords) {
+    const char *text = lines_.nextToken();
+    if (!text || (text[0] >= '0' && text[0] <= '9') || text[0] == '#') break;
+    word = internName(text);
+  }
+
+  readHeaderLine("FC", tr("fdcL-Error", "Bad or missing FC in FDC file %1", "%1 is a file name"));
+  file.sourceName = readName(QT_TRANSLATE_NOOP("fdcL-Error", "src-file name in FDC file"));
+  file.sourceDir = readName(QT_TRANSLATE_NOOP("fdcL-Error", "src-file directory in FDC file"));
+  file.extraText = readName(nullptr);
+  file.fileKey = FileKey(std::string(file.sourceDir->text) + file.sourceName->text);
+
+  readHeaderLine("FD", tr("fdcL-Error", "Bad or missing FD in FDC file %1", "%1 is a file name"));
+  file.sourceTime = ReadDecimalTime(lines_.nextToken(), fdcNameText_);
+  if (lines_.nextToken())
+    failWithFileName(
+        tr("fdcL-Error", "Garbage at the end of FD line in FDC file %1", "%1 is a file name"));
+
+  readHeaderLine("TC", tr("fdcL-Error", "Bad or missing TC in FDC file %1", "%1 is a file name"));
+  const char *type = lines_.nextToken();
+  if (!type)
+    failWithFileName(
+        tr("fdcL-Error", "Bad or missing TC information in FDC file %1", "%1 is a file name"));
+  for (; type; type = lines_.nextToken()) {
+    const TypeBigramme *known = nullptr;
+    for (const TypeBigramme &candidate : kTypeBigrammes)
+      if (std::strcmp(candidate.name, type) == 0) {
+        known = &candidate;
+        break;
+      }
+    if (!known)
+      failWithFileName(
+          tr("fdcL-Error", "Unknown coverage type in FDC file %1", "%1 is a file name"));
+    file.instrumentedTypes |= known->bits;
+  }
+}
+
+void FdcReader::readBody(SourceFile &file) {
+  if (!lines_.readLine()) reportFatal(tr("fdcL-Error", "No data in FDC", "%1 is a file name"));
+  model_.clearCurrentService();
+  conditionIds_.clear();
+  // The first line after TC is a record whatever it holds.
+  const char *line;
+  do {
+    readRecord(file);
+    line = lines_.readLine();
+  } while (line && !startsChecksumLine(line));
+}
+
+void FdcReader::readChecksum(SourceFile &file) {
+  const QString badChecksumLine =
+      tr("fdcL-Error", "Bad or missing DC in FDC file %1", "%1 is a file name");
+  if (!lines_.line() || !isToken(lines_.nextToken(), "DC")) failWithFileName(badChecksumLine);
+  file.checksum = ReadDecimal(lines_.nextToken(), fdcNameText_);
+  if (const char *key = lines_.nextToken()) {
+    file.fileKey = ReadDecimal(key, fdcNameText_);
+    if (lines_.nextToken())
+      failWithFileName(tr("fdcL-Error", "Garbage at the end of DC line checksum in FDC file %1",
+                          "%1 is a file name"));
+  }
+}
+
+bool FdcReader::findNextSection() {
+  // Between two sections any text may stand; the next one is announced by the
+  // marker inside at signs, and starts at the first VE line after the marker's line.
+  bool inside = false;
+  std::size_t matched = 0;
+  for (;;) {
+    const int c = lines_.readChar();
+    if (c == EOF) return false;
+    if (c == '@') {
+      inside = !inside;
+      matched = 0;
+      continue;
+    }
+    if (!inside) continue;
+    if (c != kSectionMarker[matched]) {
+      matched = 0;
+      continue;
+    }
+    if (++matched < sizeof kSectionMarker - 1) continue;
+
+    int rest;
+    do
+      rest = lines_.readChar();
+    while (rest != EOF && rest != '\n');
+    if (!lines_.readLine()) return false;
+    if (isToken(lines_.nextToken(), "VE")) return true;
+    matched = 0;
+  }
+}
