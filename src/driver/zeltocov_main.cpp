@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLocale>
+#include <clocale>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ int zeltocovMain(int argc, char **argv) {
   std::vector<char *> applicationArgv(argv, argv + argc);
   applicationArgv.push_back(nullptr);
   QCoreApplication application(applicationArgc, applicationArgv.data());
+  // The application object adopts the user's locale for the C library; the report
+  // formats keep the decimal point whatever the user's locale.
+  std::setlocale(LC_NUMERIC, "C");
 
   TranslationCatalogs catalogs;
   const QString translationDirectory = locateTranslations();
