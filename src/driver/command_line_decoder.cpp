@@ -42,7 +42,9 @@ char upperAsciiChar(char c) {
 /// How a word matches a name: the number of characters matched (0 for no match)
 /// and whether the whole name was consumed.
 struct NameMatch {
+  /// Characters matched; 0 when the name is rejected.
   std::size_t length = 0;
+  /// The whole name was consumed.
   bool exact = false;
 };
 

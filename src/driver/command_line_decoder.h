@@ -160,9 +160,11 @@ private:
                     std::string &stored) const;
   bool elementPresent(const ExclusiveElement &element) const;
 
+  /// The tables, with the states and values decoded so far.
   CommandLineTables tables_;
-  /// The expanded arguments and the vector handed back by preprocessArguments.
+  /// The arguments after expansion of argument files and references.
   std::vector<std::string> expanded_;
+  /// The argument vector over expanded_ handed back by preprocessArguments.
   std::vector<char *> expandedVector_;
 };
 

@@ -41,10 +41,15 @@ CoverageTypes conditionTypes(const std::optional<std::string> &level) {
 
 /// The texts of the warnings about one of the file lists.
 struct FileListTexts {
+  /// Canonical option name.
   const char *option;
+  /// Warning when -SUMMARY=CONCLUSION makes the list pointless.
   const char *inconsistent;
+  /// Warning for a value with a directory part.
   const char *withPath;
+  /// Warning for a value without a file name.
   const char *withoutName;
+  /// Warning for a name given twice.
   const char *twice;
 };
 
@@ -94,9 +99,13 @@ bool analyseFileList(const CommandLineDecoder &decoder, const ReportOptions &opt
 
 /// The texts of the warnings about a list of names kept as typed.
 struct NameListTexts {
+  /// Canonical option name.
   const char *option;
+  /// Warning when another option makes the list pointless.
   const char *inconsistent;
+  /// Warning for a name given twice.
   const char *twice;
+  /// Translator comment of the warning for a name given twice.
   const char *comment;
 };
 

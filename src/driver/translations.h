@@ -26,6 +26,8 @@ public:
   int load(const QString &directory, const QString &localeName);
 
 private:
+  /// One translator per catalog, in load order.
   QTranslator translators_[4];
+  /// Which translators are installed in the application.
   bool installed_[4] = {false, false, false, false};
 };

@@ -127,11 +127,11 @@ std::vector<std::string> readLines(const fs::path &path) {
 }
 
 struct RunResult {
-  bool started = false;
-  bool timedOut = false;
-  int status = -1;   ///< exit status when the child exited normally
-  int signal = 0;    ///< signal number when the child was killed
-  std::string error; ///< why the run could not be started
+  bool started = false;  ///< the child process was created
+  bool timedOut = false; ///< the child was killed at the time limit
+  int status = -1;       ///< exit status when the child exited normally
+  int signal = 0;        ///< signal number when the child was killed
+  std::string error;     ///< why the run could not be started
 };
 
 // Runs a program in `cwd` with stdin from /dev/null and the two streams into files.
