@@ -23,7 +23,9 @@ void TraceAccumulator::resetTypeSet() {
       options_.coverageTypes ? options_.coverageTypes : model_.unionOfInstrumentedTypes();
 }
 
-ReaderState TraceAccumulator::stateAtFileStart() const {
+ReaderState TraceAccumulator::startFile(const std::string &path) {
+  state_.traceFileName = path;
+  state_.currentDate = nullptr;
   if (testSkipped_) return ReaderState::SkippingTest;
   return partSkipped_ ? ReaderState::SkippingFilePart : ReaderState::Reading;
 }
@@ -41,6 +43,7 @@ void TraceAccumulator::closeTest() {
 ReaderState TraceAccumulator::beginTest(const TestStartLine &line) {
   if (state_.cleanPending && !options_.mergeTests) writeCleanedSection(false);
   if (cleaning_) state_.cleanPending = true;
+  sectionDate_ = state_.currentDate;
 
   const int64_t number = line.numberText ? int64_t{line.number} : kNoNumber;
   if (state_.testOpen &&
@@ -147,7 +150,8 @@ void TraceAccumulator::writeCleanedSection(bool merged) {
   } else if (state_.testName) {
     head.testName = state_.testName->text;
   }
-  if (state_.currentDate) head.date = state_.currentDate->text;
+  NameEntry *date = merged ? state_.currentDate : sectionDate_;
+  if (date) head.date = date->text;
   cleaned_->writeSection(head, model_);
 }
 

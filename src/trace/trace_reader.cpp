@@ -44,7 +44,7 @@ ReaderState TraceReader::Impl::whileReading(TioOpcode opcode) {
   case OpNT:
     return enter(accumulator.beginTest(parser.readTestStart()), false);
   case OpDT:
-    state.currentDate = parser.readDate();
+    accumulator.setDate(parser.readDate());
     return ReaderState::Reading;
   case OpCO:
     accumulator.markCountOriented(true);
@@ -85,7 +85,7 @@ ReaderState TraceReader::Impl::whileSkippingFilePart(TioOpcode opcode) {
     parser.reportExecutionError();
     break;
   case OpDT:
-    if (carriedSkip) state.currentDate = parser.readDate();
+    if (carriedSkip) accumulator.setDate(parser.readDate());
     break;
   case OpCO:
     if (carriedSkip || cleaning) accumulator.markCountOriented(carriedSkip);
@@ -98,10 +98,7 @@ ReaderState TraceReader::Impl::whileSkippingFilePart(TioOpcode opcode) {
 
 void TraceReader::Impl::readFile(const std::string &path) {
   parser.open(path);
-  TestState &state = accumulator.state();
-  state.traceFileName = path;
-  state.currentDate = nullptr;
-  ReaderState readerState = enter(accumulator.stateAtFileStart(), false);
+  ReaderState readerState = enter(accumulator.startFile(path), false);
   while (parser.nextLine()) {
     const TioOpcode opcode = parser.opcode();
     if (opcode == OpAbsent) {

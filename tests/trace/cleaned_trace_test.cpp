@@ -104,6 +104,17 @@ TEST_F(CleanedTraceTest, QuotedTextsAreEscapedAndDatelessTestsGetTimeZero) {
   EXPECT_EQ(listener_.events, Events({"report a\"b\\c/-1 blocks=1", "report plain/-1 blocks=0"}));
 }
 
+TEST_F(CleanedTraceTest, SectionKeepsTheDateOfItsTestAcrossTraceFiles) {
+  // Each section is written at the next NT line, after the date was cleared for
+  // the new file; the new file's own tests get no date unless they read one.
+  const std::string clean = dir_.path() + "/clean.tio";
+  options_.cleanFile = clean;
+  run({trace("NT \"1\"\nDT \"d1\"\nFT 11\nDC 22\nTB 0\n"), trace("TB 1\n"),
+       trace("NT \"2\"\nTB 2\n")});
+  EXPECT_EQ(readFile(clean),
+            "NT \"1\"\nDT \"d1\"\nFT 11\nDC 22\nTB 0\nTB 1\nNT \"2\"\nDT 0\nFT 11\nDC 22\nTB 2\n");
+}
+
 TEST_F(CleanedTraceTest, CleanedTraceReadsBackWithTheSameCoverage) {
   const std::string clean = dir_.path() + "/clean.tio";
   options_.cleanFile = clean;
