@@ -137,7 +137,6 @@ void AddComposition(SourceFile &file, Service *service, ConditionIdIndex &ids,
   composition.caseCount = m;
   composition.caseText = std::move(record.caseText);
   composition.frontier = record.frontier;
-  if (expressionForm) composition.outcomes.reserve(m);
 
   for (uint32_t i = 0; i < m; ++i) {
     std::string text;

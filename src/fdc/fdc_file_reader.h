@@ -4,6 +4,7 @@
 #include <QString>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "driver/report_options.h"
@@ -61,4 +62,7 @@ private:
   std::vector<ConditionIdIndex> conditionIds_;
   /// Scratch text of quoted names.
   std::string quoted_;
+  /// Names of this file already interned: a record names its service again and
+  /// again, and the name table's lookup grows with the number of names.
+  std::unordered_map<std::string, NameEntry *> internedNames_;
 };

@@ -114,13 +114,17 @@ NameEntry *FdcReader::readName(const char *label) {
         tr("fdcL-Error", "Cannot retrieve correctly %1 %2", "%1 is a message, %2 a file name")
             .arg(tr("fdcL-Error", label), fdcNameText_));
   }
-  const std::string name = quoted_.substr(1, quoted_.size() - 2);
+  std::string name = quoted_.substr(1, quoted_.size() - 2);
   if (name.empty()) {
     if (!label) return nullptr;
     reportFatal(tr("fdcL-Error", "Empty %1 %2", "%1 is a message, %2 a file name")
                     .arg(tr("fdcL-Error", label), fdcNameText_));
   }
-  return internName(name.c_str());
+  auto known = internedNames_.find(name);
+  if (known != internedNames_.end()) return known->second;
+  NameEntry *entry = internName(name.c_str());
+  internedNames_.emplace(std::move(name), entry);
+  return entry;
 }
 
 void FdcReader::readHeaderLine(const char *bigramme, const QString &missing) {
