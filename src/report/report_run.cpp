@@ -59,6 +59,8 @@ void ReportRun::run(const std::vector<std::string> &traceFiles) {
     reader.resetTypeSet();
     writeRunConclusion();
   }
+  // The CIO root section and the export of the measures take their place here in
+  // a later step; until then the run goes on with the cleaned traces.
 
   reader.finishCleanedOutput();
   writeSeparator(state_);
