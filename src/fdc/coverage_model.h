@@ -30,6 +30,7 @@ enum CountIndex : int {
 
 /// Ten unsigned counters, totals or hits, in CountIndex order.
 struct CoverageCounts {
+  /// The counters.
   uint32_t c[CntCount] = {};
   uint32_t &operator[](int i) { return c[i]; }
   uint32_t operator[](int i) const { return c[i]; }
@@ -90,19 +91,25 @@ enum ConditionKind : uint8_t {
   CondCompoundVector = 2, ///< a case of a CC composition
 };
 
+/// One exit point of a service.
 struct ExitEntry {
+  /// Its branch.
   Branch branch;
   /// ProcPointKind 1..3.
   uint8_t kind = ExitRegular;
 };
 
+/// One call of a service.
 struct CallEntry {
+  /// Its branch.
   Branch branch;
   /// Interned name of the called function.
   NameEntry *calledName = nullptr;
 };
 
+/// One block of a service.
 struct BlockEntry {
+  /// Its branch.
   Branch branch;
   /// BlockKind.
   uint8_t kind = BlockSimple;
@@ -110,7 +117,9 @@ struct BlockEntry {
   std::string label;
 };
 
+/// One condition entry of a service.
 struct ConditionEntry {
+  /// Its branch.
   Branch branch;
   /// ConditionKind.
   uint8_t kind = CondBasic;
@@ -174,10 +183,15 @@ struct Service {
   bool hasEntry = false;
   /// The entry branch, meaningful when hasEntry.
   Branch entry;
+  /// Exit points in file order.
   std::vector<ExitEntry> exits;
+  /// Calls in file order.
   std::vector<CallEntry> calls;
+  /// Blocks in file order.
   std::vector<BlockEntry> blocks;
+  /// Condition outcomes and compound vectors in file order.
   std::vector<ConditionEntry> conditions;
+  /// Compositions in file order.
   std::vector<Composition> compositions;
   /// Storage of the condition and vector texts of this service.
   std::vector<std::unique_ptr<std::string>> texts;
@@ -240,7 +254,9 @@ struct SourceFile {
   uint32_t sourceTime = 0;
   /// Types of the TC line.
   CoverageTypes instrumentedTypes = 0;
+  /// Source file name of the FC line.
   NameEntry *sourceName = nullptr;
+  /// Source directory of the FC line.
   NameEntry *sourceDir = nullptr;
   /// Optional third text of the FC line.
   NameEntry *extraText = nullptr;

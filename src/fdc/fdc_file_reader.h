@@ -49,6 +49,7 @@ private:
   /// Ends the run with a format error whose %1 is the FDC file name.
   [[noreturn]] void failWithFileName(const QString &text) const;
 
+  /// The model that receives the sections.
   CoverageModel &model_;
   /// Coverage types requested for the run.
   CoverageTypes requested_;
@@ -56,6 +57,7 @@ private:
   std::string fdcName_;
   /// The same path as shown in messages.
   QString fdcNameText_;
+  /// Lines and tokens of the file.
   LineReader lines_;
   /// Per service (by ordinal) of the section being read: the first condition
   /// entry of each ID.

@@ -57,7 +57,12 @@ TEST(MarkBranchHit, EachTypeFeedsItsCounter) {
 
 TEST(MarkBranchHit, AddingSaturatesWithoutWrapping) {
   struct Case {
-    uint32_t before, count, after;
+    /// Counter before the hit.
+    uint32_t before;
+    /// Count added.
+    uint32_t count;
+    /// Counter after it.
+    uint32_t after;
   } cases[] = {
       {kCeiling - 10, 10, kCeiling}, // exactly reaches the ceiling
       {kCeiling - 10, 11, kCeiling}, {kCeiling - 11, 10, kCeiling - 1},
