@@ -31,6 +31,7 @@ std::vector<FormatErrorCase> formatErrorCases() {
       {"OtherVersion", "VE 2.9 tok\n",
        "@ has been generated with an incompatible version of the product: 2.9"},
       {"NoToken", "VE 3.0e\n", "FDC file without any token string: @"},
+      {"HashToken", "VE 3.0e #tok\n", "FDC file without any token string: @"},
       {"EmptyToken", "VE 3.0e \n", "FDC file without any token string: @"},
       {"EndBeforeFc", "VE 3.0e tok\n", "Bad FDC file"},
       {"NotFc", "VE 3.0e tok\nFD 0\n", "Bad or missing FC in FDC file @"},
