@@ -40,7 +40,9 @@ struct TestState {
   CoverageTypes typeSet = 0;
   /// The file-part selected by the last FT line, or none.
   SourceFile *currentPart = nullptr;
-  /// The current date text (interned), or none.
+  /// The current test's date text (interned), or none. A date read in one trace
+  /// file stays with the test carried into the next file; that file's first NT
+  /// line clears it unless a DT line came first.
   NameEntry *currentDate = nullptr;
   /// Name of the trace file being read, as the command line gives it.
   std::string traceFileName;

@@ -25,7 +25,7 @@ void TraceAccumulator::resetTypeSet() {
 
 ReaderState TraceAccumulator::startFile(const std::string &path) {
   state_.traceFileName = path;
-  state_.currentDate = nullptr;
+  dateFromEarlierFile_ = true;
   if (testSkipped_) return ReaderState::SkippingTest;
   return partSkipped_ ? ReaderState::SkippingFilePart : ReaderState::Reading;
 }
@@ -43,13 +43,17 @@ void TraceAccumulator::closeTest() {
 ReaderState TraceAccumulator::beginTest(const TestStartLine &line) {
   if (state_.cleanPending && !options_.mergeTests) writeCleanedSection(false);
   if (cleaning_) state_.cleanPending = true;
-  sectionDate_ = state_.currentDate;
 
   const int64_t number = line.numberText ? int64_t{line.number} : kNoNumber;
   if (state_.testOpen &&
       (number == kNoNumber || number != state_.testNumber || options_.iterations)) {
     closeTest();
     if (!options_.global || options_.cioFile) model_.resetTestHits();
+  }
+  // A new trace file's tests have no date until they read one.
+  if (dateFromEarlierFile_) {
+    state_.currentDate = nullptr;
+    dateFromEarlierFile_ = false;
   }
   if (options_.cioFile && line.hasGroup) {
     if (state_.groupNumber != kNoNumber && state_.groupNumber != int64_t{line.group} && listener_)
@@ -150,8 +154,7 @@ void TraceAccumulator::writeCleanedSection(bool merged) {
   } else if (state_.testName) {
     head.testName = state_.testName->text;
   }
-  NameEntry *date = merged ? state_.currentDate : sectionDate_;
-  if (date) head.date = date->text;
+  if (state_.currentDate) head.date = state_.currentDate->text;
   cleaned_->writeSection(head, model_);
 }
 

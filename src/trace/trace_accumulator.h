@@ -25,14 +25,14 @@ public:
   TestState &state() { return state_; }
   const TestState &state() const { return state_; }
 
-  /// A trace file begins: no date yet. Returns the state it starts in: the test
-  /// and the file-part carried over from the previous file are skipped when they
-  /// were being skipped.
+  /// A trace file begins. Returns the state it starts in: the test and the
+  /// file-part carried over from the previous file are skipped when they were
+  /// being skipped.
   ReaderState startFile(const std::string &path);
   /// The date of a DT line (none for no date).
   void setDate(NameEntry *date) {
     state_.currentDate = date;
-    sectionDate_ = date;
+    dateFromEarlierFile_ = false;
   }
   /// An NT line: writes the pending cleaned section, closes the open test unless
   /// the line continues it, and begins the new test.
@@ -82,9 +82,9 @@ private:
   /// The current file-part is not read: it matched no loaded section, or the
   /// selection excludes its source file (also when no placeholder was made).
   bool partSkipped_ = false;
-  /// Date of the pending cleaned section: the current date, except that a section
-  /// whose test began in an earlier trace file keeps the date read there.
-  NameEntry *sectionDate_ = nullptr;
+  /// The current date was read in an earlier trace file: it stays the date of the
+  /// test carried over, and the next NT line clears it.
+  bool dateFromEarlierFile_ = false;
   /// The message about parts that match no FDC file was given.
   bool unmatchedPartReported_ = false;
 };

@@ -85,6 +85,14 @@ TEST_F(TraceFixture, TestBoundaries) {
                     "report #/-1 blocks=1", "report #/-1 blocks=1"}));
 }
 
+TEST_F(TraceFixture, TestKeepsItsDateIntoTheNextTraceFile) {
+  options_.global = false;
+  run({trace("NT \"1\"\nDT \"d1\"\nFT 11\nDC 22\n"), trace("TB 0\n"),
+       trace("NT \"2\"\nTB 1\nNT \"3\"\n"), trace("DT \"d4\"\nNT \"4\"\n")});
+  // A DT line before the first NT line of a file belongs to the test carried over.
+  EXPECT_EQ(listener_.dates, std::vector<std::string>({"d1", "", "d4", "d4"}));
+}
+
 TEST_F(TraceFixture, TestsNamedByTheirNumberAreSelectedByThatText) {
   options_.global = false;
   options_.selectAll &= ~SelectAllTests;

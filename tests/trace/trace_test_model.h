@@ -71,8 +71,14 @@ public:
   const TraceReader *reader = nullptr;
   SourceFile *file = nullptr;
   std::vector<std::string> events;
+  /// The date of each test reported ("" for none).
+  std::vector<std::string> dates;
 
-  void writeTestReport() override { events.push_back("report " + describe()); }
+  void writeTestReport() override {
+    events.push_back("report " + describe());
+    const NameEntry *date = reader->state().currentDate;
+    dates.push_back(date ? date->text : "");
+  }
   void writeCioTest() override { events.push_back("cio-test " + describe()); }
   void writeCioGroup() override {
     events.push_back("cio-group " + std::to_string(reader->state().groupNumber));
