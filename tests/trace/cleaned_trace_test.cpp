@@ -88,6 +88,14 @@ TEST_F(CleanedTraceTest, NoTestLineWritesNoFile) {
   EXPECT_FALSE(std::filesystem::exists(clean));
 }
 
+TEST_F(CleanedTraceTest, IdBeyondTheBranchesOfALoadedFileIsAnInternalError) {
+  // Blocks are not looked up in the model here, so only the cleaned trace sees it.
+  options_.cleanFile = dir_.path() + "/clean.tio";
+  options_.coverageTypes = CovCalls;
+  const std::string path = trace("NT\nFT 11\nDC 22\nTB 4\n");
+  EXPECT_EXIT(runPass({path}), ExitedWithCode(9), "Ident is too big in AddTioBranch");
+}
+
 TEST_F(CleanedTraceTest, UncreatableFileIsFatal) {
   options_.cleanFile = dir_.path() + "/no/such/dir/clean.tio";
   const std::string path = trace("NT\nFT 11\nDC 22\nTB 0\n");
