@@ -147,7 +147,3 @@ const TestState &TraceReader::state() const {
 void TraceReader::resetTypeSet() {
   impl_->accumulator.resetTypeSet();
 }
-
-void TraceReader::clearCurrentTest() {
-  impl_->accumulator.state().testName = nullptr;
-}

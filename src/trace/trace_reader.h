@@ -31,8 +31,6 @@ public:
   const TestState &state() const;
   /// Recomputes the effective type set (requested, else union of the files' types).
   void resetTypeSet();
-  /// Leaves no current test (the whole run is then reported as one).
-  void clearCurrentTest();
 
 private:
   struct Impl;
