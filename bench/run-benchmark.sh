@@ -9,6 +9,7 @@
 #   ZELTOCOV_BENCH_SMALL  size in bytes of the small trace (default 100000000, 100 MB)
 #   ZELTOCOV_BENCH_RUNS   timed runs of each command (default 5)
 #   ZELTOCOV_BENCH_SEED   seed of the generator (default 20240601)
+#   ZELTOCOV_BENCH_NO_HYPERFINE=1  time with a loop of /usr/bin/time even if hyperfine is there
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -72,22 +73,25 @@ echo "FDC files: ${#fdcs[@]}"
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-# Median wall time in seconds of a command, over $runs runs after one warm-up run.
+# Median wall time and mean user CPU time, in seconds, of a command over $runs runs
+# after one warm-up run (which also brings the trace into the page cache).
 time_command() {
   local label=$1
   shift
-  if command -v hyperfine >/dev/null; then
+  if [[ -z "${ZELTOCOV_BENCH_NO_HYPERFINE:-}" ]] && command -v hyperfine >/dev/null; then
     local csv="$data/hyperfine-$label.csv"
     hyperfine --style basic --warmup 1 --runs "$runs" --export-csv "$csv" \
-      "$(printf '%q ' "$@")" >&2
-    awk -F, 'NR == 1 { for (i = 1; i <= NF; ++i) if ($i == "median") column = i }
-             NR == 2 { print $column }' "$csv"
+      --command-name "$label" "$(printf '%q ' "$@")" >&2
+    awk -F, 'NR == 1 { for (i = 1; i <= NF; ++i) column[$i] = i }
+             NR == 2 { print $column["median"], $column["user"] }' "$csv"
   else
     "$@" >/dev/null 2>&1 || true
     for ((i = 0; i < runs; ++i)); do
-      /usr/bin/time -f %e -o "$data/time.txt" "$@" >/dev/null 2>&1
+      /usr/bin/time -f "%e %U" -o "$data/time.txt" "$@" >/dev/null 2>&1
       cat "$data/time.txt"
-    done | median
+    done >"$data/times-$label.txt"
+    echo "$(cut -d' ' -f1 "$data/times-$label.txt" | median)" \
+      "$(awk '{ s += $2 } END { print s / NR }' "$data/times-$label.txt")"
   fi
 }
 
@@ -97,7 +101,7 @@ peak_memory() {
   awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' "$data/time-v.txt"
 }
 
-declare -A peak
+declare -A peak ratio
 for trace in big small; do
   tio="$data/$trace.tio"
   report="$data/report-$trace.txt"
@@ -112,13 +116,17 @@ for trace in big small; do
   fi
   peak[$trace]=$(peak_memory "${run[@]}")
   echo "zeltocov peak memory: ${peak[$trace]} KB"
-  wc_time=$(time_command "wc-$trace" wc -l "$tio")
-  zc_time=$(time_command "zeltocov-$trace" "${run[@]}")
-  echo "median time: wc -l ${wc_time} s, zeltocov ${zc_time} s"
-  awk -v z="$zc_time" -v w="$wc_time" 'BEGIN { printf "median ratio zeltocov/wc: %.2f\n", z / w }'
+  echo "load average before timing: $(cut -d' ' -f1-3 /proc/loadavg)"
+  read -r wc_time wc_user < <(time_command "wc-l-$trace" wc -l "$tio")
+  read -r zc_time zc_user < <(time_command "zeltocov-$trace" "${run[@]}")
+  echo "median wall time: wc -l ${wc_time} s, zeltocov ${zc_time} s (mean user CPU: wc -l ${wc_user} s, zeltocov ${zc_user} s)"
+  ratio[$trace]=$(awk -v z="$zc_time" -v w="$wc_time" \
+    'BEGIN { if (w > 0) printf "%.2f", z / w; else print "n/a (wc -l too fast to time)" }')
+  echo "median ratio zeltocov/wc: ${ratio[$trace]}"
 done
 
 echo
 echo "=== Summary"
 echo "nproc: $(nproc)"
+echo "median ratio zeltocov/wc: big trace ${ratio[big]}, small trace ${ratio[small]}"
 echo "peak memory: big trace ${peak[big]} KB, small trace ${peak[small]} KB, difference $((peak[big] - peak[small])) KB"
