@@ -4,6 +4,19 @@
 #include "support/host_services.h"
 
 #include <cstring>
+#include <map>
+#include <string_view>
+#include <unordered_map>
+
+/// Mirrors the bucket lists: every entry by its text, and for each bucket the
+/// last entry of each length (where an entry of that length, or of the next
+/// greater length, links in).
+struct NameLookupIndex {
+  /// Every entry of the table by its text.
+  std::unordered_map<std::string_view, NameEntry *> byText;
+  /// Per bucket: length -> last entry of that length in the bucket.
+  std::map<uint32_t, NameEntry *> lastOfLength[kNameTableBuckets];
+};
 
 namespace {
 
@@ -12,6 +25,25 @@ NameTable defaultTable;
 
 NameTable *tableOrDefault(NameTable *table) {
   return table ? table : &defaultTable;
+}
+
+void dropIndex(NameTable *table) {
+  delete table->index;
+  table->index = nullptr;
+}
+
+/// The index of a table, built from its buckets when missing.
+NameLookupIndex &indexOf(NameTable *table) {
+  if (!table->index) {
+    table->index = new NameLookupIndex;
+    for (uint32_t bucket = 0; bucket < kNameTableBuckets; ++bucket) {
+      for (NameEntry *entry = table->heads[bucket]; entry; entry = entry->next) {
+        table->index->byText.emplace(std::string_view(entry->text, entry->length), entry);
+        table->index->lastOfLength[bucket][entry->length] = entry;
+      }
+    }
+  }
+  return *table->index;
 }
 
 } // namespace
@@ -24,6 +56,7 @@ void initNameTable(NameTable **slot) {
   }
   for (NameEntry *&head : defaultTable.heads)
     head = nullptr;
+  dropIndex(&defaultTable);
 }
 
 NameHash hashName(const char *text) {
@@ -39,17 +72,14 @@ NameHash hashName(const char *text) {
 NameLookup findName(const char *text, NameTable *table) {
   table = tableOrDefault(table);
   const NameHash hash = hashName(text);
-  NameEntry *previous = nullptr;
-  NameEntry *entry = table->heads[hash.bucket];
-  while (entry && entry->length < hash.length) {
-    previous = entry;
-    entry = entry->next;
-  }
-  for (; entry && entry->length == hash.length; entry = entry->next) {
-    if (entry->text[0] == text[0] && std::memcmp(entry->text, text, hash.length) == 0)
-      return {true, entry, hash.bucket, hash.length};
-    previous = entry;
-  }
+  NameLookupIndex &index = indexOf(table);
+  auto found = index.byText.find(std::string_view(text, hash.length));
+  if (found != index.byText.end()) return {true, found->second, hash.bucket, hash.length};
+  // Absent: a new entry links after the last entry of equal length, else after
+  // the last shorter one, else at the head of the bucket.
+  const auto &lasts = index.lastOfLength[hash.bucket];
+  auto after = lasts.upper_bound(hash.length);
+  NameEntry *previous = after == lasts.begin() ? nullptr : std::prev(after)->second;
   return {false, previous, hash.bucket, hash.length};
 }
 
@@ -67,6 +97,9 @@ NameEntry *internName(const char *text, NameTable *table) {
   NameEntry *&link = lookup.entry ? lookup.entry->next : table->heads[lookup.bucket];
   entry->next = link;
   link = entry;
+  NameLookupIndex &index = indexOf(table);
+  index.byText.emplace(std::string_view(entry->text, entry->length), entry);
+  index.lastOfLength[lookup.bucket][entry->length] = entry;
   return entry;
 }
 
@@ -82,6 +115,7 @@ void freeNameTable(NameTable *table) {
     }
     head = nullptr;
   }
+  dropIndex(target);
   if (table) freeIfSet(table);
 }
 

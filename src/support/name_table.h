@@ -28,9 +28,15 @@ struct NameEntry {
 constexpr int kNameTableBuckets = 250;
 
 /// A table of 250 bucket heads.
+struct NameLookupIndex;
+
 struct NameTable {
   /// First entry of each bucket, null when the bucket is empty.
   NameEntry *heads[kNameTableBuckets];
+  /// Lookup accelerator over the buckets (made on first use, freed with the
+  /// table): finds a text, or the entry a new one links after, without walking
+  /// the bucket, so interning stays constant-time however many names there are.
+  NameLookupIndex *index;
 };
 
 /// With a slot, allocates a new table into it; with none, empties the default table.
