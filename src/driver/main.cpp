@@ -1,3 +1,5 @@
 #include "driver/zeltocov_main.h"
 
-int main(int argc, char **argv) { return zeltocovMain(argc, argv); }
+int main(int argc, char **argv) {
+  return zeltocovMain(argc, argv);
+}
