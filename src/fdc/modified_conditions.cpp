@@ -12,10 +12,14 @@ void AddVectorPair(const Service &service, const ConditionIdIndex &ids, Modified
                    int i, uint32_t p, uint32_t q) {
   if (!item) reportInternal(tr("fdcL-Assertion", "Cannot add a couple of vectors"));
   const VectorPair pair{FindConditionEntry(service, ids, p), FindConditionEntry(service, ids, q)};
-  if (item->pairs.empty())
-    item->label = "#" + std::to_string(i + 1) + " ";
-  else
+  if (item->pairs.empty()) {
+    item->label.clear();
+    item->label.push_back('#');
+    item->label += std::to_string(i + 1);
+    item->label += ' ';
+  } else {
     item->label += ", ";
+  }
   item->label += '(';
   item->label += *service.conditions[pair.first].text;
   item->label += '/';
