@@ -45,10 +45,48 @@ std::size_t positionOf(const SourceFile &file, const Service *service) {
   return file.services.size();
 }
 
-/// Sentinel of a dense slot whose ID several services hold: the answer depends on
-/// the current service and is kept in `other`.
-bool isShared(const BranchLookup &slot) {
-  return slot.service && !slot.branch;
+/// Position of a branch in a list of entries that hold their branch first.
+template <typename Entry>
+uint32_t positionIn(const std::vector<Entry> &list, const Branch *branch) {
+  const auto offset =
+      reinterpret_cast<const char *>(branch) - reinterpret_cast<const char *>(&list.front().branch);
+  return static_cast<uint32_t>(offset / static_cast<std::ptrdiff_t>(sizeof(Entry)));
+}
+
+/// The holder of an ID held by several services (or beyond the dense slots) met
+/// first from the service `start` onwards, wrapping round; none when no service
+/// holds it.
+BranchLookup firstHolderFrom(const KindIndex &index, uint32_t id, const Service *start) {
+  auto holders = index.other.find(id);
+  if (holders == index.other.end()) return {};
+  const std::vector<BranchLookup> &list = holders->second;
+  const uint32_t from = start ? start->ordinal : 0;
+  for (const BranchLookup &holder : list)
+    if (holder.service->ordinal >= from) return holder;
+  return list.front();
+}
+
+/// The full answer for the branch of a dense slot.
+BranchLookup lookupOf(SourceFile &file, int kind, const KindIndex &index, uint32_t id) {
+  Branch *branch = index.dense[id];
+  const BranchSlotDetail &detail = index.details[id];
+  Service &service = *file.services[detail.service];
+  uint32_t entryIndex = 0;
+  switch (kind) {
+  case KindProcPoint:
+    if (branch != &service.entry) entryIndex = positionIn(service.exits, branch);
+    break;
+  case KindCall:
+    entryIndex = positionIn(service.calls, branch);
+    break;
+  case KindBlock:
+    entryIndex = positionIn(service.blocks, branch);
+    break;
+  default:
+    entryIndex = positionIn(service.conditions, branch);
+    break;
+  }
+  return BranchLookup{&service, branch, detail.type, entryIndex};
 }
 
 } // namespace
@@ -131,21 +169,26 @@ void CoverageModel::buildBranchIndex(SourceFile &file) {
         if (lookup.branch->id < denseLimit && lookup.branch->id >= denseSize)
           denseSize = static_cast<uint64_t>(lookup.branch->id) + 1;
       });
-    index.dense.assign(denseSize, BranchLookup{});
+    index.dense.assign(denseSize, nullptr);
+    index.details.assign(denseSize, BranchSlotDetail{});
+    // IDs of the dense part that several services hold.
+    std::vector<bool> shared(denseSize, false);
 
     for (auto &service : file.services)
       forEachBranch(*service, kind, [&](const BranchLookup &lookup) {
         const uint32_t id = lookup.branch->id;
         if (id < denseSize) {
-          BranchLookup &slot = index.dense[id];
-          if (!slot.service) {
-            slot = lookup;
+          if (!index.dense[id] && !shared[id]) {
+            index.dense[id] = lookup.branch;
+            index.details[id] = BranchSlotDetail{lookup.service->ordinal, lookup.type};
             return;
           }
-          if (slot.service == lookup.service) return; // the service's first one stands
-          if (!isShared(slot)) {
-            index.other[id].push_back(slot);
-            slot.branch = nullptr;
+          if (!shared[id]) {
+            // the service's first one stands
+            if (index.details[id].service == lookup.service->ordinal) return;
+            index.other[id].push_back(lookupOf(file, kind, index, id));
+            index.dense[id] = nullptr;
+            shared[id] = true;
           }
         }
         std::vector<BranchLookup> &holders = index.other[id];
@@ -163,23 +206,10 @@ BranchLookup CoverageModel::FindBranch(SourceFile &file, int kind, uint32_t id) 
     found = FindBranchByWalk(file, start, kind, id);
   } else {
     const KindIndex &index = file.branchIndex[kind - 1];
-    const BranchLookup *slot = id < index.dense.size() ? &index.dense[id] : nullptr;
-    if (slot && slot->branch) {
-      found = *slot;
-    } else if (!slot || isShared(*slot)) {
-      auto holders = index.other.find(id);
-      if (holders != index.other.end()) {
-        // The first holder met from the current service onwards, wrapping round.
-        const std::vector<BranchLookup> &list = holders->second;
-        const uint32_t from = start ? start->ordinal : 0;
-        found = list.front();
-        for (const BranchLookup &holder : list)
-          if (holder.service->ordinal >= from) {
-            found = holder;
-            break;
-          }
-      }
-    }
+    if (id < index.dense.size() && index.dense[id])
+      found = lookupOf(file, kind, index, id);
+    else
+      found = firstHolderFrom(index, id, start);
   }
   if (found) {
     currentService_ = found.service;

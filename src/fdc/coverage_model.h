@@ -232,13 +232,39 @@ struct PendingHitArray {
   std::unordered_map<uint32_t, uint32_t> sparse;
 };
 
+/// Where the branch of a dense index slot lives, read only when a hit is the
+/// branch's first (in the test or in the run) or its service is asked for.
+struct BranchSlotDetail {
+  /// Position of the branch's service in its file's services.
+  uint32_t service = 0;
+  /// Its coverage-type bit.
+  uint16_t type = 0;
+};
+
 /// O(1) lookup of branches by ID for one kind of one source file.
 struct KindIndex {
-  /// Lookups indexed by ID, when the IDs are dense enough.
-  std::vector<BranchLookup> dense;
+  /// The branch of each ID, when the IDs are dense enough; null when no service
+  /// holds the ID, or when several do (they are then in `other`). Every hit reads
+  /// one, so the slots are kept to a pointer.
+  std::vector<Branch *> dense;
+  /// Service and type of each branch of `dense`, at the same positions.
+  std::vector<BranchSlotDetail> details;
   /// Lookups of IDs outside `dense` (and of IDs held by several services: all of
   /// their holders, in service order).
   std::unordered_map<uint32_t, std::vector<BranchLookup>> other;
+};
+
+/// Most hits that MarkTraceHits fetches ahead at a time.
+constexpr std::size_t kMaxTraceHitRun = 64;
+
+/// One hit as a trace line gives it.
+struct TraceHit {
+  /// Instrumentation ID.
+  uint32_t id = 0;
+  /// Count of the line (1 when it has none).
+  uint32_t count = 0;
+  /// Trace kind (TraceKind).
+  uint8_t kind = 0;
 };
 
 /// One instrumented source file (one section of an FDC file), or a placeholder
@@ -330,6 +356,11 @@ public:
   BranchLookup FindBranch(SourceFile &file, int kind, uint32_t id);
   /// FindBranch then MarkBranchHit; an unknown branch is fatal.
   void MarkTraceBranch(SourceFile &file, int kind, uint32_t id, uint32_t count, bool add);
+  /// MarkTraceBranch for each hit in order, skipping hits with count 0 and hits
+  /// of kinds whose bit (1 << (kind - 1)) is clear in `kinds`. The same as one
+  /// call per hit, but the index slots and branches of the run are fetched ahead.
+  void MarkTraceHits(SourceFile &file, const TraceHit *hits, std::size_t count, unsigned kinds,
+                     bool add);
   /// Counts the modified conditions whose pairs are both hit.
   void UpdateModifiedConditions();
   /// Zeroes testCovered and every hits field (per-test reset).
@@ -356,6 +387,9 @@ private:
     /// Name -> first service with it.
     std::unordered_map<const NameEntry *, Service *> byName;
   };
+
+  /// Makes the service of a hit found in the dense index the current one.
+  void makeCurrent(SourceFile &file, const TraceHit &hit);
 
   std::vector<std::unique_ptr<SourceFile>> files_;
   /// (key << 32 | checksum) -> first file with both.

@@ -4,6 +4,8 @@
 
 #include "support/messages.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr uint32_t kCounterCeiling = 0x7FFFFFFF;
@@ -54,6 +56,12 @@ uint32_t saturatingAdd(uint32_t value, uint32_t count) {
   return sum > kCounterCeiling ? kCounterCeiling : static_cast<uint32_t>(sum);
 }
 
+/// Whether a hit is looked up: it counts something and its kind is asked for.
+bool isCounted(const TraceHit &hit, unsigned kinds) {
+  return hit.count != 0 && hit.kind >= KindProcPoint && hit.kind <= KindCondition &&
+         (kinds >> (hit.kind - 1) & 1u) != 0;
+}
+
 bool everHit(const HitState &item) {
   return (item.flags & (FlagHitSinceLook | FlagEverHit)) != 0;
 }
@@ -92,6 +100,71 @@ void CoverageModel::MarkTraceBranch(SourceFile &file, int kind, uint32_t id, uin
            "%1 is a file name and %2 is a number identifying the unknown branch")
             .arg(QString::fromLocal8Bit(file.fdcName.c_str()), QString::number(id)));
   MarkBranchHit(*found.service, *found.branch, found.type, count, add);
+}
+
+void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::size_t count,
+                                  unsigned kinds, bool add) {
+  if (!file.branchIndexBuilt) {
+    for (const TraceHit *hit = hits; hit != hits + count; ++hit)
+      if (isCounted(*hit, kinds)) MarkTraceBranch(file, hit->kind, hit->id, hit->count, add);
+    return;
+  }
+  // The dense slot of each hit, fetched ahead with the branch it names; null when
+  // the ID is beyond the dense slots.
+  Branch *const *ahead[kMaxTraceHitRun];
+  for (std::size_t first = 0; first < count; first += kMaxTraceHitRun) {
+    const std::size_t run = std::min(count - first, kMaxTraceHitRun);
+    for (std::size_t i = 0; i < run; ++i) {
+      const TraceHit &hit = hits[first + i];
+      ahead[i] = nullptr;
+      if (hit.kind < KindProcPoint || hit.kind > KindCondition) continue;
+      const std::vector<Branch *> &dense = file.branchIndex[hit.kind - 1].dense;
+      if (hit.id < dense.size()) {
+        ahead[i] = &dense[hit.id];
+        __builtin_prefetch(ahead[i]);
+      }
+    }
+    for (std::size_t i = 0; i < run; ++i)
+      if (ahead[i] && *ahead[i]) __builtin_prefetch(*ahead[i], 1);
+
+    // The slot of the last hit found through the dense part: its service becomes
+    // the current one before any other lookup and at the end.
+    const TraceHit *last = nullptr;
+    for (std::size_t i = 0; i < run; ++i) {
+      const TraceHit &hit = hits[first + i];
+      if (!isCounted(hit, kinds)) continue;
+      Branch *branch = ahead[i] ? *ahead[i] : nullptr;
+      if (!branch) {
+        // Several services hold the ID, or none: the lookup from the current service.
+        if (last) makeCurrent(file, *last);
+        last = nullptr;
+        MarkTraceBranch(file, hit.kind, hit.id, hit.count, add);
+        continue;
+      }
+      last = &hit;
+      if (branch->hits != 0 && (branch->flags & FlagEverHit)) {
+        // Already counted in the test and in the run: only the counters change.
+        branch->flags |= FlagHitSinceLook;
+        if (add) {
+          branch->hits = saturatingAdd(branch->hits, hit.count);
+          branch->totalHits = saturatingAdd(branch->totalHits, hit.count);
+        } else {
+          branch->hits = hit.count;
+          branch->totalHits = hit.count;
+        }
+        continue;
+      }
+      const BranchSlotDetail &detail = file.branchIndex[hit.kind - 1].details[hit.id];
+      MarkBranchHit(*file.services[detail.service], *branch, detail.type, hit.count, add);
+    }
+    if (last) makeCurrent(file, *last);
+  }
+}
+
+void CoverageModel::makeCurrent(SourceFile &file, const TraceHit &hit) {
+  const BranchSlotDetail &detail = file.branchIndex[hit.kind - 1].details[hit.id];
+  currentService_ = file.services[detail.service].get();
+  currentFile_ = &file;
 }
 
 void CoverageModel::UpdateModifiedConditions() {

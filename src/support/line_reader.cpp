@@ -22,6 +22,7 @@ bool LineReader::open(const char *path) {
     capacity_ = blockSize_;
     buffer_ = static_cast<char *>(safeAlloc(capacity_ + 1));
   }
+  buffer_[0] = '\0';
   return true;
 }
 
@@ -63,11 +64,13 @@ bool LineReader::fill() {
   }
   const std::size_t got = std::fread(buffer_ + end_, 1, capacity_ - end_, file_);
   if (got == 0) {
+    buffer_[end_] = '\0';
     eof_ = true;
     readFailed_ = std::ferror(file_) != 0;
     return false;
   }
   end_ += got;
+  buffer_[end_] = '\0';
   return true;
 }
 
@@ -160,6 +163,13 @@ bool LineReader::nextQuotedText(std::string &out) {
   // the terminator.
   cursor_ = close + 2;
   return true;
+}
+
+std::string_view LineReader::bufferedBytes() {
+  restoreAfterLine();
+  line_ = cursor_ = nullptr;
+  lineLength_ = 0;
+  return std::string_view(buffer_ + start_, end_ - start_);
 }
 
 int LineReader::readChar() {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 class LineReader {
 public:
@@ -53,13 +54,22 @@ public:
   /// line and its tokens are no longer valid afterwards.
   int readChar();
 
+  /// The bytes after the current line that are already in the buffer, for scans
+  /// that take whole lines straight from it (no more is read from the stream).
+  /// A NUL byte always follows them, so a scan that stops at NUL needs no other
+  /// bound. The current line and its tokens are no longer valid afterwards.
+  std::string_view bufferedBytes();
+  /// Consumes the first `count` bytes of bufferedBytes(): the next readLine
+  /// starts after them.
+  void skipBytes(std::size_t count) { start_ += count; }
+
 private:
   bool fill();
   void restoreAfterLine();
 
   std::FILE *file_ = nullptr;
   std::size_t blockSize_;      ///< bytes read at a time
-  char *buffer_ = nullptr;     ///< block buffer (one byte more than capacity_)
+  char *buffer_ = nullptr;     ///< block buffer (one byte more than capacity_, for a NUL)
   std::size_t capacity_ = 0;   ///< bytes of buffer_ usable for stream data
   std::size_t start_ = 0;      ///< first unread byte
   std::size_t end_ = 0;        ///< one past the last valid byte

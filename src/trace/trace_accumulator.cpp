@@ -103,6 +103,19 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
   return ReaderState::SkippingFilePart;
 }
 
+void TraceAccumulator::recordHits(const TraceHit *hits, std::size_t count) {
+  SourceFile &part = *state_.currentPart;
+  if (cleaning_ || part.placeholder) {
+    for (const TraceHit *hit = hits; hit != hits + count; ++hit)
+      recordHit(static_cast<TioOpcode>(OpTP + hit->kind - 1), hit->id, hit->count);
+    return;
+  }
+  unsigned kinds = 0;
+  for (int kind = KindProcPoint; kind <= KindCondition; ++kind)
+    if (state_.typeSet & kHitTypeBits[kind - 1]) kinds |= 1u << (kind - 1);
+  model_.MarkTraceHits(part, hits, count, kinds, state_.countOriented);
+}
+
 void TraceAccumulator::markCountOriented(bool remember) {
   state_.countOriented = true;
   if (remember) state_.countTestRead = true;

@@ -49,6 +49,9 @@ public:
       model_.MarkTraceBranch(part, opcode - OpTP + 1, id, count, state_.countOriented);
     if (cleaning_) AddTioBranch(opcode, id, count);
   }
+  /// Hit lines in the Reading state, in order (a current file-part exists); the
+  /// same as recordHit for each.
+  void recordHits(const TraceHit *hits, std::size_t count);
   /// Keeps a hit of the current file-part for the cleaned trace.
   void AddTioBranch(uint8_t opcode, uint32_t id, uint32_t count);
   /// After the last trace file: the last cleaned section, the last test, the end of

@@ -1,6 +1,7 @@
 #include "trace/trace_reader.h"
 
 #include "fdc/coverage_model.h"
+#include "trace/hit_line_scanner.h"
 #include "trace/tio_line_parser.h"
 #include "trace/trace_accumulator.h"
 
@@ -9,6 +10,8 @@ struct TraceReader::Impl {
       : accumulator(model, options, listener), cleaning(options.cleanFile.has_value()) {}
 
   void readFile(const std::string &path);
+  /// Records the plain hit lines that come next in the read buffer.
+  void recordPlainHitLines();
   /// Dispatch of one line in each state; each returns the state after the line.
   ReaderState whileReading(TioOpcode opcode);
   ReaderState whileSkippingTest(TioOpcode opcode);
@@ -27,7 +30,23 @@ struct TraceReader::Impl {
   /// line (the file-part carried over is skipped): the test's own DT and CO lines
   /// are still read.
   bool carriedSkip = false;
+  /// Plain hit lines are taken straight from the read buffer.
+  bool scanning = true;
+  /// Hits decoded by the scanner, recorded a run at a time.
+  TraceHit hits[kMaxTraceHitRun];
 };
+
+void TraceReader::Impl::recordPlainHitLines() {
+  LineReader &lines = parser.lineReader();
+  const bool countOriented = accumulator.state().countOriented;
+  for (;;) {
+    const HitScan scan = scanHitLines(lines.bufferedBytes(), countOriented, hits, kMaxTraceHitRun);
+    if (scan.hits == 0) return;
+    lines.skipBytes(scan.bytes);
+    accumulator.recordHits(hits, scan.hits);
+    if (scan.hits < kMaxTraceHitRun) return;
+  }
+}
 
 ReaderState TraceReader::Impl::whileReading(TioOpcode opcode) {
   TestState &state = accumulator.state();
@@ -99,7 +118,10 @@ ReaderState TraceReader::Impl::whileSkippingFilePart(TioOpcode opcode) {
 void TraceReader::Impl::readFile(const std::string &path) {
   parser.open(path);
   ReaderState readerState = enter(accumulator.startFile(path), false);
-  while (parser.nextLine()) {
+  for (;;) {
+    if (scanning && readerState == ReaderState::Reading && accumulator.state().currentPart)
+      recordPlainHitLines();
+    if (!parser.nextLine()) break;
     const TioOpcode opcode = parser.opcode();
     if (opcode == OpAbsent) {
       readerState = ReaderState::Invalid;
@@ -142,6 +164,10 @@ void TraceReader::finishCleanedOutput() {
 
 const TestState &TraceReader::state() const {
   return impl_->accumulator.state();
+}
+
+void TraceReader::setHitLineScanning(bool enabled) {
+  impl_->scanning = enabled;
 }
 
 void TraceReader::resetTypeSet() {

@@ -28,6 +28,10 @@ public:
   /// the cleaned trace file (-CLEAN).
   void finishCleanedOutput();
 
+  /// Whether plain hit lines are taken straight from the read buffer (the
+  /// default) rather than line by line; both read every line alike.
+  void setHitLineScanning(bool enabled);
+
   const TestState &state() const;
   /// Recomputes the effective type set (requested, else union of the files' types).
   void resetTypeSet();
