@@ -78,8 +78,7 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
   if (found) {
     state_.currentPart = found;
     // A placeholder stands for a part that matches no loaded section.
-    partSkipped_ = found->placeholder ||
-                   !isFileSelected(found->sourceName ? found->sourceName->text : nullptr, options_);
+    partSkipped_ = found->placeholder || !isSelected(*found);
     if (partSkipped_) return ReaderState::SkippingFilePart;
     if (!state_.countOriented) state_.plainPartRead = true;
     return ReaderState::Reading;
@@ -114,6 +113,15 @@ void TraceAccumulator::recordHits(const TraceHit *hits, std::size_t count) {
   for (int kind = KindProcPoint; kind <= KindCondition; ++kind)
     if (state_.typeSet & kHitTypeBits[kind - 1]) kinds |= 1u << (kind - 1);
   model_.MarkTraceHits(part, hits, count, kinds, state_.countOriented);
+}
+
+bool TraceAccumulator::isSelected(const SourceFile &file) {
+  // The answer depends only on the name and the options: asked once per file.
+  auto known = fileSelected_.find(&file);
+  if (known != fileSelected_.end()) return known->second;
+  const bool selected = isFileSelected(file.sourceName ? file.sourceName->text : nullptr, options_);
+  fileSelected_.emplace(&file, selected);
+  return selected;
 }
 
 void TraceAccumulator::markCountOriented(bool remember) {

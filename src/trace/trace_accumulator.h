@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "driver/report_options.h"
 #include "fdc/coverage_model.h"
@@ -69,6 +70,8 @@ private:
                                                         CovLoops | CovAsyncBlocks,
                                                     CovBasicConditions | CovCompoundConditions};
 
+  /// Whether the file selection keeps a source file.
+  bool isSelected(const SourceFile &file);
   /// Evaluates, reports and records the test that ends.
   void closeTest();
   void writeCleanedSection(bool merged);
@@ -90,4 +93,6 @@ private:
   bool dateFromEarlierFile_ = false;
   /// The message about parts that match no FDC file was given.
   bool unmatchedPartReported_ = false;
+  /// The file selection's answer for each source file met in an FT line.
+  std::unordered_map<const SourceFile *, bool> fileSelected_;
 };
