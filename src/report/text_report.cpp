@@ -237,8 +237,9 @@ void writeSection(ReportRunState &run, Service *service, const char *indent, con
     if (service) {
       std::fprintf(run.out, "\t\t%s%s %s\n", indent, label(run, LblServiceHit),
                    label(run, hits[CntFunctions] ? LblHitYes : LblHitNo));
-      if (details && !(mask & CovFunctionsExits) && countMode(run))
-        writeEntryReference(run, *service);
+      // In count mode the entry's count follows the hit line whenever the exits
+      // line does not list it, also in a -SUMMARY=SERVICE report.
+      if (!(mask & CovFunctionsExits) && countMode(run)) writeEntryReference(run, *service);
     } else {
       writeRateLine(run, indent, label(run, LblFunctions), totals[CntFunctions], hits[CntFunctions],
                     noneLabel(run, fileMask, CovFunctions));

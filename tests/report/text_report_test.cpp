@@ -166,6 +166,16 @@ TEST_F(TextReportTest, EntryReferenceFollowsTheHitLineOnlyInCountModeWithoutExit
                       "\t\t\t\tincoming, line 8, 4 time(s)\n"
                       "\t\t\t*****\ttermination, line 9, 0 time(s)\n");
 
+  // The service summary has no reference lists, but the entry's count stays.
+  options_.summaryLevel = 1;
+  run_.effectiveMask = CovFunctions;
+  writeSection(run_, &service, "\t", "svc", nullptr, service.staticCounts, service.totalCovered,
+               file.instrumentedTypes);
+  EXPECT_EQ(output(), "\tsvc :\n"
+                      "\t\t\tHit .........................    yes\n"
+                      "\t\t\t\tincoming, line 8, 4 time(s)\n");
+  options_.summaryLevel = 0;
+
   // Without count mode the entry is not listed under the hit line.
   trace_.countOriented = false;
   run_.effectiveMask = CovFunctions;
