@@ -1,0 +1,365 @@
+// Speed of the trace reading pass, in nanoseconds per trace line, beside the floors
+// that bound it on the same data: reading the file alone, counting its lines, and
+// a minimal loop that does only the work every line needs (find its end, decode
+// the opcode and ID, find the branch and count it).
+//
+//   trace_perftest [--files N] [--lines N] [--runs N] [--seed N]
+//       generates FDC files and a plain trace in a temporary directory;
+//   trace_perftest [--runs N] FDC... TRACE
+//       measures on given data (the last argument is the trace).
+//
+// Each figure is the best of --runs runs (default 3); the file is read once
+// before, so that it comes from the page cache.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "driver/report_options.h"
+#include "fdc/coverage_model.h"
+#include "fdc/fdc_reader.h"
+#include "support/numbers.h"
+#include "test_support.h"
+#include "trace/trace_reader.h"
+
+namespace {
+
+/// Settings of a run of the measures.
+struct Settings {
+  /// Source files of a generated model.
+  uint32_t files = 500;
+  /// Lines of a generated trace (about).
+  uint64_t lines = 20000000;
+  /// Runs of each measure; the best counts.
+  int runs = 3;
+  /// Seed of the generator.
+  uint32_t seed = 20240601;
+  /// FDC files and trace given on the command line (empty: generate them).
+  std::vector<std::string> given;
+};
+
+/// CPU and wall time of one measure.
+struct Cost {
+  /// Wall time in seconds.
+  double wall = 1e30;
+  /// User CPU time in seconds.
+  double user = 1e30;
+  /// System CPU time in seconds.
+  double system = 1e30;
+};
+
+double seconds(const timeval &time) {
+  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
+
+/// The best (lowest) wall, user and system times of several runs of `work`.
+Cost measure(int runs, const std::function<void()> &work) {
+  Cost best;
+  for (int run = 0; run < runs; ++run) {
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    const auto end = std::chrono::steady_clock::now();
+    getrusage(RUSAGE_SELF, &after);
+    best.wall = std::min(best.wall, std::chrono::duration<double>(end - start).count());
+    best.user = std::min(best.user, seconds(after.ru_utime) - seconds(before.ru_utime));
+    best.system = std::min(best.system, seconds(after.ru_stime) - seconds(before.ru_stime));
+  }
+  return best;
+}
+
+/// Reads a file with read(2) in blocks of 1 MB, handing each block to `consume`,
+/// which returns how many bytes it used; the rest is kept for the next block.
+void readBlocks(const std::string &path,
+                const std::function<std::size_t(char *, std::size_t)> &consume) {
+  constexpr std::size_t kBlock = 1 << 20;
+  const int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) {
+    std::perror(path.c_str());
+    std::exit(2);
+  }
+  std::vector<char> buffer(2 * kBlock + 1);
+  std::size_t kept = 0;
+  for (;;) {
+    const ssize_t got = read(fd, buffer.data() + kept, kBlock);
+    if (got <= 0) break;
+    const std::size_t size = kept + static_cast<std::size_t>(got);
+    buffer[size] = '\0';
+    const std::size_t used = consume(buffer.data(), size);
+    kept = size - used;
+    std::memmove(buffer.data(), buffer.data() + used, kept);
+  }
+  close(fd);
+}
+
+/// Digit values of the bytes of reversed hexadecimal numbers, -1 for others.
+struct DigitTable {
+  /// Value of each byte.
+  int8_t values[256];
+  DigitTable() {
+    std::fill(values, values + 256, int8_t{-1});
+    for (int c = 0; c < 16; ++c) {
+      values[static_cast<unsigned char>("0123456789abcdef"[c])] = static_cast<int8_t>(c);
+      values[static_cast<unsigned char>("0123456789ABCDEF"[c])] = static_cast<int8_t>(c);
+    }
+  }
+};
+
+/// The minimal loop: hit lines are decoded and their branch counted through the
+/// dense index, FT/DC pairs select the file, other lines are skipped to their
+/// end; nothing is checked and nothing else is counted. Returns the lines seen.
+uint64_t minimalPass(const std::string &path, CoverageModel &model) {
+  static const DigitTable digits;
+  static const uint8_t kinds[256] = {['P'] = 1, ['A'] = 2, ['B'] = 3, ['E'] = 4};
+  uint64_t lines = 0;
+  SourceFile *part = nullptr;
+  uint32_t key = 0;
+  readBlocks(path, [&](char *data, std::size_t size) {
+    const auto *p = reinterpret_cast<const unsigned char *>(data);
+    const unsigned char *end = p + size;
+    while (p < end) {
+      // The digits after the opcode, up to the first other byte (the NUL after
+      // the data stops a line cut by the block end).
+      const unsigned char *q = p + 3;
+      uint32_t value = 0;
+      for (int shift = 0, digit; (digit = digits.values[*q]) >= 0; ++q, shift += 4)
+        value |= static_cast<uint32_t>(digit) << shift;
+      if (*q != '\n') {
+        q = static_cast<const unsigned char *>(std::memchr(p, '\n', end - p));
+        if (!q) break;
+      } else if (p[0] == 'T' && part) {
+        const std::vector<Branch *> &dense = part->branchIndex[(kinds[p[1]] - 1) & 3].dense;
+        if (value < dense.size() && dense[value]) {
+          Branch &branch = *dense[value];
+          branch.hits = branch.totalHits = 1;
+          branch.flags |= FlagHitSinceLook | FlagEverHit;
+        }
+      } else if (p[0] == 'F') {
+        key = value;
+      } else if (p[0] == 'D') {
+        part = model.FindSourceFile(key, value);
+      }
+      ++lines;
+      p = q + 1;
+    }
+    return static_cast<std::size_t>(reinterpret_cast<const char *>(p) - data);
+  });
+  return lines;
+}
+
+/// One function of a generated source file: its IDs by kind.
+struct GeneratedService {
+  /// Entry and exit IDs.
+  uint32_t entry = 0, exit = 0;
+  /// Block IDs.
+  std::vector<uint32_t> blocks;
+  /// True IDs of the conditions (the False ID follows).
+  std::vector<uint32_t> conditions;
+  /// Call IDs.
+  std::vector<uint32_t> calls;
+};
+
+/// Writes `files` FDC files of 6 to 18 functions each into `dir`; returns their
+/// paths and, per file, its functions.
+std::vector<std::string> generateFdcFiles(const TempDir &dir, const Settings &settings,
+                                          std::vector<std::vector<GeneratedService>> &model) {
+  std::mt19937 random(settings.seed);
+  auto between = [&](uint32_t low, uint32_t high) { return low + random() % (high - low + 1); };
+  std::vector<std::string> paths;
+  for (uint32_t index = 0; index < settings.files; ++index) {
+    std::string text = "VE 3.0e B" + std::to_string(index) + " C perf\nFC \"unit_" +
+                       std::to_string(index) +
+                       ".c\" \"/perf/src/\"\nFD 0\nTC PR RE AP BS BI "
+                       "BL CO\n";
+    uint32_t points = 0, blocks = 0, conditions = 0, calls = 0, line = 1;
+    std::vector<GeneratedService> services(between(6, 18));
+    for (std::size_t s = 0; s < services.size(); ++s) {
+      GeneratedService &service = services[s];
+      const std::string name = "\"f" + std::to_string(s) + "\"";
+      auto record = [&](const std::string &head, uint32_t id, const std::string &tail) {
+        text += head + " " + std::to_string(id) + tail + " " + name + " " + std::to_string(line) +
+                " " + std::to_string(line) + "\n";
+        ++line;
+      };
+      service.entry = points++;
+      record("PR", service.entry, " proc");
+      for (uint32_t b = between(4, 13); b > 0; --b) {
+        service.blocks.push_back(blocks++);
+        text += "BL " + std::to_string(service.blocks.back()) + " simple " + name + " then " +
+                std::to_string(line) + " " + std::to_string(line) + "\n";
+        ++line;
+      }
+      for (uint32_t c = between(1, 6); c > 0; --c) {
+        service.conditions.push_back(conditions);
+        text += "CE " + std::to_string(conditions) + " " + name + " \"c\" " + std::to_string(line) +
+                " " + std::to_string(line) + "\n";
+        conditions += 2;
+        ++line;
+      }
+      for (uint32_t c = between(0, 5); c > 0; --c) {
+        service.calls.push_back(calls++);
+        text += "AP " + std::to_string(service.calls.back()) + " " + name + " \"g\" " +
+                std::to_string(line) + " " + std::to_string(line) + "\n";
+        ++line;
+      }
+      service.exit = points++;
+      record("PR", service.exit, " endproc");
+    }
+    text += "DC " + std::to_string(random()) + "\n";
+    paths.push_back(dir.write("unit_" + std::to_string(index) + ".fdc", text));
+    model.push_back(std::move(services));
+  }
+  return paths;
+}
+
+/// Writes a plain trace of about `settings.lines` lines over the loaded files:
+/// a few tests, file-parts mostly among a fifth of the files, calls of functions.
+std::string generateTrace(const TempDir &dir, const Settings &settings, const CoverageModel &model,
+                          const std::vector<std::vector<GeneratedService>> &services) {
+  std::mt19937 random(settings.seed + 1);
+  const std::string path = dir.write("perf.tio", "");
+  std::FILE *out = std::fopen(path.c_str(), "w");
+  std::vector<uint32_t> hot;
+  for (uint32_t i = 0; i < services.size(); ++i)
+    if (random() % 5 == 0) hot.push_back(i);
+  if (hot.empty()) hot.push_back(0);
+  uint64_t lines = 0;
+  auto hit = [&](const char *opcode, uint32_t id) {
+    std::fprintf(out, "%s %s\n", opcode, FormatHex(id));
+    ++lines;
+  };
+  const uint64_t perTest = settings.lines / 4 + 1;
+  for (uint32_t test = 1; lines < settings.lines; ++test) {
+    std::fprintf(out, "NT \"perf test %u\" %s\n", test, FormatHex(test));
+    lines += 1;
+    for (const uint64_t end = lines + perTest; lines < end && lines < settings.lines;) {
+      const uint32_t index = random() % 4 ? hot[random() % hot.size()]
+                                          : random() % static_cast<uint32_t>(services.size());
+      const SourceFile &file = *model.files()[index];
+      std::fprintf(out, "FT %s\n", FormatHex(file.fileKey));
+      std::fprintf(out, "DC %s\n", FormatHex(file.checksum));
+      lines += 2;
+      for (uint32_t call = 1 + random() % 20; call > 0; --call) {
+        const GeneratedService &service = services[index][random() % services[index].size()];
+        hit("TP", service.entry);
+        for (uint32_t block : service.blocks)
+          if (random() % 4) hit("TB", block);
+        for (uint32_t condition : service.conditions)
+          hit("TE", condition + random() % 2);
+        for (uint32_t id : service.calls)
+          hit("TA", id);
+        hit("TP", service.exit);
+      }
+    }
+  }
+  std::fclose(out);
+  return path;
+}
+
+void print(const char *label, const Cost &cost, uint64_t lines) {
+  std::printf("%-34s %6.2f ns/line wall, %6.2f user, %6.2f system\n", label,
+              cost.wall * 1e9 / static_cast<double>(lines),
+              cost.user * 1e9 / static_cast<double>(lines),
+              cost.system * 1e9 / static_cast<double>(lines));
+}
+
+Settings parse(int argc, char **argv) {
+  Settings settings;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto number = [&]() -> uint64_t {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "%s needs a number\n", arg.c_str());
+        std::exit(2);
+      }
+      return std::strtoull(argv[++i], nullptr, 10);
+    };
+    if (arg == "--files")
+      settings.files = static_cast<uint32_t>(number());
+    else if (arg == "--lines")
+      settings.lines = number();
+    else if (arg == "--runs")
+      settings.runs = static_cast<int>(number());
+    else if (arg == "--seed")
+      settings.seed = static_cast<uint32_t>(number());
+    else
+      settings.given.push_back(arg);
+  }
+  return settings;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  const Settings settings = parse(argc, argv);
+  TempDir dir;
+  CoverageModel model;
+  std::vector<std::string> ignored;
+  std::string trace;
+  if (settings.given.size() >= 2) {
+    for (std::size_t i = 0; i + 1 < settings.given.size(); ++i)
+      LoadFdcFile(settings.given[i], 0, ignored, model);
+    trace = settings.given.back();
+  } else {
+    std::vector<std::vector<GeneratedService>> services;
+    for (const std::string &path : generateFdcFiles(dir, settings, services))
+      LoadFdcFile(path, 0, ignored, model);
+    trace = generateTrace(dir, settings, model, services);
+  }
+
+  uint64_t lines = 0;
+  uint64_t bytes = 0;
+  readBlocks(trace, [&](char *data, std::size_t size) {
+    lines += static_cast<uint64_t>(std::count(data, data + size, '\n'));
+    bytes += size;
+    return size;
+  });
+  std::printf("trace %s: %llu lines, %.1f MB; %zu source files\n", trace.c_str(),
+              static_cast<unsigned long long>(lines), static_cast<double>(bytes) / 1e6,
+              model.files().size());
+
+  print("read(2) alone",
+        measure(settings.runs,
+                [&] { readBlocks(trace, [](char *, std::size_t size) { return size; }); }),
+        lines);
+  print("read(2), count line ends",
+        measure(settings.runs,
+                [&] {
+                  uint64_t count = 0;
+                  readBlocks(trace, [&](char *data, std::size_t size) {
+                    count += static_cast<uint64_t>(std::count(data, data + size, '\n'));
+                    return size;
+                  });
+                  if (count != lines) std::abort();
+                }),
+        lines);
+  print("minimal loop (decode, find, count)",
+        measure(settings.runs,
+                [&] {
+                  if (minimalPass(trace, model) != lines) std::abort();
+                }),
+        lines);
+
+  ReportOptions options;
+  for (bool scanning : {true, false}) {
+    const Cost cost = measure(settings.runs, [&] {
+      model.resetTestHits();
+      TraceReader reader(model, options, nullptr);
+      reader.setHitLineScanning(scanning);
+      reader.run({trace});
+    });
+    print(scanning ? "reading pass" : "reading pass, line by line", cost, lines);
+  }
+  return 0;
+}
