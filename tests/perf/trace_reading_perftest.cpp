@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -121,14 +122,21 @@ struct DigitTable {
 /// end; nothing is checked and nothing else is counted. Returns the lines seen.
 uint64_t minimalPass(const std::string &path, CoverageModel &model) {
   static const DigitTable digits;
-  static const uint8_t kinds[256] = {['P'] = 1, ['A'] = 2, ['B'] = 3, ['E'] = 4};
+  static const std::array<uint8_t, 256> kinds = [] {
+    std::array<uint8_t, 256> table{};
+    table['P'] = 1;
+    table['A'] = 2;
+    table['B'] = 3;
+    table['E'] = 4;
+    return table;
+  }();
   uint64_t lines = 0;
   SourceFile *part = nullptr;
   uint32_t key = 0;
   readBlocks(path, [&](char *data, std::size_t size) {
     const auto *p = reinterpret_cast<const unsigned char *>(data);
     const unsigned char *end = p + size;
-    while (p < end) {
+    while (end - p >= 3) {
       // The digits after the opcode, up to the first other byte (the NUL after
       // the data stops a line cut by the block end).
       const unsigned char *q = p + 3;
