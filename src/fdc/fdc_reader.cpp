@@ -56,11 +56,17 @@ void FdcReader::load(const std::string &path, std::vector<std::string> &otherFil
   if (path.empty()) reportInternal(tr("fdcL-Assertion", "Attempt to open unnamed FDC file"));
   fdcName_ = path;
   fdcNameText_ = QString::fromLocal8Bit(path.c_str());
-  if (!lines_.open(path.c_str())) {
+  const auto cannotOpen = [&] {
     reportWarning(tr("fdcL-Warning", "Cannot open file %1", "%1 is a file name").arg(fdcNameText_));
-    return;
-  }
+  };
+  if (!lines_.open(path.c_str())) return cannotOpen();
   if (!lines_.readLine() || !isToken(lines_.nextToken(), "VE")) {
+    // A directory opens for reading here but yields no byte: it is no more a
+    // readable file than a missing one, and must not pass for an empty trace.
+    if (lines_.readFailed()) {
+      lines_.close();
+      return cannotOpen();
+    }
     otherFiles.push_back(path);
     lines_.close();
     return;
