@@ -106,8 +106,11 @@ bool CommandLineDecoder::readArgumentFile(const std::string &path,
     lineStart = false;
   }
   finishWord();
+  // A directory opens for reading here but cannot be read: it is no argument
+  // file, just as one that does not open.
+  const bool readable = !std::ferror(file);
   std::fclose(file);
-  return true;
+  return readable;
 }
 
 int CommandLineDecoder::preprocessArguments(int &argc, char **&argv) {

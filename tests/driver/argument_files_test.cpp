@@ -74,6 +74,12 @@ TEST_F(ArgumentFilesTest, MissingFileIsReportedAndLeavesTheArgumentsUnexpanded) 
   EXPECT_EQ(printed, decoderMessage("File not found", missing));
 }
 
+TEST_F(ArgumentFilesTest, DirectoryIsNoArgumentFile) {
+  // A directory opens for reading on this platform but cannot be read.
+  EXPECT_EQ(expand({"a", "@" + dir.path()}, -1), (Words{"a", "@" + dir.path()}));
+  EXPECT_EQ(printed, decoderMessage("File not found", dir.path()));
+}
+
 TEST_F(ArgumentFilesTest, MissingFileMakesTheCommandLineInvalid) {
   const std::string missing = dir.path() + "/none";
   EXPECT_FALSE(analyse({"a.fdc", "-OPTION=" + missing}));
