@@ -2,6 +2,7 @@
 #include "driver_test_support.h"
 #include "test_support.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <unistd.h>
 
@@ -194,6 +195,20 @@ TEST_F(ExpandPatternTest, WildcardsMatchFilesIgnoringCaseInNameOrder) {
   EXPECT_EQ(expandPattern("[bx].*"), (std::vector<std::string>{"./b.tio", "./x.fdc"}));
   EXPECT_EQ(expandPattern(dir.path() + "/b.tio"), std::vector<std::string>{dir.path() + "/b.tio"});
   EXPECT_EQ(expandPattern("X.FDC"), std::vector<std::string>{"./x.fdc"});
+}
+
+TEST_F(ExpandPatternTest, PlainNameExistingAsTypedNamesThatFileOnly) {
+  dir.write("run.tio", "");
+  dir.write("RUN.TIO", "");
+  EXPECT_EQ(expandPattern("run.tio"), std::vector<std::string>{"./run.tio"});
+  EXPECT_EQ(expandPattern("RUN.TIO"), std::vector<std::string>{"./RUN.TIO"});
+  // A plain name with no file in its own case, and a wildcard, still find both
+  // (their relative order is not defined).
+  for (const char *text : {"Run.Tio", "run.ti?"}) {
+    std::vector<std::string> names = expandPattern(text);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"./RUN.TIO", "./run.tio"})) << text;
+  }
 }
 
 TEST_F(ExpandPatternTest, TextsMatchingNothingStayAsTyped) {
