@@ -67,10 +67,10 @@ BranchLookup firstHolderFrom(const KindIndex &index, uint32_t id, const Service 
 }
 
 /// The full answer for the branch of a dense slot.
-BranchLookup lookupOf(SourceFile &file, int kind, const KindIndex &index, uint32_t id) {
+BranchLookup lookupOf(int kind, const KindIndex &index, uint32_t id) {
   Branch *branch = index.dense[id];
   const BranchSlotDetail &detail = index.details[id];
-  Service &service = *file.services[detail.service];
+  Service &service = *detail.service;
   uint32_t entryIndex = 0;
   switch (kind) {
   case KindProcPoint:
@@ -180,13 +180,13 @@ void CoverageModel::buildBranchIndex(SourceFile &file) {
         if (id < denseSize) {
           if (!index.dense[id] && !shared[id]) {
             index.dense[id] = lookup.branch;
-            index.details[id] = BranchSlotDetail{lookup.service->ordinal, lookup.type};
+            index.details[id] = BranchSlotDetail{lookup.service, lookup.type};
             return;
           }
           if (!shared[id]) {
             // the service's first one stands
-            if (index.details[id].service == lookup.service->ordinal) return;
-            index.other[id].push_back(lookupOf(file, kind, index, id));
+            if (index.details[id].service == lookup.service) return;
+            index.other[id].push_back(lookupOf(kind, index, id));
             index.dense[id] = nullptr;
             shared[id] = true;
           }
@@ -207,7 +207,7 @@ BranchLookup CoverageModel::FindBranch(SourceFile &file, int kind, uint32_t id) 
   } else {
     const KindIndex &index = file.branchIndex[kind - 1];
     if (id < index.dense.size() && index.dense[id])
-      found = lookupOf(file, kind, index, id);
+      found = lookupOf(kind, index, id);
     else
       found = firstHolderFrom(index, id, start);
   }

@@ -235,8 +235,8 @@ struct PendingHitArray {
 /// Where the branch of a dense index slot lives, read only when a hit is the
 /// branch's first (in the test or in the run) or its service is asked for.
 struct BranchSlotDetail {
-  /// Position of the branch's service in its file's services.
-  uint32_t service = 0;
+  /// The branch's service.
+  Service *service = nullptr;
   /// Its coverage-type bit.
   uint16_t type = 0;
 };
@@ -254,8 +254,8 @@ struct KindIndex {
   std::unordered_map<uint32_t, std::vector<BranchLookup>> other;
 };
 
-/// Most hits that MarkTraceHits fetches ahead at a time.
-constexpr std::size_t kMaxTraceHitRun = 64;
+/// Most hits that a reader hands to MarkTraceHits at a time.
+constexpr std::size_t kMaxTraceHitRun = 256;
 
 /// One hit as a trace line gives it.
 struct TraceHit {

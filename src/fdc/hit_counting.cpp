@@ -104,66 +104,81 @@ void CoverageModel::MarkTraceBranch(SourceFile &file, int kind, uint32_t id, uin
 
 void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::size_t count,
                                   unsigned kinds, bool add) {
+  if (count == 0) return;
   if (!file.branchIndexBuilt) {
     for (const TraceHit *hit = hits; hit != hits + count; ++hit)
       if (isCounted(*hit, kinds)) MarkTraceBranch(file, hit->kind, hit->id, hit->count, add);
     return;
   }
-  // The dense slot of each hit, fetched ahead with the branch it names; null when
-  // the ID is beyond the dense slots.
-  Branch *const *ahead[kMaxTraceHitRun];
-  for (std::size_t first = 0; first < count; first += kMaxTraceHitRun) {
-    const std::size_t run = std::min(count - first, kMaxTraceHitRun);
-    for (std::size_t i = 0; i < run; ++i) {
-      const TraceHit &hit = hits[first + i];
-      ahead[i] = nullptr;
-      if (hit.kind < KindProcPoint || hit.kind > KindCondition) continue;
-      const std::vector<Branch *> &dense = file.branchIndex[hit.kind - 1].dense;
-      if (hit.id < dense.size()) {
-        ahead[i] = &dense[hit.id];
-        __builtin_prefetch(ahead[i]);
-      }
-    }
-    for (std::size_t i = 0; i < run; ++i)
-      if (ahead[i] && *ahead[i]) __builtin_prefetch(*ahead[i], 1);
-
-    // The slot of the last hit found through the dense part: its service becomes
-    // the current one before any other lookup and at the end.
-    const TraceHit *last = nullptr;
-    for (std::size_t i = 0; i < run; ++i) {
-      const TraceHit &hit = hits[first + i];
-      if (!isCounted(hit, kinds)) continue;
-      Branch *branch = ahead[i] ? *ahead[i] : nullptr;
-      if (!branch) {
-        // Several services hold the ID, or none: the lookup from the current service.
-        if (last) makeCurrent(file, *last);
-        last = nullptr;
-        MarkTraceBranch(file, hit.kind, hit.id, hit.count, add);
-        continue;
-      }
-      last = &hit;
-      if (branch->hits != 0 && (branch->flags & FlagEverHit)) {
-        // Already counted in the test and in the run: only the counters change.
-        branch->flags |= FlagHitSinceLook;
-        if (add) {
-          branch->hits = saturatingAdd(branch->hits, hit.count);
-          branch->totalHits = saturatingAdd(branch->totalHits, hit.count);
-        } else {
-          branch->hits = hit.count;
-          branch->totalHits = hit.count;
-        }
-        continue;
-      }
-      const BranchSlotDetail &detail = file.branchIndex[hit.kind - 1].details[hit.id];
-      MarkBranchHit(*file.services[detail.service], *branch, detail.type, hit.count, add);
-    }
-    if (last) makeCurrent(file, *last);
+  Branch *const *dense[4];
+  std::size_t denseSize[4];
+  for (int k = 0; k < 4; ++k) {
+    dense[k] = file.branchIndex[k].dense.data();
+    denseSize[k] = file.branchIndex[k].dense.size();
   }
+  // The dense slot of a hit; null when the ID is beyond the dense slots.
+  auto slotOf = [&](const TraceHit &hit) -> Branch *const * {
+    const unsigned k = hit.kind - 1u;
+    return k < 4 && hit.id < denseSize[k] ? dense[k] + hit.id : nullptr;
+  };
+  // Slots are fetched kSlotsAhead hits ahead, the branches they name kBranchesAhead
+  // hits ahead, so that both are there when the hit is counted. (The prefetches
+  // stay in the loop bodies: a helper doing only a prefetch is dropped as pure.)
+  constexpr std::size_t kSlotsAhead = 16;
+  constexpr std::size_t kBranchesAhead = 8;
+  for (std::size_t i = 0; i < std::min(count, kSlotsAhead); ++i)
+    if (Branch *const *slot = slotOf(hits[i])) __builtin_prefetch(slot);
+  for (std::size_t i = 0; i < std::min(count, kBranchesAhead); ++i) {
+    Branch *const *slot = slotOf(hits[i]);
+    if (slot && *slot) __builtin_prefetch(*slot, 1);
+  }
+  // The service of the last hit becomes the current one.
+  if (slotOf(hits[count - 1]))
+    __builtin_prefetch(&file.branchIndex[hits[count - 1].kind - 1].details[hits[count - 1].id]);
+
+  // The last hit found through the dense slots: its service becomes the current
+  // one before any other lookup, and at the end.
+  const TraceHit *last = nullptr;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i + kSlotsAhead < count)
+      if (Branch *const *slot = slotOf(hits[i + kSlotsAhead])) __builtin_prefetch(slot);
+    if (i + kBranchesAhead < count) {
+      Branch *const *slot = slotOf(hits[i + kBranchesAhead]);
+      if (slot && *slot) __builtin_prefetch(*slot, 1);
+    }
+    const TraceHit &hit = hits[i];
+    if (!isCounted(hit, kinds)) continue;
+    Branch *const *slot = slotOf(hit);
+    Branch *branch = slot ? *slot : nullptr;
+    if (!branch) {
+      // Several services hold the ID, or none: the lookup from the current service.
+      if (last) makeCurrent(file, *last);
+      last = nullptr;
+      MarkTraceBranch(file, hit.kind, hit.id, hit.count, add);
+      continue;
+    }
+    last = &hit;
+    if (branch->hits != 0 && (branch->flags & FlagEverHit)) {
+      // Already counted in the test and in the run: only the counters change.
+      branch->flags |= FlagHitSinceLook;
+      if (add) {
+        branch->hits = saturatingAdd(branch->hits, hit.count);
+        branch->totalHits = saturatingAdd(branch->totalHits, hit.count);
+      } else {
+        branch->hits = hit.count;
+        branch->totalHits = hit.count;
+      }
+      continue;
+    }
+    const BranchSlotDetail &detail = file.branchIndex[hit.kind - 1].details[hit.id];
+    MarkBranchHit(*detail.service, *branch, detail.type, hit.count, add);
+  }
+  if (last) makeCurrent(file, *last);
 }
 
 void CoverageModel::makeCurrent(SourceFile &file, const TraceHit &hit) {
   const BranchSlotDetail &detail = file.branchIndex[hit.kind - 1].details[hit.id];
-  currentService_ = file.services[detail.service].get();
+  currentService_ = detail.service;
   currentFile_ = &file;
 }
 
