@@ -73,12 +73,23 @@ ReaderState TraceAccumulator::beginTest(const TestStartLine &line) {
 }
 
 ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
+  // A pair matched once always matches the same file: files are only appended,
+  // and placeholders only for pairs that match nothing.
+  const uint64_t identity = uint64_t{id.fileKey} << 32 | id.checksum;
+  MatchedPart &known = matchedParts_[(identity * 0x9E3779B97F4A7C15u) >> 54];
   bool otherVersion = false;
-  SourceFile *found = model_.FindSourceFile(id.fileKey, id.checksum, &otherVersion);
+  SourceFile *found;
+  if (known.file && known.identity == identity) {
+    model_.clearCurrentService(); // as FindSourceFile does
+    found = known.file;
+  } else {
+    found = model_.FindSourceFile(id.fileKey, id.checksum, &otherVersion);
+    // A placeholder stands for a part that matches no loaded section.
+    if (found) known = MatchedPart{identity, found, !found->placeholder && isSelected(*found)};
+  }
   if (found) {
     state_.currentPart = found;
-    // A placeholder stands for a part that matches no loaded section.
-    partSkipped_ = found->placeholder || !isSelected(*found);
+    partSkipped_ = !known.read;
     if (partSkipped_) return ReaderState::SkippingFilePart;
     if (!state_.countOriented) state_.plainPartRead = true;
     return ReaderState::Reading;

@@ -3,6 +3,7 @@
 // for the cleaned trace.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -95,4 +96,16 @@ private:
   bool unmatchedPartReported_ = false;
   /// The file selection's answer for each source file met in an FT line.
   std::unordered_map<const SourceFile *, bool> fileSelected_;
+  /// A file-part pair met before and what it matched.
+  struct MatchedPart {
+    /// File key << 32 | checksum.
+    uint64_t identity = 0;
+    /// The file the pair matched; null for an empty entry.
+    SourceFile *file = nullptr;
+    /// The file is read: not a placeholder, and the file selection keeps it.
+    bool read = false;
+  };
+  /// Pairs met before, by a hash of the pair (a pair whose entry another pair
+  /// took is looked up in the model again).
+  std::array<MatchedPart, 1024> matchedParts_{};
 };
