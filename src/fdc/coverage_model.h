@@ -249,6 +249,11 @@ struct KindIndex {
   std::vector<Branch *> dense;
   /// Service and type of each branch of `dense`, at the same positions.
   std::vector<BranchSlotDetail> details;
+  /// One bit per slot of `dense`: its branch is settled, that is a hit of count
+  /// 1 that does not add would change nothing in it (hits and totalHits 1, flags
+  /// 0x01 and 0x10 set), so such a hit need not touch it. Kept by the hit
+  /// marking and forgotten by forgetSettledHits.
+  std::vector<uint64_t> settled;
   /// Lookups of IDs outside `dense` (and of IDs held by several services: all of
   /// their holders, in service order).
   std::unordered_map<uint32_t, std::vector<BranchLookup>> other;
@@ -358,12 +363,20 @@ public:
   void MarkTraceBranch(SourceFile &file, int kind, uint32_t id, uint32_t count, bool add);
   /// MarkTraceBranch for each hit in order, skipping hits with count 0 and hits
   /// of kinds whose bit (1 << (kind - 1)) is clear in `kinds`. The same as one
-  /// call per hit, but the index slots and branches of the run are fetched ahead.
+  /// call per hit, but the index slots and branches of the run are fetched ahead,
+  /// and a hit on a settled branch (KindIndex::settled) is not looked up.
   void MarkTraceHits(SourceFile &file, const TraceHit *hits, std::size_t count, unsigned kinds,
                      bool add);
+  /// Forgets which branches are settled. Code that changes the hits, totalHits or
+  /// flags of branches other than through MarkTraceBranch, MarkTraceHits and
+  /// resetTestHits (such as a report writer clearing flag 0x01) must call it
+  /// before the next hits are marked; the reading pass calls it after every
+  /// call of its listener.
+  void forgetSettledHits();
   /// Counts the modified conditions whose pairs are both hit.
   void UpdateModifiedConditions();
-  /// Zeroes testCovered and every hits field (per-test reset).
+  /// Zeroes testCovered and every hits field (per-test reset); forgets the
+  /// settled branches.
   void resetTestHits();
   /// Union of the instrumented types of every file.
   CoverageTypes unionOfInstrumentedTypes() const;
@@ -390,6 +403,8 @@ private:
 
   /// Makes the service of a hit found in the dense index the current one.
   void makeCurrent(SourceFile &file, const TraceHit &hit);
+  /// Notes whether the branch of a dense slot is settled after a hit.
+  static void noteSettled(KindIndex &index, uint32_t id, const Branch &branch);
 
   std::vector<std::unique_ptr<SourceFile>> files_;
   /// (key << 32 | checksum) -> first file with both.

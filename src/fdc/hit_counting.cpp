@@ -100,80 +100,106 @@ void CoverageModel::MarkTraceBranch(SourceFile &file, int kind, uint32_t id, uin
            "%1 is a file name and %2 is a number identifying the unknown branch")
             .arg(QString::fromLocal8Bit(file.fdcName.c_str()), QString::number(id)));
   MarkBranchHit(*found.service, *found.branch, found.type, count, add);
+  if (file.branchIndexBuilt && kind >= KindProcPoint && kind <= KindCondition) {
+    KindIndex &index = file.branchIndex[kind - 1];
+    if (id < index.dense.size() && index.dense[id] == found.branch)
+      noteSettled(index, id, *found.branch);
+  }
+}
+
+void CoverageModel::noteSettled(KindIndex &index, uint32_t id, const Branch &branch) {
+  const uint64_t bit = uint64_t{1} << (id % 64);
+  if (branch.hits == 1 && branch.totalHits == 1 &&
+      (branch.flags & (FlagHitSinceLook | FlagEverHit)) == (FlagHitSinceLook | FlagEverHit))
+    index.settled[id / 64] |= bit;
+  else
+    index.settled[id / 64] &= ~bit;
+}
+
+void CoverageModel::forgetSettledHits() {
+  for (auto &file : files_)
+    for (KindIndex &index : file->branchIndex)
+      std::fill(index.settled.begin(), index.settled.end(), 0);
 }
 
 void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::size_t count,
                                   unsigned kinds, bool add) {
-  if (count == 0) return;
   if (!file.branchIndexBuilt) {
     for (const TraceHit *hit = hits; hit != hits + count; ++hit)
       if (isCounted(*hit, kinds)) MarkTraceBranch(file, hit->kind, hit->id, hit->count, add);
     return;
   }
-  Branch *const *dense[4];
-  std::size_t denseSize[4];
-  for (int k = 0; k < 4; ++k) {
-    dense[k] = file.branchIndex[k].dense.data();
-    denseSize[k] = file.branchIndex[k].dense.size();
-  }
-  // The dense slot of a hit; null when the ID is beyond the dense slots.
-  auto slotOf = [&](const TraceHit &hit) -> Branch *const * {
-    const unsigned k = hit.kind - 1u;
-    return k < 4 && hit.id < denseSize[k] ? dense[k] + hit.id : nullptr;
+  // What each hit of a stretch needs: nothing (a hit not counted, or one that
+  // changes nothing), its dense slot, or the general lookup (no slot).
+  struct Step {
+    /// The dense slot, or null.
+    Branch *const *slot;
+    /// The hit is skipped.
+    bool idle;
   };
-  // Slots are fetched kSlotsAhead hits ahead, the branches they name kBranchesAhead
-  // hits ahead, so that both are there when the hit is counted. (The prefetches
-  // stay in the loop bodies: a helper doing only a prefetch is dropped as pure.)
-  constexpr std::size_t kSlotsAhead = 16;
-  constexpr std::size_t kBranchesAhead = 8;
-  for (std::size_t i = 0; i < std::min(count, kSlotsAhead); ++i)
-    if (Branch *const *slot = slotOf(hits[i])) __builtin_prefetch(slot);
-  for (std::size_t i = 0; i < std::min(count, kBranchesAhead); ++i) {
-    Branch *const *slot = slotOf(hits[i]);
-    if (slot && *slot) __builtin_prefetch(*slot, 1);
-  }
-  // The service of the last hit becomes the current one.
-  if (slotOf(hits[count - 1]))
-    __builtin_prefetch(&file.branchIndex[hits[count - 1].kind - 1].details[hits[count - 1].id]);
+  Step steps[kMaxTraceHitRun];
+  for (std::size_t first = 0; first < count; first += kMaxTraceHitRun) {
+    const std::size_t stretch = std::min(count - first, kMaxTraceHitRun);
+    const TraceHit *run = hits + first;
+    // A hit of count 1 that does not add changes nothing in a settled branch and
+    // leaves any branch it marks settled; so until a hit of the stretch that adds
+    // or counts more, what is settled now stays so and can be decided before
+    // counting.
+    bool settledHold = !add;
+    // The slots are fetched, then the branches they name, so that both are there
+    // when the hits are counted.
+    for (std::size_t i = 0; i < stretch; ++i) {
+      const TraceHit &hit = run[i];
+      steps[i] = Step{nullptr, !isCounted(hit, kinds)};
+      if (steps[i].idle) continue;
+      const KindIndex &index = file.branchIndex[hit.kind - 1];
+      if (hit.id >= index.dense.size()) continue;
+      settledHold = settledHold && hit.count == 1;
+      steps[i].idle = settledHold && (index.settled[hit.id / 64] >> (hit.id % 64) & 1u);
+      if (steps[i].idle) continue;
+      steps[i].slot = &index.dense[hit.id];
+      __builtin_prefetch(steps[i].slot);
+    }
+    for (std::size_t i = 0; i < stretch; ++i)
+      if (steps[i].slot && *steps[i].slot) __builtin_prefetch(*steps[i].slot, 1);
 
-  // The last hit found through the dense slots: its service becomes the current
-  // one before any other lookup, and at the end.
-  const TraceHit *last = nullptr;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (i + kSlotsAhead < count)
-      if (Branch *const *slot = slotOf(hits[i + kSlotsAhead])) __builtin_prefetch(slot);
-    if (i + kBranchesAhead < count) {
-      Branch *const *slot = slotOf(hits[i + kBranchesAhead]);
-      if (slot && *slot) __builtin_prefetch(*slot, 1);
-    }
-    const TraceHit &hit = hits[i];
-    if (!isCounted(hit, kinds)) continue;
-    Branch *const *slot = slotOf(hit);
-    Branch *branch = slot ? *slot : nullptr;
-    if (!branch) {
-      // Several services hold the ID, or none: the lookup from the current service.
-      if (last) makeCurrent(file, *last);
-      last = nullptr;
-      MarkTraceBranch(file, hit.kind, hit.id, hit.count, add);
-      continue;
-    }
-    last = &hit;
-    if (branch->hits != 0 && (branch->flags & FlagEverHit)) {
-      // Already counted in the test and in the run: only the counters change.
-      branch->flags |= FlagHitSinceLook;
-      if (add) {
-        branch->hits = saturatingAdd(branch->hits, hit.count);
-        branch->totalHits = saturatingAdd(branch->totalHits, hit.count);
-      } else {
-        branch->hits = hit.count;
-        branch->totalHits = hit.count;
+    // The last hit found through the dense slots: its service becomes the current
+    // one before any other lookup, and at the end.
+    const TraceHit *last = nullptr;
+    for (std::size_t i = 0; i < stretch; ++i) {
+      const TraceHit &hit = run[i];
+      if (steps[i].idle) {
+        if (isCounted(hit, kinds)) last = &hit;
+        continue;
       }
-      continue;
+      Branch *branch = steps[i].slot ? *steps[i].slot : nullptr;
+      if (!branch) {
+        // Several services hold the ID, or none: the lookup from the current service.
+        if (last) makeCurrent(file, *last);
+        last = nullptr;
+        MarkTraceBranch(file, hit.kind, hit.id, hit.count, add);
+        continue;
+      }
+      last = &hit;
+      KindIndex &index = file.branchIndex[hit.kind - 1];
+      if (branch->hits != 0 && (branch->flags & FlagEverHit)) {
+        // Already counted in the test and in the run: only the counters change.
+        branch->flags |= FlagHitSinceLook;
+        if (add) {
+          branch->hits = saturatingAdd(branch->hits, hit.count);
+          branch->totalHits = saturatingAdd(branch->totalHits, hit.count);
+        } else {
+          branch->hits = hit.count;
+          branch->totalHits = hit.count;
+        }
+      } else {
+        const BranchSlotDetail &detail = index.details[hit.id];
+        MarkBranchHit(*detail.service, *branch, detail.type, hit.count, add);
+      }
+      noteSettled(index, hit.id, *branch);
     }
-    const BranchSlotDetail &detail = file.branchIndex[hit.kind - 1].details[hit.id];
-    MarkBranchHit(*detail.service, *branch, detail.type, hit.count, add);
+    if (last) makeCurrent(file, *last);
   }
-  if (last) makeCurrent(file, *last);
 }
 
 void CoverageModel::makeCurrent(SourceFile &file, const TraceHit &hit) {
@@ -196,6 +222,7 @@ void CoverageModel::UpdateModifiedConditions() {
 }
 
 void CoverageModel::resetTestHits() {
+  forgetSettledHits();
   for (auto &file : files_)
     for (auto &service : file->services) {
       service->testCovered.clear();

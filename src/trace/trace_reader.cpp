@@ -7,7 +7,8 @@
 
 struct TraceReader::Impl {
   Impl(CoverageModel &model, const ReportOptions &options, TestBoundaryListener *listener)
-      : accumulator(model, options, listener), cleaning(options.cleanFile.has_value()) {}
+      : model(model), accumulator(model, options, listener),
+        cleaning(options.cleanFile.has_value()) {}
 
   void readFile(const std::string &path);
   /// Records the plain hit lines that come next in the read buffer.
@@ -23,6 +24,7 @@ struct TraceReader::Impl {
     return state;
   }
 
+  CoverageModel &model;
   TraceAccumulator accumulator;
   TioLineParser parser;
   const bool cleaning;
@@ -153,6 +155,8 @@ TraceReader::~TraceReader() = default;
 
 void TraceReader::run(const std::vector<std::string> &traceFiles) {
   impl_->accumulator.resetTypeSet();
+  // The model may have been changed since a previous pass.
+  impl_->model.forgetSettledHits();
   for (const std::string &path : traceFiles)
     impl_->readFile(path);
   impl_->accumulator.endOfReading(!traceFiles.empty());
