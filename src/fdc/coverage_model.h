@@ -370,8 +370,8 @@ public:
   /// Forgets which branches are settled. Code that changes the hits, totalHits or
   /// flags of branches other than through MarkTraceBranch, MarkTraceHits and
   /// resetTestHits (such as a report writer clearing flag 0x01) must call it
-  /// before the next hits are marked; the reading pass calls it after every
-  /// call of its listener.
+  /// before the next hits are marked; the reading pass calls it at its start and
+  /// whenever a test closes (the report writers run then).
   void forgetSettledHits();
   /// Counts the modified conditions whose pairs are both hit.
   void UpdateModifiedConditions();

@@ -37,7 +37,8 @@ void TraceAccumulator::closeTest() {
     state_.testReported = true;
   }
   if (options_.cioFile && listener_) listener_->writeCioTest();
-  // The report writers may have changed hit flags.
+  // The report writers may have changed hit flags (a reset follows when they
+  // were called, but the settled branches must not outlive them in any case).
   model_.forgetSettledHits();
   state_.testOpen = false;
 }
@@ -58,10 +59,8 @@ ReaderState TraceAccumulator::beginTest(const TestStartLine &line) {
     dateFromEarlierFile_ = false;
   }
   if (options_.cioFile && line.hasGroup) {
-    if (state_.groupNumber != kNoNumber && state_.groupNumber != int64_t{line.group} && listener_) {
+    if (state_.groupNumber != kNoNumber && state_.groupNumber != int64_t{line.group} && listener_)
       listener_->writeCioGroup();
-      model_.forgetSettledHits();
-    }
     state_.groupNumber = line.group;
   }
   state_.testNumber = number;
@@ -215,7 +214,6 @@ void TraceAccumulator::endOfReading(bool anyTraceFile) {
   if (options_.cioFile && listener_) {
     if (state_.groupNumber != kNoNumber) listener_->writeCioGroup();
     listener_->writeCioGlobal();
-    model_.forgetSettledHits();
   }
 
   // Counts are shown only when every part read belongs to a count-oriented test.
