@@ -146,6 +146,11 @@ void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::s
     // or counts more, what is settled now stays so and can be decided before
     // counting.
     bool settledHold = !add;
+    // The service of the last hit becomes the current one: its detail is fetched too.
+    if (const TraceHit &hit = run[stretch - 1]; isCounted(hit, kinds)) {
+      const KindIndex &index = file.branchIndex[hit.kind - 1];
+      if (hit.id < index.details.size()) __builtin_prefetch(&index.details[hit.id]);
+    }
     // The slots are fetched, then the branches they name, so that both are there
     // when the hits are counted.
     for (std::size_t i = 0; i < stretch; ++i) {
