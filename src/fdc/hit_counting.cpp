@@ -129,63 +129,72 @@ void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::s
       if (isCounted(*hit, kinds)) MarkTraceBranch(file, hit->kind, hit->id, hit->count, add);
     return;
   }
-  // What each hit of a stretch needs: nothing (a hit not counted, or one that
-  // changes nothing), its dense slot, or the general lookup (no slot).
-  struct Step {
+  Branch *const *dense[4];
+  const uint64_t *settled[4];
+  std::size_t denseSize[4];
+  for (int k = 0; k < 4; ++k) {
+    dense[k] = file.branchIndex[k].dense.data();
+    settled[k] = file.branchIndex[k].settled.data();
+    denseSize[k] = file.branchIndex[k].dense.size();
+  }
+  // A hit that may change something: its position in the stretch, the last
+  // hit on a settled branch before it (-1: none) and its dense slot (null
+  // beyond the dense slots).
+  struct Work {
+    /// Position of the hit.
+    int32_t at;
+    /// Position of the last skipped hit on a settled branch before it, or -1.
+    int32_t lastSettled;
     /// The dense slot, or null.
     Branch *const *slot;
-    /// The hit is skipped.
-    bool idle;
   };
-  Step steps[kMaxTraceHitRun];
+  Work work[kMaxTraceHitRun];
   for (std::size_t first = 0; first < count; first += kMaxTraceHitRun) {
     const std::size_t stretch = std::min(count - first, kMaxTraceHitRun);
     const TraceHit *run = hits + first;
     // A hit of count 1 that does not add changes nothing in a settled branch and
     // leaves any branch it marks settled; so until a hit of the stretch that adds
-    // or counts more, what is settled now stays so and can be decided before
-    // counting.
+    // or counts more, what is settled now stays so, and such hits are skipped
+    // here. The slots of the others are fetched, then the branches they name,
+    // so that both are there when the hits are counted.
     bool settledHold = !add;
-    // The service of the last hit becomes the current one: its detail is fetched too.
-    if (const TraceHit &hit = run[stretch - 1]; isCounted(hit, kinds)) {
-      const KindIndex &index = file.branchIndex[hit.kind - 1];
-      if (hit.id < index.details.size()) __builtin_prefetch(&index.details[hit.id]);
-    }
-    // The slots are fetched, then the branches they name, so that both are there
-    // when the hits are counted.
+    int32_t lastSettled = -1;
+    std::size_t works = 0;
     for (std::size_t i = 0; i < stretch; ++i) {
       const TraceHit &hit = run[i];
-      steps[i] = Step{nullptr, !isCounted(hit, kinds)};
-      if (steps[i].idle) continue;
-      const KindIndex &index = file.branchIndex[hit.kind - 1];
-      if (hit.id >= index.dense.size()) continue;
-      settledHold = settledHold && hit.count == 1;
-      steps[i].idle = settledHold && (index.settled[hit.id / 64] >> (hit.id % 64) & 1u);
-      if (steps[i].idle) continue;
-      steps[i].slot = &index.dense[hit.id];
-      __builtin_prefetch(steps[i].slot);
-    }
-    for (std::size_t i = 0; i < stretch; ++i)
-      if (steps[i].slot && *steps[i].slot) __builtin_prefetch(*steps[i].slot, 1);
-
-    // The last hit found through the dense slots: its service becomes the current
-    // one before any other lookup, and at the end.
-    const TraceHit *last = nullptr;
-    for (std::size_t i = 0; i < stretch; ++i) {
-      const TraceHit &hit = run[i];
-      if (steps[i].idle) {
-        if (isCounted(hit, kinds)) last = &hit;
-        continue;
+      const unsigned k = hit.kind - 1u;
+      if (k >= 4 || !(kinds >> k & 1u) || hit.count == 0) continue;
+      Branch *const *slot = nullptr;
+      if (hit.id < denseSize[k]) {
+        settledHold = settledHold && hit.count == 1;
+        if (settledHold && (settled[k][hit.id / 64] >> (hit.id % 64) & 1u)) {
+          lastSettled = static_cast<int32_t>(i);
+          continue;
+        }
+        slot = dense[k] + hit.id;
+        __builtin_prefetch(slot);
       }
-      Branch *branch = steps[i].slot ? *steps[i].slot : nullptr;
+      work[works++] = Work{static_cast<int32_t>(i), lastSettled, slot};
+    }
+    for (std::size_t w = 0; w < works; ++w)
+      if (work[w].slot && *work[w].slot) __builtin_prefetch(*work[w].slot, 1);
+
+    // The current service is the one of the last hit counted: a general lookup
+    // sets it itself, a hit found through the dense slots leaves it to be set
+    // before the next general lookup and at the end.
+    int32_t lastDense = -1, lastGeneral = -1;
+    for (std::size_t w = 0; w < works; ++w) {
+      const TraceHit &hit = run[work[w].at];
+      Branch *branch = work[w].slot ? *work[w].slot : nullptr;
       if (!branch) {
         // Several services hold the ID, or none: the lookup from the current service.
-        if (last) makeCurrent(file, *last);
-        last = nullptr;
+        const int32_t latest = std::max(work[w].lastSettled, lastDense);
+        if (latest > lastGeneral) makeCurrent(file, run[latest]);
         MarkTraceBranch(file, hit.kind, hit.id, hit.count, add);
+        lastGeneral = work[w].at;
         continue;
       }
-      last = &hit;
+      lastDense = work[w].at;
       KindIndex &index = file.branchIndex[hit.kind - 1];
       if (branch->hits != 0 && (branch->flags & FlagEverHit)) {
         // Already counted in the test and in the run: only the counters change.
@@ -203,7 +212,8 @@ void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::s
       }
       noteSettled(index, hit.id, *branch);
     }
-    if (last) makeCurrent(file, *last);
+    const int32_t latest = std::max(lastSettled, lastDense);
+    if (latest > lastGeneral) makeCurrent(file, run[latest]);
   }
 }
 
