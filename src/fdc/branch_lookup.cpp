@@ -199,9 +199,14 @@ void CoverageModel::buildBranchIndex(SourceFile &file) {
   file.branchIndexBuilt = true;
 }
 
+Service *CoverageModel::currentService() const {
+  if (currentService_ || !currentFile_ || currentFile_ != pendingFile_) return currentService_;
+  return pendingFile_->branchIndex[pendingKind_ - 1].details[pendingId_].service;
+}
+
 BranchLookup CoverageModel::FindBranch(SourceFile &file, int kind, uint32_t id) {
   if (kind < KindProcPoint || kind > KindCondition) return {};
-  const Service *start = currentFile_ == &file ? currentService_ : nullptr;
+  const Service *start = currentFile_ == &file ? currentService() : nullptr;
   BranchLookup found;
   if (!file.branchIndexBuilt) {
     found = FindBranchByWalk(file, start, kind, id);
@@ -215,6 +220,7 @@ BranchLookup CoverageModel::FindBranch(SourceFile &file, int kind, uint32_t id) 
   if (found) {
     currentService_ = found.service;
     currentFile_ = &file;
+    pendingFile_ = nullptr;
   }
   return found;
 }

@@ -348,7 +348,7 @@ public:
   /// Makes the named service current, creating it at the end of the file's
   /// services when absent.
   Service &SelectService(SourceFile &file, NameEntry *name);
-  Service *currentService() const { return currentService_; }
+  Service *currentService() const;
   /// Forgets the current service (done at the start of every section body).
   void clearCurrentService();
 
@@ -401,7 +401,8 @@ private:
     std::unordered_map<const NameEntry *, Service *> byName;
   };
 
-  /// Makes the service of a hit found in the dense index the current one.
+  /// Makes the service of a hit found in the dense index the current one; the
+  /// service itself is looked up only when it is asked for.
   void makeCurrent(SourceFile &file, const TraceHit &hit);
   /// Notes whether the branch of a dense slot is settled after a hit.
   static void noteSettled(KindIndex &index, uint32_t id, const Branch &branch);
@@ -411,8 +412,16 @@ private:
   std::unordered_map<uint64_t, SourceFile *> byKeyAndChecksum_;
   /// Keys of loaded sections (not placeholders).
   std::unordered_map<uint32_t, KeyChecksums> sectionKeys_;
+  /// The current service; null with currentFile_ set to pendingFile_ when it is
+  /// the one of the dense slot pendingKind_/pendingId_ (makeCurrent).
   Service *currentService_ = nullptr;
   /// File of the current service.
   const SourceFile *currentFile_ = nullptr;
+  /// File of the slot that names the current service, or null.
+  const SourceFile *pendingFile_ = nullptr;
+  /// Kind of that slot.
+  uint8_t pendingKind_ = 0;
+  /// ID of that slot.
+  uint32_t pendingId_ = 0;
   ServiceNames serviceNames_;
 };

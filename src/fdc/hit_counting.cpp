@@ -218,9 +218,11 @@ void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::s
 }
 
 void CoverageModel::makeCurrent(SourceFile &file, const TraceHit &hit) {
-  const BranchSlotDetail &detail = file.branchIndex[hit.kind - 1].details[hit.id];
-  currentService_ = detail.service;
+  currentService_ = nullptr;
   currentFile_ = &file;
+  pendingFile_ = &file;
+  pendingKind_ = hit.kind;
+  pendingId_ = hit.id;
 }
 
 void CoverageModel::UpdateModifiedConditions() {
