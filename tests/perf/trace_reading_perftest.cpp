@@ -1,7 +1,9 @@
 // Speed of the trace reading pass, in nanoseconds per trace line, beside the floors
-// that bound it on the same data: reading the file alone, counting its lines, and
-// a minimal loop that does only the work every line needs (find its end, decode
-// the opcode and ID, find the branch and count it).
+// that bound it on the same data: reading the file alone, counting its lines,
+// decoding its plain hit lines alone (the scanner of the pass, without counting
+// anything), and a minimal loop that does the work every line needs in the most
+// direct way (find its end, decode the opcode and ID, find the branch and count
+// it). Loading the FDC files is timed too, as the other fixed part of a run.
 //
 //   trace_perftest [--files N] [--lines N] [--runs N] [--seed N]
 //       generates FDC files and a plain trace in a temporary directory;
@@ -31,6 +33,7 @@
 #include "fdc/fdc_reader.h"
 #include "support/numbers.h"
 #include "test_support.h"
+#include "trace/hit_line_scanner.h"
 #include "trace/trace_reader.h"
 
 namespace {
@@ -162,6 +165,29 @@ uint64_t minimalPass(const std::string &path, CoverageModel &model) {
       p = q + 1;
     }
     return static_cast<std::size_t>(reinterpret_cast<const char *>(p) - data);
+  });
+  return lines;
+}
+
+/// Decodes the plain hit lines with the pass's scanner and skips every other
+/// line to its end, counting nothing. Returns the lines seen.
+uint64_t decodePass(const std::string &path) {
+  uint64_t lines = 0;
+  TraceHit hits[kMaxTraceHitRun];
+  readBlocks(path, [&](char *data, std::size_t size) {
+    std::size_t at = 0;
+    for (;;) {
+      const HitScan scan =
+          scanHitLines(std::string_view(data + at, size - at), false, hits, kMaxTraceHitRun);
+      lines += scan.hits;
+      at += scan.bytes;
+      if (scan.hits == kMaxTraceHitRun) continue;
+      const void *lineFeed = std::memchr(data + at, '\n', size - at);
+      if (!lineFeed) break;
+      ++lines;
+      at = static_cast<std::size_t>(static_cast<const char *>(lineFeed) - data) + 1;
+    }
+    return at;
   });
   return lines;
 }
@@ -315,16 +341,22 @@ int main(int argc, char **argv) {
   CoverageModel model;
   std::vector<std::string> ignored;
   std::string trace;
+  std::vector<std::string> fdcFiles;
+  std::vector<std::vector<GeneratedService>> services;
   if (settings.given.size() >= 2) {
-    for (std::size_t i = 0; i + 1 < settings.given.size(); ++i)
-      LoadFdcFile(settings.given[i], 0, ignored, model);
+    fdcFiles.assign(settings.given.begin(), settings.given.end() - 1);
     trace = settings.given.back();
   } else {
-    std::vector<std::vector<GeneratedService>> services;
-    for (const std::string &path : generateFdcFiles(dir, settings, services))
-      LoadFdcFile(path, 0, ignored, model);
-    trace = generateTrace(dir, settings, model, services);
+    fdcFiles = generateFdcFiles(dir, settings, services);
   }
+  const Cost loading = measure(settings.runs, [&] {
+    CoverageModel loaded;
+    for (const std::string &path : fdcFiles)
+      LoadFdcFile(path, 0, ignored, loaded);
+  });
+  for (const std::string &path : fdcFiles)
+    LoadFdcFile(path, 0, ignored, model);
+  if (trace.empty()) trace = generateTrace(dir, settings, model, services);
 
   uint64_t lines = 0;
   uint64_t bytes = 0;
@@ -336,6 +368,8 @@ int main(int argc, char **argv) {
   std::printf("trace %s: %llu lines, %.1f MB; %zu source files\n", trace.c_str(),
               static_cast<unsigned long long>(lines), static_cast<double>(bytes) / 1e6,
               model.files().size());
+  std::printf("loading the %zu FDC files: %.3f s wall, %.3f user, %.3f system\n", fdcFiles.size(),
+              loading.wall, loading.user, loading.system);
 
   print("read(2) alone",
         measure(settings.runs,
@@ -350,6 +384,12 @@ int main(int argc, char **argv) {
                     return size;
                   });
                   if (count != lines) std::abort();
+                }),
+        lines);
+  print("decode plain hit lines alone",
+        measure(settings.runs,
+                [&] {
+                  if (decodePass(trace) != lines) std::abort();
                 }),
         lines);
   print("minimal loop (decode, find, count)",
