@@ -3,6 +3,7 @@
 
 #include "support/host_services.h"
 
+#include <algorithm>
 #include <cstring>
 
 LineReader::LineReader() : LineReader(kDefaultBlockSize) {}
@@ -19,7 +20,7 @@ bool LineReader::open(const char *path) {
   file_ = std::fopen(path, "rb");
   if (!file_) return false;
   if (!buffer_) {
-    capacity_ = blockSize_;
+    capacity_ = std::min(blockSize_, kFirstReadSize);
     buffer_ = static_cast<char *>(safeAlloc(capacity_ + 1));
   }
   buffer_[0] = '\0';
@@ -32,6 +33,7 @@ void LineReader::close() {
   start_ = end_ = 0;
   eof_ = false;
   readFailed_ = false;
+  lastReadFull_ = false;
   line_ = cursor_ = nullptr;
   lineLength_ = 0;
   hasSaved_ = false;
@@ -57,12 +59,15 @@ bool LineReader::fill() {
     start_ = 0;
     end_ = pending;
   }
-  // A line longer than half the buffer: grow, so that every read stays large.
-  if (capacity_ - end_ < capacity_ / 2) {
-    capacity_ *= 2;
+  // A line longer than half the buffer: grow, so that every read stays large;
+  // a stream that filled the first buffer: grow to the block size.
+  if (capacity_ - end_ < capacity_ / 2 || (lastReadFull_ && capacity_ < blockSize_)) {
+    capacity_ = std::max(capacity_ * 2, std::min(blockSize_, capacity_ * 16));
     buffer_ = static_cast<char *>(safeRealloc(buffer_, capacity_ + 1));
   }
-  const std::size_t got = std::fread(buffer_ + end_, 1, capacity_ - end_, file_);
+  const std::size_t wanted = capacity_ - end_;
+  const std::size_t got = std::fread(buffer_ + end_, 1, wanted, file_);
+  lastReadFull_ = got == wanted;
   if (got == 0) {
     buffer_[end_] = '\0';
     eof_ = true;

@@ -15,6 +15,9 @@ class LineReader {
 public:
   /// Bytes read from the stream at a time by default.
   static constexpr std::size_t kDefaultBlockSize = 1024 * 1024;
+  /// Bytes of the first read of a stream; the buffer grows to the block size only
+  /// for a stream that fills it (most FDC files do not).
+  static constexpr std::size_t kFirstReadSize = 64 * 1024;
 
   LineReader();
   /// A reader with its own block size (the buffer still grows for longer lines).
@@ -75,6 +78,7 @@ private:
   std::size_t end_ = 0;        ///< one past the last valid byte
   bool eof_ = false;           ///< the stream has no more bytes
   bool readFailed_ = false;    ///< the stream reported a read error
+  bool lastReadFull_ = false;  ///< the last read got all the bytes it asked for
   char *line_ = nullptr;       ///< current line
   std::size_t lineLength_ = 0; ///< bytes of the current line including LF
   char *cursor_ = nullptr;     ///< token cursor inside the current line
