@@ -24,6 +24,7 @@ struct TraceReader::Impl {
     return state;
   }
 
+  /// The model the hits go to.
   CoverageModel &model;
   TraceAccumulator accumulator;
   TioLineParser parser;
