@@ -236,6 +236,16 @@ std::vector<std::string> expandPattern(const std::string &text) {
   }
   if (pattern.isEmpty()) return {text};
 
+  const QString prefix =
+      directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/');
+  // Names are matched ignoring letter case, but a plain name that exists as
+  // typed means that one file only, not also its namesakes in another case (and
+  // needs no directory listing).
+  const bool plainName = !pattern.contains(QLatin1Char('*')) &&
+                         !pattern.contains(QLatin1Char('?')) && !pattern.contains(QLatin1Char('['));
+  if (plainName && QFileInfo(prefix + pattern).isFile())
+    return {(prefix + pattern).toLocal8Bit().toStdString()};
+
   QDir dir(directory);
   dir.setNameFilters({pattern});
   dir.setFilter(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -243,14 +253,6 @@ std::vector<std::string> expandPattern(const std::string &text) {
   const QStringList entries = dir.entryList();
   if (entries.isEmpty()) return {text};
 
-  const QString prefix =
-      directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/');
-  // Names are matched ignoring letter case, but a plain name that exists as
-  // typed means that one file only, not also its namesakes in another case.
-  const bool plainName = !pattern.contains(QLatin1Char('*')) &&
-                         !pattern.contains(QLatin1Char('?')) && !pattern.contains(QLatin1Char('['));
-  if (plainName && entries.contains(pattern) && QFileInfo(prefix + pattern).isFile())
-    return {(prefix + pattern).toLocal8Bit().toStdString()};
   std::vector<std::string> names;
   for (const QString &entry : entries) {
     const QString candidate = prefix + entry;
