@@ -13,6 +13,7 @@ packages=(
   qt6-tools-dev-tools
   libgtest-dev
   libgmock-dev
+  clang-format        # the format check of the sources
   "$@"
 )
 

@@ -4,12 +4,11 @@
 #include <QTime>
 
 #include "support/messages.h"
+#include "support/tool_version.h"
 
 namespace {
 
 const char kModuleName[] = "Coverage Report Generator";
-const char kVersion[] = "8.0.1.1.163.015";
-const char kBuildNumber[] = "163.015";
 const char kOperatingSystem[] = "ms-dos";
 
 void writeLine(std::FILE *stream, const QString &line) {
@@ -37,10 +36,10 @@ int printVersionBanner(std::FILE *stream, const QString &prefix, const QString &
   writeLine(stream,
             tr("Version", "%1 %2 %3 %4 %5\n", "%1 is a prefix, %2 a product name, %3 a module name")
                 .arg(prefix, tr("VelmoraIdent", "Corvane Velmora"), tr("Version", kModuleName),
-                     QLatin1String(kVersion), suffix));
+                     QLatin1String(kToolVersion), suffix));
   writeLine(stream, tr("Version", "%1 Build Number: %2 %3\n",
                        "%1 is a prefix, %2 a build number, %3 a suffix")
-                        .arg(prefix, QLatin1String(kBuildNumber), suffix));
+                        .arg(prefix, QLatin1String(kToolBuildNumber), suffix));
   writeLine(stream, tr("Version", "%1   Date : %2 %3 %4\n",
                        "%1 is a prefix, %2 a date, %3 a time, %4 a suffix")
                         .arg(prefix, date, time, suffix));

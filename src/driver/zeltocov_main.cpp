@@ -4,18 +4,20 @@
 #include <QLocale>
 #include <clocale>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
-#include "driver/report_options.h"
+#include "cli/report_options.h"
 #include "driver/translations.h"
 #include "driver/version_banner.h"
-#include "fdc/coverage_model.h"
 #include "fdc/fdc_reader.h"
+#include "model/coverage_model.h"
 #include "report/report_run.h"
 #include "support/host_services.h"
 #include "support/messages.h"
 #include "support/name_table.h"
+#include "support/run_clock.h"
 
 int zeltocovMain(int argc, char **argv) {
   ReportOptions options;
@@ -41,6 +43,8 @@ int zeltocovMain(int argc, char **argv) {
     return 0;
   }
 
+  // One clock for the run: every output header shows this time.
+  const std::time_t runTime = takeRunTime();
   initNameTable();
   if (!analyseOptions(argc, argv, options))
     reportFatal(tr("Fatal Error", "Errors in command line"));
@@ -58,7 +62,7 @@ int zeltocovMain(int argc, char **argv) {
                       .arg(QString::fromLocal8Bit(*options.outputFile)));
   }
   const int language = reportLanguage();
-  runReport(out, traceFiles, options, language, model);
+  runReport(out, traceFiles, options, language, model, runTime);
   if (options.outputFile)
     std::fclose(out);
   else

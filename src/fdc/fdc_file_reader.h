@@ -7,9 +7,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "driver/report_options.h"
-#include "fdc/compositions.h"
-#include "fdc/coverage_model.h"
+#include "model/compositions.h"
+#include "model/coverage_model.h"
+#include "support/coverage_types.h"
 #include "support/line_reader.h"
 
 class FdcReader {

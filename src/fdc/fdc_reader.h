@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/report_options.h"
+#include "support/coverage_types.h"
 
 class CoverageModel;
 

@@ -1,8 +1,8 @@
 // Validation of a section: source time stamp and coverage types.
 #include "fdc/source_validation.h"
 
-#include "fdc/coverage_model.h"
 #include "fdc/fdc_messages.h"
+#include "model/coverage_model.h"
 #include "support/messages.h"
 #include "support/paths.h"
 

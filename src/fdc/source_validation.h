@@ -2,7 +2,7 @@
 // the coverage types requested for the run.
 #pragma once
 
-#include "driver/report_options.h"
+#include "support/coverage_types.h"
 
 struct SourceFile;
 

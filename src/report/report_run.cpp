@@ -1,21 +1,25 @@
 #include "report/report_run.h"
 
-#include "driver/selection.h"
-#include "fdc/coverage_model.h"
+#include "cli/selection.h"
+#include "model/coverage_model.h"
 #include "report/report_labels.h"
 #include "report/selection_check.h"
 #include "report/text_report.h"
 #include "trace/test_state.h"
+#include "trace/trace_events.h"
 #include "trace/trace_reader.h"
 
 namespace {
 
 /// One report run: owns the run state and answers the trace reader at test
 /// boundaries.
-class ReportRun : public TestBoundaryListener {
+class ReportRun : public TraceEvents {
 public:
-  ReportRun(std::FILE *out, const ReportOptions &options, int language, CoverageModel &model) {
+  ReportRun(std::FILE *out, const ReportOptions &options, int language, CoverageModel &model,
+            std::time_t runTime)
+      : runTime_(runTime) {
     state_.out = out;
+    state_.runTime = runTime;
     state_.options = &options;
     state_.language = language;
     state_.model = &model;
@@ -23,16 +27,19 @@ public:
 
   void run(const std::vector<std::string> &traceFiles);
 
-  void writeTestReport() override { ::writeTestReport(state_); }
-  // The CIO file is written in a later step of the program's construction; until
-  // then -CIO produces no records.
-  void writeCioTest() override {}
-  void writeCioGroup() override {}
-  void writeCioGlobal() override {}
+  void testEnded() override {
+    if (!state_.options->global) writeTestReport(state_);
+  }
+  void groupEnded() override {}
+  void tracesEnded() override {}
+  bool keepsTestHits() const override {
+    return !state_.options->global || state_.options->cioFile.has_value();
+  }
 
 private:
   void writeRunConclusion();
 
+  const std::time_t runTime_;
   ReportRunState state_;
 };
 
@@ -48,13 +55,13 @@ void ReportRun::run(const std::vector<std::string> &traceFiles) {
   checkSelection(options, model);
   writeReportHeader(state_);
 
-  TraceReader reader(model, options, this);
+  TraceReader reader(model, options, this, runTime_);
   state_.trace = &reader.state();
   reader.run(traceFiles);
 
   if (options.global) {
     // The whole run as one report, ending with the run conclusion.
-    writeTestReport();
+    writeTestReport(state_);
   } else {
     reader.resetTypeSet();
     writeRunConclusion();
@@ -88,7 +95,8 @@ void ReportRun::writeRunConclusion() {
 } // namespace
 
 void runReport(std::FILE *out, const std::vector<std::string> &traceFiles,
-               const ReportOptions &options, int language, CoverageModel &model) {
-  ReportRun run(out, options, language, model);
+               const ReportOptions &options, int language, CoverageModel &model,
+               std::time_t runTime) {
+  ReportRun run(out, options, language, model, runTime);
   run.run(traceFiles);
 }

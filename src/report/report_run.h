@@ -4,18 +4,16 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
-#include "driver/report_options.h"
+#include "cli/report_options.h"
 
 class CoverageModel;
 
 /// Writes the whole text report to `out` (0 English, 1 French) and drives the
-/// other outputs of the run.
+/// other outputs of the run; every output header is dated `runTime`.
 void runReport(std::FILE *out, const std::vector<std::string> &traceFiles,
-               const ReportOptions &options, int language, CoverageModel &model);
-
-/// Percentage of hit over total (total > 0): 99.9 for an incomplete rate that
-/// would round to 100.0, 0.1 for a non-zero rate that would round to 0.0.
-double coverageRate(uint32_t hit, uint32_t total);
+               const ReportOptions &options, int language, CoverageModel &model,
+               std::time_t runTime);

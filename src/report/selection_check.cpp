@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "driver/selection.h"
-#include "fdc/coverage_model.h"
+#include "cli/selection.h"
+#include "model/coverage_model.h"
 #include "support/host_services.h"
 #include "support/messages.h"
 #include "support/paths.h"

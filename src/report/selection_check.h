@@ -2,7 +2,7 @@
 // match nothing, and the stop when nothing is left to report.
 #pragma once
 
-#include "driver/report_options.h"
+#include "cli/report_options.h"
 
 class CoverageModel;
 

@@ -3,15 +3,14 @@
 #include <ctime>
 #include <string>
 
-#include "driver/selection.h"
+#include "cli/selection.h"
 #include "report/report_labels.h"
 #include "report/report_run.h"
+#include "support/run_clock.h"
+#include "support/tool_version.h"
 #include "trace/test_state.h"
 
 namespace {
-
-/// The tool's version string printed in every output header.
-constexpr const char *kToolVersion = "8.0.1.1.163.015";
 
 /// The largest hit count; a count that reached it is shown as saturated.
 constexpr uint32_t kSaturatedCount = 0x7FFFFFFF;
@@ -149,12 +148,7 @@ void writeReportHeader(ReportRunState &run) {
   writeSeparator(run);
   std::fprintf(run.out, "\n\t\t%s\n", label(run, LblReportTitle));
   std::fprintf(run.out, "\n\t\t    Tool version:    %s\n", kToolVersion);
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  char date[64] = "";
-  if (localtime_r(&now, &local)) asctime_r(&local, date);
-  // The date text ends with its own newline, so the header ends with an empty line.
-  std::fprintf(run.out, "\n\t\t\t  %s\n", date);
+  std::fprintf(run.out, "\n\t\t\t  %s\n\n", dateText(run.runTime).c_str());
 }
 
 void writeTestReport(ReportRunState &run) {

@@ -5,9 +5,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 
-#include "driver/report_options.h"
-#include "fdc/coverage_model.h"
+#include "cli/report_options.h"
+#include "model/coverage_model.h"
 
 struct TestState;
 
@@ -19,6 +20,8 @@ struct ReportRunState {
   const ReportOptions *options = nullptr;
   /// Column of the label table: ColumnEnglish or ColumnFrench.
   int language = 0;
+  /// The run's time, shown in the header.
+  std::time_t runTime = 0;
   /// The loaded coverage model.
   CoverageModel *model = nullptr;
   /// The test bookkeeping of the reading pass (count mode, current test, date).

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "fdc/coverage_model.h"
+#include "model/coverage_model.h"
 #include "support/messages.h"
 #include "support/numbers.h"
 
@@ -41,14 +41,15 @@ void CleanedTraceWriter::writeSection(const CleanedSectionHead &head, const Cove
   if (head.countOriented) std::fprintf(out_, "CO\n");
 
   for (const auto &file : model.files()) {
-    if (file->otherVersion) continue;
-    if (std::none_of(file->pendingHits.begin(), file->pendingHits.end(),
+    if (file->otherVersion || file->ordinal >= pending_.size()) continue;
+    const PendingHits &pending = pending_[file->ordinal];
+    if (std::none_of(pending.begin(), pending.end(),
                      [](const PendingHitArray &hits) { return hits.present; }))
       continue;
     std::fprintf(out_, "FT %s\n", FormatHex(file->fileKey));
     std::fprintf(out_, "DC %s\n", FormatHex(file->checksum));
     for (int kind = 0; kind < 4; ++kind) {
-      const PendingHitArray &hits = file->pendingHits[kind];
+      const PendingHitArray &hits = pending[kind];
       if (!hits.present) continue;
       auto writeHit = [&](uint32_t id, uint32_t counter) {
         std::fprintf(out_, "%s %s", kHitOpcodes[kind], FormatHex(id));
@@ -71,9 +72,14 @@ void CleanedTraceWriter::writeSection(const CleanedSectionHead &head, const Cove
       }
     }
   }
-  for (const auto &file : model.files())
-    for (PendingHitArray &hits : file->pendingHits)
+  for (PendingHits &pending : pending_)
+    for (PendingHitArray &hits : pending)
       hits = PendingHitArray{};
+}
+
+PendingHits &CleanedTraceWriter::pendingOf(const SourceFile &file) {
+  if (file.ordinal >= pending_.size()) pending_.resize(file.ordinal + 1);
+  return pending_[file.ordinal];
 }
 
 void CleanedTraceWriter::close() {

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "trace/pending_hits.h"
+
 class CoverageModel;
+struct SourceFile;
 
 /// What heads one section of the cleaned trace.
 struct CleanedSectionHead {
@@ -32,10 +35,14 @@ public:
   void writeSection(const CleanedSectionHead &head, const CoverageModel &model);
   /// Closes the file when it was opened.
   void close();
+  /// The hits of a file-part kept for the next section.
+  PendingHits &pendingOf(const SourceFile &file);
 
 private:
   std::string path_;
   std::FILE *out_ = nullptr;
+  /// Pending hits by file ordinal (grown as file-parts are met).
+  std::vector<PendingHits> pending_;
   /// Scratch for the sorted IDs of a placeholder's hits.
   std::vector<uint32_t> ids_;
 };

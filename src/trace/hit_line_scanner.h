@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "fdc/coverage_model.h"
+#include "model/coverage_model.h"
 
 /// What a scan took.
 struct HitScan {

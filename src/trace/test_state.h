@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/report_options.h"
+#include "support/coverage_types.h"
 #include "support/name_table.h"
 
 struct SourceFile;
@@ -46,18 +46,4 @@ struct TestState {
   NameEntry *currentDate = nullptr;
   /// Name of the trace file being read, as the command line gives it.
   std::string traceFileName;
-};
-
-/// What the reading pass calls at test boundaries; the report run implements it.
-class TestBoundaryListener {
-public:
-  virtual ~TestBoundaryListener() = default;
-  /// The report of the test that has just ended (only when global is false).
-  virtual void writeTestReport() = 0;
-  /// The CIO record of the test that has just ended (only with -CIO).
-  virtual void writeCioTest() = 0;
-  /// The CIO record of the group that has just ended (only with -CIO).
-  virtual void writeCioGroup() = 0;
-  /// The closing sections of the CIO file after the last trace (only with -CIO).
-  virtual void writeCioGlobal() = 0;
 };

@@ -3,24 +3,12 @@
 #include <cstdio>
 
 #include "support/messages.h"
+#include "support/run_clock.h"
 
 NameEntry *testNameOf(const TestStartLine &line, NameEntry *defaultName) {
   if (line.name) return line.name;
   if (!line.numberText) return defaultName;
   return internName(line.numberText);
-}
-
-std::string dateText(std::time_t seconds) {
-  static const char kDays[7][4] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  static const char kMonths[12][4] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  std::tm local{};
-  if (!localtime_r(&seconds, &local)) return std::string();
-  char text[64];
-  std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %d", kDays[local.tm_wday % 7],
-                kMonths[local.tm_mon % 12], local.tm_mday, local.tm_hour, local.tm_min,
-                local.tm_sec, 1900 + local.tm_year);
-  return text;
 }
 
 void TioLineParser::open(const std::string &path) {

@@ -11,6 +11,7 @@
 #include "support/line_reader.h"
 #include "support/name_table.h"
 #include "support/numbers.h"
+#include "support/run_clock.h"
 
 /// Opcodes of trace lines; the value of a real opcode is its index.
 enum TioOpcode : uint8_t {
@@ -99,10 +100,6 @@ struct FilePartId {
 /// The name a test goes by: its quoted name, else the text of its number as
 /// written, else the default name (none only for an empty number token).
 NameEntry *testNameOf(const TestStartLine &line, NameEntry *defaultName);
-
-/// The 24-character local-time text of the C library ("Mon Jan 15 10:04:33 2007"),
-/// always with English day and month names.
-std::string dateText(std::time_t seconds);
 
 /// Reads one trace file line by line and decodes the parameters of its lines.
 class TioLineParser {

@@ -2,12 +2,12 @@
 
 #include <ctime>
 
-#include "driver/selection.h"
+#include "cli/selection.h"
 #include "support/messages.h"
 
 TraceAccumulator::TraceAccumulator(CoverageModel &model, const ReportOptions &options,
-                                   TestBoundaryListener *listener)
-    : model_(model), options_(options), listener_(listener),
+                                   TraceEvents *events, std::time_t runTime)
+    : model_(model), options_(options), events_(events), runTime_(runTime),
       cleaning_(options.cleanFile.has_value()) {
   if (cleaning_) cleaned_ = std::make_unique<CleanedTraceWriter>(*options.cleanFile);
   state_.defaultName = internName("#");
@@ -32,13 +32,10 @@ ReaderState TraceAccumulator::startFile(const std::string &path) {
 
 void TraceAccumulator::closeTest() {
   model_.UpdateModifiedConditions();
-  if (!options_.global) {
-    if (listener_) listener_->writeTestReport();
-    state_.testReported = true;
-  }
-  if (options_.cioFile && listener_) listener_->writeCioTest();
-  // The report writers may have changed hit flags (a reset follows when they
-  // were called, but the settled branches must not outlive them in any case).
+  if (!options_.global) state_.testReported = true;
+  if (events_) events_->testEnded();
+  // The outputs may have changed hit flags (a reset follows when they keep the
+  // tests apart, but the settled branches must not outlive them in any case).
   model_.forgetSettledHits();
   state_.testOpen = false;
 }
@@ -51,16 +48,16 @@ ReaderState TraceAccumulator::beginTest(const TestStartLine &line) {
   if (state_.testOpen &&
       (number == kNoNumber || number != state_.testNumber || options_.iterations)) {
     closeTest();
-    if (!options_.global || options_.cioFile) model_.resetTestHits();
+    if (events_ && events_->keepsTestHits()) model_.resetTestHits();
   }
   // A new trace file's tests have no date until they read one.
   if (dateFromEarlierFile_) {
     state_.currentDate = nullptr;
     dateFromEarlierFile_ = false;
   }
-  if (options_.cioFile && line.hasGroup) {
-    if (state_.groupNumber != kNoNumber && state_.groupNumber != int64_t{line.group} && listener_)
-      listener_->writeCioGroup();
+  if (line.hasGroup) {
+    if (state_.groupNumber != kNoNumber && state_.groupNumber != int64_t{line.group} && events_)
+      events_->groupEnded();
     state_.groupNumber = line.group;
   }
   state_.testNumber = number;
@@ -150,7 +147,7 @@ void TraceAccumulator::AddTioBranch(uint8_t opcode, uint32_t id, uint32_t count)
   if (!part || count == 0) return;
   const int kind = opcode - OpTP + 1;
   uint32_t &size = part->branchCount(kind);
-  PendingHitArray &hits = part->pendingHits[kind - 1];
+  PendingHitArray &hits = cleaned_->pendingOf(*part)[kind - 1];
   uint32_t *counter;
   if (part->placeholder) {
     // A placeholder's size grows in steps of 100 (clamped to the 32-bit range).
@@ -184,7 +181,7 @@ void TraceAccumulator::writeCleanedSection(bool merged) {
         tr("Merged test", "Merged test", "The test name to display for a set of merged tests")
             .toLocal8Bit();
     head.testName = mergedName.constData();
-    mergedDate = dateText(std::time(nullptr));
+    mergedDate = dateText(runTime_);
     state_.currentDate = internName(mergedDate.c_str());
   } else if (state_.testName) {
     head.testName = state_.testName->text;
@@ -211,9 +208,9 @@ void TraceAccumulator::endOfReading(bool anyTraceFile) {
                      : tr("User Warning",
                           "No traces in argument list; generating report showing all branches"));
   }
-  if (options_.cioFile && listener_) {
-    if (state_.groupNumber != kNoNumber) listener_->writeCioGroup();
-    listener_->writeCioGlobal();
+  if (events_) {
+    if (state_.groupNumber != kNoNumber) events_->groupEnded();
+    events_->tracesEnded();
   }
 
   // Counts are shown only when every part read belongs to a count-oriented test.

@@ -5,21 +5,24 @@
 
 #include <array>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <unordered_map>
 
-#include "driver/report_options.h"
-#include "fdc/coverage_model.h"
+#include "cli/report_options.h"
+#include "model/coverage_model.h"
 #include "trace/cleaned_trace_writer.h"
 #include "trace/test_state.h"
 #include "trace/tio_line_parser.h"
+#include "trace/trace_events.h"
 
 class TraceAccumulator {
 public:
-  /// The listener (the report run) is called at test boundaries; may be null.
-  TraceAccumulator(CoverageModel &model, const ReportOptions &options,
-                   TestBoundaryListener *listener);
+  /// The events go to the run being served; may be null. `runTime` dates the
+  /// merged cleaned section.
+  TraceAccumulator(CoverageModel &model, const ReportOptions &options, TraceEvents *events,
+                   std::time_t runTime);
   ~TraceAccumulator();
   TraceAccumulator(const TraceAccumulator &) = delete;
   TraceAccumulator &operator=(const TraceAccumulator &) = delete;
@@ -80,7 +83,9 @@ private:
 
   CoverageModel &model_;
   const ReportOptions &options_;
-  TestBoundaryListener *listener_;
+  TraceEvents *events_;
+  /// The run's time.
+  const std::time_t runTime_;
   TestState state_;
   const bool cleaning_;
   std::unique_ptr<CleanedTraceWriter> cleaned_;

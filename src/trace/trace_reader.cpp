@@ -1,13 +1,13 @@
 #include "trace/trace_reader.h"
 
-#include "fdc/coverage_model.h"
+#include "model/coverage_model.h"
 #include "trace/hit_line_scanner.h"
 #include "trace/tio_line_parser.h"
 #include "trace/trace_accumulator.h"
 
 struct TraceReader::Impl {
-  Impl(CoverageModel &model, const ReportOptions &options, TestBoundaryListener *listener)
-      : model(model), accumulator(model, options, listener),
+  Impl(CoverageModel &model, const ReportOptions &options, TraceEvents *events, std::time_t runTime)
+      : model(model), accumulator(model, options, events, runTime),
         cleaning(options.cleanFile.has_value()) {}
 
   void readFile(const std::string &path);
@@ -148,9 +148,9 @@ void TraceReader::Impl::readFile(const std::string &path) {
   parser.close();
 }
 
-TraceReader::TraceReader(CoverageModel &model, const ReportOptions &options,
-                         TestBoundaryListener *listener)
-    : impl_(std::make_unique<Impl>(model, options, listener)) {}
+TraceReader::TraceReader(CoverageModel &model, const ReportOptions &options, TraceEvents *events,
+                         std::time_t runTime)
+    : impl_(std::make_unique<Impl>(model, options, events, runTime)) {}
 
 TraceReader::~TraceReader() = default;
 

@@ -2,19 +2,23 @@
 // accumulation of tests, file-parts and hits, and to the cleaned trace output.
 #pragma once
 
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "driver/report_options.h"
+#include "cli/report_options.h"
 #include "trace/test_state.h"
+#include "trace/trace_events.h"
 
 class CoverageModel;
 
 class TraceReader {
 public:
-  /// The listener (the report run) is called at test boundaries; may be null.
-  TraceReader(CoverageModel &model, const ReportOptions &options, TestBoundaryListener *listener);
+  /// The events go to the run being served (may be null); `runTime` dates the
+  /// merged cleaned section.
+  TraceReader(CoverageModel &model, const ReportOptions &options, TraceEvents *events,
+              std::time_t runTime);
   ~TraceReader();
   TraceReader(const TraceReader &) = delete;
   TraceReader &operator=(const TraceReader &) = delete;

@@ -28,9 +28,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/report_options.h"
-#include "fdc/coverage_model.h"
+#include "cli/report_options.h"
 #include "fdc/fdc_reader.h"
+#include "model/coverage_model.h"
 #include "support/numbers.h"
 #include "test_support.h"
 #include "trace/hit_line_scanner.h"
@@ -403,7 +403,7 @@ int main(int argc, char **argv) {
   for (bool scanning : {true, false}) {
     const Cost cost = measure(settings.runs, [&] {
       model.resetTestHits();
-      TraceReader reader(model, options, nullptr);
+      TraceReader reader(model, options, nullptr, 0);
       reader.setHitLineScanning(scanning);
       reader.run({trace});
     });

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "fdc/coverage_model.h"
+#include "model/coverage_model.h"
 #include "report/report_labels.h"
 #include "report/selection_check.h"
 #include "report/text_report.h"

@@ -112,16 +112,29 @@ std::string describe(const Service &service) {
 }
 
 /// A listener that records the test boundaries with the hit counts of the
-/// model, and clears flag 0x01 of every branch after a CIO record, as the CIO
-/// writer does.
-class ModelListener : public TestBoundaryListener {
+/// model as a report run would write them (a test report without -GLOBAL), and
+/// clears flag 0x01 of every branch after a CIO record, as the CIO writer does.
+class ModelListener : public TraceEvents {
 public:
-  explicit ModelListener(CoverageModel &model) : model_(model) {}
+  ModelListener(CoverageModel &model, const ReportOptions &options)
+      : model_(model), options_(options) {}
   std::string events;
   const TraceReader *reader = nullptr;
 
-  void writeTestReport() override { events += "report " + snapshot(); }
-  void writeCioTest() override {
+  void testEnded() override {
+    if (!options_.global) events += "report " + snapshot();
+    if (options_.cioFile) writeCioTest();
+  }
+  void groupEnded() override {
+    if (options_.cioFile) events += "group\n";
+  }
+  void tracesEnded() override {
+    if (options_.cioFile) events += "global\n";
+  }
+  bool keepsTestHits() const override { return !options_.global || options_.cioFile; }
+
+private:
+  void writeCioTest() {
     events += "cio " + snapshot();
     for (auto &file : model_.files())
       for (auto &service : file->services) {
@@ -136,10 +149,6 @@ public:
           e.branch.flags &= ~FlagHitSinceLook;
       }
   }
-  void writeCioGroup() override { events += "group\n"; }
-  void writeCioGlobal() override { events += "global\n"; }
-
-private:
   std::string snapshot() {
     const TestState &state = reader->state();
     std::string text = std::string(state.testName ? state.testName->text : "-") +
@@ -150,6 +159,7 @@ private:
     return text;
   }
   CoverageModel &model_;
+  const ReportOptions &options_;
 };
 
 /// Adds a service with the given IDs; block kinds cycle through the four kinds.
@@ -214,10 +224,11 @@ std::string readTraces(const Strings &traces, bool scanning,
   std::vector<std::string> paths;
   for (const std::string &text : traces)
     paths.push_back(dir.write("t" + std::to_string(paths.size()) + ".tio", text));
-  ModelListener listener(model);
+  ModelListener listener(model, options);
   ::testing::internal::CaptureStderr();
   {
-    TraceReader reader(model, options, &listener);
+    // A fixed run time: the merged section is dated with it.
+    TraceReader reader(model, options, &listener, 1700000000);
     listener.reader = &reader;
     reader.setHitLineScanning(scanning);
     reader.run(paths);
@@ -332,7 +343,7 @@ TEST(HitLineScanning, FailuresAreTheSame) {
           dir.write("t.tio", "NT\nFT 11\nDC 22\nTB 0\nTB 1\n" + line + "TB 2\n");
       EXPECT_EXIT(
           {
-            TraceReader reader(model, options, nullptr);
+            TraceReader reader(model, options, nullptr, 0);
             reader.setHitLineScanning(scanning);
             reader.run({path});
             std::exit(0);

@@ -19,7 +19,8 @@ TEST_F(TraceFixture, HitsAreRecordedAndCarryOverTraceFiles) {
   EXPECT_EQ(f.totalCovered[CntBasicConditions], 1u);
   EXPECT_EQ(blockHits(*a_, 0), 1u) << "without counts a hit counts 1";
   EXPECT_EQ(serviceOf(*b_).totalCovered[CntCalls], 1u);
-  EXPECT_TRUE(listener_.events.empty()) << "the global run reports no single test";
+  // The pass tells the end of every test, also in a global run.
+  EXPECT_EQ(listener_.events, Events({"test t/-1 blocks=2", "end"}));
 }
 
 TEST_F(TraceFixture, HitBeforeAnyFilePartIsFatal) {
@@ -49,7 +50,7 @@ TEST_F(TraceFixture, UnknownLinesAreFatalOnlyWhileReading) {
   EXPECT_EQ(blockHits(*a_, 0), 0u) << "the hits of an excluded test are not recorded";
   EXPECT_EQ(blockHits(*a_, 1), 1u);
   EXPECT_EQ(date_, "") << "a DT line inside a skipped file-part is not read";
-  EXPECT_EQ(listener_.events, Events({"report kept/-1 blocks=1"}));
+  EXPECT_EQ(listener_.events, Events({"test kept/-1 blocks=1", "end"}));
 }
 
 TEST_F(TraceFixture, FileThatIsNotATraceIsReportedAndReadingGoesOn) {
@@ -72,8 +73,8 @@ TEST_F(TraceFixture, TestBoundaries) {
                               "NT 2\nTB 2\nNT\nTB 3\nNT\nTB 3\n";
   const std::string path = trace(content);
   run({path});
-  EXPECT_EQ(listener_.events, Events({"report again/1 blocks=2", "report 2/2 blocks=1",
-                                      "report #/-1 blocks=1", "report #/-1 blocks=1"}));
+  EXPECT_EQ(listener_.events, Events({"test again/1 blocks=2", "test 2/2 blocks=1",
+                                      "test #/-1 blocks=1", "test #/-1 blocks=1", "end"}));
   EXPECT_EQ(blocksCovered(*a_), 4u);
 
   listener_.events.clear();
@@ -81,8 +82,8 @@ TEST_F(TraceFixture, TestBoundaries) {
   options_.iterations = true;
   run({path});
   EXPECT_EQ(listener_.events,
-            Events({"report one/1 blocks=1", "report again/1 blocks=1", "report 2/2 blocks=1",
-                    "report #/-1 blocks=1", "report #/-1 blocks=1"}));
+            Events({"test one/1 blocks=1", "test again/1 blocks=1", "test 2/2 blocks=1",
+                    "test #/-1 blocks=1", "test #/-1 blocks=1", "end"}));
 }
 
 TEST_F(TraceFixture, TestKeepsItsDateIntoTheNextTraceFile) {
@@ -99,7 +100,7 @@ TEST_F(TraceFixture, TestsNamedByTheirNumberAreSelectedByThatText) {
   select(options_.testList, "c", InTestList);
   select(options_.testList, "zz", InTestList);
   const std::string err = run({trace("NT c\nFT 11\nDC 22\nTB 0\nNT 5\nTB 1\n")});
-  EXPECT_EQ(listener_.events, Events({"report c/12 blocks=1"}));
+  EXPECT_EQ(listener_.events, Events({"test c/12 blocks=1", "end"}));
   EXPECT_EQ(blockHits(*a_, 1), 0u);
   EXPECT_EQ(err.find("Test c in"), std::string::npos) << err;
   EXPECT_NE(err.find("WARNING: Test zz in -TEST option was unknown in trace file list\n"),
@@ -129,9 +130,8 @@ TEST_F(TraceFixture, CioRecordsFollowTestsAndGroups) {
   options_.cioFile = "x.cio";
   run({trace("NT \"a\" 1 1\nFT 11\nDC 22\nTB 0\nNT \"b\" 2 1\nTB 0\nTB 1\n"
              "NT \"c\" 3 2\nNT \"d\" 4\nTB 2\n")});
-  EXPECT_EQ(listener_.events, Events({"cio-test a/1 blocks=1", "cio-test b/2 blocks=2",
-                                      "cio-group 1", "cio-test c/3 blocks=0",
-                                      "cio-test d/4 blocks=1", "cio-group 2", "cio-global"}));
+  EXPECT_EQ(listener_.events, Events({"test a/1 blocks=1", "test b/2 blocks=2", "group 1",
+                                      "test c/3 blocks=0", "test d/4 blocks=1", "group 2", "end"}));
 }
 
 TEST_F(TraceFixture, CountOrientationOfTheRun) {
@@ -151,7 +151,7 @@ TEST_F(TraceFixture, CountOrientationOfTheRun) {
   err = run({mixed});
   EXPECT_EQ(err.find("count-oriented"), std::string::npos) << err;
   EXPECT_FALSE(countOriented_);
-  EXPECT_EQ(listener_.events[0], "report c/-1/co blocks=1");
+  EXPECT_EQ(listener_.events[0], "test c/-1/co blocks=1");
 
   options_.global = true;
   run({trace("NT \"c2\"\nCO\nFT 11\nDC 22\nTB 2 5\n")});

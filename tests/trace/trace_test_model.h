@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "fdc/coverage_model.h"
+#include "model/coverage_model.h"
 #include "test_support.h"
 #include "trace/trace_reader.h"
 
@@ -65,7 +65,7 @@ inline Service &serviceOf(SourceFile &file) {
 }
 
 /// Records every call with the test state it saw.
-class RecordingListener : public TestBoundaryListener {
+class RecordingListener : public TraceEvents {
 public:
   /// The reader whose state is recorded; the file whose block hits are recorded.
   const TraceReader *reader = nullptr;
@@ -73,17 +73,19 @@ public:
   std::vector<std::string> events;
   /// The date of each test reported ("" for none).
   std::vector<std::string> dates;
+  /// What keepsTestHits answers.
+  bool keepTestHits = false;
 
-  void writeTestReport() override {
-    events.push_back("report " + describe());
+  void testEnded() override {
+    events.push_back("test " + describe());
     const NameEntry *date = reader->state().currentDate;
     dates.push_back(date ? date->text : "");
   }
-  void writeCioTest() override { events.push_back("cio-test " + describe()); }
-  void writeCioGroup() override {
-    events.push_back("cio-group " + std::to_string(reader->state().groupNumber));
+  void groupEnded() override {
+    events.push_back("group " + std::to_string(reader->state().groupNumber));
   }
-  void writeCioGlobal() override { events.push_back("cio-global"); }
+  void tracesEnded() override { events.push_back("end"); }
+  bool keepsTestHits() const override { return keepTestHits; }
 
 private:
   /// Test name, number, count orientation and the blocks hit in the test.
@@ -129,7 +131,8 @@ protected:
   }
   /// Runs the reading pass over the files (and finishes the cleaned trace).
   void runPass(const std::vector<std::string> &files) {
-    TraceReader reader(model_, options_, &listener_);
+    listener_.keepTestHits = !options_.global || options_.cioFile.has_value();
+    TraceReader reader(model_, options_, &listener_, runTime_);
     listener_.reader = &reader;
     reader.run(files);
     reader.finishCleanedOutput();
@@ -153,6 +156,8 @@ protected:
   CoverageModel model_;
   ReportOptions options_;
   RecordingListener listener_;
+  /// The run's time given to the reading pass.
+  std::time_t runTime_ = 0;
   SourceFile *a_ = nullptr;
   SourceFile *b_ = nullptr;
   std::vector<NameEntry *> marked_;

@@ -1,4 +1,4 @@
-#include "driver/selection.h"
+#include "cli/selection.h"
 
 #include "support/host_services.h"
 #include "support/messages.h"

@@ -2,7 +2,8 @@
 // labels, and the faults of malformed CC records.
 #include "fdc_test_helpers.h"
 
-#include "fdc/compositions.h"
+#include "model/compositions.h"
+#include "model/modified_conditions.h"
 
 namespace {
 

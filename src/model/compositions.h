@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "fdc/coverage_model.h"
+#include "model/coverage_model.h"
 
 /// The first condition entry of a service for each ID, kept up to date while the
 /// service's conditions grow.
@@ -59,20 +59,3 @@ void AddComposition(SourceFile &file, Service *service, ConditionIdIndex &ids,
 /// ends before its operators have their operands. A character other than
 /// . N A a O o X is an internal error.
 char CalculVector(std::string_view expression, uint32_t vector);
-
-/// Whether rows u and v (n characters each) differ in condition i alone: both
-/// known and different there, and elsewhere equal or unknown ('X') in one of them.
-inline bool IsIndependencePair(const char *u, const char *v, int i, int n) {
-  if (u[i] == v[i] || u[i] == 'X' || v[i] == 'X') return false;
-  for (int j = 0; j < n; ++j)
-    if (j != i && u[j] != v[j] && u[j] != 'X' && v[j] != 'X') return false;
-  return true;
-}
-
-/// Builds the items of a composition of `service` with their pairs and labels.
-void ComputeModifiedConditions(Service &service, const ConditionIdIndex &ids,
-                               Composition *composition);
-
-/// Index of the first condition entry of the service with the ID; none is an
-/// internal error.
-uint32_t FindConditionEntry(const Service &service, const ConditionIdIndex &ids, uint32_t id);

@@ -1,6 +1,6 @@
 // The list of source files and their identities, and the selection of services
 // while a section is read.
-#include "fdc/coverage_model.h"
+#include "model/coverage_model.h"
 
 #include "support/messages.h"
 
@@ -34,6 +34,7 @@ CoverageModel::~CoverageModel() = default;
 
 SourceFile &CoverageModel::RegisterSourceFile(std::unique_ptr<SourceFile> file) {
   SourceFile &added = *file;
+  added.ordinal = static_cast<uint32_t>(files_.size());
   files_.push_back(std::move(file));
   byKeyAndChecksum_.try_emplace(identityKey(added.fileKey, added.checksum), &added);
   if (!added.placeholder) {

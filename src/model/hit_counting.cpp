@@ -1,6 +1,8 @@
 // Counting trace hits: the first-hit rules of the per-test and run-wide counts,
 // the saturating counters, the modified conditions and the per-test reset.
-#include "fdc/coverage_model.h"
+#include "model/hit_counting.h"
+
+#include "model/coverage_model.h"
 
 #include "support/messages.h"
 

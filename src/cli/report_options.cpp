@@ -1,11 +1,11 @@
-#include "driver/report_options.h"
+#include "cli/report_options.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QString>
 
-#include "driver/command_line_decoder.h"
-#include "driver/option_table.h"
+#include "cli/command_line_decoder.h"
+#include "cli/option_table.h"
 #include "support/host_services.h"
 #include "support/messages.h"
 #include "support/paths.h"

@@ -1,6 +1,7 @@
 // Compositions of conditions: checking a CC record, creating its compound
 // condition vectors and evaluating the prefix expressions that give their outcomes.
-#include "fdc/compositions.h"
+#include "model/compositions.h"
+#include "model/modified_conditions.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "report/report_run.h"
+#include "support/coverage_counts.h"
 
 double coverageRate(uint32_t hit, uint32_t total) {
   // 64-bit products: a total near 2^32 must not wrap.

@@ -1,7 +1,7 @@
 // Modified conditions: for each basic condition of a composition, the pairs of
 // cases that differ in that condition alone and give different outcomes, and the
 // label that lists them.
-#include "fdc/compositions.h"
+#include "model/modified_conditions.h"
 
 #include "support/messages.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "fdc/coverage_model.h"
 #include "fdc/fdc_reader.h"
+#include "model/coverage_model.h"
 #include "support/messages.h"
 #include "support/name_table.h"
 #include "test_support.h"

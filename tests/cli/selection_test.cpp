@@ -1,5 +1,5 @@
 // Selection filters over the marks left by option analysis.
-#include "driver/selection.h"
+#include "cli/selection.h"
 #include "driver_test_support.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Selection predicates over the marks that option analysis left on interned names.
 #pragma once
 
-#include "driver/report_options.h"
+#include "cli/report_options.h"
 #include "support/name_table.h"
 
 /// Whether a source file takes part; looked up under its upper-cased base name.

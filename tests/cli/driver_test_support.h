@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/command_line_decoder.h"
-#include "driver/option_table.h"
-#include "driver/report_options.h"
+#include "cli/command_line_decoder.h"
+#include "cli/option_table.h"
+#include "cli/report_options.h"
 #include "support/messages.h"
 #include "support/name_table.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "report/report_run.h"
+#include "support/coverage_counts.h"
 
 namespace {
 

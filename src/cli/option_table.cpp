@@ -1,4 +1,4 @@
-#include "driver/option_table.h"
+#include "cli/option_table.h"
 
 const char kReportUsage[] = "\nUsage zeltocov:\n"
                             "\t<file>[,file]\n"

@@ -1,4 +1,4 @@
-#include "driver/command_line_decoder.h"
+#include "cli/command_line_decoder.h"
 
 #include <QStringList>
 #include <algorithm>

@@ -1,6 +1,8 @@
 // Finding the branch that a trace hit names by kind and instrumentation ID: in one
 // service, by the walk over a file's services, and through the per-kind index.
-#include "fdc/coverage_model.h"
+#include "model/branch_lookup.h"
+
+#include "model/coverage_model.h"
 
 namespace {
 

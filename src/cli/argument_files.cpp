@@ -2,7 +2,7 @@
 // "-OPTION=file") and $NAME environment references.
 #include <cstdio>
 
-#include "driver/command_line_decoder.h"
+#include "cli/command_line_decoder.h"
 #include "support/host_services.h"
 
 namespace {

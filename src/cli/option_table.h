@@ -2,7 +2,7 @@
 // combinations and the usage text, as tables for the command-line decoder.
 #pragma once
 
-#include "driver/command_line_decoder.h"
+#include "cli/command_line_decoder.h"
 
 /// The usage text printed with every command-line error.
 extern const char kReportUsage[];

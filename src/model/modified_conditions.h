@@ -1,0 +1,24 @@
+// The modified conditions of a composition: the independence pairs of each basic
+// condition among the composition's vectors, and their labels.
+#pragma once
+
+#include <cstdint>
+
+#include "model/compositions.h"
+
+/// Whether rows u and v (n characters each) differ in condition i alone: both
+/// known and different there, and elsewhere equal or unknown ('X') in one of them.
+inline bool IsIndependencePair(const char *u, const char *v, int i, int n) {
+  if (u[i] == v[i] || u[i] == 'X' || v[i] == 'X') return false;
+  for (int j = 0; j < n; ++j)
+    if (j != i && u[j] != v[j] && u[j] != 'X' && v[j] != 'X') return false;
+  return true;
+}
+
+/// Builds the items of a composition of `service` with their pairs and labels.
+void ComputeModifiedConditions(Service &service, const ConditionIdIndex &ids,
+                               Composition *composition);
+
+/// Index of the first condition entry of the service with the ID; none is an
+/// internal error.
+uint32_t FindConditionEntry(const Service &service, const ConditionIdIndex &ids, uint32_t id);

@@ -1,0 +1,16 @@
+// The one clock of a run: every dated header of every output shows the time taken
+// once when the run starts.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+/// The run's time: `SOURCE_DATE_EPOCH` (seconds since the epoch, the convention of
+/// reproducible builds) when it is set, else the current time. A value that is
+/// not a number of seconds draws a warning and the current time is used.
+std::time_t takeRunTime();
+
+/// The 24-character date text of the C library ("Sun Jan  7 10:01:02 2024"), in
+/// local time, always with English day and month names, without line end; empty
+/// when the time cannot be converted.
+std::string dateText(std::time_t seconds);
