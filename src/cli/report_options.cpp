@@ -74,7 +74,7 @@ bool analyseFileList(const CommandLineDecoder &decoder, const ReportOptions &opt
                      const FileListTexts &texts, uint32_t flag, OccurrenceList &list) {
   const int position = decoder.optionState(texts.option);
   if (position <= 0) return false;
-  if (options.summaryLevel == 3) {
+  if (options.summaryLevel == SummaryConclusion) {
     reportWarning(tr("User Warning", texts.inconsistent));
     return false;
   }
@@ -156,9 +156,11 @@ bool analyseOptions(int argc, char **argv, ReportOptions &options) {
 
   options.outputFile = valueOf(decoder, "OUTPUT");
 
-  options.summaryLevel = 0;
+  options.summaryLevel = SummaryFull;
   if (const auto summary = valueOf(decoder, "SUMMARY"))
-    options.summaryLevel = *summary == "CONCLUSION" ? 3 : *summary == "FILE" ? 2 : 1;
+    options.summaryLevel = *summary == "CONCLUSION" ? SummaryConclusion
+                           : *summary == "FILE"     ? SummaryFile
+                                                    : SummaryService;
 
   options.global = given(decoder, "GLOBAL");
   options.iterations = given(decoder, "ITERATION");
@@ -175,7 +177,7 @@ bool analyseOptions(int argc, char **argv, ReportOptions &options) {
 
   options.listCovered = false;
   if (given(decoder, "BRANCH")) {
-    if (options.summaryLevel != 0)
+    if (options.summaryLevel != SummaryFull)
       reportWarning(
           tr("User Warning", "Use of -SUMMARY and -BRANCH is inconsistent, -BRANCH is ignored"));
     else
@@ -190,7 +192,7 @@ bool analyseOptions(int argc, char **argv, ReportOptions &options) {
     options.selectAll &= ~SelectAllFiles;
   analyseFileList(decoder, options, kExFileTexts, InExFileList, options.excludedFileList);
 
-  const bool servicesIgnored = options.summaryLevel >= 2;
+  const bool servicesIgnored = options.summaryLevel >= SummaryFile;
   if (analyseNameList(decoder, servicesIgnored,
                       {"SERVICE",
                        "Use of -SUMMARY=CONCLUSION|FILE and -SERVICE is inconsistent, -SERVICE is "

@@ -12,6 +12,14 @@
 /// Bits of ReportOptions::selectAll.
 enum SelectAllBits : uint8_t { SelectAllFiles = 1, SelectAllServices = 2, SelectAllTests = 4 };
 
+/// Levels of -SUMMARY, from the most detailed.
+enum SummaryLevel : uint8_t {
+  SummaryFull = 0,       ///< no -SUMMARY: services with their source references
+  SummaryService = 1,    ///< -SUMMARY=SERVICE: services without references
+  SummaryFile = 2,       ///< -SUMMARY=FILE: files only
+  SummaryConclusion = 3, ///< -SUMMARY=CONCLUSION: conclusions only
+};
+
 struct ReportOptions {
   /// Input files after list splitting and pattern expansion, in command-line order.
   std::vector<std::string> inputFiles;
@@ -29,8 +37,8 @@ struct ReportOptions {
   bool mergeTests = false;
   /// Branch lists show covered branches (-BRANCH=COV).
   bool listCovered = false;
-  /// 0 full report, 1 SERVICE, 2 FILE, 3 CONCLUSION.
-  uint8_t summaryLevel = 0;
+  /// -SUMMARY: how far the report goes down.
+  SummaryLevel summaryLevel = SummaryFull;
   /// Write annotated listings (-LISTING).
   bool listing = false;
   /// Directory of the listings (-LISTING=<directory>).

@@ -1,8 +1,8 @@
 #include "report/report_run.h"
 
-#include "cli/selection.h"
 #include "model/coverage_model.h"
 #include "report/report_labels.h"
+#include "report/report_scope.h"
 #include "report/selection_check.h"
 #include "report/text_report.h"
 #include "trace/test_state.h"
@@ -40,6 +40,7 @@ private:
   void writeRunConclusion();
 
   const std::time_t runTime_;
+  ReportScope scope_;
   ReportRunState state_;
 };
 
@@ -49,10 +50,11 @@ void ReportRun::run(const std::vector<std::string> &traceFiles) {
 
   // The name of a test that has no name of its own.
   internName("#");
-  state_.loadedMask = model.unionOfInstrumentedTypes();
-  state_.effectiveMask = defaultEffectiveMask(state_);
 
   checkSelection(options, model);
+  scope_ = buildReportScope(model, options);
+  state_.scope = &scope_;
+  state_.effectiveMask = scope_.runMask();
   writeReportHeader(state_);
 
   TraceReader reader(model, options, this, runTime_);
@@ -75,18 +77,10 @@ void ReportRun::run(const std::vector<std::string> &traceFiles) {
 }
 
 void ReportRun::writeRunConclusion() {
-  const ReportOptions &options = *state_.options;
-  state_.effectiveMask = defaultEffectiveMask(state_);
+  state_.effectiveMask = scope_.runMask();
   // Every file counts here, selected or not; only the service selection applies.
-  state_.runTotals.clear();
-  state_.runHits.clear();
-  for (const std::unique_ptr<SourceFile> &file : state_.model->files()) {
-    for (const std::unique_ptr<Service> &service : file->services) {
-      if (!GetServiceAuth(service->name, options)) continue;
-      state_.runTotals += service->staticCounts;
-      state_.runHits += service->totalCovered;
-    }
-  }
+  state_.runTotals = scope_.concludedTotals;
+  state_.runHits = sumHits(scope_.concludedServices, HitSet::Run);
   writeSeparator(state_);
   writeSection(state_, nullptr, "", kReportLabels.get(LblRunConclusion, state_.language), nullptr,
                state_.runTotals, state_.runHits, state_.reportedMask);

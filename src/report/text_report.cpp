@@ -3,9 +3,11 @@
 #include <ctime>
 #include <string>
 
-#include "cli/selection.h"
+#include "report/rate_lines.h"
 #include "report/report_labels.h"
 #include "report/report_run.h"
+#include "report/report_scope.h"
+#include "report/service_references.h"
 #include "support/run_clock.h"
 #include "support/tool_version.h"
 #include "trace/test_state.h"
@@ -39,105 +41,24 @@ const char *noneLabel(const ReportRunState &run, CoverageTypes fileMask, Coverag
   return label(run, (fileMask & bit) ? LblNone : LblNotInstrumented);
 }
 
-void writeBranchReference(ReportRunState &run, const char *kind, const char *detail,
-                          const Branch &branch, uint32_t line) {
-  writeReference(run, kind, detail, shownCount(run, branch), line, countMode(run));
-}
-
-void writeEntryReference(ReportRunState &run, Service &service) {
-  if (!service.hasEntry) return;
-  writeBranchReference(run, label(run, LblEntryReference), nullptr, service.entry,
-                       service.entry.firstLine);
-}
-
-void writeExitReferences(ReportRunState &run, Service &service) {
-  for (const ExitEntry &exit : service.exits) {
-    ReportLabel kind;
-    switch (exit.kind) {
-    case ExitRegular:
-      kind = LblRegularExitReference;
-      break;
-    case ExitReturn:
-      kind = LblReturnExitReference;
-      break;
-    case ExitTermination:
-      kind = LblTerminationExitReference;
-      break;
-    default:
-      continue;
-    }
-    writeBranchReference(run, label(run, kind), nullptr, exit.branch, exit.branch.firstLine);
-  }
-}
-
-void writeCallReferences(ReportRunState &run, Service &service) {
-  for (const CallEntry &call : service.calls)
-    writeBranchReference(run, call.calledName ? call.calledName->text : "", nullptr, call.branch,
-                         call.branch.firstLine);
-}
-
-void writeBlockReferences(ReportRunState &run, Service &service, uint8_t kind) {
-  for (const BlockEntry &block : service.blocks) {
-    if (block.kind != kind) continue;
-    // An implicit block is placed where it ends.
-    uint32_t line = kind == BlockImplicit ? block.branch.lastLine : block.branch.firstLine;
-    writeBranchReference(run, block.label.c_str(), nullptr, block.branch, line);
-  }
-}
-
-const char *conditionText(const ConditionEntry &entry) {
-  return entry.text ? entry.text->c_str() : "";
-}
-
-void writeBasicConditionReferences(ReportRunState &run, Service &service) {
-  const std::vector<ConditionEntry> &conditions = service.conditions;
-  for (size_t i = 0; i < conditions.size(); ++i) {
-    const ConditionEntry &entry = conditions[i];
-    if (entry.kind == CondCompoundVector) continue;
-    const char *detail = nullptr;
-    if (entry.kind != CondSingle) {
-      // The True outcome is followed by the False outcome sharing its text.
-      bool isTrue = i + 1 < conditions.size() && conditions[i + 1].text == entry.text;
-      detail = isTrue ? "True" : "False";
-    }
-    writeBranchReference(run, conditionText(entry), detail, entry.branch, entry.branch.firstLine);
-  }
-}
-
-void writeModifiedConditionReferences(ReportRunState &run, Service &service) {
-  for (const Composition &composition : service.compositions) {
-    for (const ModifiedCondition &item : composition.items) {
-      const char *kind = "";
-      uint32_t line = 0;
-      if (item.condition < service.conditions.size()) {
-        const ConditionEntry &condition = service.conditions[item.condition];
-        kind = conditionText(condition);
-        line = condition.branch.firstLine;
-      }
-      const char *detail = item.label.empty() ? label(run, LblNoVectorsPair) : item.label.c_str();
+/// The references of one rate line of a service: the entry and the exits under
+/// the functions-and-exits line, the items of the line's type otherwise.
+void writeReferences(ReportRunState &run, const Service &service, CoverageTypes type) {
+  auto write = [&run](const ServiceReference &ref) {
+    if (ref.type == CovModifiedConditions) {
       // The counts of modified conditions are never shown.
-      writeReference(run, kind, detail, shownCount(run, item), line, false);
+      writeReference(run, ref.kindText, ref.noPair ? label(run, LblNoVectorsPair) : ref.detail,
+                     shownCount(run, *ref.item), ref.line, false);
+      return;
     }
-  }
-}
-
-void writeCompoundReferences(ReportRunState &run, Service &service) {
-  for (const Composition &composition : service.compositions) {
-    for (uint32_t k = 0; k < composition.caseCount; ++k) {
-      size_t index = size_t(composition.firstVector) + k;
-      if (index >= service.conditions.size()) break;
-      const ConditionEntry &vector = service.conditions[index];
-      writeBranchReference(run, conditionText(vector), nullptr, vector.branch,
-                           vector.branch.firstLine);
-    }
-  }
+    writeReference(run, referenceKind(ref, run.language), ref.detail, shownCount(run, *ref.item),
+                   ref.line, countMode(run));
+  };
+  if (type == CovFunctionsExits) forEachReference(service, CovFunctions, write);
+  forEachReference(service, type, write);
 }
 
 } // namespace
-
-CoverageTypes defaultEffectiveMask(const ReportRunState &run) {
-  return run.options->coverageTypes ? run.options->coverageTypes : run.loadedMask;
-}
 
 void writeSeparator(ReportRunState &run) {
   std::fputs("--------------------------------------------------------------------------------\n",
@@ -153,12 +74,12 @@ void writeReportHeader(ReportRunState &run) {
 
 void writeTestReport(ReportRunState &run) {
   const ReportOptions &options = *run.options;
-  const uint8_t summary = options.summaryLevel;
+  const SummaryLevel level = options.summaryLevel;
   const char *testName = run.trace && run.trace->testName && run.trace->testName->text
                              ? run.trace->testName->text
                              : "";
 
-  if (summary < 3) {
+  if (level < SummaryConclusion) {
     if (!options.global) {
       writeSeparator(run);
       const NameEntry *date = run.trace ? run.trace->currentDate : nullptr;
@@ -166,7 +87,7 @@ void writeTestReport(ReportRunState &run) {
     }
     writeSeparator(run);
   }
-  if (summary == 0 && run.effectiveMask != CovFunctions && !countMode(run))
+  if (level == SummaryFull && run.effectiveMask != CovFunctions && !countMode(run))
     std::fprintf(
         run.out, "(%s)\n",
         label(run, options.listCovered ? LblHitReferencesHeading : LblUnhitReferencesHeading));
@@ -175,37 +96,27 @@ void writeTestReport(ReportRunState &run) {
 
   run.runTotals.clear();
   run.runHits.clear();
-  for (const std::unique_ptr<SourceFile> &filePtr : run.model->files()) {
-    SourceFile &file = *filePtr;
-    // Placeholders stand for traces of unknown sources: nothing to report on them.
-    if (file.placeholder || !file.sourceName) continue;
-    if (!isFileSelected(file.sourceName->text, options)) continue;
-    CoverageCounts fileTotals;
-    CoverageCounts fileHits;
+  const HitSet shown = options.global ? HitSet::Run : HitSet::Test;
+  for (const FileSummary &summary : run.scope->files) {
+    const SourceFile &file = *summary.file;
+    const CoverageCounts fileHits = sumHits(summary.services, shown);
     run.reportedMask |= file.instrumentedTypes;
-    for (const std::unique_ptr<Service> &service : file.services) {
-      if (!GetServiceAuth(service->name, options)) continue;
-      fileTotals += service->staticCounts;
-      fileHits += shownHits(run, *service);
-    }
-    if (summary <= 2) {
-      run.effectiveMask = options.coverageTypes ? options.coverageTypes : file.instrumentedTypes;
+    if (level <= SummaryFile) {
+      run.effectiveMask = run.scope->fileMask(file);
       writeSection(run, nullptr, "", file.sourceName->text,
-                   file.extraText ? file.extraText->text : nullptr, fileTotals, fileHits,
+                   file.extraText ? file.extraText->text : nullptr, summary.totals, fileHits,
                    file.instrumentedTypes);
-      if (summary <= 1) {
-        for (const std::unique_ptr<Service> &service : file.services) {
-          if (!GetServiceAuth(service->name, options)) continue;
-          writeSection(run, service.get(), "\t", service->name->text, nullptr,
-                       service->staticCounts, shownHits(run, *service), file.instrumentedTypes);
-        }
+      if (level <= SummaryService) {
+        for (const Service *service : summary.services)
+          writeSection(run, service, "\t", service->name->text, nullptr, service->staticCounts,
+                       hitsOf(*service, shown), file.instrumentedTypes);
       }
     }
-    run.runTotals += fileTotals;
+    run.runTotals += summary.totals;
     run.runHits += fileHits;
   }
 
-  run.effectiveMask = defaultEffectiveMask(run);
+  run.effectiveMask = run.scope->runMask();
   writeSeparator(run);
   std::string title = options.global ? std::string(label(run, LblRunConclusion))
                                      : std::string(label(run, LblTestConclusionPrefix)) + testName;
@@ -214,11 +125,11 @@ void writeTestReport(ReportRunState &run) {
   if (!options.global) ++run.testReportsWritten;
 }
 
-void writeSection(ReportRunState &run, Service *service, const char *indent, const char *title,
-                  const char *subtitle, const CoverageCounts &totals, const CoverageCounts &hits,
-                  CoverageTypes fileMask) {
+void writeSection(ReportRunState &run, const Service *service, const char *indent,
+                  const char *title, const char *subtitle, const CoverageCounts &totals,
+                  const CoverageCounts &hits, CoverageTypes fileMask) {
   const CoverageTypes mask = run.effectiveMask;
-  const bool details = run.options->summaryLevel == 0 && service;
+  const bool details = run.options->summaryLevel == SummaryFull && service;
 
   if (title) {
     if (subtitle)
@@ -233,69 +144,26 @@ void writeSection(ReportRunState &run, Service *service, const char *indent, con
                    label(run, hits[CntFunctions] ? LblHitYes : LblHitNo));
       // In count mode the entry's count follows the hit line whenever the exits
       // line does not list it, also in a -SUMMARY=SERVICE report.
-      if (!(mask & CovFunctionsExits) && countMode(run)) writeEntryReference(run, *service);
+      if (!(mask & CovFunctionsExits) && countMode(run))
+        forEachReference(*service, CovFunctions, [&run](const ServiceReference &ref) {
+          writeReference(run, referenceKind(ref, run.language), nullptr, shownCount(run, *ref.item),
+                         ref.line, true);
+        });
     } else {
       writeRateLine(run, indent, label(run, LblFunctions), totals[CntFunctions], hits[CntFunctions],
                     noneLabel(run, fileMask, CovFunctions));
     }
   }
-  if ((mask & CovFunctionsExits) && totals[CntFunctionsExits] > totals[CntFunctions]) {
-    writeRateLine(run, indent, label(run, LblFunctionsExits), totals[CntFunctionsExits],
-                  hits[CntFunctionsExits], noneLabel(run, fileMask, CovFunctionsExits));
-    if (details) {
-      writeEntryReference(run, *service);
-      writeExitReferences(run, *service);
-    }
-  }
-  if (mask & CovCalls) {
-    writeRateLine(run, indent, label(run, LblCalls), totals[CntCalls], hits[CntCalls],
-                  noneLabel(run, fileMask, CovCalls));
-    if (details) writeCallReferences(run, *service);
-  }
-  if ((mask & CovStatementBlocks) && totals[CntStatementBlocks] > 0) {
-    writeRateLine(run, indent, label(run, LblStatementBlocks), totals[CntStatementBlocks],
-                  hits[CntStatementBlocks], noneLabel(run, fileMask, CovStatementBlocks));
-    if (details) writeBlockReferences(run, *service, BlockSimple);
-  }
-  if (mask & CovImplicitBlocks) {
-    writeRateLine(run, indent, label(run, LblImplicitBlocks), totals[CntImplicitBlocks],
-                  hits[CntImplicitBlocks], noneLabel(run, fileMask, CovImplicitBlocks));
-    if (details) writeBlockReferences(run, *service, BlockImplicit);
-    // Decisions are the simple and implicit blocks together.
-    writeRateLine(run, indent, label(run, LblDecisions),
-                  totals[CntStatementBlocks] + totals[CntImplicitBlocks],
-                  hits[CntStatementBlocks] + hits[CntImplicitBlocks],
-                  noneLabel(run, fileMask, CovImplicitBlocks));
-  }
-  if (mask & CovLoops) {
-    writeRateLine(run, indent, label(run, LblLoops), totals[CntLoops], hits[CntLoops],
-                  noneLabel(run, fileMask, CovLoops));
-    if (details) writeBlockReferences(run, *service, BlockLogical);
-  }
-  if (mask & CovAsyncBlocks) {
-    writeRateLine(run, indent, label(run, LblAsyncBlocks), totals[CntAsyncBlocks],
-                  hits[CntAsyncBlocks], noneLabel(run, fileMask, CovAsyncBlocks));
-    if (details) writeBlockReferences(run, *service, BlockAsync);
-  }
-  if (mask & CovBasicConditions) {
-    writeRateLine(run, indent, label(run, LblBasicConditions), totals[CntBasicConditions],
-                  hits[CntBasicConditions], noneLabel(run, fileMask, CovBasicConditions));
-    if (details) writeBasicConditionReferences(run, *service);
-  }
-  const bool forced = mask & CovForcedConditions;
-  if (mask & CovModifiedConditions) {
-    writeRateLine(run, indent,
-                  label(run, forced ? LblForcedModifiedConditions : LblModifiedConditions),
-                  totals[CntModifiedConditions], hits[CntModifiedConditions],
-                  noneLabel(run, fileMask, CovModifiedConditions));
-    if (details) writeModifiedConditionReferences(run, *service);
-  }
-  if (mask & CovCompoundConditions) {
-    writeRateLine(run, indent,
-                  label(run, forced ? LblForcedCompoundConditions : LblCompoundConditions),
-                  totals[CntCompoundConditions], hits[CntCompoundConditions],
-                  noneLabel(run, fileMask, CovCompoundConditions));
-    if (details) writeCompoundReferences(run, *service);
+  for (const RateLine &line : kRateLines) {
+    if (!(mask & line.type)) continue;
+    // The exits line is there only when there are exits; the statement blocks
+    // line only when there are blocks.
+    if (line.type == CovFunctionsExits && totals[CntFunctionsExits] <= totals[CntFunctions])
+      continue;
+    if (line.type == CovStatementBlocks && totals[CntStatementBlocks] == 0) continue;
+    writeRateLine(run, indent, label(run, rateLabel(line, mask)), rateValue(totals, line),
+                  rateValue(hits, line), noneLabel(run, fileMask, line.type));
+    if (details && line.counter != CntCount) writeReferences(run, *service, line.type);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "model/coverage_model.h"
 #include "report/report_labels.h"
+#include "report/report_scope.h"
 #include "report/selection_check.h"
 #include "report/text_report.h"
 #include "support/name_table.h"
@@ -74,6 +75,7 @@ protected:
   ReportOptions options_;
   CoverageModel model_;
   TestState trace_;
+  ReportScope scope_;
   ReportRunState run_;
 };
 
@@ -167,14 +169,14 @@ TEST_F(TextReportTest, EntryReferenceFollowsTheHitLineOnlyInCountModeWithoutExit
                       "\t\t\t*****\ttermination, line 9, 0 time(s)\n");
 
   // The service summary has no reference lists, but the entry's count stays.
-  options_.summaryLevel = 1;
+  options_.summaryLevel = SummaryService;
   run_.effectiveMask = CovFunctions;
   writeSection(run_, &service, "\t", "svc", nullptr, service.staticCounts, service.totalCovered,
                file.instrumentedTypes);
   EXPECT_EQ(output(), "\tsvc :\n"
                       "\t\t\tHit .........................    yes\n"
                       "\t\t\t\tincoming, line 8, 4 time(s)\n");
-  options_.summaryLevel = 0;
+  options_.summaryLevel = SummaryFull;
 
   // Without count mode the entry is not listed under the hit line.
   trace_.countOriented = false;
@@ -186,7 +188,7 @@ TEST_F(TextReportTest, EntryReferenceFollowsTheHitLineOnlyInCountModeWithoutExit
 
 TEST_F(TextReportTest, TestReportsCarryTheNoteFromTheSecondOnAndSkipPlaceholders) {
   options_.global = false;
-  options_.summaryLevel = 2;
+  options_.summaryLevel = SummaryFile;
   options_.coverageTypes = CovModifiedConditions;
   SourceFile &file = addFile("notes.c", CovModifiedConditions);
   Service &service = model_.SelectService(file, internName("n"));
@@ -196,7 +198,9 @@ TEST_F(TextReportTest, TestReportsCarryTheNoteFromTheSecondOnAndSkipPlaceholders
   placeholder->placeholder = true;
   model_.RegisterSourceFile(std::move(placeholder));
   trace_.testName = internName("first");
-  run_.effectiveMask = defaultEffectiveMask(run_);
+  scope_ = buildReportScope(model_, options_);
+  run_.scope = &scope_;
+  run_.effectiveMask = scope_.runMask();
 
   writeTestReport(run_);
   const std::string sep(80, '-');
