@@ -16,8 +16,8 @@ namespace {
 class ReportRun : public TraceEvents {
 public:
   ReportRun(std::FILE *out, const ReportOptions &options, int language, CoverageModel &model,
-            std::time_t runTime)
-      : runTime_(runTime) {
+            std::time_t runTime, ConclusionOutput *afterConclusion)
+      : runTime_(runTime), afterConclusion_(afterConclusion) {
     state_.out = out;
     state_.runTime = runTime;
     state_.options = &options;
@@ -40,6 +40,7 @@ private:
   void writeRunConclusion();
 
   const std::time_t runTime_;
+  ConclusionOutput *afterConclusion_;
   ReportScope scope_;
   ReportRunState state_;
 };
@@ -68,8 +69,8 @@ void ReportRun::run(const std::vector<std::string> &traceFiles) {
     reader.resetTypeSet();
     writeRunConclusion();
   }
-  // The CIO root section and the export of the measures take their place here in
-  // a later step; until then the run goes on with the cleaned traces.
+  if (afterConclusion_)
+    afterConclusion_->runConcluded(scope_, options.global ? HitSet::Run : HitSet::Test);
 
   reader.finishCleanedOutput();
   writeSeparator(state_);
@@ -90,7 +91,7 @@ void ReportRun::writeRunConclusion() {
 
 void runReport(std::FILE *out, const std::vector<std::string> &traceFiles,
                const ReportOptions &options, int language, CoverageModel &model,
-               std::time_t runTime) {
-  ReportRun run(out, options, language, model, runTime);
+               std::time_t runTime, ConclusionOutput *afterConclusion) {
+  ReportRun run(out, options, language, model, runTime, afterConclusion);
   run.run(traceFiles);
 }

@@ -9,11 +9,23 @@
 #include <vector>
 
 #include "cli/report_options.h"
+#include "report/report_scope.h"
 
 class CoverageModel;
 
+/// An output that is written once the run's conclusion (and the CIO file) is,
+/// before the merged cleaned trace.
+class ConclusionOutput {
+public:
+  virtual ~ConclusionOutput() = default;
+  /// `scope` is what the run reported on; `shown` the hits its reports showed
+  /// (the run's with -GLOBAL, the last test's with -NOGLOBAL).
+  virtual void runConcluded(const ReportScope &scope, HitSet shown) = 0;
+};
+
 /// Writes the whole text report to `out` (0 English, 1 French) and drives the
 /// other outputs of the run; every output header is dated `runTime`.
+/// `afterConclusion`, when given, is written after the conclusion.
 void runReport(std::FILE *out, const std::vector<std::string> &traceFiles,
                const ReportOptions &options, int language, CoverageModel &model,
-               std::time_t runTime);
+               std::time_t runTime, ConclusionOutput *afterConclusion = nullptr);
