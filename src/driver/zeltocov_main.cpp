@@ -61,7 +61,7 @@ int zeltocovMain(int argc, char **argv) {
       reportFatal(tr("Fatal Error", "Cannot create output file %1")
                       .arg(QString::fromLocal8Bit(*options.outputFile)));
   }
-  const int language = reportLanguage();
+  const ReportLanguage language = reportLanguage();
   runReport(out, traceFiles, options, language, model, runTime);
   if (options.outputFile)
     std::fclose(out);

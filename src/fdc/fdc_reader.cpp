@@ -17,13 +17,25 @@ struct TypeBigramme {
   /// The bigramme.
   const char *name;
   /// Its CoverageTypes bits.
-  uint16_t bits;
+  CoverageTypes bits;
 };
 
 constexpr TypeBigramme kTypeBigrammes[] = {
-    {"PR", 0x0001}, {"RE", 0x0002}, {"AP", 0x0004}, {"BS", 0x0008}, {"BT", 0x0010},
-    {"BI", 0x0020}, {"BL", 0x0040}, {"BF", 0x8000}, {"BA", 0x0080}, {"CO", 0x0100},
-    {"CC", 0x0600}, {"CF", 0x0800}, {"CW", 0x2000}, {"CE", 0x4000},
+    {"PR", CovFunctions},
+    {"RE", CovFunctionsExits},
+    {"AP", CovCalls},
+    {"BS", CovStatementBlocks},
+    {"BT", CovBlockCompanion},
+    {"BI", CovImplicitBlocks},
+    {"BL", CovLoops},
+    {"BF", CovBf},
+    {"BA", CovAsyncBlocks},
+    {"CO", CovBasicConditions},
+    // A composition gives both modified and compound conditions.
+    {"CC", CovModifiedConditions | CovCompoundConditions},
+    {"CF", CovForcedConditions},
+    {"CW", CovCw},
+    {"CE", CovConditionsInExpression},
 };
 
 /// Marker that introduces the next section between two at signs.

@@ -2,8 +2,16 @@
 // the text report, and a column of short labels for the CIO file.
 #pragma once
 
+#include "support/host_services.h"
+
 /// Columns of the label table.
-enum LabelColumn : int { ColumnEnglish = 0, ColumnFrench = 1, ColumnCio = 2, ColumnCount = 3 };
+/// (The English and French columns are those of the report languages.)
+enum LabelColumn : int {
+  ColumnEnglish = English,
+  ColumnFrench = French,
+  ColumnCio = 2,
+  ColumnCount = 3
+};
 
 /// Rows of the label table.
 enum ReportLabel : int {

@@ -15,8 +15,8 @@ namespace {
 /// boundaries.
 class ReportRun : public TraceEvents {
 public:
-  ReportRun(std::FILE *out, const ReportOptions &options, int language, CoverageModel &model,
-            std::time_t runTime, ConclusionOutput *afterConclusion)
+  ReportRun(std::FILE *out, const ReportOptions &options, ReportLanguage language,
+            CoverageModel &model, std::time_t runTime, ConclusionOutput *afterConclusion)
       : runTime_(runTime), afterConclusion_(afterConclusion) {
     state_.out = out;
     state_.runTime = runTime;
@@ -90,7 +90,7 @@ void ReportRun::writeRunConclusion() {
 } // namespace
 
 void runReport(std::FILE *out, const std::vector<std::string> &traceFiles,
-               const ReportOptions &options, int language, CoverageModel &model,
+               const ReportOptions &options, ReportLanguage language, CoverageModel &model,
                std::time_t runTime, ConclusionOutput *afterConclusion) {
   ReportRun run(out, options, language, model, runTime, afterConclusion);
   run.run(traceFiles);

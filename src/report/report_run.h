@@ -10,6 +10,7 @@
 
 #include "cli/report_options.h"
 #include "report/report_scope.h"
+#include "support/host_services.h"
 
 class CoverageModel;
 
@@ -23,9 +24,9 @@ public:
   virtual void runConcluded(const ReportScope &scope, HitSet shown) = 0;
 };
 
-/// Writes the whole text report to `out` (0 English, 1 French) and drives the
+/// Writes the whole text report to `out` in `language` and drives the
 /// other outputs of the run; every output header is dated `runTime`.
 /// `afterConclusion`, when given, is written after the conclusion.
 void runReport(std::FILE *out, const std::vector<std::string> &traceFiles,
-               const ReportOptions &options, int language, CoverageModel &model,
+               const ReportOptions &options, ReportLanguage language, CoverageModel &model,
                std::time_t runTime, ConclusionOutput *afterConclusion = nullptr);

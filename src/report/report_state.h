@@ -8,6 +8,7 @@
 #include "cli/report_options.h"
 #include "model/coverage_model.h"
 #include "report/report_scope.h"
+#include "support/host_services.h"
 
 struct TestState;
 
@@ -17,8 +18,8 @@ struct ReportRunState {
   std::FILE *out = nullptr;
   /// The decoded command line.
   const ReportOptions *options = nullptr;
-  /// Column of the label table: ColumnEnglish or ColumnFrench.
-  int language = 0;
+  /// The report language (the column of the label table).
+  ReportLanguage language = English;
   /// The run's time, shown in the header.
   std::time_t runTime = 0;
   /// The loaded coverage model.

@@ -55,7 +55,7 @@ std::optional<std::string> getEnv(const char *name) {
   return std::string(value);
 }
 
-int reportLanguage() {
+ReportLanguage reportLanguage() {
   const std::optional<std::string> value = getEnv("ZELTOCOV_LAN");
   if (!value || *value == "GB") return English;
   if (*value == "FR" || *value == "FA") return French;

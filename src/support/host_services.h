@@ -18,10 +18,11 @@ std::string upperAscii(const std::string &text);
 /// The value of an environment variable, or none when undefined.
 std::optional<std::string> getEnv(const char *name);
 
-/// Report language chosen by ZELTOCOV_LAN.
+/// Report language chosen by ZELTOCOV_LAN; its value is the column of the report
+/// label table.
 enum ReportLanguage : int { English = 0, French = 1 };
-/// 0 English, 1 French; warns once per call on a bad value.
-int reportLanguage();
+/// The language of ZELTOCOV_LAN; warns once per call on a bad value.
+ReportLanguage reportLanguage();
 
 /// Routes SIGSEGV (and SIGBUS) to the internal error "Please, contact your support";
 /// also installs the C++ new-handler that reports "No memory left".

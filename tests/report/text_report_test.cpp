@@ -106,7 +106,7 @@ TEST_F(TextReportTest, CountModeListsEveryReferenceWithMarkersAndSaturation) {
   EXPECT_EQ(output(), "\t\t\t*****\tstop, line 5, 0 time(s)\n"
                       "\t\t\t\tstep x, line 4, 7 time(s)\n"
                       "\t\t\t\tloop, line 9, 2147483647 time(s) (maximum reached)\n");
-  run_.language = ColumnFrench;
+  run_.language = French;
   writeReference(run_, "loop", nullptr, 0x7FFFFFFF, 9, true);
   EXPECT_EQ(output(), "\t\t\t\tloop, ligne 9, 2147483647 fois (maximum atteint)\n");
 }
