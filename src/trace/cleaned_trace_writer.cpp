@@ -41,8 +41,9 @@ void CleanedTraceWriter::writeSection(const CleanedSectionHead &head, const Cove
   if (head.countOriented) std::fprintf(out_, "CO\n");
 
   for (const auto &file : model.files()) {
-    if (file->otherVersion || file->ordinal >= pending_.size()) continue;
-    const PendingHits &pending = pending_[file->ordinal];
+    if (file->otherVersion || file->ordinal >= pending_.size() || !pending_[file->ordinal])
+      continue;
+    const PendingHits &pending = *pending_[file->ordinal];
     if (std::none_of(pending.begin(), pending.end(),
                      [](const PendingHitArray &hits) { return hits.present; }))
       continue;
@@ -72,14 +73,17 @@ void CleanedTraceWriter::writeSection(const CleanedSectionHead &head, const Cove
       }
     }
   }
-  for (PendingHits &pending : pending_)
-    for (PendingHitArray &hits : pending)
-      hits = PendingHitArray{};
+  for (std::unique_ptr<PendingHits> &pending : pending_)
+    if (pending)
+      for (PendingHitArray &hits : *pending)
+        hits = PendingHitArray{};
 }
 
 PendingHits &CleanedTraceWriter::pendingOf(const SourceFile &file) {
   if (file.ordinal >= pending_.size()) pending_.resize(file.ordinal + 1);
-  return pending_[file.ordinal];
+  std::unique_ptr<PendingHits> &pending = pending_[file.ordinal];
+  if (!pending) pending = std::make_unique<PendingHits>();
+  return *pending;
 }
 
 void CleanedTraceWriter::close() {

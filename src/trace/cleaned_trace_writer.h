@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,14 +36,15 @@ public:
   void writeSection(const CleanedSectionHead &head, const CoverageModel &model);
   /// Closes the file when it was opened.
   void close();
-  /// The hits of a file-part kept for the next section.
+  /// The hits of a file-part kept for the next section; the reference stays
+  /// valid until the writer is destroyed.
   PendingHits &pendingOf(const SourceFile &file);
 
 private:
   std::string path_;
   std::FILE *out_ = nullptr;
   /// Pending hits by file ordinal (grown as file-parts are met).
-  std::vector<PendingHits> pending_;
+  std::vector<std::unique_ptr<PendingHits>> pending_;
   /// Scratch for the sorted IDs of a placeholder's hits.
   std::vector<uint32_t> ids_;
 };

@@ -147,7 +147,11 @@ void TraceAccumulator::AddTioBranch(uint8_t opcode, uint32_t id, uint32_t count)
   if (!part || count == 0) return;
   const int kind = opcode - OpTP + 1;
   uint32_t &size = part->branchCount(kind);
-  PendingHitArray &hits = cleaned_->pendingOf(*part)[kind - 1];
+  if (part != pendingPart_) {
+    pendingPart_ = part;
+    pending_ = &cleaned_->pendingOf(*part);
+  }
+  PendingHitArray &hits = (*pending_)[kind - 1];
   uint32_t *counter;
   if (part->placeholder) {
     // A placeholder's size grows in steps of 100 (clamped to the 32-bit range).

@@ -89,6 +89,9 @@ private:
   TestState state_;
   const bool cleaning_;
   std::unique_ptr<CleanedTraceWriter> cleaned_;
+  /// The file-part whose pending hits were last asked for, and those hits.
+  const SourceFile *pendingPart_ = nullptr;
+  PendingHits *pending_ = nullptr;
   /// The current test is one the selection excludes.
   bool testSkipped_ = false;
   /// The current file-part is not read: it matched no loaded section, or the
