@@ -12,9 +12,25 @@ namespace {
 
 constexpr uint32_t kCounterCeiling = 0x7FFFFFFF;
 
-/// The counter of a coverage type in a CoverageCounts row; an entry also sets the
-/// functions mark.
-void countType(CoverageCounts &counts, uint16_t type) {
+/// value + count, held at 2147483647.
+uint32_t saturatingAdd(uint32_t value, uint32_t count) {
+  const uint64_t sum = static_cast<uint64_t>(value) + count;
+  return sum > kCounterCeiling ? kCounterCeiling : static_cast<uint32_t>(sum);
+}
+
+/// Whether a hit is looked up: it counts something and its kind is asked for.
+bool isCounted(const TraceHit &hit, unsigned kinds) {
+  return hit.count != 0 && hit.kind >= KindProcPoint && hit.kind <= KindCondition &&
+         (kinds >> (hit.kind - 1) & 1u) != 0;
+}
+
+bool everHit(const HitState &item) {
+  return (item.flags & (FlagHitSinceLook | FlagEverHit)) != 0;
+}
+
+} // namespace
+
+void countType(CoverageCounts &counts, CoverageTypes type) {
   switch (type) {
   case CovFunctions:
     counts[CntFunctions] = 1;
@@ -51,24 +67,6 @@ void countType(CoverageCounts &counts, uint16_t type) {
     break;
   }
 }
-
-/// value + count, held at 2147483647.
-uint32_t saturatingAdd(uint32_t value, uint32_t count) {
-  const uint64_t sum = static_cast<uint64_t>(value) + count;
-  return sum > kCounterCeiling ? kCounterCeiling : static_cast<uint32_t>(sum);
-}
-
-/// Whether a hit is looked up: it counts something and its kind is asked for.
-bool isCounted(const TraceHit &hit, unsigned kinds) {
-  return hit.count != 0 && hit.kind >= KindProcPoint && hit.kind <= KindCondition &&
-         (kinds >> (hit.kind - 1) & 1u) != 0;
-}
-
-bool everHit(const HitState &item) {
-  return (item.flags & (FlagHitSinceLook | FlagEverHit)) != 0;
-}
-
-} // namespace
 
 void MarkBranchHit(Service &service, HitState &item, uint16_t type, uint32_t count, bool add) {
   if (item.hits == 0) countType(service.testCovered, type);

@@ -7,3 +7,8 @@
 
 /// Counts a hit on a branch or item of a service (first-hit rules, saturating add).
 void MarkBranchHit(Service &service, HitState &item, uint16_t type, uint32_t count, bool add);
+
+/// Counts one item of a coverage type into counters: an entry sets the
+/// functions counter and adds one to functions and exits; any other type adds one
+/// to its own counter; 0 counts nothing.
+void countType(CoverageCounts &counts, CoverageTypes type);

@@ -1,6 +1,9 @@
 #include "report/report_run.h"
 
+#include <memory>
+
 #include "model/coverage_model.h"
+#include "report/cio_file.h"
 #include "report/report_labels.h"
 #include "report/report_scope.h"
 #include "report/selection_check.h"
@@ -29,9 +32,14 @@ public:
 
   void testEnded() override {
     if (!state_.options->global) writeTestReport(state_);
+    if (cio_) cio_->writeCioTest(*state_.trace);
   }
-  void groupEnded() override {}
-  void tracesEnded() override {}
+  void groupEnded() override {
+    if (cio_) cio_->writeCioGroup(*state_.trace);
+  }
+  void tracesEnded() override {
+    if (cio_) cio_->writeCioGlobal();
+  }
   bool keepsTestHits() const override {
     return !state_.options->global || state_.options->cioFile.has_value();
   }
@@ -43,6 +51,8 @@ private:
   ConclusionOutput *afterConclusion_;
   ReportScope scope_;
   ReportRunState state_;
+  /// The CIO file, with -CIO.
+  std::unique_ptr<CioFile> cio_;
 };
 
 void ReportRun::run(const std::vector<std::string> &traceFiles) {
@@ -56,6 +66,10 @@ void ReportRun::run(const std::vector<std::string> &traceFiles) {
   scope_ = buildReportScope(model, options);
   state_.scope = &scope_;
   state_.effectiveMask = scope_.runMask();
+  if (options.cioFile) {
+    cio_ = std::make_unique<CioFile>(scope_, scope_.runMask());
+    cio_->openCio(*options.cioFile, runTime_);
+  }
   writeReportHeader(state_);
 
   TraceReader reader(model, options, this, runTime_);
@@ -68,6 +82,10 @@ void ReportRun::run(const std::vector<std::string> &traceFiles) {
   } else {
     reader.resetTypeSet();
     writeRunConclusion();
+  }
+  if (cio_) {
+    cio_->writeCioRoot(model, state_.runTotals, state_.runHits);
+    cio_.reset();
   }
   if (afterConclusion_)
     afterConclusion_->runConcluded(scope_, options.global ? HitSet::Run : HitSet::Test);

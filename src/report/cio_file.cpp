@@ -1,0 +1,207 @@
+#include "report/cio_file.h"
+
+#include "model/coverage_model.h"
+#include "model/hit_counting.h"
+#include "report/rate_lines.h"
+#include "support/messages.h"
+#include "support/run_clock.h"
+#include "support/tool_version.h"
+#include "trace/test_state.h"
+
+namespace {
+
+/// Looks at one item: counts it as new when it was hit since it was last looked
+/// at and is not yet counted in the group.
+void lookAt(CoverageCounts &counts, HitState &item, CoverageTypes type) {
+  if ((item.flags & FlagHitSinceLook) && !(item.flags & FlagCountedInGroup)) {
+    countType(counts, type);
+    item.flags |= FlagCountedInGroup;
+  }
+  item.flags &= ~FlagHitSinceLook;
+}
+
+/// Clears the counted mark of every item of a service.
+void forgetCounted(Service &service) {
+  service.entry.flags &= ~FlagCountedInGroup;
+  for (ExitEntry &exit : service.exits)
+    exit.branch.flags &= ~FlagCountedInGroup;
+  for (CallEntry &call : service.calls)
+    call.branch.flags &= ~FlagCountedInGroup;
+  for (BlockEntry &block : service.blocks)
+    block.branch.flags &= ~FlagCountedInGroup;
+  for (ConditionEntry &condition : service.conditions)
+    condition.branch.flags &= ~FlagCountedInGroup;
+  for (Composition &composition : service.compositions)
+    for (ModifiedCondition &item : composition.items)
+      item.flags &= ~FlagCountedInGroup;
+}
+
+QString traceFileName(const TestState &test) {
+  return QString::fromLocal8Bit(test.traceFileName.c_str());
+}
+
+} // namespace
+
+CoverageCounts countNewHits(Service &service) {
+  CoverageCounts counts;
+  if (service.hasEntry) lookAt(counts, service.entry, CovFunctions);
+  for (ExitEntry &exit : service.exits)
+    lookAt(counts, exit.branch, CovFunctionsExits);
+  for (CallEntry &call : service.calls)
+    lookAt(counts, call.branch, CovCalls);
+  for (BlockEntry &block : service.blocks)
+    lookAt(counts, block.branch, blockTypeBit(block.kind));
+  for (ConditionEntry &condition : service.conditions) {
+    CoverageTypes type = 0;
+    if (condition.kind == CondBasic || condition.kind == CondSingle)
+      type = CovBasicConditions;
+    else if (condition.kind == CondCompoundVector)
+      type = CovCompoundConditions;
+    lookAt(counts, condition.branch, type);
+  }
+  for (Composition &composition : service.compositions)
+    for (ModifiedCondition &item : composition.items)
+      lookAt(counts, item, CovModifiedConditions);
+  return counts;
+}
+
+CioFile::CioFile(const ReportScope &scope, CoverageTypes mask) : scope_(scope), mask_(mask) {
+  labels_.reserve(LblCount);
+  for (int row = 0; row < LblCount; ++row)
+    labels_.push_back(tr("Cio message", kReportLabels.get(static_cast<ReportLabel>(row), ColumnCio))
+                          .toLocal8Bit());
+}
+
+CioFile::~CioFile() {
+  if (out_) std::fclose(out_);
+}
+
+void CioFile::openCio(const std::string &path, std::time_t runTime) {
+  firstTestRecord_ = true;
+  firstGroupRecord_ = true;
+  out_ = std::fopen(path.c_str(), "w");
+  if (!out_)
+    reportFatal(tr("Fatal Error", "Cannot create CIO file %1", "%1 is the name of the cio file")
+                    .arg(QString::fromLocal8Bit(path.c_str())));
+  std::fprintf(out_, "# CIO File from Corvane(R) Velmora Coverage\n");
+  std::fprintf(out_, "# Tool version: %s\n", kToolVersion);
+  std::fprintf(out_, "# Generation date: %s\n", dateText(runTime).c_str());
+  for (const FileSummary &summary : scope_.files)
+    for (Service *service : summary.services)
+      entries_.push_back(Entry{summary.file, service, CoverageCounts{}});
+}
+
+void CioFile::writeCioRates(const SourceFile &file, const CoverageCounts &totals,
+                            const CoverageCounts &hits, const CoverageCounts *newHits) {
+  for (const RateLine &line : kRateLines) {
+    if (!(mask_ & line.type)) continue;
+    const char *text = label(rateLabel(line, mask_));
+    const uint32_t total = rateValue(totals, line);
+    if (total == 0) {
+      std::fprintf(out_, "       %s\t%s\n", text,
+                   label(noneRow(file.instrumentedTypes, line.type)));
+      continue;
+    }
+    const uint32_t hit = rateValue(hits, line);
+    std::fprintf(out_, "       %s\t%5.01f%% (%lu/%lu)", text, coverageRate(hit, total),
+                 static_cast<unsigned long>(hit), static_cast<unsigned long>(total));
+    if (newHits) {
+      const uint32_t added = rateValue(*newHits, line);
+      std::fprintf(out_, ", +%.01f (+%lu)\n", coverageRate(added, total),
+                   static_cast<unsigned long>(added));
+    } else {
+      std::fputc('\n', out_);
+    }
+  }
+}
+
+void CioFile::writeFileLine(const SourceFile &file, const SourceFile *&last) {
+  if (last && last->sourceName == file.sourceName) return;
+  std::fprintf(out_, " %s %s\n", label(LblFileWord), file.sourceName->text);
+  last = &file;
+}
+
+void CioFile::writeNote(ReportLabel row) {
+  std::fprintf(out_, " (%s)\n", label(row));
+}
+
+void CioFile::writeNothingHit() {
+  std::fprintf(out_, " %s\n", label(LblNothingHit));
+}
+
+void CioFile::writeCioTest(const TestState &test) {
+  if (test.testNumber == kNoNumber)
+    reportFatal(tr("Fatal Error", "No current test number in file %1", "%1 is the name of the file")
+                    .arg(traceFileName(test)));
+  std::fprintf(out_, "T%lu\n", static_cast<unsigned long>(test.testNumber));
+  if ((mask_ & CovModifiedConditions) && !firstTestRecord_)
+    writeNote(firstGroupRecord_ ? LblNoteTests : LblNoteTestsAndGroups);
+  firstTestRecord_ = false;
+
+  const SourceFile *last = nullptr;
+  bool any = false;
+  for (Entry &entry : entries_) {
+    if (!entry.service->testCovered.any()) continue;
+    any = true;
+    writeFileLine(*entry.file, last);
+    std::fprintf(out_, "    %s\n", entry.service->name->text);
+    const CoverageCounts added = countNewHits(*entry.service);
+    entry.groupHits += added;
+    writeCioRates(*entry.file, entry.service->staticCounts, entry.groupHits, &added);
+  }
+  if (!any) writeNothingHit();
+}
+
+void CioFile::writeCioGroup(const TestState &test) {
+  if (test.groupNumber == kNoNumber)
+    reportFatal(
+        tr("Fatal Error", "No current service number in file %1", "%1 is the name of the file")
+            .arg(traceFileName(test)));
+  std::fprintf(out_, "O%lu\n", static_cast<unsigned long>(test.groupNumber));
+  if ((mask_ & CovModifiedConditions) && !firstGroupRecord_) writeNote(LblNoteGroups);
+  firstGroupRecord_ = false;
+
+  const SourceFile *last = nullptr;
+  bool any = false;
+  for (Entry &entry : entries_) {
+    if (!entry.groupHits.any()) continue;
+    any = true;
+    writeFileLine(*entry.file, last);
+    std::fprintf(out_, "    %s\n", entry.service->name->text);
+    writeCioRates(*entry.file, entry.service->staticCounts, entry.groupHits, nullptr);
+    forgetCounted(*entry.service);
+    entry.groupHits.clear();
+  }
+  if (!any) writeNothingHit();
+}
+
+void CioFile::writeCioGlobal() {
+  std::fprintf(out_, "G\n");
+  const NameEntry *last = nullptr;
+  for (const FileSummary &summary : scope_.files) {
+    for (const Service *service : summary.services) {
+      if (last != summary.file->sourceName) {
+        std::fprintf(out_, " %s %s\n", label(LblFileWord), summary.file->sourceName->text);
+        writeCioRates(*summary.file, summary.totals, sumHits(summary.services, HitSet::Run),
+                      nullptr);
+        last = summary.file->sourceName;
+      }
+      std::fprintf(out_, "    %s\n", service->name->text);
+      if (mask_ & CovFunctions)
+        std::fprintf(out_, "       %s\t%s\n", label(LblServiceHit),
+                     label(service->totalCovered[CntFunctions] ? LblHitYes : LblHitNo));
+      writeCioRates(*summary.file, service->staticCounts, service->totalCovered, nullptr);
+    }
+  }
+}
+
+void CioFile::writeCioRoot(const CoverageModel &model, const CoverageCounts &totals,
+                           const CoverageCounts &hits) {
+  if (!model.files().empty()) {
+    std::fprintf(out_, "R\n %s\n", label(LblRootSummary));
+    writeCioRates(*model.files().front(), totals, hits, nullptr);
+  }
+  std::fclose(out_);
+  out_ = nullptr;
+  entries_.clear();
+}
