@@ -12,6 +12,7 @@
 #include "driver/translations.h"
 #include "driver/version_banner.h"
 #include "fdc/fdc_reader.h"
+#include "listing/write_listings.h"
 #include "model/coverage_model.h"
 #include "report/report_run.h"
 #include "support/host_services.h"
@@ -68,8 +69,9 @@ int zeltocovMain(int argc, char **argv) {
   else
     std::fflush(stdout);
 
-  // The annotated listings (-LISTING) are written here, after the report output
-  // has been closed, and the path trace report (-FLOW) after them.
+  // The annotated listings follow the closed report; the path trace report (-FLOW)
+  // comes after them.
+  if (options.listing) writeListings(model, options, runTime);
 
   releaseOptions(options);
   model.FreeSourceFiles();

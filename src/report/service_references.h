@@ -44,6 +44,13 @@ inline const char *referenceKind(const ServiceReference &reference, int column) 
                                          : kReportLabels.get(reference.kindLabel, column);
 }
 
+/// Calls `visit(const ServiceReference &)` for each block of the service whose
+/// block bit (CovStatementBlocks, CovImplicitBlocks, CovLoops, CovAsyncBlocks) is
+/// in `types`, in list order, blocks of different kinds interleaved as they are
+/// listed; `type` of each reference is its block bit.
+template <typename Visit>
+void forEachBlockReference(const Service &service, CoverageTypes types, Visit &&visit);
+
 /// Calls `visit(const ServiceReference &)` for each item of the service of one
 /// coverage type, in list order. `type` is one of: CovFunctions (the entry),
 /// CovFunctionsExits (the exits only), CovCalls, CovStatementBlocks,
@@ -60,20 +67,39 @@ inline const char *textOf(const ConditionEntry &entry) {
   return entry.text ? entry.text->c_str() : "";
 }
 
-inline uint8_t blockKindOf(CoverageTypes type) {
-  switch (type) {
-  case CovStatementBlocks:
-    return BlockSimple;
-  case CovImplicitBlocks:
-    return BlockImplicit;
-  case CovLoops:
-    return BlockLogical;
+inline CoverageTypes blockTypeOf(uint8_t kind) {
+  switch (kind) {
+  case BlockSimple:
+    return CovStatementBlocks;
+  case BlockImplicit:
+    return CovImplicitBlocks;
+  case BlockLogical:
+    return CovLoops;
+  case BlockAsync:
+    return CovAsyncBlocks;
   default:
-    return BlockAsync;
+    return 0;
   }
 }
 
 } // namespace service_references_detail
+
+template <typename Visit>
+void forEachBlockReference(const Service &service, CoverageTypes types, Visit &&visit) {
+  using namespace service_references_detail;
+  ServiceReference ref;
+  for (const BlockEntry &block : service.blocks) {
+    const CoverageTypes type = blockTypeOf(block.kind);
+    if (!(type & types)) continue;
+    ref.type = type;
+    ref.kindText = block.label.c_str();
+    ref.item = &block.branch;
+    // An implicit block is placed where it ends.
+    ref.line = block.kind == BlockImplicit ? block.branch.lastLine : block.branch.firstLine;
+    ref.lastLine = block.branch.lastLine;
+    visit(static_cast<const ServiceReference &>(ref));
+  }
+}
 
 template <typename Visit>
 void forEachReference(const Service &service, CoverageTypes type, Visit &&visit) {
@@ -122,19 +148,9 @@ void forEachReference(const Service &service, CoverageTypes type, Visit &&visit)
   case CovStatementBlocks:
   case CovImplicitBlocks:
   case CovLoops:
-  case CovAsyncBlocks: {
-    const uint8_t kind = blockKindOf(type);
-    for (const BlockEntry &block : service.blocks) {
-      if (block.kind != kind) continue;
-      ref.kindText = block.label.c_str();
-      ref.item = &block.branch;
-      // An implicit block is placed where it ends.
-      ref.line = kind == BlockImplicit ? block.branch.lastLine : block.branch.firstLine;
-      ref.lastLine = block.branch.lastLine;
-      visit(static_cast<const ServiceReference &>(ref));
-    }
+  case CovAsyncBlocks:
+    forEachBlockReference(service, type, visit);
     return;
-  }
   case CovBasicConditions: {
     const std::vector<ConditionEntry> &conditions = service.conditions;
     for (size_t i = 0; i < conditions.size(); ++i) {

@@ -1,0 +1,66 @@
+// The annotations of a listing: one entry per item of the selected services of a
+// file, placed on a source line, in line order.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "support/coverage_types.h"
+
+struct Service;
+
+/// Kinds of annotations; the value indexes the kind texts.
+enum ListingKind : uint8_t {
+  AnnotIncoming = 0,
+  AnnotRegularLeaving = 1,
+  AnnotReturn = 2,
+  AnnotTermination = 3,
+  AnnotCall = 4,
+  AnnotSimpleBlock = 5,
+  AnnotImplicitBlock = 6,
+  AnnotLogicalBlock = 7,
+  AnnotAsyncBlock = 8,
+  AnnotBasicCondition = 9,
+  AnnotModifiedCondition = 10,
+  AnnotCompoundCondition = 11,
+  AnnotForcedModifiedCondition = 12,
+  AnnotForcedCompoundCondition = 13,
+  AnnotKindCount = 14,
+};
+
+/// The text of a kind, the same whatever the report language.
+const char *listingKindText(uint8_t kind);
+
+/// One item placed on a source line.
+struct ListingAnnotation {
+  /// The source line (1 for an item placed on line 0).
+  uint32_t line = 0;
+  /// Some selected test of the run hit the item.
+  bool hit = false;
+  /// ListingKind.
+  uint8_t kind = AnnotIncoming;
+  /// Called name, block label, condition or vector text; null when none.
+  const char *text = nullptr;
+  /// "True", "False", a pair label or "no vectors pair found"; null when none.
+  const char *detail = nullptr;
+};
+
+/// Annotations ordered by line; entries of one line stay in the order in which
+/// they were added. The texts point into the model.
+class AnnotationList {
+public:
+  /// Adds the items of a service of the types in `mask`: entry, exits, calls,
+  /// blocks, basic conditions, modified conditions, compound vectors, each in
+  /// list order.
+  void addService(const Service &service, CoverageTypes mask);
+  /// Adds one entry.
+  void add(const ListingAnnotation &annotation);
+  /// The entries in line order.
+  const std::vector<ListingAnnotation> &entries();
+  void clear();
+
+private:
+  std::vector<ListingAnnotation> entries_;
+  /// Whether entries_ is in line order.
+  bool ordered_ = true;
+};

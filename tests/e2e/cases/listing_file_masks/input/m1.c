@@ -1,0 +1,5 @@
+int h(int p, int q)
+{
+  return p
+      || q;
+}

@@ -1,0 +1,5 @@
+void k(int z)
+{
+  if (z)
+    go();
+}

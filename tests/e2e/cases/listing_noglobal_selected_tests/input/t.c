@@ -1,0 +1,6 @@
+void f(int x)
+{
+  one();
+  two();
+  three();
+}

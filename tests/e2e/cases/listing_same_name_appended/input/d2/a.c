@@ -1,0 +1,4 @@
+int g(void)
+{
+  return 2;
+}

@@ -1,0 +1,3 @@
+void b(void)
+{
+}
