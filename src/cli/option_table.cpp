@@ -1,28 +1,32 @@
 #include "cli/option_table.h"
 
-const char kReportUsage[] = "\nUsage zeltocov:\n"
-                            "\t<file>[,file]\n"
-                            "\t[-PROC[=<RET>]]\n"
-                            "\t[-NOPROC]\n"
-                            "\t[-CALL|-NOCALL]\n"
-                            "\t[-BLOCK[=<IMPLICIT|DECISION|LOGICAL|ATC>]]\n"
-                            "\t[-NOBLOCK]\n"
-                            "\t[-COND[=<MODIFIED|COMPOUND>]]\n"
-                            "\t[-NOCOND]\n"
-                            "\t[-OUTPUT=<file>]\n"
-                            "\t[-LISTING[=<directory>]]\n"
-                            "\t[-GLOBAL|-NOGLOBAL]\n"
-                            "\t[-CLEAN=<newtiofile>]\n"
-                            "\t[-MERGETESTS]\n"
-                            "\t[-BRANCH=<NOCOV|COV>]\n"
-                            "\t[-SUMMARY=<SERVICE|FILE|CONCLUSION>]\n"
-                            "\t[-FILE=<file>[,file]]\n"
-                            "\t[-EXFILE=<file>[,file]]\n"
-                            "\t[-SERVICE=<name>[,name]]\n"
-                            "\t[-EXSERVICE=<name>[,name]]\n"
-                            "\t[-TEST=<test>[,test]]\n"
-                            "\t[-EXTEST=<test>[,test]]\n"
-                            "\t[-CIO=<file>]\n";
+#include <QtGlobal>
+
+// Translated in context "Command-line" when printed.
+const char kReportUsage[] =
+    QT_TRANSLATE_NOOP("Command-line", "\nUsage zeltocov:\n"
+                                      "\t<file>[,file]\n"
+                                      "\t[-PROC[=<RET>]]\n"
+                                      "\t[-NOPROC]\n"
+                                      "\t[-CALL|-NOCALL]\n"
+                                      "\t[-BLOCK[=<IMPLICIT|DECISION|LOGICAL|ATC>]]\n"
+                                      "\t[-NOBLOCK]\n"
+                                      "\t[-COND[=<MODIFIED|COMPOUND>]]\n"
+                                      "\t[-NOCOND]\n"
+                                      "\t[-OUTPUT=<file>]\n"
+                                      "\t[-LISTING[=<directory>]]\n"
+                                      "\t[-GLOBAL|-NOGLOBAL]\n"
+                                      "\t[-CLEAN=<newtiofile>]\n"
+                                      "\t[-MERGETESTS]\n"
+                                      "\t[-BRANCH=<NOCOV|COV>]\n"
+                                      "\t[-SUMMARY=<SERVICE|FILE|CONCLUSION>]\n"
+                                      "\t[-FILE=<file>[,file]]\n"
+                                      "\t[-EXFILE=<file>[,file]]\n"
+                                      "\t[-SERVICE=<name>[,name]]\n"
+                                      "\t[-EXSERVICE=<name>[,name]]\n"
+                                      "\t[-TEST=<test>[,test]]\n"
+                                      "\t[-EXTEST=<test>[,test]]\n"
+                                      "\t[-CIO=<file>]\n");
 
 namespace {
 
@@ -90,7 +94,8 @@ CommandLineTables reportCommandLineTables() {
       valueOption("FLOW", textValue("file", false, 1024), true),
       flagOption("ITERATION"),
   };
-  tables.arguments = {textValue("file", true, 1024)};
+  // The label names a missing argument in a message, in context "Command-line".
+  tables.arguments = {textValue(QT_TRANSLATE_NOOP("Command-line", "file"), true, 1024)};
   tables.exclusivePairs = {
       optionPair("PROC", "NOPROC"),       optionPair("BLOCK", "NOBLOCK"),
       optionPair("COND", "NOCOND"),       optionPair("FILE", "EXFILE"),

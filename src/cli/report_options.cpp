@@ -55,17 +55,19 @@ struct FileListTexts {
 
 const FileListTexts kFileTexts = {
     "FILE",
-    "Use of -SUMMARY=CONCLUSION and -FILE is inconsistent, -FILE is ignored",
-    "File %1 with path in -FILE list; path ignored",
-    "File %1 without file name in -FILE list is ignored",
-    "The file %1 appears twice in -FILE list",
+    QT_TRANSLATE_NOOP("User Warning",
+                      "Use of -SUMMARY=CONCLUSION and -FILE is inconsistent, -FILE is ignored"),
+    QT_TRANSLATE_NOOP("User Warning", "File %1 with path in -FILE list; path ignored"),
+    QT_TRANSLATE_NOOP("User Warning", "File %1 without file name in -FILE list is ignored"),
+    QT_TRANSLATE_NOOP("User Warning", "The file %1 appears twice in -FILE list"),
 };
 const FileListTexts kExFileTexts = {
     "EXFILE",
-    "Use of -SUMMARY=CONCLUSION and -EXFILE is inconsistent, -EXFILE is ignored",
-    "File %1 with path in -EXFILE list; path ignored",
-    "File %1 without file name in -EXFILE list is ignored",
-    "The file %1 appears twice in -EXFILE list",
+    QT_TRANSLATE_NOOP("User Warning",
+                      "Use of -SUMMARY=CONCLUSION and -EXFILE is inconsistent, -EXFILE is ignored"),
+    QT_TRANSLATE_NOOP("User Warning", "File %1 with path in -EXFILE list; path ignored"),
+    QT_TRANSLATE_NOOP("User Warning", "File %1 without file name in -EXFILE list is ignored"),
+    QT_TRANSLATE_NOOP("User Warning", "The file %1 appears twice in -EXFILE list"),
 };
 
 // Enters the values of -FILE or -EXFILE under their upper-cased base names.
@@ -193,31 +195,43 @@ bool analyseOptions(int argc, char **argv, ReportOptions &options) {
   analyseFileList(decoder, options, kExFileTexts, InExFileList, options.excludedFileList);
 
   const bool servicesIgnored = options.summaryLevel >= SummaryFile;
-  if (analyseNameList(decoder, servicesIgnored,
-                      {"SERVICE",
-                       "Use of -SUMMARY=CONCLUSION|FILE and -SERVICE is inconsistent, -SERVICE is "
-                       "ignored",
-                       "The service %1 appears twice in -SERVICE list",
-                       "%1 is the name of the service"},
-                      InServiceList, options.serviceList))
+  if (analyseNameList(
+          decoder, servicesIgnored,
+          {"SERVICE",
+           QT_TRANSLATE_NOOP("User Warning", "Use of -SUMMARY=CONCLUSION|FILE and "
+                                             "-SERVICE is inconsistent, -SERVICE is "
+                                             "ignored"),
+           QT_TRANSLATE_NOOP("User Warning", "The service %1 appears twice in -SERVICE list"),
+           "%1 is the name of the service"},
+          InServiceList, options.serviceList))
     options.selectAll &= ~SelectAllServices;
-  analyseNameList(decoder, servicesIgnored,
-                  {"EXSERVICE",
-                   "Use of -SUMMARY=CONCLUSION|FILE and -EXSERVICE is inconsistent, -EXSERVICE is "
-                   "ignored",
-                   "The service %1 appears twice in -EXSERVICE list",
-                   "%1 is the name of the service"},
-                  InExServiceList, options.excludedServiceList);
+  analyseNameList(
+      decoder, servicesIgnored,
+      {"EXSERVICE",
+       QT_TRANSLATE_NOOP("User Warning", "Use of -SUMMARY=CONCLUSION|FILE and "
+                                         "-EXSERVICE is inconsistent, -EXSERVICE is "
+                                         "ignored"),
+       QT_TRANSLATE_NOOP("User Warning", "The service %1 appears twice in -EXSERVICE list"),
+       "%1 is the name of the service"},
+      InExServiceList, options.excludedServiceList);
 
-  if (analyseNameList(decoder, options.global,
-                      {"TEST", "Use of -GLOBAL and -TEST is inconsistent, -TEST is ignored",
-                       "The test %1 appears twice in -TEST list", "%1 is the name of the test"},
-                      InTestList, options.testList))
+  if (analyseNameList(
+          decoder, options.global,
+          {"TEST",
+           QT_TRANSLATE_NOOP("User Warning",
+                             "Use of -GLOBAL and -TEST is inconsistent, -TEST is ignored"),
+           QT_TRANSLATE_NOOP("User Warning", "The test %1 appears twice in -TEST list"),
+           "%1 is the name of the test"},
+          InTestList, options.testList))
     options.selectAll &= ~SelectAllTests;
-  analyseNameList(decoder, options.global,
-                  {"EXTEST", "Use of -GLOBAL and -EXTEST is inconsistent, -EXTEST is ignored",
-                   "The test %1 appears twice in -EXTEST list", "%1 is the name of the test"},
-                  InExTestList, options.excludedTestList);
+  analyseNameList(
+      decoder, options.global,
+      {"EXTEST",
+       QT_TRANSLATE_NOOP("User Warning",
+                         "Use of -GLOBAL and -EXTEST is inconsistent, -EXTEST is ignored"),
+       QT_TRANSLATE_NOOP("User Warning", "The test %1 appears twice in -EXTEST list"),
+       "%1 is the name of the test"},
+      InExTestList, options.excludedTestList);
 
   options.cioFile = valueOf(decoder, "CIO");
   options.flowFile = valueOf(decoder, "FLOW");

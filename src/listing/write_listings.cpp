@@ -137,9 +137,10 @@ void ListingRun::write(const FileSummary &summary, CoverageTypes mask) {
     std::fclose(source);
     return;
   }
-  const char *comment = "%1 is the corresponding source file name";
-  const QString info = appending ? tr("User Info", "Appending annotated listing of %1", comment)
-                                 : tr("User Info", "Creating annotated listing of %1", comment);
+  const QString info = appending ? tr("User Info", "Appending annotated listing of %1",
+                                      "%1 is the corresponding source file name")
+                                 : tr("User Info", "Creating annotated listing of %1",
+                                      "%1 is the corresponding source file name");
   reportInfo(info.arg(QString::fromLocal8Bit(sourceName)));
   annotate(source, listing, summary, mask);
   std::fclose(listing);

@@ -1,41 +1,54 @@
 #include "report/report_labels.h"
 
+#include <QtGlobal>
+
+// The CIO column is translated in context "Cio message" when the CIO file is written.
 const ReportLabels kReportLabels = {{
     /* LblFunctions */
     {"Functions ...................", "Fonctions ...................", ""},
     /* LblServiceHit */
-    {"Hit .........................", "Executee ....................", "Hit"},
+    {"Hit .........................", "Executee ....................",
+     QT_TRANSLATE_NOOP("Cio message", "Hit")},
     /* LblHitYes */
-    {"   yes", "   oui", "yes"},
+    {"   yes", "   oui", QT_TRANSLATE_NOOP("Cio message", "yes")},
     /* LblHitNo */
-    {"    no", "   non", "no"},
+    {"    no", "   non", QT_TRANSLATE_NOOP("Cio message", "no")},
     /* LblFunctionsExits */
-    {"Functions and exits .........", "Fonctions et sorties ........", "Functions and exits"},
+    {"Functions and exits .........", "Fonctions et sorties ........",
+     QT_TRANSLATE_NOOP("Cio message", "Functions and exits")},
     /* LblCalls */
-    {"Calls .......................", "Appels ......................", "Calls"},
+    {"Calls .......................", "Appels ......................",
+     QT_TRANSLATE_NOOP("Cio message", "Calls")},
     /* LblStatementBlocks */
-    {"Statement blocks ............", "Blocs d'instructions ........", "Statement blocks"},
+    {"Statement blocks ............", "Blocs d'instructions ........",
+     QT_TRANSLATE_NOOP("Cio message", "Statement blocks")},
     /* LblImplicitBlocks */
-    {"Implicit blocks .............", "Blocs implicites ............", "Implicit blocks"},
+    {"Implicit blocks .............", "Blocs implicites ............",
+     QT_TRANSLATE_NOOP("Cio message", "Implicit blocks")},
     /* LblDecisions */
-    {"Decisions ...................", "Decisions ...................", "Decisions"},
+    {"Decisions ...................", "Decisions ...................",
+     QT_TRANSLATE_NOOP("Cio message", "Decisions")},
     /* LblLoops */
-    {"Loops .......................", "Boucles .....................", "Loops"},
+    {"Loops .......................", "Boucles .....................",
+     QT_TRANSLATE_NOOP("Cio message", "Loops")},
     /* LblAsyncBlocks */
     {"Asynchronous transfer block .", "Blocs asynchrones ...........",
-     "Asynchronous transfer block"},
+     QT_TRANSLATE_NOOP("Cio message", "Asynchronous transfer block")},
     /* LblBasicConditions */
-    {"Basic conditions ............", "Conditions elementaires .....", "Basic conditions"},
+    {"Basic conditions ............", "Conditions elementaires .....",
+     QT_TRANSLATE_NOOP("Cio message", "Basic conditions")},
     /* LblModifiedConditions */
-    {"Modified conditions .........", "Conditions modifiees ........", "Modified conditions"},
+    {"Modified conditions .........", "Conditions modifiees ........",
+     QT_TRANSLATE_NOOP("Cio message", "Modified conditions")},
     /* LblCompoundConditions */
-    {"Multiple conditions .........", "Conditions composees ........", "Multiple conditions"},
+    {"Multiple conditions .........", "Conditions composees ........",
+     QT_TRANSLATE_NOOP("Cio message", "Multiple conditions")},
     /* LblForcedModifiedConditions */
     {"Forced modified conditions ..", "Conditions modifiees forcees ",
-     "Forced modified conditions"},
+     QT_TRANSLATE_NOOP("Cio message", "Forced modified conditions")},
     /* LblForcedCompoundConditions */
     {"Forced multiple conditions ..", "Conditions composees forcees ",
-     "Forced multiple conditions"},
+     QT_TRANSLATE_NOOP("Cio message", "Forced multiple conditions")},
     /* LblEntryReference */
     {"incoming", "entree", ""},
     /* LblRegularExitReference */
@@ -53,9 +66,9 @@ const ReportLabels kReportLabels = {{
     /* LblCountUnit */
     {"time(s)", "fois", ""},
     /* LblNone */
-    {"  none", " aucun(e)", "none"},
+    {"  none", " aucun(e)", QT_TRANSLATE_NOOP("Cio message", "none")},
     /* LblNotInstrumented */
-    {"   n/a", " n/a", "n/a"},
+    {"   n/a", " n/a", QT_TRANSLATE_NOOP("Cio message", "n/a")},
     /* LblReportTitle */
     {"Corvane(R) Velmora Coverage - Report", "Corvane(R) Velmora Coverage - Rapport", ""},
     /* LblHitReferencesHeading */
@@ -71,21 +84,25 @@ const ReportLabels kReportLabels = {{
     /* LblNoteTests */
     {"For modified conditions, previous tests are taken into account",
      "Pour les conditions modifiees, les tests precedents sont pris en compte",
-     "For modified conditions, previous tests are taken into account"},
+     QT_TRANSLATE_NOOP("Cio message",
+                       "For modified conditions, previous tests are taken into account")},
     /* LblNoteTestsAndGroups */
     {"For modified conditions, previous tests and services are taken into account",
      "Pour les conditions modifiees, les tests et services precedents sont pris en compte",
-     "For modified conditions, previous tests and services are taken into account"},
+     QT_TRANSLATE_NOOP(
+         "Cio message",
+         "For modified conditions, previous tests and services are taken into account")},
     /* LblNoteGroups */
     {"For modified conditions, previous services are taken into account",
      "Pour les conditions modifiees, les services precedents sont pris en compte",
-     "For modified conditions, previous services are taken into account"},
+     QT_TRANSLATE_NOOP("Cio message",
+                       "For modified conditions, previous services are taken into account")},
     /* LblNothingHit */
     {"Coverage analysis : nothing was hit",
      "Analyse de couverture : aucune branche n'a ete executee",
-     "Coverage analysis : nothing was hit"},
+     QT_TRANSLATE_NOOP("Cio message", "Coverage analysis : nothing was hit")},
     /* LblFileWord */
-    {"File", "Fichier", "File"},
+    {"File", "Fichier", QT_TRANSLATE_NOOP("Cio message", "File")},
     /* LblRootSummary */
-    {"Root Summary", "Conclusion", "Summary"},
+    {"Root Summary", "Conclusion", QT_TRANSLATE_NOOP("Cio message", "Summary")},
 }};

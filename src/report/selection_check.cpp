@@ -56,13 +56,20 @@ void warnUnknownServices(const CoverageModel &model, const ReportOptions &option
 } // namespace
 
 void checkSelection(const ReportOptions &options, const CoverageModel &model) {
-  warnUnknownFiles(model, options.fileList, "File %1 in -FILE option is not in source file list");
-  warnUnknownFiles(model, options.excludedFileList,
-                   "File %1 in -EXFILE option is not in source file list");
-  warnUnknownServices(model, options, options.serviceList,
-                      "Service %1 in -SERVICE option is unknown in selected source file list");
-  warnUnknownServices(model, options, options.excludedServiceList,
-                      "Service %1 in -EXSERVICE option is unknown in selected source file list");
+  warnUnknownFiles(
+      model, options.fileList,
+      QT_TRANSLATE_NOOP("User Warning", "File %1 in -FILE option is not in source file list"));
+  warnUnknownFiles(
+      model, options.excludedFileList,
+      QT_TRANSLATE_NOOP("User Warning", "File %1 in -EXFILE option is not in source file list"));
+  warnUnknownServices(
+      model, options, options.serviceList,
+      QT_TRANSLATE_NOOP("User Warning",
+                        "Service %1 in -SERVICE option is unknown in selected source file list"));
+  warnUnknownServices(
+      model, options, options.excludedServiceList,
+      QT_TRANSLATE_NOOP("User Warning",
+                        "Service %1 in -EXSERVICE option is unknown in selected source file list"));
 
   bool somethingToReport = false;
   for (const std::unique_ptr<SourceFile> &file : model.files()) {

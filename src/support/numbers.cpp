@@ -32,7 +32,9 @@ uint32_t readDecimal(const char *token, const QString &fileName, const char *mis
   uint32_t value = 0;
   for (const unsigned char *p = reinterpret_cast<const unsigned char *>(token); *p; ++p) {
     const unsigned digit = static_cast<unsigned>(*p) - '0';
-    if (digit > 9) fatalAssertion("Bad decimal number while reading file %1", fileName);
+    if (digit > 9)
+      fatalAssertion(QT_TRANSLATE_NOOP("Assertion", "Bad decimal number while reading file %1"),
+                     fileName);
     value = value * 10u + digit;
   }
   return value;
@@ -42,16 +44,20 @@ enum class HexKind { Value, Time };
 
 uint32_t readHex(const char *token, const QString &fileName, HexKind kind) {
   if (!token)
-    fatalAssertion(kind == HexKind::Value ? "Null pointer for value while reading file %1"
-                                          : "Null pointer for time while reading file %1",
-                   fileName);
+    fatalAssertion(
+        kind == HexKind::Value
+            ? QT_TRANSLATE_NOOP("Assertion", "Null pointer for value while reading file %1")
+            : QT_TRANSLATE_NOOP("Assertion", "Null pointer for time while reading file %1"),
+        fileName);
   uint32_t value = 0;
   unsigned shift = 0;
   for (const unsigned char *p = reinterpret_cast<const unsigned char *>(token); *p; ++p) {
     const int digit = kDigitValues[*p];
     if (digit < 0) {
       if (kind == HexKind::Time)
-        fatalAssertion("Bad hexadecimal number while reading file %1", fileName);
+        fatalAssertion(
+            QT_TRANSLATE_NOOP("Assertion", "Bad hexadecimal number while reading file %1"),
+            fileName);
       reportFatal(
           tr("Fatal Error",
              "Bad hexadecimal number while reading file %1: %2\nDescription:\n The "
@@ -63,7 +69,7 @@ uint32_t readHex(const char *token, const QString &fileName, HexKind kind) {
               .arg(fileName, QString::fromLocal8Bit(token)));
     }
     if (shift > 28) {
-      reportError(tr("User Error", "Number overflow while reading file %1", kFileNameComment)
+      reportError(tr("User Error", "Number overflow while reading file %1", "%1 is the file name")
                       .arg(fileName));
       reportFatal(tr("Fatal Error", "Maybe this Coverage Trace file has been generated using an "
                                     "older version of the Target Deployment Port"));
@@ -77,11 +83,14 @@ uint32_t readHex(const char *token, const QString &fileName, HexKind kind) {
 } // namespace
 
 uint32_t ReadDecimal(const char *token, const QString &fileName) {
-  return readDecimal(token, fileName, "Null pointer for value while reading file %1");
+  return readDecimal(
+      token, fileName,
+      QT_TRANSLATE_NOOP("Assertion", "Null pointer for value while reading file %1"));
 }
 
 uint32_t ReadDecimalTime(const char *token, const QString &fileName) {
-  return readDecimal(token, fileName, "Null pointer for time while reading file %1");
+  return readDecimal(token, fileName,
+                     QT_TRANSLATE_NOOP("Assertion", "Null pointer for time while reading file %1"));
 }
 
 uint32_t ReadHex(const char *token, const QString &fileName) {

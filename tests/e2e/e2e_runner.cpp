@@ -7,6 +7,8 @@
 //   env             optional: NAME=VALUE sets, -NAME unsets; @WORK@ and @VELMORADIR@
 //                   are replaced in values
 //   input/          optional: copied into the fresh work directory (the run's cwd)
+//   installed-catalogs  optional, empty: the catalogs the build installs (the compiled
+//                   translations/*.ts) are copied into VELMORADIR/lib/locale first
 //   catalogs/*.ts   optional: compiled with lrelease into VELMORADIR/lib/locale
 //   expected/status the exit status
 //   expected/stdout, expected/stderr: compared whole; a missing one means empty
@@ -296,6 +298,27 @@ protected:
   return ::testing::AssertionSuccess();
 }
 
+// Copies the catalogs compiled by the build into VELMORADIR/lib/locale.
+::testing::AssertionResult copyInstalledCatalogs(const fs::path &localeDir) {
+  std::error_code ec;
+  int copied = 0;
+  for (const auto &entry : fs::directory_iterator(ZELTOCOV_LOCALE_DIR, ec)) {
+    if (entry.path().extension() != ".qm") continue;
+    fs::copy_file(entry.path(), localeDir / entry.path().filename(),
+                  fs::copy_options::overwrite_existing, ec);
+    if (ec)
+      return ::testing::AssertionFailure()
+             << "cannot copy " << entry.path() << ": " << ec.message();
+    ++copied;
+  }
+  if (ec)
+    return ::testing::AssertionFailure() << "cannot list " << ZELTOCOV_LOCALE_DIR << ": "
+                                         << ec.message();
+  if (copied == 0)
+    return ::testing::AssertionFailure() << "no compiled catalog in " << ZELTOCOV_LOCALE_DIR;
+  return ::testing::AssertionSuccess();
+}
+
 TEST_P(E2ECase, Run) {
   const fs::path caseDir = fs::path(ZELTOCOV_E2E_CASES) / GetParam();
   const fs::path expectedDir = caseDir / "expected";
@@ -309,6 +332,8 @@ TEST_P(E2ECase, Run) {
     ASSERT_FALSE(ec) << "cannot copy input/: " << ec.message();
   }
   const std::set<std::string> inputFiles = filesBelow(work_);
+  if (fs::exists(caseDir / "installed-catalogs"))
+    ASSERT_TRUE(copyInstalledCatalogs(velmora_ / "lib" / "locale"));
   ASSERT_TRUE(compileCatalogs(caseDir / "catalogs", velmora_ / "lib" / "locale", root_));
 
   std::vector<std::string> args;
