@@ -17,9 +17,9 @@
 //                   time is fixed by SOURCE_DATE_EPOCH)
 //
 // Actual outputs are scrubbed before comparison: C-library date texts become <DATE>
-// (unless the case keeps its dates) and the work directory becomes <WORK>. With ZELTOCOV_E2E_UPDATE=1 the scrubbed
-// outputs are written into expected/ instead of being compared; the files already
-// listed under expected/files are refreshed, and files that the run created (not
+// (unless the case keeps its dates) and the work directory becomes <WORK>. With
+// ZELTOCOV_E2E_UPDATE=1 the scrubbed outputs are written into expected/ instead of being compared;
+// the files already listed under expected/files are refreshed, and files that the run created (not
 // copied from input/) are added.
 #include <gtest/gtest.h>
 
@@ -312,8 +312,8 @@ protected:
     ++copied;
   }
   if (ec)
-    return ::testing::AssertionFailure() << "cannot list " << ZELTOCOV_LOCALE_DIR << ": "
-                                         << ec.message();
+    return ::testing::AssertionFailure()
+           << "cannot list " << ZELTOCOV_LOCALE_DIR << ": " << ec.message();
   if (copied == 0)
     return ::testing::AssertionFailure() << "no compiled catalog in " << ZELTOCOV_LOCALE_DIR;
   return ::testing::AssertionSuccess();
@@ -422,7 +422,8 @@ TEST_P(E2ECase, Run) {
       ADD_FAILURE() << "file " << name << " was not produced";
       continue;
     }
-    EXPECT_EQ(scrub(actual, workNames, keepDates), readWhole(expectedDir / "files" / name)) << "file " << name;
+    EXPECT_EQ(scrub(actual, workNames, keepDates), readWhole(expectedDir / "files" / name))
+        << "file " << name;
   }
 
   for (const std::string &name : filesBelow(expectedDir))
