@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "driver/translations.h"
 #include "driver/version_banner.h"
 #include "fdc/fdc_reader.h"
+#include "measures/measure_export.h"
 #include "model/coverage_model.h"
 #include "report/report_run.h"
 #include "support/host_services.h"
@@ -62,7 +64,10 @@ int zeltocovMain(int argc, char **argv) {
                       .arg(QString::fromLocal8Bit(*options.outputFile)));
   }
   const int language = reportLanguage();
-  runReport(out, traceFiles, options, language, model, runTime);
+  // The coverage measures of the run go to the measure database when one is configured.
+  std::unique_ptr<MeasureExport> measures;
+  if (getEnv("ZELTO_TPM_ROOT")) measures = std::make_unique<MeasureExport>(runTime);
+  runReport(out, traceFiles, options, language, model, runTime, measures.get());
   if (options.outputFile)
     std::fclose(out);
   else

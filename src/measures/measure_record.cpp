@@ -1,0 +1,25 @@
+#include "measures/measure_record.h"
+
+std::vector<unsigned char> MeasureRecord::encode() const {
+  std::vector<unsigned char> bytes(measureRecordSize(values.size()));
+  putWord(&bytes[0], date);
+  putWord(&bytes[4], key);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    putWord(&bytes[kRecordHeadSize + 8 * i], values[i]);
+    putWord(&bytes[kRecordHeadSize + 8 * i + 4], totals[i]);
+  }
+  return bytes;
+}
+
+MeasureRecord MeasureRecord::decode(const unsigned char *bytes, std::size_t count) {
+  MeasureRecord record;
+  record.date = getWord(bytes);
+  record.key = getWord(bytes + 4);
+  record.values.resize(count);
+  record.totals.resize(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    record.values[i] = getWord(bytes + kRecordHeadSize + 8 * i);
+    record.totals[i] = getWord(bytes + kRecordHeadSize + 8 * i + 4);
+  }
+  return record;
+}
