@@ -82,14 +82,15 @@ bool MeasureLock::acquire() {
   }
 
   const QString lockName = QString::fromLocal8Bit(path_);
-  display_.showTpmError(tr("Error",
-                           "File is currently in use.\n  Please break\n      or wait until "
-                           "previous task has finished\n      or remove file: %1",
-                           "%1 is a file name")
-                            .arg(lockName));
   int failure = 0;
   {
+    // Caught from the moment the user is told to break.
     InterruptCatcher catcher;
+    display_.showTpmError(tr("Error",
+                             "File is currently in use.\n  Please break\n      or wait until "
+                             "previous task has finished\n      or remove file: %1",
+                             "%1 is a file name")
+                              .arg(lockName));
     while (!breakRequested) {
       pauseBeforeRetry();
       descriptor_ = tryCreate();
