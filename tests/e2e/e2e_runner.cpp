@@ -11,6 +11,7 @@
 //   expected/status the exit status
 //   expected/stdout, expected/stderr: compared whole; a missing one means empty
 //   expected/files/<path>: must exist in the work directory after the run
+//   expected/absent optional: paths, one per line, that must not exist after the run
 //
 // Actual outputs are scrubbed before comparison: C-library date texts become <DATE>
 // and the work directory becomes <WORK>. With ZELTOCOV_E2E_UPDATE=1 the scrubbed
@@ -392,6 +393,14 @@ TEST_P(E2ECase, Run) {
       continue;
     }
     EXPECT_EQ(scrub(actual, workNames), readWhole(expectedDir / "files" / name)) << "file " << name;
+  }
+
+  if (fs::exists(expectedDir / "absent")) {
+    compared.insert("absent");
+    for (const std::string &name : readLines(expectedDir / "absent")) {
+      if (name.empty()) continue;
+      EXPECT_FALSE(fs::exists(work_ / name, ec)) << "file " << name << " should not exist";
+    }
   }
 
   for (const std::string &name : filesBelow(expectedDir))
