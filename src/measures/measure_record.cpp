@@ -10,16 +10,3 @@ std::vector<unsigned char> MeasureRecord::encode() const {
   }
   return bytes;
 }
-
-MeasureRecord MeasureRecord::decode(const unsigned char *bytes, std::size_t count) {
-  MeasureRecord record;
-  record.date = getWord(bytes);
-  record.key = getWord(bytes + 4);
-  record.values.resize(count);
-  record.totals.resize(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    record.values[i] = getWord(bytes + kRecordHeadSize + 8 * i);
-    record.totals[i] = getWord(bytes + kRecordHeadSize + 8 * i + 4);
-  }
-  return record;
-}

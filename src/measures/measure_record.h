@@ -44,6 +44,4 @@ struct MeasureRecord {
 
   /// The record's bytes: date, key, then (value, total) per sub value.
   std::vector<unsigned char> encode() const;
-  /// The record of `count` sub values held by `bytes` (measureRecordSize(count) of them).
-  static MeasureRecord decode(const unsigned char *bytes, std::size_t count);
 };
