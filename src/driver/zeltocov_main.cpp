@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "driver/version_banner.h"
 #include "fdc/fdc_reader.h"
 #include "listing/write_listings.h"
+#include "measures/measure_export.h"
 #include "model/coverage_model.h"
 #include "report/report_run.h"
 #include "support/host_services.h"
@@ -63,7 +65,10 @@ int zeltocovMain(int argc, char **argv) {
                       .arg(QString::fromLocal8Bit(*options.outputFile)));
   }
   const ReportLanguage language = reportLanguage();
-  runReport(out, traceFiles, options, language, model, runTime);
+  // The coverage measures of the run go to the measure database when one is configured.
+  std::unique_ptr<MeasureExport> measures;
+  if (getEnv("ZELTO_TPM_ROOT")) measures = std::make_unique<MeasureExport>(runTime);
+  runReport(out, traceFiles, options, language, model, runTime, measures.get());
   if (options.outputFile)
     std::fclose(out);
   else

@@ -13,11 +13,12 @@
 //   expected/files/<path>: must exist in the work directory after the run
 //   keep-dates      optional: date texts are compared as they are (for runs whose
 //                   time is fixed by SOURCE_DATE_EPOCH)
+//   expected/absent optional: paths, one per line, that must not exist after the run
 //
 // Actual outputs are scrubbed before comparison: C-library date texts become <DATE>
-// (unless the case keeps its dates) and the work directory becomes <WORK>. With ZELTOCOV_E2E_UPDATE=1 the scrubbed
-// outputs are written into expected/ instead of being compared; the files already
-// listed under expected/files are refreshed, and files that the run created (not
+// (unless the case keeps its dates) and the work directory becomes <WORK>. With
+// ZELTOCOV_E2E_UPDATE=1 the scrubbed outputs are written into expected/ instead of being compared;
+// the files already listed under expected/files are refreshed, and files that the run created (not
 // copied from input/) are added.
 #include <gtest/gtest.h>
 
@@ -397,7 +398,16 @@ TEST_P(E2ECase, Run) {
       ADD_FAILURE() << "file " << name << " was not produced";
       continue;
     }
-    EXPECT_EQ(scrub(actual, workNames, keepDates), readWhole(expectedDir / "files" / name)) << "file " << name;
+    EXPECT_EQ(scrub(actual, workNames, keepDates), readWhole(expectedDir / "files" / name))
+        << "file " << name;
+  }
+
+  if (fs::exists(expectedDir / "absent")) {
+    compared.insert("absent");
+    for (const std::string &name : readLines(expectedDir / "absent")) {
+      if (name.empty()) continue;
+      EXPECT_FALSE(fs::exists(work_ / name, ec)) << "file " << name << " should not exist";
+    }
   }
 
   for (const std::string &name : filesBelow(expectedDir))
