@@ -33,6 +33,9 @@ const char *const kDecoderTexts[] = {
     "Command analysis",
     "Internal error, bad option name",
     "and",
+    "Argument file too large,",
+    "Word too long in argument file,",
+    "Too many words in argument files,",
 };
 
 char upperAsciiChar(char c) {
