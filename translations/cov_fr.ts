@@ -130,6 +130,18 @@
         <source>Corvane(R)</source>
         <translation>Corvane(R)</translation>
     </message>
+    <message>
+        <source>Argument file too large,</source>
+        <translation>Fichier d&apos;arguments trop grand,</translation>
+    </message>
+    <message>
+        <source>Word too long in argument file,</source>
+        <translation>Mot trop long dans le fichier d&apos;arguments,</translation>
+    </message>
+    <message>
+        <source>Too many words in argument files,</source>
+        <translation>Trop de mots dans les fichiers d&apos;arguments,</translation>
+    </message>
 </context>
 <context>
     <name>Cio message</name>
@@ -338,6 +350,142 @@ Utilisation de zeltocov :
     </message>
 </context>
 <context>
+    <name>Error</name>
+    <message>
+        <source>Unable to create DataBase file</source>
+        <translation>Impossible de créer le fichier de base de données</translation>
+    </message>
+    <message>
+        <source>Reposition in DataBase file fail</source>
+        <translation>Échec du positionnement dans le fichier de base de données</translation>
+    </message>
+    <message>
+        <source>Unable to read DataBase file</source>
+        <translation>Impossible de lire le fichier de base de données</translation>
+    </message>
+    <message>
+        <source>Unable to write in DataBase file</source>
+        <translation>Impossible d&apos;écrire dans le fichier de base de données</translation>
+    </message>
+    <message>
+        <source>Unable write in DataBase file</source>
+        <translation>Écriture impossible dans le fichier de base de données</translation>
+    </message>
+    <message>
+        <source>Unable close DataBase file</source>
+        <translation>Fermeture impossible du fichier de base de données</translation>
+    </message>
+    <message>
+        <source>Unable to create TPM file</source>
+        <translation>Impossible de créer le fichier TPM</translation>
+    </message>
+    <message>
+        <source>Unable to write in Index file</source>
+        <translation>Impossible d&apos;écrire dans le fichier d&apos;index</translation>
+    </message>
+    <message>
+        <source>Unable to write fail in Index file</source>
+        <translation>Échec de l&apos;écriture dans le fichier d&apos;index</translation>
+    </message>
+    <message>
+        <source>Unable to close Index file</source>
+        <translation>Impossible de fermer le fichier d&apos;index</translation>
+    </message>
+    <message>
+        <source>Unable to read index file</source>
+        <translation>Impossible de lire le fichier d&apos;index</translation>
+    </message>
+    <message>
+        <source>Unable to open DataBase file</source>
+        <translation>Impossible d&apos;ouvrir le fichier de base de données</translation>
+    </message>
+    <message>
+        <source>Unable to update DataBase file</source>
+        <translation>Impossible de mettre à jour le fichier de base de données</translation>
+    </message>
+    <message>
+        <source>Unable to update Index File</source>
+        <translation>Impossible de mettre à jour le fichier d&apos;index</translation>
+    </message>
+    <message>
+        <source>Unable to close DataBase</source>
+        <translation>Impossible de fermer la base de données</translation>
+    </message>
+    <message>
+        <source>Cannot open file :%1
+</source>
+        <comment>%1 is a file name</comment>
+        <translation>Impossible d&apos;ouvrir le fichier : %1
+</translation>
+    </message>
+    <message>
+        <source>Reason is : %1
+</source>
+        <comment>%1 is a system message</comment>
+        <translation>Raison : %1
+</translation>
+    </message>
+    <message>
+        <source>File is currently in use.
+  Please break
+      or wait until previous task has finished
+      or remove file: %1</source>
+        <comment>%1 is a file name</comment>
+        <translation>Le fichier est en cours d&apos;utilisation.
+  Veuillez interrompre
+      ou attendre la fin de la tâche précédente
+      ou supprimer le fichier : %1</translation>
+    </message>
+    <message>
+        <source>File is now available</source>
+        <translation>Le fichier est maintenant disponible</translation>
+    </message>
+    <message>
+        <source>User break.
+  File is still in use.
+  Please wait until previous task has finished
+      or remove file: %1</source>
+        <translation>Interruption par l&apos;utilisateur.
+  Le fichier est toujours en cours d&apos;utilisation.
+  Veuillez attendre la fin de la tâche précédente
+      ou supprimer le fichier : %1</translation>
+    </message>
+    <message>
+        <source>Error unlocking transaction</source>
+        <translation>Erreur au déverrouillage de la transaction</translation>
+    </message>
+    <message>
+        <source>ZELTO_TPM_ROOT is not set!</source>
+        <comment>ZELTO_TPM_ROOT is an environment variable name</comment>
+        <translation>ZELTO_TPM_ROOT n&apos;est pas défini !</translation>
+    </message>
+    <message>
+        <source>ZELTO_TPM_ROOT directory does not exist: %1</source>
+        <comment>%1 is a directory name</comment>
+        <translation>Le répertoire ZELTO_TPM_ROOT n&apos;existe pas : %1</translation>
+    </message>
+    <message>
+        <source>Unable to get User name
+</source>
+        <translation>Impossible d&apos;obtenir le nom de l&apos;utilisateur
+</translation>
+    </message>
+    <message>
+        <source>Too many measure sub values</source>
+        <translation>Trop de sous-valeurs de mesure</translation>
+    </message>
+</context>
+<context>
+    <name>Error Display</name>
+    <message>
+        <source>%1 - Test Process Monitor: %2
+</source>
+        <comment>%1 is the product name; %2 the error message</comment>
+        <translation>%1 - Test Process Monitor : %2
+</translation>
+    </message>
+</context>
+<context>
     <name>Fatal Error</name>
     <message>
         <source>Errors in command line</source>
@@ -432,6 +580,31 @@ Description :
         <source>Incorrect traces in %1 (branch hit outside of any file-part)</source>
         <comment>%1 is the name of the incorrect trace file</comment>
         <translation>Traces incorrectes dans %1 (branche atteinte hors de toute partie de fichier)</translation>
+    </message>
+    <message>
+        <source>standard output</source>
+        <comment>the name of the standard output stream in messages</comment>
+        <translation>sortie standard</translation>
+    </message>
+    <message>
+        <source>Cannot read file %1: %2</source>
+        <comment>%1 is a file name, %2 the reason given by the system</comment>
+        <translation>Impossible de lire le fichier %1 : %2</translation>
+    </message>
+    <message>
+        <source>Output file %1 of %2 is also an input file</source>
+        <comment>%1 is a file name, %2 the option that names it</comment>
+        <translation>Le fichier de sortie %1 de %2 est aussi un fichier d&apos;entrée</translation>
+    </message>
+    <message>
+        <source>Outputs %1 and %2 name the same file %3</source>
+        <comment>%1 and %2 are options, %3 a file name</comment>
+        <translation>Les sorties %1 et %2 désignent le même fichier %3</translation>
+    </message>
+    <message>
+        <source>Cannot write file %1: %2</source>
+        <comment>%1 is the name of an output file, %2 the reason given by the system</comment>
+        <translation>Impossible d&apos;écrire le fichier %1 : %2</translation>
     </message>
 </context>
 <context>
@@ -644,6 +817,16 @@ Description :
         <source>Test %1 in -EXTEST option was unknown in trace file list</source>
         <comment>%1 is the name of the file</comment>
         <translation>Le test %1 de l&apos;option -EXTEST est inconnu dans les fichiers de traces</translation>
+    </message>
+    <message>
+        <source>the source file could not be read</source>
+        <comment>the reason why a listing is incomplete</comment>
+        <translation>le fichier source n&apos;a pas pu être lu</translation>
+    </message>
+    <message>
+        <source>Annotated listing %1 could not be written completely: %2</source>
+        <comment>%1 is the name of the listing file, %2 the reason</comment>
+        <translation>Le listing annoté %1 n&apos;a pas pu être écrit entièrement : %2</translation>
     </message>
 </context>
 <context>
@@ -904,6 +1087,11 @@ Description :
  Cela indique que le fichier de traces est corrompu, par exemple parce que les informations de couverture à l&apos;exécution ont été modifiées par une écriture dans un tableau avec un indice hors limites.
  Ces informations sont stockées dans des variables struct de portée fichier (static).
  Vérifiez d&apos;abord les écritures dans vos propres tableaux statiques.</translation>
+    </message>
+    <message>
+        <source>Line too long in FDC file %1</source>
+        <comment>%1 is a file name</comment>
+        <translation>Ligne trop longue dans le fichier FDC %1</translation>
     </message>
 </context>
 <context>

@@ -54,38 +54,62 @@ std::string CommandLineDecoder::expandEnvironment(const std::string &word) const
 // and are dropped, a line whose first non-blank character is '#' is a comment, a
 // backslash before a line end (LF, CR LF or CR) or the end of the file continues
 // the line, and before any other character keeps both.
-bool CommandLineDecoder::readArgumentFile(const std::string &path,
-                                          std::vector<std::string> &words) const {
+int CommandLineDecoder::readArgumentFile(const std::string &path,
+                                         std::vector<std::string> &words) const {
   std::FILE *file = std::fopen(path.c_str(), "r");
-  if (!file) return false;
+  if (!file) return FileNotFound;
+  int failure = 0;
+  std::size_t bytes = 0;
+  // Reads one byte, or EOF once the file is over its bounds.
+  auto next = [&]() -> int {
+    if (failure) return EOF;
+    const int c = std::getc(file);
+    if (c != EOF && ++bytes > limits_.fileBytes) {
+      failure = ArgumentFileTooLarge;
+      return EOF;
+    }
+    return c;
+  };
 
   std::string word;
   bool wordStarted = false; // a word is in progress (also an empty quoted one)
   bool inQuotes = false;
   bool lineStart = true; // only blanks seen on this line so far
   auto finishWord = [&] {
-    if (wordStarted) words.push_back(expandEnvironment(word));
+    if (wordStarted && !failure) {
+      if (words.size() >= limits_.words)
+        failure = TooManyArgumentWords;
+      else
+        words.push_back(expandEnvironment(word));
+    }
     word.clear();
     wordStarted = false;
   };
+  auto add = [&](char c) {
+    if (word.size() >= limits_.wordBytes && !failure) failure = ArgumentWordTooLong;
+    word += c;
+  };
 
   int c;
-  while ((c = std::getc(file)) != EOF) {
+  while ((c = next()) != EOF) {
     if (c == '#' && lineStart && !inQuotes) {
-      while ((c = std::getc(file)) != EOF && c != '\n') {
+      while ((c = next()) != EOF && c != '\n') {
       }
       continue; // the next line starts blank again
     }
     if (c == '\\') {
-      const int next = std::getc(file);
-      if (next == EOF || next == '\n') continue;
-      if (next == '\r') {
-        const int after = std::getc(file);
-        if (after != '\n' && after != EOF) std::ungetc(after, file);
+      const int following = next();
+      if (following == EOF || following == '\n') continue;
+      if (following == '\r') {
+        const int after = next();
+        if (after != '\n' && after != EOF) {
+          std::ungetc(after, file);
+          --bytes;
+        }
         continue;
       }
-      word += '\\';
-      word += static_cast<char>(next);
+      add('\\');
+      add(static_cast<char>(following));
       wordStarted = true;
       lineStart = false;
       continue;
@@ -101,7 +125,7 @@ bool CommandLineDecoder::readArgumentFile(const std::string &path,
       if (c == '\r' || c == '\n') lineStart = true;
       continue;
     }
-    word += static_cast<char>(c);
+    add(static_cast<char>(c));
     wordStarted = true;
     lineStart = false;
   }
@@ -110,7 +134,8 @@ bool CommandLineDecoder::readArgumentFile(const std::string &path,
   // file, just as one that does not open.
   const bool readable = !std::ferror(file);
   std::fclose(file);
-  return readable;
+  if (failure) return failure;
+  return readable ? 0 : FileNotFound;
 }
 
 int CommandLineDecoder::preprocessArguments(int &argc, char **&argv) {
@@ -120,11 +145,15 @@ int CommandLineDecoder::preprocessArguments(int &argc, char **&argv) {
     const std::string argument = argv[i] ? argv[i] : "";
     std::string path;
     if (!argumentFileName(argument, path)) {
+      if (words.size() >= limits_.words) {
+        decoderError(TooManyArgumentWords, nullptr);
+        return -1;
+      }
       words.push_back(expandEnvironment(argument));
       continue;
     }
-    if (!readArgumentFile(path, words)) {
-      decoderError(FileNotFound, path.c_str());
+    if (const int failure = readArgumentFile(path, words)) {
+      decoderError(failure, path.c_str());
       return -1;
     }
   }

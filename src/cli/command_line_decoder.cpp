@@ -34,6 +34,9 @@ const char *const kDecoderTexts[] = {
     QT_TRANSLATE_NOOP("CAB", "Command analysis"),
     QT_TRANSLATE_NOOP("CAB", "Internal error, bad option name"),
     QT_TRANSLATE_NOOP("CAB", "and"),
+    QT_TRANSLATE_NOOP("CAB", "Argument file too large,"),
+    QT_TRANSLATE_NOOP("CAB", "Word too long in argument file,"),
+    QT_TRANSLATE_NOOP("CAB", "Too many words in argument files,"),
 };
 
 char upperAsciiChar(char c) {

@@ -111,6 +111,20 @@ enum DecoderMessage : int {
   CommandAnalysis = 19,
   BadOptionName = 20,
   CombinationAnd = 21,
+  ArgumentFileTooLarge = 22,
+  ArgumentWordTooLong = 23,
+  TooManyArgumentWords = 24,
+};
+
+/// Bounds of argument files: a command line needs none of them, and a file or
+/// stream beyond them (such as /dev/zero) must not exhaust the memory.
+struct ArgumentFileLimits {
+  /// Bytes of one argument file.
+  std::size_t fileBytes = 64 * 1024 * 1024;
+  /// Bytes of one word.
+  std::size_t wordBytes = 64 * 1024;
+  /// Words of the whole command line after the argument files are read.
+  std::size_t words = 1000000;
 };
 
 /// The untranslated text of a decoder message (context "CAB").
@@ -148,10 +162,15 @@ public:
   QString usageText() const;
 
   const CommandLineTables &tables() const { return tables_; }
+  /// The bounds of argument files (tests make them smaller).
+  void setArgumentFileLimits(const ArgumentFileLimits &limits) { limits_ = limits; }
 
 private:
   std::string expandEnvironment(const std::string &word) const;
-  bool readArgumentFile(const std::string &path, std::vector<std::string> &words) const;
+  /// 0, or the DecoderMessage of the failure (FileNotFound, ArgumentFileTooLarge,
+  /// ArgumentWordTooLong, TooManyArgumentWords).
+  int readArgumentFile(const std::string &path, std::vector<std::string> &words) const;
+
   int decodePositional(const std::string &word, std::size_t &nextArgument);
   int decodeOption(const std::string &word);
   int addValues(ValueDescriptor &descriptor, std::vector<Keyword> *keywords,
@@ -162,6 +181,7 @@ private:
 
   /// The tables, with the states and values decoded so far.
   CommandLineTables tables_;
+  ArgumentFileLimits limits_;
   /// The arguments after expansion of argument files and references.
   std::vector<std::string> expanded_;
   /// The argument vector over expanded_ handed back by preprocessArguments.

@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,11 +14,14 @@
 #include "driver/version_banner.h"
 #include "fdc/fdc_reader.h"
 #include "listing/write_listings.h"
+#include "measures/measure_export.h"
 #include "model/coverage_model.h"
 #include "report/report_run.h"
 #include "support/host_services.h"
 #include "support/messages.h"
 #include "support/name_table.h"
+#include "support/output_guard.h"
+#include "support/output_stream.h"
 #include "support/run_clock.h"
 
 int zeltocovMain(int argc, char **argv) {
@@ -50,6 +54,14 @@ int zeltocovMain(int argc, char **argv) {
   if (!analyseOptions(argc, argv, options))
     reportFatal(tr("Fatal Error", "Errors in command line"));
 
+  // No output may destroy an input, nor two outputs write one file.
+  std::vector<NamedOutput> outputs;
+  if (options.outputFile) outputs.push_back({"-OUTPUT", *options.outputFile});
+  if (options.cleanFile) outputs.push_back({"-CLEAN", *options.cleanFile});
+  if (options.cioFile) outputs.push_back({"-CIO", *options.cioFile});
+  if (options.flowFile) outputs.push_back({"-FLOW", *options.flowFile});
+  checkOutputsAgainstInputs(outputs, options.inputFiles);
+
   CoverageModel model;
   std::vector<std::string> traceFiles;
   for (const std::string &name : options.inputFiles)
@@ -63,11 +75,13 @@ int zeltocovMain(int argc, char **argv) {
                       .arg(QString::fromLocal8Bit(*options.outputFile)));
   }
   const ReportLanguage language = reportLanguage();
-  runReport(out, traceFiles, options, language, model, runTime);
-  if (options.outputFile)
-    std::fclose(out);
-  else
-    std::fflush(stdout);
+  // The coverage measures of the run go to the measure database when one is configured.
+  std::unique_ptr<MeasureExport> measures;
+  if (getEnv("ZELTO_TPM_ROOT")) measures = std::make_unique<MeasureExport>(runTime);
+  runReport(out, traceFiles, options, language, model, runTime, measures.get());
+  closeOutput(out, options.outputFile ? QString::fromLocal8Bit(options.outputFile->c_str())
+                                      : tr("Fatal Error", "standard output",
+                                           "the name of the standard output stream in messages"));
 
   // The annotated listings follow the closed report; the path trace report (-FLOW)
   // comes after them.

@@ -31,6 +31,8 @@ private:
   NameEntry *readName(const char *label);
   /// The next line, whose first token must be `bigramme`; fatal `missing` when it
   /// is not, "Bad FDC file" when the file has ended.
+  /// The next line; a line too long for an FDC record is fatal.
+  char *nextLine();
   void readHeaderLine(const char *bigramme, const QString &missing);
 
   // Records of a body (fdc_records.cpp).

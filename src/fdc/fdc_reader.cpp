@@ -83,6 +83,8 @@ void FdcReader::load(const std::string &path, std::vector<std::string> &otherFil
     lines_.close();
     return;
   }
+  // From here on the end of the file is the end of its data, never a failed read.
+  lines_.failOnReadError(fdcNameText_);
 
   // New sections go in front, so the sections of one file end up in the model in
   // the reverse of their file order. Redundancy is judged against the files
@@ -145,8 +147,15 @@ NameEntry *FdcReader::readName(const char *label) {
   return entry;
 }
 
+char *FdcReader::nextLine() {
+  char *line = lines_.readLine();
+  if (!line && lines_.lineTooLong())
+    failWithFileName(tr("fdcL-Error", "Line too long in FDC file %1", "%1 is a file name"));
+  return line;
+}
+
 void FdcReader::readHeaderLine(const char *bigramme, const QString &missing) {
-  if (!lines_.readLine()) reportFatal(tr("fdcL-Error", "Bad FDC file", "%1 is a file name"));
+  if (!nextLine()) reportFatal(tr("fdcL-Error", "Bad FDC file", "%1 is a file name"));
   if (!isToken(lines_.nextToken(), bigramme)) failWithFileName(missing);
 }
 
@@ -204,21 +213,29 @@ void FdcReader::readHeader(SourceFile &file) {
 }
 
 void FdcReader::readBody(SourceFile &file) {
-  if (!lines_.readLine()) reportFatal(tr("fdcL-Error", "No data in FDC", "%1 is a file name"));
+  if (!nextLine()) reportFatal(tr("fdcL-Error", "No data in FDC", "%1 is a file name"));
   model_.clearCurrentService();
   conditionIds_.clear();
   // The first line after TC is a record whatever it holds.
   const char *line;
   do {
     readRecord(file);
-    line = lines_.readLine();
+    line = nextLine();
   } while (line && !startsChecksumLine(line));
 }
 
 void FdcReader::readChecksum(SourceFile &file) {
   const QString badChecksumLine =
       tr("fdcL-Error", "Bad or missing DC in FDC file %1", "%1 is a file name");
-  if (!lines_.line() || !isToken(lines_.nextToken(), "DC")) failWithFileName(badChecksumLine);
+  if (!lines_.line()) {
+    // A DC line without line end is read as a DC line whose values are missing.
+    const std::string_view rest = lines_.finalFragment();
+    if (rest.size() >= 2 && rest.substr(0, 2) == "DC" &&
+        (rest.size() == 2 || rest[2] == ' ' || rest[2] == '\t' || rest[2] == '\r'))
+      ReadDecimal(nullptr, fdcNameText_);
+    failWithFileName(badChecksumLine);
+  }
+  if (!isToken(lines_.nextToken(), "DC")) failWithFileName(badChecksumLine);
   file.checksum = ReadDecimal(lines_.nextToken(), fdcNameText_);
   if (const char *key = lines_.nextToken()) {
     file.fileKey = ReadDecimal(key, fdcNameText_);
@@ -252,7 +269,7 @@ bool FdcReader::findNextSection() {
     do
       rest = lines_.readChar();
     while (rest != EOF && rest != '\n');
-    if (!lines_.readLine()) return false;
+    if (!nextLine()) return false;
     if (isToken(lines_.nextToken(), "VE")) return true;
     matched = 0;
   }

@@ -13,6 +13,7 @@
 #include "report/report_scope.h"
 #include "support/messages.h"
 #include "support/name_table.h"
+#include "support/output_stream.h"
 #include "support/paths.h"
 
 namespace {
@@ -143,8 +144,17 @@ void ListingRun::write(const FileSummary &summary, CoverageTypes mask) {
                                       "%1 is the corresponding source file name");
   reportInfo(info.arg(QString::fromLocal8Bit(sourceName)));
   annotate(source, listing, summary, mask);
-  std::fclose(listing);
+  const bool sourceFailed = std::ferror(source) != 0;
   std::fclose(source);
+  QString reason;
+  if (!closeOutputChecked(listing, &reason) || sourceFailed) {
+    if (reason.isEmpty())
+      reason = tr("User Warning", "the source file could not be read",
+                  "the reason why a listing is incomplete");
+    reportWarning(tr("User Warning", "Annotated listing %1 could not be written completely: %2",
+                     "%1 is the name of the listing file, %2 the reason")
+                      .arg(local(listingPath), reason));
+  }
 }
 
 void ListingRun::annotate(std::FILE *source, std::FILE *listing, const FileSummary &summary,

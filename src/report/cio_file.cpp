@@ -4,6 +4,7 @@
 #include "model/hit_counting.h"
 #include "report/rate_lines.h"
 #include "support/messages.h"
+#include "support/output_stream.h"
 #include "support/run_clock.h"
 #include "support/tool_version.h"
 #include "trace/test_state.h"
@@ -79,6 +80,7 @@ CioFile::~CioFile() {
 void CioFile::openCio(const std::string &path, std::time_t runTime) {
   firstTestRecord_ = true;
   firstGroupRecord_ = true;
+  path_ = path;
   out_ = std::fopen(path.c_str(), "w");
   if (!out_)
     reportFatal(tr("Fatal Error", "Cannot create CIO file %1", "%1 is the name of the cio file")
@@ -201,7 +203,7 @@ void CioFile::writeCioRoot(const CoverageModel &model, const CoverageCounts &tot
     std::fprintf(out_, "R\n %s\n", label(LblRootSummary));
     writeCioRates(*model.files().front(), totals, hits, nullptr);
   }
-  std::fclose(out_);
+  closeOutput(out_, QString::fromLocal8Bit(path_.c_str()));
   out_ = nullptr;
   entries_.clear();
 }

@@ -69,6 +69,7 @@ private:
   const ReportScope &scope_;
   const CoverageTypes mask_;
   std::FILE *out_ = nullptr;
+  std::string path_;
   std::vector<Entry> entries_;
   /// The CIO column of the label table, translated.
   std::vector<QByteArray> labels_;

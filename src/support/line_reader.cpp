@@ -2,8 +2,10 @@
 #include "support/line_reader.h"
 
 #include "support/host_services.h"
+#include "support/messages.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 LineReader::LineReader() : LineReader(kDefaultBlockSize) {}
@@ -33,6 +35,9 @@ void LineReader::close() {
   start_ = end_ = 0;
   eof_ = false;
   readFailed_ = false;
+  failOnReadError_ = false;
+  lineTooLong_ = false;
+  finalFragment_ = {};
   lastReadFull_ = false;
   line_ = cursor_ = nullptr;
   lineLength_ = 0;
@@ -66,12 +71,19 @@ bool LineReader::fill() {
     buffer_ = static_cast<char *>(safeRealloc(buffer_, capacity_ + 1));
   }
   const std::size_t wanted = capacity_ - end_;
+  errno = 0;
   const std::size_t got = std::fread(buffer_ + end_, 1, wanted, file_);
   lastReadFull_ = got == wanted;
   if (got == 0) {
     buffer_[end_] = '\0';
     eof_ = true;
     readFailed_ = std::ferror(file_) != 0;
+    if (readFailed_ && failOnReadError_) {
+      const int error = errno;
+      reportFatal(tr("Fatal Error", "Cannot read file %1: %2",
+                     "%1 is a file name, %2 the reason given by the system")
+                      .arg(fileName_, QString::fromLocal8Bit(std::strerror(error ? error : EIO))));
+    }
     return false;
   }
   end_ += got;
@@ -83,6 +95,7 @@ char *LineReader::readLine() {
   restoreAfterLine();
   line_ = cursor_ = nullptr;
   lineLength_ = 0;
+  finalFragment_ = {};
   if (!file_) return nullptr;
 
   std::size_t scanned = 0; // bytes after start_ known to hold no LF
@@ -92,8 +105,15 @@ char *LineReader::readLine() {
         static_cast<char *>(std::memchr(buffer_ + start_ + scanned, '\n', end_ - start_ - scanned));
     if (lineFeed) break;
     scanned = end_ - start_;
+    if (scanned >= maxLineLength_) {
+      lineTooLong_ = true;
+      eof_ = true;
+      start_ = end_;
+      return nullptr;
+    }
     if (!fill()) {
       // A last line without line end is dropped.
+      finalFragment_ = std::string_view(buffer_ + start_, end_ - start_);
       start_ = end_;
       return nullptr;
     }

@@ -6,6 +6,7 @@
 // returned. A NUL byte inside a line ends its text for the token rules.
 #pragma once
 
+#include <QString>
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -18,6 +19,9 @@ public:
   /// Bytes of the first read of a stream; the buffer grows to the block size only
   /// for a stream that fills it (most FDC files do not).
   static constexpr std::size_t kFirstReadSize = 64 * 1024;
+  /// The longest line a reader accepts by default: no record of an FDC or trace
+  /// file comes near it, so a longer line means the file is not one.
+  static constexpr std::size_t kMaxLineLength = 64 * 1024 * 1024;
 
   LineReader();
   /// A reader with its own block size (the buffer still grows for longer lines).
@@ -33,11 +37,26 @@ public:
   bool isOpen() const;
   /// Whether the stream reported a read error (reading then stopped as at its end).
   bool readFailed() const { return readFailed_; }
+  /// From now on a read error ends the run with the fatal "Cannot read file %1: %2"
+  /// naming `fileName` and the system's reason, instead of looking like the end of
+  /// the file.
+  void failOnReadError(const QString &fileName) {
+    failOnReadError_ = true;
+    fileName_ = fileName;
+  }
+  /// Whether reading stopped at a line longer than the longest line accepted.
+  bool lineTooLong() const { return lineTooLong_; }
+  /// The longest line accepted (lines include their LF).
+  void setMaxLineLength(std::size_t bytes) { maxLineLength_ = bytes; }
 
   /// The next line (its text followed by LF), or null at end of file, also when
-  /// the last line has no line end. The cursor is set to the line's start. The
+  /// the last line has no line end, and at a line longer than the longest line
+  /// accepted (lineTooLong tells; reading then stops). The cursor is set to the line's start. The
   /// previous line and its tokens are no longer valid afterwards.
   char *readLine();
+  /// The bytes of a last line without line end, once readLine has returned null
+  /// for it (empty otherwise); valid until the next read.
+  std::string_view finalFragment() const { return finalFragment_; }
   /// Bytes of the current line including its LF.
   std::size_t lineLength() const { return lineLength_; }
   /// The current line, as last returned by readLine (null at end of file).
@@ -71,18 +90,23 @@ private:
   void restoreAfterLine();
 
   std::FILE *file_ = nullptr;
-  std::size_t blockSize_;      ///< bytes read at a time
-  char *buffer_ = nullptr;     ///< block buffer (one byte more than capacity_, for a NUL)
-  std::size_t capacity_ = 0;   ///< bytes of buffer_ usable for stream data
-  std::size_t start_ = 0;      ///< first unread byte
-  std::size_t end_ = 0;        ///< one past the last valid byte
-  bool eof_ = false;           ///< the stream has no more bytes
-  bool readFailed_ = false;    ///< the stream reported a read error
-  bool lastReadFull_ = false;  ///< the last read got all the bytes it asked for
-  char *line_ = nullptr;       ///< current line
-  std::size_t lineLength_ = 0; ///< bytes of the current line including LF
-  char *cursor_ = nullptr;     ///< token cursor inside the current line
-  std::size_t savedAt_ = 0;    ///< index of the byte replaced by the line's NUL
-  char saved_ = 0;             ///< that byte's value
-  bool hasSaved_ = false;      ///< whether saved_ must be put back
+  std::size_t blockSize_;          ///< bytes read at a time
+  char *buffer_ = nullptr;         ///< block buffer (one byte more than capacity_, for a NUL)
+  std::size_t capacity_ = 0;       ///< bytes of buffer_ usable for stream data
+  std::size_t start_ = 0;          ///< first unread byte
+  std::size_t end_ = 0;            ///< one past the last valid byte
+  bool eof_ = false;               ///< the stream has no more bytes
+  bool readFailed_ = false;        ///< the stream reported a read error
+  bool failOnReadError_ = false;   ///< a read error is fatal
+  QString fileName_;               ///< the file's name in that message
+  bool lineTooLong_ = false;       ///< reading stopped at a line too long
+  std::string_view finalFragment_; ///< a last line without line end
+  std::size_t maxLineLength_ = kMaxLineLength; ///< the longest line accepted
+  bool lastReadFull_ = false;                  ///< the last read got all the bytes it asked for
+  char *line_ = nullptr;                       ///< current line
+  std::size_t lineLength_ = 0;                 ///< bytes of the current line including LF
+  char *cursor_ = nullptr;                     ///< token cursor inside the current line
+  std::size_t savedAt_ = 0;                    ///< index of the byte replaced by the line's NUL
+  char saved_ = 0;                             ///< that byte's value
+  bool hasSaved_ = false;                      ///< whether saved_ must be put back
 };

@@ -5,6 +5,7 @@
 #include "model/coverage_model.h"
 #include "support/messages.h"
 #include "support/numbers.h"
+#include "support/output_stream.h"
 
 namespace {
 
@@ -87,6 +88,6 @@ PendingHits &CleanedTraceWriter::pendingOf(const SourceFile &file) {
 }
 
 void CleanedTraceWriter::close() {
-  if (out_) std::fclose(out_);
+  if (out_) closeOutput(out_, QString::fromLocal8Bit(path_.c_str()));
   out_ = nullptr;
 }

@@ -17,6 +17,7 @@ void TioLineParser::open(const std::string &path) {
   if (!reader_.open(path.c_str()))
     reportFatal(tr("Fatal Error", "Cannot open trace file %1", "%1 is the name of the trace file")
                     .arg(fileName_));
+  reader_.failOnReadError(fileName_);
 }
 
 bool TioLineParser::readQuoted() {

@@ -116,6 +116,8 @@ public:
     opcodeText_ = reader_.nextToken();
     return true;
   }
+  /// Whether reading stopped at a line too long for a trace record.
+  bool lineTooLong() const { return reader_.lineTooLong(); }
   /// The opcode of the current line.
   TioOpcode opcode() const { return recognizeOpcode(opcodeText_); }
 

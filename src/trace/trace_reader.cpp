@@ -124,7 +124,11 @@ void TraceReader::Impl::readFile(const std::string &path) {
   for (;;) {
     if (scanning && readerState == ReaderState::Reading && accumulator.state().currentPart)
       recordPlainHitLines();
-    if (!parser.nextLine()) break;
+    if (!parser.nextLine()) {
+      // A line that long cannot be a trace record.
+      if (parser.lineTooLong()) readerState = ReaderState::Invalid;
+      break;
+    }
     const TioOpcode opcode = parser.opcode();
     if (opcode == OpAbsent) {
       readerState = ReaderState::Invalid;

@@ -88,3 +88,44 @@ TEST_F(ArgumentFilesTest, MissingFileMakesTheCommandLineInvalid) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ArgumentFilesTest, FilesBeyondTheirBoundsAreDecoderErrors) {
+  ArgumentFileLimits limits;
+  limits.fileBytes = 64;
+  limits.wordBytes = 8;
+  limits.words = 50;
+  decoder.setArgumentFileLimits(limits);
+  std::string shortWords;
+  for (int i = 0; i < 20; ++i)
+    shortWords += "abcd ";
+  const std::string big = dir.write("big", shortWords);
+  expand({"@" + big}, -1);
+  EXPECT_NE(printed.find("Argument file too large, " + big), std::string::npos) << printed;
+
+  const std::string longWord = dir.write("long", "short 123456789\n");
+  expand({"@" + longWord}, -1);
+  EXPECT_NE(printed.find("Word too long in argument file, " + longWord), std::string::npos)
+      << printed;
+
+  limits.words = 5;
+  decoder.setArgumentFileLimits(limits);
+  const std::string many = dir.write("many", "a b c d e f\n");
+  expand({"@" + many}, -1);
+  EXPECT_NE(printed.find("Too many words in argument files, " + many), std::string::npos)
+      << printed;
+
+  // Within the bounds all is read.
+  const std::string fits = dir.write("fits", "a b c\n");
+  EXPECT_EQ(expand({"@" + fits}), (Words{"a", "b", "c"}));
+}
+
+TEST_F(ArgumentFilesTest, EndlessStreamsStopAtTheBounds) {
+  // A word of NUL bytes without end: stopped at the word bound, not at memory.
+  expand({"@/dev/zero"}, -1);
+  EXPECT_NE(printed.find("Word too long in argument file, /dev/zero"), std::string::npos)
+      << printed;
+}
+
+} // namespace

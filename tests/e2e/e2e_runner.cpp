@@ -15,6 +15,7 @@
 //   expected/files/<path>: must exist in the work directory after the run
 //   keep-dates      optional: date texts are compared as they are (for runs whose
 //                   time is fixed by SOURCE_DATE_EPOCH)
+//   expected/absent optional: paths, one per line, that must not exist after the run
 //
 // Actual outputs are scrubbed before comparison: C-library date texts become <DATE>
 // (unless the case keeps its dates) and the work directory becomes <WORK>. With
@@ -424,6 +425,14 @@ TEST_P(E2ECase, Run) {
     }
     EXPECT_EQ(scrub(actual, workNames, keepDates), readWhole(expectedDir / "files" / name))
         << "file " << name;
+  }
+
+  if (fs::exists(expectedDir / "absent")) {
+    compared.insert("absent");
+    for (const std::string &name : readLines(expectedDir / "absent")) {
+      if (name.empty()) continue;
+      EXPECT_FALSE(fs::exists(work_ / name, ec)) << "file " << name << " should not exist";
+    }
   }
 
   for (const std::string &name : filesBelow(expectedDir))

@@ -69,7 +69,9 @@ std::vector<FormatErrorCase> formatErrorCases() {
       {"NoConditionText", h + "CE 0 \"f\" (a) 1 1\nDC 1\n",
        "Cannot retrieve correctly basic condition text"},
       {"NoChecksumLine", h + kBody, "Bad or missing DC in FDC file @"},
-      {"ChecksumLineWithoutLineEnd", h + kBody + "DC 1", "Bad or missing DC in FDC file @"},
+      // A last DC line without line end is read without its values.
+      {"ChecksumLineWithoutLineEnd", h + kBody + "DC 1",
+       "Null pointer for value while reading file @"},
       {"ChecksumLineAlone", h + kBody + "DC\n", "Null pointer for value while reading file @"},
       {"ChecksumLineGarbage", h + kBody + "DC 1 2 3\n",
        "Garbage at the end of DC line checksum in FDC file @"},

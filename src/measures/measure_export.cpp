@@ -1,0 +1,23 @@
+#include "measures/measure_export.h"
+
+#include "model/coverage_records.h"
+#include "support/host_services.h"
+
+std::vector<uint32_t> coverageMeasure(const CoverageCounts &hits, const CoverageCounts &totals) {
+  std::vector<uint32_t> values;
+  values.reserve(2 * CntCount);
+  for (int i = 0; i < CntCount; ++i)
+    values.push_back(hits[i]);
+  for (int i = 0; i < CntCount; ++i)
+    values.push_back(totals[i]);
+  return values;
+}
+
+MeasureExport::MeasureExport(std::time_t runTime, std::FILE *errors) : writer_(runTime, errors) {}
+
+void MeasureExport::exportMeasures(const ReportScope &scope, HitSet shown) {
+  if (!getEnv("ZELTO_TPM_ROOT")) return;
+  for (const FileSummary &summary : scope.files)
+    writer_.writeTpmMeasure(kCoverageMeasure, summary.file->fileKey, 0,
+                            coverageMeasure(sumHits(summary.services, shown), summary.totals));
+}
