@@ -14,6 +14,9 @@ packages=(
   libgtest-dev
   libgmock-dev
   clang-format        # the format check of the sources
+  groff-base          # the manual page check (groff -ww)
+  man-db              # man -l, man -w in the manual page checks
+  bash-completion     # its loader, in the check of the installed tree
   "$@"
 )
 
