@@ -6,6 +6,7 @@
 
 #include "cli/command_line_decoder.h"
 #include "cli/option_table.h"
+#include "cli/pattern_expansion.h"
 #include "support/host_services.h"
 #include "support/messages.h"
 #include "support/paths.h"
@@ -143,8 +144,9 @@ bool analyseOptions(int argc, char **argv, ReportOptions &options) {
     return false;
   }
 
+  PatternExpander expander;
   for (int n = 1; const char *value = decoder.argumentValue(1, n); ++n)
-    for (std::string &name : expandPattern(value))
+    for (std::string &name : expander.expand(value))
       options.inputFiles.push_back(std::move(name));
 
   options.coverageTypes = 0;
@@ -239,42 +241,6 @@ bool analyseOptions(int argc, char **argv, ReportOptions &options) {
   // Every value has been copied into the record.
   decoder.releaseDecoder();
   return true;
-}
-
-std::vector<std::string> expandPattern(const std::string &text) {
-  const std::size_t slash = text.rfind('/');
-  QString directory = QStringLiteral(".");
-  QString pattern = QString::fromLocal8Bit(text);
-  if (slash != std::string::npos) {
-    directory = QString::fromLocal8Bit(text.substr(0, slash));
-    if (directory.isEmpty()) directory = QStringLiteral("/");
-    pattern = QString::fromLocal8Bit(text.substr(slash + 1));
-  }
-  if (pattern.isEmpty()) return {text};
-
-  const QString prefix =
-      directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/');
-  // Names are matched ignoring letter case, but a plain name that exists as
-  // typed means that one file only, not also its namesakes in another case (and
-  // needs no directory listing).
-  const bool plainName = !pattern.contains(QLatin1Char('*')) &&
-                         !pattern.contains(QLatin1Char('?')) && !pattern.contains(QLatin1Char('['));
-  if (plainName && QFileInfo(prefix + pattern).isFile())
-    return {(prefix + pattern).toLocal8Bit().toStdString()};
-
-  QDir dir(directory);
-  dir.setNameFilters({pattern});
-  dir.setFilter(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-  dir.setSorting(QDir::Name | QDir::IgnoreCase);
-  const QStringList entries = dir.entryList();
-  if (entries.isEmpty()) return {text};
-
-  std::vector<std::string> names;
-  for (const QString &entry : entries) {
-    const QString candidate = prefix + entry;
-    if (QFileInfo(candidate).isFile()) names.push_back(candidate.toLocal8Bit().toStdString());
-  }
-  return names;
 }
 
 void releaseOptions(ReportOptions &options) {

@@ -65,8 +65,5 @@ struct ReportOptions {
 
 /// Decodes the command line into the record; false after the decoder printed its error.
 bool analyseOptions(int argc, char **argv, ReportOptions &options);
-/// Existing regular files matching a wildcard pattern, or the text itself when
-/// nothing matches.
-std::vector<std::string> expandPattern(const std::string &text);
 /// Frees the selection lists and the decoder's memory.
 void releaseOptions(ReportOptions &options);

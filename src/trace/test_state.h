@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 
 #include "support/coverage_types.h"
 #include "support/name_table.h"
@@ -26,7 +27,7 @@ struct TestState {
   /// A cleaned section is due (set by the first NT line with -CLEAN).
   bool cleanPending = false;
   /// Test names met in NT lines.
-  OccurrenceList seenTests;
+  std::unordered_set<const NameEntry *> seenTests;
   /// The name "#" of a test without name or number.
   NameEntry *defaultName = nullptr;
   /// The current test is count-oriented (after the end of the pass: the run's

@@ -14,9 +14,7 @@ TraceAccumulator::TraceAccumulator(CoverageModel &model, const ReportOptions &op
   resetTypeSet();
 }
 
-TraceAccumulator::~TraceAccumulator() {
-  freeOccurrenceList(state_.seenTests);
-}
+TraceAccumulator::~TraceAccumulator() = default;
 
 void TraceAccumulator::resetTypeSet() {
   state_.typeSet =
@@ -62,7 +60,7 @@ ReaderState TraceAccumulator::beginTest(const TestStartLine &line) {
   }
   state_.testNumber = number;
   state_.testName = testNameOf(line, state_.defaultName);
-  if (state_.testName) countOccurrence(state_.seenTests, state_.testName);
+  if (state_.testName) state_.seenTests.insert(state_.testName);
   state_.countOriented = false;
 
   testSkipped_ = !isTestSelected(state_.testName, options_);
@@ -196,7 +194,7 @@ void TraceAccumulator::writeCleanedSection(bool merged) {
 
 void TraceAccumulator::warnUnknownTests(const OccurrenceList &names, const QString &text) {
   for (const OccurrenceEntry *entry = names.first; entry; entry = entry->next) {
-    if (hasOccurrence(state_.seenTests, entry->key)) continue;
+    if (state_.seenTests.count(static_cast<const NameEntry *>(entry->key))) continue;
     const auto *name = static_cast<const NameEntry *>(entry->key);
     reportWarning(text.arg(QString::fromLocal8Bit(name->text)));
   }

@@ -1,9 +1,11 @@
 // Option analysis into the report options record, and file pattern expansion.
+#include "cli/pattern_expansion.h"
 #include "driver_test_support.h"
 #include "test_support.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -187,6 +189,10 @@ protected:
   std::filesystem::path previous_;
 };
 
+std::vector<std::string> expandPattern(const std::string &text) {
+  return PatternExpander().expand(text);
+}
+
 TEST_F(ExpandPatternTest, WildcardsMatchFilesIgnoringCaseInNameOrder) {
   // d.fdc is a directory: listed, but not retained.
   EXPECT_EQ(expandPattern("*.fdc"), (std::vector<std::string>{"./x.fdc", "./y.FDC"}));
@@ -216,6 +222,31 @@ TEST_F(ExpandPatternTest, TextsMatchingNothingStayAsTyped) {
   EXPECT_EQ(expandPattern("missing/x.fdc"), std::vector<std::string>{"missing/x.fdc"});
   EXPECT_EQ(expandPattern("sub/"), std::vector<std::string>{"sub/"});
   EXPECT_EQ(expandPattern("d.fdc"), std::vector<std::string>{});
+}
+
+TEST_F(ExpandPatternTest, NamesThatAreNotTextMatchOnTheirBytes) {
+  const std::string latin1 = std::string("caf") + char(0xE9) + ".tio"; // not valid UTF-8
+  dir.write(latin1, "");
+  EXPECT_EQ(expandPattern("caf*.tio"), std::vector<std::string>{"./" + latin1});
+  EXPECT_EQ(expandPattern("CAF?.TIO"), std::vector<std::string>{"./" + latin1});
+  EXPECT_EQ(expandPattern(latin1), std::vector<std::string>{"./" + latin1});
+}
+
+TEST_F(ExpandPatternTest, PipesAndDevicesNamedAsTheyAreStayInputs) {
+  ASSERT_EQ(::mkfifo((dir.path() + "/pipe.tio").c_str(), 0600), 0);
+  EXPECT_EQ(expandPattern("pipe.tio"), std::vector<std::string>{"./pipe.tio"});
+  EXPECT_EQ(expandPattern("p*.tio"), std::vector<std::string>{"./pipe.tio"});
+  EXPECT_EQ(expandPattern("/dev/null"), std::vector<std::string>{"/dev/null"});
+}
+
+TEST_F(ExpandPatternTest, EachDirectoryIsListedOncePerExpander) {
+  PatternExpander expander;
+  EXPECT_EQ(expander.expand("*.tio"), std::vector<std::string>{"./b.tio"});
+  // A file made after the listing is not seen by the same expander: the listing
+  // was read once and kept.
+  dir.write("c.tio", "");
+  EXPECT_EQ(expander.expand("*.tio"), std::vector<std::string>{"./b.tio"});
+  EXPECT_EQ(expandPattern("*.tio"), (std::vector<std::string>{"./b.tio", "./c.tio"}));
 }
 
 } // namespace
