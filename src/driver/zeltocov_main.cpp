@@ -63,7 +63,7 @@ int zeltocovMain(int argc, char **argv) {
   checkOutputsAgainstInputs(outputs, options.inputFiles);
 
   CoverageModel model;
-  std::vector<std::string> traceFiles;
+  std::vector<InputFile> traceFiles;
   for (const std::string &name : options.inputFiles)
     LoadFdcFile(name, options.coverageTypes, traceFiles, model);
 
