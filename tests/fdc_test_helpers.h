@@ -66,7 +66,7 @@ protected:
 
   TempDir dir;
   CoverageModel model;
-  std::vector<std::string> otherFiles;
+  std::vector<InputFile> otherFiles;
 };
 
 /// A section header for a source file a.c in /src whose tests use the body only.

@@ -1,6 +1,7 @@
 // The message catalogs: where they are installed and which of them are loaded.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QTranslator>
 
@@ -28,6 +29,8 @@ public:
 private:
   /// One translator per catalog, in load order.
   QTranslator translators_[4];
+  /// The catalogs' contents, which the translators read in place.
+  QByteArray data_[4];
   /// Which translators are installed in the application.
   bool installed_[4] = {false, false, false, false};
 };

@@ -25,6 +25,9 @@
 #include "support/run_clock.h"
 
 int zeltocovMain(int argc, char **argv) {
+  // Nothing may crash unreported: the crash handler comes first, with an identity
+  // in the messages until the catalogs can translate it.
+  setMessageIdentity(QStringLiteral("Corvane Velmora"), QStringLiteral("zeltocov"));
   ReportOptions options;
 
   // Qt may take its own arguments out of the vector it is given: it gets a copy.
@@ -63,7 +66,7 @@ int zeltocovMain(int argc, char **argv) {
   checkOutputsAgainstInputs(outputs, options.inputFiles);
 
   CoverageModel model;
-  std::vector<std::string> traceFiles;
+  std::vector<InputFile> traceFiles;
   for (const std::string &name : options.inputFiles)
     LoadFdcFile(name, options.coverageTypes, traceFiles, model);
 

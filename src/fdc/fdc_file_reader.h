@@ -10,6 +10,7 @@
 #include "model/compositions.h"
 #include "model/coverage_model.h"
 #include "support/coverage_types.h"
+#include "support/input_file.h"
 #include "support/line_reader.h"
 
 class FdcReader {
@@ -18,7 +19,7 @@ public:
 
   /// Loads every section of the file at `path`, or hands the path back in
   /// `otherFiles` when the file is not an FDC file.
-  void load(const std::string &path, std::vector<std::string> &otherFiles);
+  void load(const InputFile &input, std::vector<InputFile> &otherFiles);
 
 private:
   // Sections (fdc_reader.cpp).

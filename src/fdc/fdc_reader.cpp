@@ -51,10 +51,11 @@ bool startsChecksumLine(const char *line) {
 
 } // namespace
 
-void LoadFdcFile(const std::string &path, CoverageTypes requested,
-                 std::vector<std::string> &otherFiles, CoverageModel &model) {
+void LoadFdcFile(const std::string &name, CoverageTypes requested,
+                 std::vector<InputFile> &otherFiles, CoverageModel &model) {
   FdcReader reader(model, requested);
-  reader.load(path, otherFiles);
+  if (name.empty()) reportInternal(tr("fdcL-Assertion", "Attempt to open unnamed FDC file"));
+  reader.load(openInput(name), otherFiles);
 }
 
 FdcReader::FdcReader(CoverageModel &model, CoverageTypes requested)
@@ -64,10 +65,10 @@ void FdcReader::failWithFileName(const QString &text) const {
   reportFatal(text.arg(fdcNameText_));
 }
 
-void FdcReader::load(const std::string &path, std::vector<std::string> &otherFiles) {
-  if (path.empty()) reportInternal(tr("fdcL-Assertion", "Attempt to open unnamed FDC file"));
-  fdcName_ = path;
-  fdcNameText_ = QString::fromLocal8Bit(path.c_str());
+void FdcReader::load(const InputFile &input, std::vector<InputFile> &otherFiles) {
+  const std::string &path = input.path;
+  fdcName_ = input.name;
+  fdcNameText_ = QString::fromLocal8Bit(input.name.c_str());
   const auto cannotOpen = [&] {
     reportWarning(tr("fdcL-Warning", "Cannot open file %1", "%1 is a file name").arg(fdcNameText_));
   };
@@ -79,7 +80,7 @@ void FdcReader::load(const std::string &path, std::vector<std::string> &otherFil
       lines_.close();
       return cannotOpen();
     }
-    otherFiles.push_back(path);
+    otherFiles.push_back(input);
     lines_.close();
     return;
   }

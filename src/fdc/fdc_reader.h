@@ -6,10 +6,12 @@
 #include <vector>
 
 #include "support/coverage_types.h"
+#include "support/input_file.h"
 
 class CoverageModel;
 
-/// Loads every section of an FDC file into the model, or appends the path to
-/// `otherFiles` when the file is not an FDC file.
-void LoadFdcFile(const std::string &path, CoverageTypes requested,
-                 std::vector<std::string> &otherFiles, CoverageModel &model);
+/// Loads every section of an FDC file into the model, or appends the input to
+/// `otherFiles` when the file is not an FDC file. A pipe or a device is read once
+/// into a copy that every later pass reads (see openInput).
+void LoadFdcFile(const std::string &name, CoverageTypes requested,
+                 std::vector<InputFile> &otherFiles, CoverageModel &model);

@@ -110,10 +110,14 @@ void AddComposition(SourceFile &file, Service *service, ConditionIdIndex &ids,
                         "%1 is a file name"),
                      fdcName);
   // The shape must hold before anything is indexed by it: m = 2^n cases for an
-  // expression (n at most 31), n x m characters for the rows, and no more True
-  // rows than rows.
+  // expression, n x m characters for the rows, and no more True rows than rows.
+  // An expression makes 2^n vectors: beyond 20 conditions (a million vectors) a
+  // few bytes of FDC text would ask for gigabytes, and no real decision has that
+  // many conditions.
   if (expressionForm) {
-    if (n > 31 || m != (uint32_t{1} << n)) badCasesOrExpression(fdcName);
+    if (n > kMaxExpressionConditions || m != (uint32_t{1} << n)) badCasesOrExpression(fdcName);
+    if (record.caseText.find_first_not_of(".NAaOoX") != std::string::npos)
+      badCasesOrExpression(fdcName);
   } else {
     if (static_cast<uint64_t>(n) * m != record.caseText.size()) badCasesOrExpression(fdcName);
     if (record.frontier > m)
@@ -128,6 +132,9 @@ void AddComposition(SourceFile &file, Service *service, ConditionIdIndex &ids,
   const int64_t firstCondition = ids.find(record.conditionIds.front());
   const int64_t lastCondition = ids.find(record.conditionIds.back());
   if (firstCondition < 0 || lastCondition < 0) compositionError(badComposition, fdcName);
+  // Every condition named must be one of the service's.
+  for (uint32_t id : record.conditionIds)
+    if (ids.find(id) < 0) compositionError(badComposition, fdcName);
   const uint32_t firstLine = service->conditions[firstCondition].branch.firstLine;
   const uint32_t lastLine = service->conditions[lastCondition].branch.lastLine;
 

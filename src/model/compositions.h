@@ -12,6 +12,9 @@
 
 #include "model/coverage_model.h"
 
+/// Most conditions of a composition in expression form (2^n vectors).
+constexpr int kMaxExpressionConditions = 20;
+
 /// The first condition entry of a service for each ID, kept up to date while the
 /// service's conditions grow.
 class ConditionIdIndex {

@@ -84,21 +84,24 @@ void MarkBranchHit(Service &service, HitState &item, uint16_t type, uint32_t cou
   }
 }
 
+void reportUnknownBranch(const SourceFile &file, uint32_t id) {
+  reportFatal(
+      tr("fdcL-Error",
+         "Cannot find instrumentation ID for specified trace in FDC file %1\nDescription:\n The "
+         "instrumentation id %2 for a coverage branch cannot be found in any of the "
+         "function/procedures/methods of this FDC file\n It indicates that the trace file is "
+         "corrupted, for example because the runtime coverage information has been modified by "
+         "the mean of a write access to an array using an out of bound index.\n Such "
+         "information is stored in file-scope (static) struct variables.\n You may consider to "
+         "first check your own static arrays write accesses.",
+         "%1 is a file name and %2 is a number identifying the unknown branch")
+          .arg(QString::fromLocal8Bit(file.fdcName.c_str()), QString::number(id)));
+}
+
 void CoverageModel::MarkTraceBranch(SourceFile &file, int kind, uint32_t id, uint32_t count,
                                     bool add) {
   BranchLookup found = FindBranch(file, kind, id);
-  if (!found)
-    reportFatal(
-        tr("fdcL-Error",
-           "Cannot find instrumentation ID for specified trace in FDC file %1\nDescription:\n The "
-           "instrumentation id %2 for a coverage branch cannot be found in any of the "
-           "function/procedures/methods of this FDC file\n It indicates that the trace file is "
-           "corrupted, for example because the runtime coverage information has been modified by "
-           "the mean of a write access to an array using an out of bound index.\n Such "
-           "information is stored in file-scope (static) struct variables.\n You may consider to "
-           "first check your own static arrays write accesses.",
-           "%1 is a file name and %2 is a number identifying the unknown branch")
-            .arg(QString::fromLocal8Bit(file.fdcName.c_str()), QString::number(id)));
+  if (!found) reportUnknownBranch(file, id);
   MarkBranchHit(*found.service, *found.branch, found.type, count, add);
   if (file.branchIndexBuilt && kind >= KindProcPoint && kind <= KindCondition) {
     KindIndex &index = file.branchIndex[kind - 1];

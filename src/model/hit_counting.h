@@ -8,6 +8,10 @@
 /// Counts a hit on a branch or item of a service (first-hit rules, saturating add).
 void MarkBranchHit(Service &service, HitState &item, uint16_t type, uint32_t count, bool add);
 
+/// The fatal format error of a trace hit whose instrumentation ID no branch of the
+/// file holds.
+[[noreturn]] void reportUnknownBranch(const SourceFile &file, uint32_t id);
+
 /// Counts one item of a coverage type into counters: an entry sets the
 /// functions counter and adds one to functions and exits; any other type adds one
 /// to its own counter; 0 counts nothing.

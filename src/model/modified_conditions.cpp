@@ -8,9 +8,15 @@
 namespace {
 
 /// Records that the vectors with IDs p and q show the independence of condition i.
-void AddVectorPair(const Service &service, const ConditionIdIndex &ids, ModifiedCondition *item,
+/// Beyond kMaxPairsPerCondition pairs the label ends with ", ..." and no more are
+/// kept: false then, so that the search for this condition stops.
+bool AddVectorPair(const Service &service, const ConditionIdIndex &ids, ModifiedCondition *item,
                    int i, uint32_t p, uint32_t q) {
   if (!item) reportInternal(tr("fdcL-Assertion", "Cannot add a couple of vectors"));
+  if (item->pairs.size() >= kMaxPairsPerCondition) {
+    item->label += ", ...";
+    return false;
+  }
   const VectorPair pair{FindConditionEntry(service, ids, p), FindConditionEntry(service, ids, q)};
   if (item->pairs.empty()) {
     item->label.clear();
@@ -26,6 +32,7 @@ void AddVectorPair(const Service &service, const ConditionIdIndex &ids, Modified
   item->label += *service.conditions[pair.second].text;
   item->label += ')';
   item->pairs.push_back(pair);
+  return true;
 }
 
 } // namespace
@@ -55,6 +62,8 @@ void ComputeModifiedConditions(Service &service, const ConditionIdIndex &ids,
   const uint32_t b = service.conditions[c.firstVector].branch.id;
 
   c.items.resize(static_cast<std::size_t>(n));
+  // Characters of rows compared for the whole composition.
+  uint64_t work = 0;
   for (int i = n - 1; i >= 0; --i) {
     ModifiedCondition &item = c.items[i];
     item.condition = FindConditionEntry(service, ids, c.conditionIds[i]);
@@ -63,16 +72,31 @@ void ComputeModifiedConditions(Service &service, const ConditionIdIndex &ids,
       const uint32_t bit = uint32_t{1} << i;
       for (uint32_t u = 0; u < m; ++u)
         if (!(u & bit) && c.outcomes[u] != c.outcomes[u | bit])
-          AddVectorPair(service, ids, &item, i, b + u, b + (u | bit));
+          if (!AddVectorPair(service, ids, &item, i, b + u, b + (u | bit))) break;
     } else {
-      // Cases form: every True row against every False row.
+      // Cases form: every True row against every False row, within a bound of the
+      // rows compared, so that a long record costs no more than a bounded time.
       const char *rows = c.caseText.data();
-      for (uint32_t u = 0; u < c.frontier; ++u) {
+      bool stopped = false;
+      for (uint32_t u = 0; u < c.frontier && !stopped; ++u) {
         const char *rowU = rows + static_cast<std::size_t>(u) * n;
         if (rowU[i] == 'X') continue;
-        for (uint32_t v = c.frontier; v < m; ++v)
-          if (IsIndependencePair(rowU, rows + static_cast<std::size_t>(v) * n, i, n))
-            AddVectorPair(service, ids, &item, i, b + u, b + v);
+        for (uint32_t v = c.frontier; v < m; ++v) {
+          work += static_cast<uint64_t>(n);
+          if (work > kMaxRowWork) {
+            if (item.pairs.empty())
+              item.label = "#" + std::to_string(i + 1) + " ...";
+            else
+              item.label += ", ...";
+            stopped = true;
+            break;
+          }
+          if (IsIndependencePair(rowU, rows + static_cast<std::size_t>(v) * n, i, n) &&
+              !AddVectorPair(service, ids, &item, i, b + u, b + v)) {
+            stopped = true;
+            break;
+          }
+        }
       }
     }
   }

@@ -6,6 +6,13 @@
 
 #include "model/compositions.h"
 
+/// Most pairs kept for one condition: the label then ends with ", ...". Real
+/// compositions stay far below it.
+constexpr std::size_t kMaxPairsPerCondition = 1000;
+/// Most characters of rows compared for one composition in cases form (each
+/// comparison of two rows counts n): a bound on the time a record can cost.
+constexpr uint64_t kMaxRowWork = 200000000;
+
 /// Whether rows u and v (n characters each) differ in condition i alone: both
 /// known and different there, and elsewhere equal or unknown ('X') in one of them.
 inline bool IsIndependencePair(const char *u, const char *v, int i, int n) {

@@ -28,7 +28,7 @@ public:
     state_.model = &model;
   }
 
-  void run(const std::vector<std::string> &traceFiles);
+  void run(const std::vector<InputFile> &traceFiles);
 
   void testEnded() override {
     if (!state_.options->global) writeTestReport(state_);
@@ -55,7 +55,7 @@ private:
   std::unique_ptr<CioFile> cio_;
 };
 
-void ReportRun::run(const std::vector<std::string> &traceFiles) {
+void ReportRun::run(const std::vector<InputFile> &traceFiles) {
   const ReportOptions &options = *state_.options;
   CoverageModel &model = *state_.model;
 
@@ -107,7 +107,7 @@ void ReportRun::writeRunConclusion() {
 
 } // namespace
 
-void runReport(std::FILE *out, const std::vector<std::string> &traceFiles,
+void runReport(std::FILE *out, const std::vector<InputFile> &traceFiles,
                const ReportOptions &options, ReportLanguage language, CoverageModel &model,
                std::time_t runTime, ConclusionOutput *afterConclusion) {
   ReportRun run(out, options, language, model, runTime, afterConclusion);

@@ -11,6 +11,7 @@
 #include "cli/report_options.h"
 #include "report/report_scope.h"
 #include "support/host_services.h"
+#include "support/input_file.h"
 
 class CoverageModel;
 
@@ -27,6 +28,6 @@ public:
 /// Writes the whole text report to `out` in `language` and drives the
 /// other outputs of the run; every output header is dated `runTime`.
 /// `afterConclusion`, when given, is written after the conclusion.
-void runReport(std::FILE *out, const std::vector<std::string> &traceFiles,
+void runReport(std::FILE *out, const std::vector<InputFile> &traceFiles,
                const ReportOptions &options, ReportLanguage language, CoverageModel &model,
                std::time_t runTime, ConclusionOutput *afterConclusion = nullptr);

@@ -119,8 +119,14 @@ char *LineReader::readLine() {
     }
   }
 
+  const std::size_t length = static_cast<std::size_t>(lineFeed - (buffer_ + start_)) + 1;
+  if (length > maxLineLength_) {
+    lineTooLong_ = true;
+    eof_ = true;
+    start_ = end_;
+    return nullptr;
+  }
   line_ = buffer_ + start_;
-  const std::size_t length = static_cast<std::size_t>(lineFeed - line_) + 1;
   start_ += length;
   lineLength_ = length;
   if (length >= 2 && lineFeed[-1] == '\r') {

@@ -11,10 +11,10 @@ NameEntry *testNameOf(const TestStartLine &line, NameEntry *defaultName) {
   return internName(line.numberText);
 }
 
-void TioLineParser::open(const std::string &path) {
-  fileName_ = QString::fromLocal8Bit(path.c_str());
+void TioLineParser::open(const InputFile &input) {
+  fileName_ = QString::fromLocal8Bit(input.name.c_str());
   opcodeText_ = nullptr;
-  if (!reader_.open(path.c_str()))
+  if (!reader_.open(input.path.c_str()))
     reportFatal(tr("Fatal Error", "Cannot open trace file %1", "%1 is the name of the trace file")
                     .arg(fileName_));
   reader_.failOnReadError(fileName_);

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <string>
 
+#include "support/input_file.h"
 #include "support/line_reader.h"
 #include "support/name_table.h"
 #include "support/numbers.h"
@@ -105,7 +106,7 @@ NameEntry *testNameOf(const TestStartLine &line, NameEntry *defaultName);
 class TioLineParser {
 public:
   /// Opens a trace file; a file that cannot be opened ends the run.
-  void open(const std::string &path);
+  void open(const InputFile &input);
   void close() { reader_.close(); }
   /// The file name for messages, as the command line gives it.
   const QString &fileName() const { return fileName_; }
@@ -118,6 +119,8 @@ public:
   }
   /// Whether reading stopped at a line too long for a trace record.
   bool lineTooLong() const { return reader_.lineTooLong(); }
+  /// The longest line accepted (tests make it shorter).
+  void setMaxLineLength(std::size_t bytes) { reader_.setMaxLineLength(bytes); }
   /// The opcode of the current line.
   TioOpcode opcode() const { return recognizeOpcode(opcodeText_); }
 

@@ -164,7 +164,9 @@ void TraceAccumulator::AddTioBranch(uint8_t opcode, uint32_t id, uint32_t count)
       hits.dense.assign(size, 0);
       hits.present = true;
     }
-    if (id >= size) reportInternal(tr("Internal Error", "Ident is too big in AddTioBranch"));
+    // An ID that no branch of the file has is a fault of the trace, as when it is
+    // looked up in the model.
+    if (id >= size) reportUnknownBranch(*part, id);
     counter = &hits.dense[id];
   }
   if (part->accumulateFlag)

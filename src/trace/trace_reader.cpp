@@ -10,7 +10,7 @@ struct TraceReader::Impl {
       : model(model), accumulator(model, options, events, runTime),
         cleaning(options.cleanFile.has_value()) {}
 
-  void readFile(const std::string &path);
+  void readFile(const InputFile &input);
   /// Records the plain hit lines that come next in the read buffer.
   void recordPlainHitLines();
   /// Dispatch of one line in each state; each returns the state after the line.
@@ -118,9 +118,9 @@ ReaderState TraceReader::Impl::whileSkippingFilePart(TioOpcode opcode) {
   return ReaderState::SkippingFilePart;
 }
 
-void TraceReader::Impl::readFile(const std::string &path) {
-  parser.open(path);
-  ReaderState readerState = enter(accumulator.startFile(path), false);
+void TraceReader::Impl::readFile(const InputFile &input) {
+  parser.open(input);
+  ReaderState readerState = enter(accumulator.startFile(input.name), false);
   for (;;) {
     if (scanning && readerState == ReaderState::Reading && accumulator.state().currentPart)
       recordPlainHitLines();
@@ -158,13 +158,20 @@ TraceReader::TraceReader(CoverageModel &model, const ReportOptions &options, Tra
 
 TraceReader::~TraceReader() = default;
 
-void TraceReader::run(const std::vector<std::string> &traceFiles) {
+void TraceReader::run(const std::vector<InputFile> &traceFiles) {
   impl_->accumulator.resetTypeSet();
   // The model may have been changed since a previous pass.
   impl_->model.forgetSettledHits();
-  for (const std::string &path : traceFiles)
-    impl_->readFile(path);
+  for (const InputFile &input : traceFiles)
+    impl_->readFile(input);
   impl_->accumulator.endOfReading(!traceFiles.empty());
+}
+
+void TraceReader::run(const std::vector<std::string> &traceFiles) {
+  std::vector<InputFile> inputs;
+  for (const std::string &path : traceFiles)
+    inputs.push_back(InputFile{path, path});
+  run(inputs);
 }
 
 void TraceReader::finishCleanedOutput() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/report_options.h"
+#include "support/input_file.h"
 #include "trace/test_state.h"
 #include "trace/trace_events.h"
 
@@ -27,6 +28,8 @@ public:
   /// cleaned section, closing the last test (or the no-test warning), the end of
   /// the CIO records, the run's count orientation and, when global is false, the
   /// warnings about -TEST/-EXTEST names that matched no test.
+  void run(const std::vector<InputFile> &traceFiles);
+  /// The same for files read under their own names.
   void run(const std::vector<std::string> &traceFiles);
   /// After the conclusion: the merged cleaned section (-MERGETESTS) and closing
   /// the cleaned trace file (-CLEAN).

@@ -10,6 +10,7 @@
 //   installed-catalogs  optional, empty: the catalogs the build installs (the compiled
 //                   translations/*.ts) are copied into VELMORADIR/lib/locale first
 //   catalogs/*.ts   optional: compiled with lrelease into VELMORADIR/lib/locale
+//   catalogs/*.qm   optional: installed as they are into VELMORADIR/lib/locale
 //   expected/status the exit status
 //   expected/stdout, expected/stderr: compared whole; a missing one means empty
 //   expected/files/<path>: must exist in the work directory after the run
@@ -18,7 +19,8 @@
 //   expected/absent optional: paths, one per line, that must not exist after the run
 //
 // Actual outputs are scrubbed before comparison: C-library date texts become <DATE>
-// (unless the case keeps its dates) and the work directory becomes <WORK>. With
+// (unless the case keeps its dates), the work directory becomes <WORK> and the
+// installation directory <VELMORA>. With
 // ZELTOCOV_E2E_UPDATE=1 the scrubbed outputs are written into expected/ instead of being compared;
 // the files already listed under expected/files are refreshed, and files that the run created (not
 // copied from input/) are added.
@@ -100,9 +102,10 @@ bool isDateText(const std::string &text, std::size_t at) {
 }
 
 std::string scrub(std::string text, const std::vector<std::string> &workNames,
-                  bool keepDates = false) {
+                  bool keepDates = false, const std::string &velmoraDir = std::string()) {
   for (const std::string &name : workNames)
     replaceAll(text, name, "<WORK>");
+  if (!velmoraDir.empty()) replaceAll(text, velmoraDir, "<VELMORA>");
   if (keepDates) return text;
   std::string out;
   out.reserve(text.size());
@@ -286,6 +289,13 @@ protected:
   std::error_code ec;
   if (!fs::is_directory(catalogs, ec)) return ::testing::AssertionSuccess();
   for (const auto &entry : fs::directory_iterator(catalogs)) {
+    // A compiled catalog is installed as it is (damaged ones too).
+    if (entry.path().extension() == ".qm") {
+      fs::copy_file(entry.path(), localeDir / entry.path().filename(),
+                    fs::copy_options::overwrite_existing, ec);
+      if (ec) return ::testing::AssertionFailure() << "cannot copy " << entry.path();
+      continue;
+    }
     if (entry.path().extension() != ".ts") continue;
     std::string qm = (localeDir / entry.path().stem()).string() + ".qm";
     RunResult run =
@@ -374,8 +384,9 @@ TEST_P(E2ECase, Run) {
   std::vector<std::string> workNames{work};
   std::string canonical = fs::weakly_canonical(work_).string();
   if (canonical != work) workNames.push_back(canonical);
-  const std::string actualStdout = scrub(readWhole(stdoutPath), workNames, keepDates);
-  const std::string actualStderr = scrub(readWhole(stderrPath), workNames, keepDates);
+  const std::string velmoraDir = velmora_.string();
+  const std::string actualStdout = scrub(readWhole(stdoutPath), workNames, keepDates, velmoraDir);
+  const std::string actualStderr = scrub(readWhole(stderrPath), workNames, keepDates, velmoraDir);
 
   if (update) {
     writeWhole(expectedDir / "status", std::to_string(run.status) + "\n");

@@ -1,6 +1,10 @@
 // Loading FDC files: records, sections, identities and the files handed back.
 #include "fdc_test_helpers.h"
 
+#include <fstream>
+#include <sys/stat.h>
+#include <thread>
+
 #include "support/file_identity.h"
 
 namespace {
@@ -178,8 +182,28 @@ TEST_F(FdcTest, FilesThatAreNotFdcFilesAreHandedBack) {
   const std::string lower = load("lower.fdc", "ve 3.0e tok\n");
   const std::string noLineEnd = load("short.fdc", "VE 3.0e tok");
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  EXPECT_EQ(otherFiles, (std::vector<std::string>{trace, empty, lower, noLineEnd}));
+  std::vector<std::string> names;
+  for (const InputFile &input : otherFiles) {
+    EXPECT_EQ(input.path, input.name) << "a regular file is read where it is";
+    names.push_back(input.name);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{trace, empty, lower, noLineEnd}));
   EXPECT_TRUE(model.files().empty());
+}
+
+TEST_F(FdcTest, APipeIsReadOnceIntoACopyThatKeepsItsFirstLine) {
+  const std::string fifo = dir.path() + "/run.pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string content = "NT \"t\"\nFT 1\nDC 1\nTP 0\n";
+  std::thread writer([&] { std::ofstream(fifo) << content; });
+  LoadFdcFile(fifo, 0, otherFiles, model);
+  writer.join();
+  ASSERT_EQ(otherFiles.size(), 1u);
+  EXPECT_EQ(otherFiles[0].name, fifo);
+  EXPECT_NE(otherFiles[0].path, fifo);
+  // The copy can be read whole, twice (once per pass).
+  EXPECT_EQ(readFile(otherFiles[0].path), content);
+  EXPECT_EQ(readFile(otherFiles[0].path), content);
 }
 
 TEST_F(FdcTest, UnreadableFileIsAWarning) {

@@ -208,20 +208,31 @@ INSTANTIATE_TEST_SUITE_P(
         CompositionErrorCase{"LastConditionUnknown", "CC 4 2 0 9 4 A..\n",
                              "Bad composition in file @"},
         CompositionErrorCase{"BeforeAnyService", "CC 4 1 0 2 .\nCE 0 \"f\" \"(a)\" 1 1\n",
-                             "Bad composition in file @"}),
+                             "Bad composition in file @"},
+        // Malformed input is a format error naming the file, never an internal one.
+        CompositionErrorCase{"UnknownMiddleCondition",
+                             "CE 4 \"f\" \"(c)\" 6 6\nCC 6 3 0 99 4 8 AA...\n",
+                             "Bad composition in file @"},
+        CompositionErrorCase{"ForeignExpressionCharacter", "CC 4 2 0 2 4 A.,\n", kBadCases},
+        // 2^21 vectors from a few bytes: refused.
+        CompositionErrorCase{"ExpressionOverTwentyConditions",
+                             "CC 4 21" + zeros(21) + " 2097152 " + std::string(20, 'A') +
+                                 std::string(21, '.') + "\n",
+                             kBadCases}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(FdcTest, UnknownMiddleConditionIsAnInternalError) {
-  const std::string path = dir.write(
-      "bad.fdc", kTwoConditions + "CE 4 \"f\" \"(c)\" 6 6\nCC 6 3 0 99 4 8 AA...\nDC 1\n");
-  EXPECT_EXIT(LoadFdcFile(path, 0, otherFiles, model), ::testing::ExitedWithCode(9),
-              exactly(internalFrame("Cannot find condition in current procedure")));
-}
-
-TEST_F(FdcTest, BadExpressionCharacterIsAnInternalError) {
-  const std::string path = dir.write("bad.fdc", kTwoConditions + "CC 4 2 0 2 4 A.,\nDC 1\n");
-  EXPECT_EXIT(LoadFdcFile(path, 0, otherFiles, model), ::testing::ExitedWithCode(9),
-              exactly(internalFrame("Bad expression in CalculVector()")));
+TEST_F(FdcTest, LongCasesRecordsKeepABoundedLabel) {
+  // One condition, 3000 True rows and 3000 False rows: 9 million pairs, of which
+  // the label keeps the first ones and says it was cut.
+  std::string rows = std::string(3000, 'T') + std::string(3000, 'F');
+  load("long.fdc", kTwoConditions + "CC 100 1 0 6000 " + rows + " 3000\nDC 1\n");
+  ASSERT_EQ(model.files().size(), 1u);
+  const Composition &composition = model.files()[0]->services[0]->compositions.back();
+  ASSERT_EQ(composition.items.size(), 1u);
+  EXPECT_EQ(composition.items[0].pairs.size(), kMaxPairsPerCondition);
+  const std::string &label = composition.items[0].label;
+  EXPECT_EQ(label.substr(label.size() - 5), ", ...");
+  EXPECT_EQ(label.substr(0, 14), "#1 (T=T/F=F), ") << label.substr(0, 40);
 }
 
 } // namespace

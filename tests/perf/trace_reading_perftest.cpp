@@ -339,7 +339,7 @@ int main(int argc, char **argv) {
   const Settings settings = parse(argc, argv);
   TempDir dir;
   CoverageModel model;
-  std::vector<std::string> ignored;
+  std::vector<InputFile> ignored;
   std::string trace;
   std::vector<std::string> fdcFiles;
   std::vector<std::vector<GeneratedService>> services;

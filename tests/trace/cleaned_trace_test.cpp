@@ -82,12 +82,14 @@ TEST_F(CleanedTraceTest, NoTestLineWritesNoFile) {
   EXPECT_FALSE(std::filesystem::exists(clean));
 }
 
-TEST_F(CleanedTraceTest, IdBeyondTheBranchesOfALoadedFileIsAnInternalError) {
-  // Blocks are not looked up in the model here, so only the cleaned trace sees it.
+TEST_F(CleanedTraceTest, IdBeyondTheBranchesOfALoadedFileIsAFormatError) {
+  // Blocks are not looked up in the model here, so only the cleaned trace sees it;
+  // it is the trace's fault, as when the model finds no such branch.
   options_.cleanFile = dir_.path() + "/clean.tio";
   options_.coverageTypes = CovCalls;
   const std::string path = trace("NT\nFT 11\nDC 22\nTB 4\n");
-  EXPECT_EXIT(runPass({path}), ExitedWithCode(9), "Ident is too big in AddTioBranch");
+  EXPECT_EXIT(runPass({path}), ExitedWithCode(7),
+              "FATAL ERROR: Cannot find instrumentation ID for specified trace in FDC file");
 }
 
 TEST_F(CleanedTraceTest, UncreatableFileIsFatal) {

@@ -12,7 +12,8 @@ class TioLineParserTest : public ::testing::Test {
 protected:
   /// Opens a trace file holding `content` and reads its first line.
   TioLineParser &parse(const std::string &content) {
-    parser_.open(dir_.write("t.tio", content));
+    const std::string path = dir_.write("t.tio", content);
+    parser_.open(InputFile{path, path});
     EXPECT_TRUE(parser_.nextLine());
     return parser_;
   }
@@ -179,8 +180,31 @@ TEST_F(TioLineParserTest, UnknownOpcodeNamesTheToken) {
 }
 
 TEST_F(TioLineParserTest, UnopenableFileIsFatal) {
-  EXPECT_EXIT(parser_.open(dir_.path() + "/missing.tio"), ::testing::ExitedWithCode(7),
+  const std::string missing = dir_.path() + "/missing.tio";
+  EXPECT_EXIT(parser_.open(InputFile{missing, missing}), ::testing::ExitedWithCode(7),
               "Cannot open trace file .*missing.tio");
+}
+
+TEST_F(TioLineParserTest, AReadErrorIsFatalNotTheEndOfTheFile) {
+  // A directory opens for reading but every read of it fails.
+  EXPECT_EXIT(
+      {
+        parser_.open(InputFile{"run.tio", dir_.path()});
+        parser_.nextLine();
+      },
+      ::testing::ExitedWithCode(7), "FATAL ERROR: Cannot read file run.tio: Is a directory");
+}
+
+TEST_F(TioLineParserTest, ALineOverTheLongestAcceptedStopsTheReading) {
+  TioLineParser &parser = parse("NT\n");
+  EXPECT_FALSE(parser.lineTooLong());
+  const std::string path = dir_.write("long.tio", "NT\n" + std::string(200, 'x') + "\nTP 0\n");
+  TioLineParser longLines;
+  longLines.open(InputFile{path, path});
+  longLines.setMaxLineLength(100);
+  EXPECT_TRUE(longLines.nextLine());
+  EXPECT_FALSE(longLines.nextLine());
+  EXPECT_TRUE(longLines.lineTooLong());
 }
 
 } // namespace
