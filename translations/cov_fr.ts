@@ -621,10 +621,6 @@ Description :
         <source>Bad bigramme in AddTioBranch()</source>
         <translation>Bigramme incorrect dans AddTioBranch()</translation>
     </message>
-    <message>
-        <source>Ident is too big in AddTioBranch</source>
-        <translation>Identifiant trop grand dans AddTioBranch</translation>
-    </message>
 </context>
 <context>
     <name>Merged test</name>
@@ -827,6 +823,11 @@ Description :
         <source>Annotated listing %1 could not be written completely: %2</source>
         <comment>%1 is the name of the listing file, %2 the reason</comment>
         <translation>Le listing annoté %1 n&apos;a pas pu être écrit entièrement : %2</translation>
+    </message>
+    <message>
+        <source>Message catalog %1 is damaged; it is ignored</source>
+        <comment>%1 is the name of the catalog file</comment>
+        <translation>Le catalogue de messages %1 est endommagé ; il est ignoré</translation>
     </message>
 </context>
 <context>
