@@ -115,9 +115,24 @@ void writeToStderr(const QString &text) {
   std::fflush(stderr);
 }
 
+namespace {
+
+ExitHandler exitHandler = nullptr;
+
+[[noreturn]] void endProcess(int status) {
+  if (exitHandler) exitHandler(status);
+  std::exit(status);
+}
+
+} // namespace
+
+void setExitHandler(ExitHandler handler) {
+  exitHandler = handler;
+}
+
 void reportFatal(const QString &message) {
   writeToStderr(framed(Level::Fatal, message));
-  std::exit(kExitFatal);
+  endProcess(kExitFatal);
 }
 
 void reportInternal(const QString &message, const char *sourceFile, int line) {
@@ -128,7 +143,7 @@ void reportInternal(const QString &message, const char *sourceFile, int line) {
   else
     text += QStringLiteral("\n");
   writeToStderr(text);
-  std::exit(kExitInternal);
+  endProcess(kExitInternal);
 }
 
 void reportError(const QString &message) {

@@ -22,6 +22,13 @@ void setMessageIdentity(const QString &product, const QString &executable);
 QString productName();
 
 [[noreturn]] void reportFatal(const QString &message);
+
+/// What ends the process after a fatal or internal error, given its status; it
+/// must not return. The default is exit(); a fuzzing harness replaces it so that a
+/// fatal error ends one input, not the whole process.
+using ExitHandler = void (*)(int status);
+/// Replaces the exit after fatal and internal errors (null restores exit()).
+void setExitHandler(ExitHandler handler);
 /// Internal error; with a source file name a "[file:line]" location line follows.
 [[noreturn]] void reportInternal(const QString &message, const char *sourceFile = nullptr,
                                  int line = 0);
