@@ -11,6 +11,7 @@
 #include "cli/report_options.h"
 #include "driver/translations.h"
 #include "driver/version_banner.h"
+#include "export/ci_outputs.h"
 #include "fdc/fdc_reader.h"
 #include "listing/write_listings.h"
 #include "model/coverage_model.h"
@@ -63,7 +64,12 @@ int zeltocovMain(int argc, char **argv) {
                       .arg(QString::fromLocal8Bit(*options.outputFile)));
   }
   const ReportLanguage language = reportLanguage();
-  runReport(out, traceFiles, options, language, model, runTime);
+  // The outputs written after the conclusion.
+  ConclusionOutputs afterConclusion;
+  // -XML, -JSON, -DIGEST, and the exit status of -FAILUNDER and -STRICT.
+  CiOutputs ciOutputs(options, runTime);
+  afterConclusion.add(&ciOutputs);
+  runReport(out, traceFiles, options, language, model, runTime, &afterConclusion);
   if (options.outputFile)
     std::fclose(out);
   else
@@ -73,9 +79,11 @@ int zeltocovMain(int argc, char **argv) {
   // comes after them.
   if (options.listing) writeListings(model, options, runTime);
 
+  // Decided once every output is written.
+  const int status = ciOutputs.exitStatus();
   releaseOptions(options);
   model.FreeSourceFiles();
   traceFiles.clear();
   freeNameTable();
-  return 0;
+  return status;
 }

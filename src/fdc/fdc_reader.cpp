@@ -70,6 +70,7 @@ void FdcReader::load(const std::string &path, std::vector<std::string> &otherFil
   fdcNameText_ = QString::fromLocal8Bit(path.c_str());
   const auto cannotOpen = [&] {
     reportWarning(tr("fdcL-Warning", "Cannot open file %1", "%1 is a file name").arg(fdcNameText_));
+    noteInputDropped();
   };
   if (!lines_.open(path.c_str())) return cannotOpen();
   if (!lines_.readLine() || !isToken(lines_.nextToken(), "VE")) {
