@@ -1,6 +1,6 @@
 #include "export/cobertura_xml.h"
 
-#include <QFile>
+#include <QIODevice>
 #include <QXmlStreamWriter>
 #include <vector>
 
@@ -11,6 +11,38 @@
 #include "support/tool_version.h"
 
 namespace {
+
+/// A write-only device over a C stream that gathers the many small pieces of the
+/// XML writer before handing them to the stream (QFile would add a ring buffer
+/// that costs more than the writing itself).
+class StdioDevice : public QIODevice {
+public:
+  explicit StdioDevice(std::FILE *out) : out_(out) {
+    buffer_.reserve(kChunk);
+    open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+  }
+  ~StdioDevice() override { flushBuffer(); }
+  StdioDevice(const StdioDevice &) = delete;
+  StdioDevice &operator=(const StdioDevice &) = delete;
+
+  void flushBuffer() {
+    std::fwrite(buffer_.data(), 1, buffer_.size(), out_);
+    buffer_.clear();
+  }
+
+protected:
+  qint64 readData(char *, qint64) override { return -1; }
+  qint64 writeData(const char *data, qint64 size) override {
+    buffer_.append(data, static_cast<std::size_t>(size));
+    if (buffer_.size() >= kChunk) flushBuffer();
+    return size;
+  }
+
+private:
+  static constexpr std::size_t kChunk = 1 << 16;
+  std::FILE *out_;
+  std::string buffer_;
+};
 
 /// One service with its lines.
 struct MethodLines {
@@ -124,9 +156,8 @@ void writeCoberturaXml(std::FILE *out, const ExportRun &run) {
   for (const PackageLines &package : packages)
     totals += package.totals;
 
-  QFile file;
-  if (!file.open(out, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) return;
-  QXmlStreamWriter xml(&file);
+  StdioDevice device(out);
+  QXmlStreamWriter xml(&device);
   xml.setAutoFormatting(true);
   xml.setAutoFormattingIndent(2);
   xml.writeStartDocument();
@@ -183,5 +214,5 @@ void writeCoberturaXml(std::FILE *out, const ExportRun &run) {
   xml.writeEndElement();
   xml.writeEndElement();
   xml.writeEndDocument();
-  file.flush();
+  device.flushBuffer();
 }

@@ -22,10 +22,10 @@ TEST(CoverageThresholds, TypesByKeywordOrUnambiguousPrefix) {
     const char *text;
     const char *keyword;
   } cases[] = {
-      {"PROC:1", "PROC"},     {"p:1", "PROC"},         {"ret:1", "RET"},
-      {"Ca:1", "CALL"},       {"b:1", "BLOCK"},        {"I:1", "IMPLICIT"},
-      {"dec:1", "DECISION"},  {"L:1", "LOGICAL"},      {"a:1", "ATC"},
-      {"COND:1", "COND"},     {"mod:1", "MODIFIED"},   {"COMP:1", "COMPOUND"},
+      {"PROC:1", "PROC"},         {"p:1", "PROC"},       {"ret:1", "RET"},
+      {"Ca:1", "CALL"},           {"b:1", "BLOCK"},      {"I:1", "IMPLICIT"},
+      {"dec:1", "DECISION"},      {"L:1", "LOGICAL"},    {"a:1", "ATC"},
+      {"COND:1", "COND"},         {"mod:1", "MODIFIED"}, {"COMP:1", "COMPOUND"},
       {"compound:1", "COMPOUND"},
   };
   for (const auto &c : cases)
@@ -150,7 +150,7 @@ TEST_F(CiOptionsTest, BadGateValuesAreCommandLineErrors) {
 /// The state of every option after decoding one option word, or none when the
 /// word is rejected.
 std::optional<std::map<std::string, int>> statesAfter(CommandLineTables tables,
-                                                       const std::string &word) {
+                                                      const std::string &word) {
   CommandLineDecoder decoder(std::move(tables));
   ArgumentVector args({"a.fdc", word});
   testing::internal::CaptureStderr();
@@ -170,12 +170,12 @@ TEST_F(CiOptionsTest, EveryOlderAbbreviationStillDecodesTheSame) {
     const char *name;
     const char *value;
   } older[] = {
-      {"PROC", ""},       {"NOPROC", ""},     {"CALL", ""},        {"NOCALL", ""},
-      {"BLOCK", ""},      {"NOBLOCK", ""},    {"COND", ""},        {"NOCOND", ""},
-      {"OUTPUT", "=o"},   {"LISTING", ""},    {"GLOBAL", ""},      {"NOGLOBAL", ""},
-      {"CLEAN", "=c"},    {"MERGETESTS", ""}, {"BRANCH", "=COV"},  {"SUMMARY", "=FILE"},
-      {"FILE", "=f"},     {"EXFILE", "=f"},   {"SERVICE", "=s"},   {"EXSERVICE", "=s"},
-      {"TEST", "=t"},     {"EXTEST", "=t"},   {"CIO", "=c"},       {"FLOW", "=f"},
+      {"PROC", ""},      {"NOPROC", ""},     {"CALL", ""},       {"NOCALL", ""},
+      {"BLOCK", ""},     {"NOBLOCK", ""},    {"COND", ""},       {"NOCOND", ""},
+      {"OUTPUT", "=o"},  {"LISTING", ""},    {"GLOBAL", ""},     {"NOGLOBAL", ""},
+      {"CLEAN", "=c"},   {"MERGETESTS", ""}, {"BRANCH", "=COV"}, {"SUMMARY", "=FILE"},
+      {"FILE", "=f"},    {"EXFILE", "=f"},   {"SERVICE", "=s"},  {"EXSERVICE", "=s"},
+      {"TEST", "=t"},    {"EXTEST", "=t"},   {"CIO", "=c"},      {"FLOW", "=f"},
       {"ITERATION", ""},
   };
   const std::set<std::string> added = {"XML", "JSON", "DIGEST", "FAILUNDER", "STRICT"};
