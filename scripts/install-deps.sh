@@ -14,6 +14,8 @@ packages=(
   libgtest-dev
   libgmock-dev
   clang-format        # the format check of the sources
+  libxml2-utils       # xmllint: the -XML output checked against the Cobertura DTD
+  python3-jsonschema  # the -JSON output checked against its shipped JSON Schema
   "$@"
 )
 

@@ -71,6 +71,7 @@ void FdcReader::load(const InputFile &input, std::vector<InputFile> &otherFiles)
   fdcNameText_ = QString::fromLocal8Bit(input.name.c_str());
   const auto cannotOpen = [&] {
     reportWarning(tr("fdcL-Warning", "Cannot open file %1", "%1 is a file name").arg(fdcNameText_));
+    noteInputDropped();
   };
   if (!lines_.open(path.c_str())) return cannotOpen();
   if (!lines_.readLine() || !isToken(lines_.nextToken(), "VE")) {

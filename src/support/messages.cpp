@@ -17,7 +17,7 @@
 namespace {
 
 /// The names every message frame carries, with the texts kept ready for the
-/// paths that cannot allocate.
+/// paths that cannot allocate, and the counts of errors and dropped inputs.
 struct MessageIdentity {
   /// Product name, the first word group of every frame.
   QString product = QStringLiteral("Velmora");
@@ -29,6 +29,10 @@ struct MessageIdentity {
   QByteArray crashText;
   /// Encoded "No memory left" text for the current identity.
   QByteArray noMemoryText;
+  /// Messages of the error level reported so far.
+  unsigned errors = 0;
+  /// Inputs left out so far.
+  unsigned droppedInputs = 0;
 };
 
 enum class Level { Fatal, Internal, Error, Warning, Info };
@@ -147,7 +151,20 @@ void reportInternal(const QString &message, const char *sourceFile, int line) {
 }
 
 void reportError(const QString &message) {
+  ++identity().errors;
   writeToStderr(framed(Level::Error, message));
+}
+
+unsigned errorsReported() {
+  return identity().errors;
+}
+
+void noteInputDropped() {
+  ++identity().droppedInputs;
+}
+
+unsigned inputsDropped() {
+  return identity().droppedInputs;
 }
 
 void reportWarning(const QString &message) {

@@ -33,6 +33,13 @@ void setExitHandler(ExitHandler handler);
 [[noreturn]] void reportInternal(const QString &message, const char *sourceFile = nullptr,
                                  int line = 0);
 void reportError(const QString &message);
+/// How many messages of the error level were reported so far in this process.
+unsigned errorsReported();
+/// Records that an input of the run was left out (a file that cannot be read),
+/// whatever the level of the message that said so.
+void noteInputDropped();
+/// How many inputs were left out so far in this process.
+unsigned inputsDropped();
 void reportWarning(const QString &message);
 void reportInfo(const QString &message);
 
