@@ -3,16 +3,16 @@
 # Installed as share/bash-completion/completions/zeltocov, where bash-completion
 # loads it on first use; it can also be sourced by hand (it needs nothing else).
 # Completes the option names (in the letter case typed: -sum gives -summary=), the
-# keyword values of -PROC, -BLOCK, -COND, -BRANCH and -SUMMARY, file names for the
-# input files, @argument files and the options that name files, and directory names
-# for -LISTING=.
+# keyword values of -PROC, -BLOCK, -COND, -BRANCH and -SUMMARY, the coverage types of
+# -FAILUNDER, file names for the input files, @argument files and the options that
+# name files, and directory names for -LISTING=.
 
 # Options that take no value, or whose value may be left out.
 _zeltocov_flags=(PROC NOPROC CALL NOCALL BLOCK NOBLOCK COND NOCOND LISTING GLOBAL NOGLOBAL
-    MERGETESTS ITERATION)
+    MERGETESTS ITERATION STRICT)
 # Options that take a value after "=".
 _zeltocov_valued=(PROC BLOCK COND OUTPUT LISTING CLEAN BRANCH SUMMARY FILE EXFILE SERVICE
-    EXSERVICE TEST EXTEST CIO FLOW OPTION)
+    EXSERVICE TEST EXTEST CIO FLOW XML JSON DIGEST FAILUNDER OPTION)
 
 # The keywords of an option's value (upper-case option name), one per line.
 _zeltocov_keywords() {
@@ -22,6 +22,9 @@ _zeltocov_keywords() {
     COND) printf '%s\n' MODIFIED COMPOUND ;;
     BRANCH) printf '%s\n' COV NOCOV ;;
     SUMMARY) printf '%s\n' SERVICE FILE CONCLUSION ;;
+    # The coverage types of the thresholds, each followed by ":" and a percentage.
+    FAILUNDER) printf '%s\n' PROC: RET: CALL: BLOCK: IMPLICIT: DECISION: LOGICAL: ATC: COND: \
+        MODIFIED: COMPOUND: ;;
     esac
 }
 
@@ -78,7 +81,23 @@ _zeltocov() {
                 fi
             done < <(_zeltocov_keywords "$option")
             ;;
-        OUTPUT | CLEAN | CIO | FLOW | OPTION | FILE | EXFILE)
+        FAILUNDER)
+            # A list of type:percent; the type of its last element is completed.
+            local head='' last=$value keyword
+            if [[ $value == *,* ]]; then
+                head=${value%,*},
+                last=${value##*,}
+            fi
+            if [[ $last != *:* ]]; then
+                while read -r keyword; do
+                    if [[ $keyword == "${last^^}"* ]]; then
+                        candidates+=("$typedName=$head$(_zeltocov_case_of "$last" "$keyword")")
+                    fi
+                done < <(_zeltocov_keywords FAILUNDER)
+                nospace=true
+            fi
+            ;;
+        OUTPUT | CLEAN | CIO | FLOW | XML | JSON | DIGEST | OPTION | FILE | EXFILE)
             # Lists (-FILE, -EXFILE) complete their last element.
             local head='' last=$value
             if [[ $option == FILE || $option == EXFILE ]] && [[ $value == *,* ]]; then

@@ -17,6 +17,8 @@ packages=(
   groff-base          # the manual page check (groff -ww)
   man-db              # man -l, man -w in the manual page checks
   bash-completion     # its loader, in the check of the installed tree
+  libxml2-utils       # xmllint: the -XML output checked against the Cobertura DTD
+  python3-jsonschema  # the -JSON output checked against its shipped JSON Schema
   "$@"
 )
 

@@ -606,6 +606,18 @@ Description :
         <comment>%1 is the name of an output file, %2 the reason given by the system</comment>
         <translation>Impossible d&apos;écrire le fichier %1 : %2</translation>
     </message>
+    <message>
+        <source>Cannot create XML file %1</source>
+        <translation>Impossible de créer le fichier XML %1</translation>
+    </message>
+    <message>
+        <source>Cannot create JSON file %1</source>
+        <translation>Impossible de créer le fichier JSON %1</translation>
+    </message>
+    <message>
+        <source>Cannot create digest file %1</source>
+        <translation>Impossible de créer le fichier de synthèse %1</translation>
+    </message>
 </context>
 <context>
     <name>Internal Error</name>
@@ -656,6 +668,21 @@ Description :
     <message>
         <source>%1 is not a valid Code Coverage trace file</source>
         <translation>%1 n&apos;est pas un fichier de traces de couverture de code valide</translation>
+    </message>
+    <message>
+        <source>Cannot write all of %1</source>
+        <comment>%1 is the name of the file</comment>
+        <translation>Impossible d&apos;écrire entièrement %1</translation>
+    </message>
+    <message>
+        <source>Coverage of %1 is not measured by this run (the requested coverage types leave it out), below %2%</source>
+        <comment>%1 is a coverage type keyword, %2 the threshold of -FAILUNDER</comment>
+        <translation>La couverture %1 n&apos;est pas mesurée par cette exécution (les types de couverture demandés l&apos;excluent), sous le seuil de %2%</translation>
+    </message>
+    <message>
+        <source>Coverage of %1 is %2%, below %3%</source>
+        <comment>%1 is a coverage type keyword, %2 the rate reached, %3 the threshold of -FAILUNDER</comment>
+        <translation>La couverture %1 est de %2%, sous le seuil de %3%</translation>
     </message>
 </context>
 <context>
@@ -828,6 +855,11 @@ Description :
         <source>Message catalog %1 is damaged; it is ignored</source>
         <comment>%1 is the name of the catalog file</comment>
         <translation>Le catalogue de messages %1 est endommagé ; il est ignoré</translation>
+    </message>
+    <message>
+        <source>FDC file %1 gives one instrumentation ID to several functions; the cleaned trace may not keep all of their hits</source>
+        <comment>%1 is a file name</comment>
+        <translation>Le fichier FDC %1 donne un même identifiant d&apos;instrumentation à plusieurs fonctions ; la trace nettoyée peut ne pas garder toutes leurs exécutions</translation>
     </message>
 </context>
 <context>

@@ -93,6 +93,14 @@ CommandLineTables reportCommandLineTables() {
       valueOption("CIO", textValue("file", false, 1024), true),
       valueOption("FLOW", textValue("file", false, 1024), true),
       flagOption("ITERATION"),
+      // Outputs for CI systems and the coverage gate; documented in the README,
+      // not in the usage text. Their names begin with letters or pairs that no
+      // option above begins with, so every abbreviation of those stays valid.
+      valueOption("XML", textValue("file", false, 1024), true),
+      valueOption("JSON", textValue("file", false, 1024), true),
+      valueOption("DIGEST", textValue("file", false, 1024), true),
+      valueOption("FAILUNDER", textValue("type:percent", true, 8192), true),
+      flagOption("STRICT"),
   };
   // The label names a missing argument in a message, in context "Command-line".
   tables.arguments = {textValue(QT_TRANSLATE_NOOP("Command-line", "file"), true, 1024)};

@@ -133,6 +133,33 @@ bool analyseNameList(const CommandLineDecoder &decoder, bool ignored, const Name
   return true;
 }
 
+// Reads the values of -FAILUNDER; a bad one is a command-line error, printed as
+// the decoder prints its own.
+bool analyseThresholds(const CommandLineDecoder &decoder,
+                       std::vector<CoverageThreshold> &thresholds) {
+  const int position = decoder.optionState("FAILUNDER");
+  if (position <= 0) return true;
+  for (int n = 1; const char *value = decoder.optionValue(position, n); ++n) {
+    CoverageThreshold threshold;
+    switch (parseThreshold(value, threshold)) {
+    case ThresholdError::None:
+      thresholds.push_back(std::move(threshold));
+      continue;
+    case ThresholdError::AmbiguousType:
+      decoder.decoderError(AmbiguousValue, value);
+      return false;
+    case ThresholdError::TooLarge:
+      decoder.decoderError(ArgValueTooLarge, value);
+      return false;
+    case ThresholdError::UnknownType:
+    case ThresholdError::BadPercent:
+      decoder.decoderError(UnknownValue, value);
+      return false;
+    }
+  }
+  return true;
+}
+
 } // namespace
 
 bool analyseOptions(int argc, char **argv, ReportOptions &options) {
@@ -237,6 +264,15 @@ bool analyseOptions(int argc, char **argv, ReportOptions &options) {
 
   options.cioFile = valueOf(decoder, "CIO");
   options.flowFile = valueOf(decoder, "FLOW");
+
+  options.xmlFile = valueOf(decoder, "XML");
+  options.jsonFile = valueOf(decoder, "JSON");
+  options.digestFile = valueOf(decoder, "DIGEST");
+  options.strict = given(decoder, "STRICT");
+  if (!analyseThresholds(decoder, options.coverageThresholds)) {
+    decoder.releaseDecoder();
+    return false;
+  }
 
   // Every value has been copied into the record.
   decoder.releaseDecoder();

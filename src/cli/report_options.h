@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/coverage_thresholds.h"
 #include "support/coverage_types.h"
 #include "support/name_table.h"
 
@@ -61,6 +62,16 @@ struct ReportOptions {
   std::optional<std::string> cioFile;
   /// Path trace report file (-FLOW).
   std::optional<std::string> flowFile;
+  /// Cobertura XML file to write (-XML).
+  std::optional<std::string> xmlFile;
+  /// JSON file of the whole result to write (-JSON).
+  std::optional<std::string> jsonFile;
+  /// Markdown summary to write (-DIGEST).
+  std::optional<std::string> digestFile;
+  /// The coverage gate (-FAILUNDER), in command-line order.
+  std::vector<CoverageThreshold> coverageThresholds;
+  /// Any error message of the run makes the exit status 3 (-STRICT).
+  bool strict = false;
 };
 
 /// Decodes the command line into the record; false after the decoder printed its error.

@@ -12,6 +12,7 @@
 #include "cli/report_options.h"
 #include "driver/translations.h"
 #include "driver/version_banner.h"
+#include "export/ci_outputs.h"
 #include "fdc/fdc_reader.h"
 #include "listing/write_listings.h"
 #include "measures/measure_export.h"
@@ -63,6 +64,9 @@ int zeltocovMain(int argc, char **argv) {
   if (options.cleanFile) outputs.push_back({"-CLEAN", *options.cleanFile});
   if (options.cioFile) outputs.push_back({"-CIO", *options.cioFile});
   if (options.flowFile) outputs.push_back({"-FLOW", *options.flowFile});
+  if (options.xmlFile) outputs.push_back({"-XML", *options.xmlFile});
+  if (options.jsonFile) outputs.push_back({"-JSON", *options.jsonFile});
+  if (options.digestFile) outputs.push_back({"-DIGEST", *options.digestFile});
   checkOutputsAgainstInputs(outputs, options.inputFiles);
 
   CoverageModel model;
@@ -78,10 +82,18 @@ int zeltocovMain(int argc, char **argv) {
                       .arg(QString::fromLocal8Bit(*options.outputFile)));
   }
   const ReportLanguage language = reportLanguage();
-  // The coverage measures of the run go to the measure database when one is configured.
+  // The outputs written after the conclusion: the coverage measures of the run
+  // (when a measure database is configured), then -XML, -JSON, -DIGEST and the
+  // exit status of -FAILUNDER and -STRICT.
+  ConclusionOutputs afterConclusion;
   std::unique_ptr<MeasureExport> measures;
-  if (getEnv("ZELTO_TPM_ROOT")) measures = std::make_unique<MeasureExport>(runTime);
-  runReport(out, traceFiles, options, language, model, runTime, measures.get());
+  if (getEnv("ZELTO_TPM_ROOT")) {
+    measures = std::make_unique<MeasureExport>(runTime);
+    afterConclusion.add(measures.get());
+  }
+  CiOutputs ciOutputs(options, runTime);
+  afterConclusion.add(&ciOutputs);
+  runReport(out, traceFiles, options, language, model, runTime, &afterConclusion);
   closeOutput(out, options.outputFile ? QString::fromLocal8Bit(options.outputFile->c_str())
                                       : tr("Fatal Error", "standard output",
                                            "the name of the standard output stream in messages"));
@@ -90,9 +102,11 @@ int zeltocovMain(int argc, char **argv) {
   // comes after them.
   if (options.listing) writeListings(model, options, runTime);
 
+  // Decided once every output is written.
+  const int status = ciOutputs.exitStatus();
   releaseOptions(options);
   model.FreeSourceFiles();
   traceFiles.clear();
   freeNameTable();
-  return 0;
+  return status;
 }

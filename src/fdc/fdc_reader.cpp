@@ -38,6 +38,9 @@ constexpr TypeBigramme kTypeBigrammes[] = {
     {"CE", CovConditionsInExpression},
 };
 
+/// The longest first line read to tell an FDC file from a trace.
+constexpr std::size_t kLongestFirstLine = 64 * 1024;
+
 /// Marker that introduces the next section between two at signs.
 constexpr char kSectionMarker[] = "/RIK";
 
@@ -71,9 +74,15 @@ void FdcReader::load(const InputFile &input, std::vector<InputFile> &otherFiles)
   fdcNameText_ = QString::fromLocal8Bit(input.name.c_str());
   const auto cannotOpen = [&] {
     reportWarning(tr("fdcL-Warning", "Cannot open file %1", "%1 is a file name").arg(fdcNameText_));
+    noteInputDropped();
   };
   if (!lines_.open(path.c_str())) return cannotOpen();
-  if (!lines_.readLine() || !isToken(lines_.nextToken(), "VE")) {
+  // Telling an FDC file from a trace needs only its first bytes: a first line
+  // longer than any VE line is no VE line.
+  lines_.setMaxLineLength(kLongestFirstLine);
+  const bool isFdc = lines_.readLine() && isToken(lines_.nextToken(), "VE");
+  lines_.setMaxLineLength(LineReader::kMaxLineLength);
+  if (!isFdc) {
     // A directory opens for reading here but yields no byte: it is no more a
     // readable file than a missing one, and must not pass for an empty trace.
     if (lines_.readFailed()) {

@@ -226,3 +226,10 @@ BranchLookup CoverageModel::FindBranch(SourceFile &file, int kind, uint32_t id) 
   }
   return found;
 }
+
+bool CoverageModel::hasSharedIds(const SourceFile &file) {
+  for (const KindIndex &index : file.branchIndex)
+    for (const auto &[id, holders] : index.other)
+      if (holders.size() > 1) return true;
+  return false;
+}

@@ -60,6 +60,9 @@ public:
   /// Zeroes testCovered and every hits field (per-test reset); forgets the
   /// settled branches.
   void resetTestHits();
+  /// Whether some instrumentation ID of the file is held by branches of several
+  /// of its services (the current service then tells which one a hit is for).
+  static bool hasSharedIds(const SourceFile &file);
   /// Union of the instrumented types of every file.
   CoverageTypes unionOfInstrumentedTypes() const;
   /// Frees every file and empties the list.

@@ -33,6 +33,7 @@ public:
   void testEnded() override {
     if (!state_.options->global) writeTestReport(state_);
     if (cio_) cio_->writeCioTest(*state_.trace);
+    if (afterConclusion_) afterConclusion_->testEnded(scope_, *state_.trace);
   }
   void groupEnded() override {
     if (cio_) cio_->writeCioGroup(*state_.trace);
@@ -75,6 +76,7 @@ void ReportRun::run(const std::vector<InputFile> &traceFiles) {
   TraceReader reader(model, options, this, runTime_);
   state_.trace = &reader.state();
   reader.run(traceFiles);
+  if (afterConclusion_) afterConclusion_->tracesRead(reader.state());
 
   if (options.global) {
     // The whole run as one report, ending with the run conclusion.

@@ -17,7 +17,7 @@
 namespace {
 
 /// The names every message frame carries, with the texts kept ready for the
-/// paths that cannot allocate.
+/// paths that cannot allocate, and the counts of errors and dropped inputs.
 struct MessageIdentity {
   /// Product name, the first word group of every frame.
   QString product = QStringLiteral("Velmora");
@@ -29,6 +29,10 @@ struct MessageIdentity {
   QByteArray crashText;
   /// Encoded "No memory left" text for the current identity.
   QByteArray noMemoryText;
+  /// Messages of the error level reported so far.
+  unsigned errors = 0;
+  /// Inputs left out so far.
+  unsigned droppedInputs = 0;
 };
 
 enum class Level { Fatal, Internal, Error, Warning, Info };
@@ -115,9 +119,24 @@ void writeToStderr(const QString &text) {
   std::fflush(stderr);
 }
 
+namespace {
+
+ExitHandler exitHandler = nullptr;
+
+[[noreturn]] void endProcess(int status) {
+  if (exitHandler) exitHandler(status);
+  std::exit(status);
+}
+
+} // namespace
+
+void setExitHandler(ExitHandler handler) {
+  exitHandler = handler;
+}
+
 void reportFatal(const QString &message) {
   writeToStderr(framed(Level::Fatal, message));
-  std::exit(kExitFatal);
+  endProcess(kExitFatal);
 }
 
 void reportInternal(const QString &message, const char *sourceFile, int line) {
@@ -128,11 +147,24 @@ void reportInternal(const QString &message, const char *sourceFile, int line) {
   else
     text += QStringLiteral("\n");
   writeToStderr(text);
-  std::exit(kExitInternal);
+  endProcess(kExitInternal);
 }
 
 void reportError(const QString &message) {
+  ++identity().errors;
   writeToStderr(framed(Level::Error, message));
+}
+
+unsigned errorsReported() {
+  return identity().errors;
+}
+
+void noteInputDropped() {
+  ++identity().droppedInputs;
+}
+
+unsigned inputsDropped() {
+  return identity().droppedInputs;
 }
 
 void reportWarning(const QString &message) {

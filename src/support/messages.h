@@ -22,10 +22,24 @@ void setMessageIdentity(const QString &product, const QString &executable);
 QString productName();
 
 [[noreturn]] void reportFatal(const QString &message);
+
+/// What ends the process after a fatal or internal error, given its status; it
+/// must not return. The default is exit(); a fuzzing harness replaces it so that a
+/// fatal error ends one input, not the whole process.
+using ExitHandler = void (*)(int status);
+/// Replaces the exit after fatal and internal errors (null restores exit()).
+void setExitHandler(ExitHandler handler);
 /// Internal error; with a source file name a "[file:line]" location line follows.
 [[noreturn]] void reportInternal(const QString &message, const char *sourceFile = nullptr,
                                  int line = 0);
 void reportError(const QString &message);
+/// How many messages of the error level were reported so far in this process.
+unsigned errorsReported();
+/// Records that an input of the run was left out (a file that cannot be read),
+/// whatever the level of the message that said so.
+void noteInputDropped();
+/// How many inputs were left out so far in this process.
+unsigned inputsDropped();
 void reportWarning(const QString &message);
 void reportInfo(const QString &message);
 

@@ -87,6 +87,13 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
   }
   if (found) {
     state_.currentPart = found;
+    if (cleaning_ && !found->placeholder && warnedSharedIds_.insert(found).second &&
+        CoverageModel::hasSharedIds(*found))
+      reportWarning(tr("User Warning",
+                       "FDC file %1 gives one instrumentation ID to several functions; the "
+                       "cleaned trace may not keep all of their hits",
+                       "%1 is a file name")
+                        .arg(QString::fromLocal8Bit(found->fdcName.c_str())));
     partSkipped_ = !known.read;
     if (partSkipped_) return ReaderState::SkippingFilePart;
     if (!state_.countOriented) state_.plainPartRead = true;

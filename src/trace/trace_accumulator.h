@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "cli/report_options.h"
 #include "model/coverage_model.h"
@@ -102,6 +103,8 @@ private:
   bool dateFromEarlierFile_ = false;
   /// The message about parts that match no FDC file was given.
   bool unmatchedPartReported_ = false;
+  /// The files already checked for IDs shared by several services (-CLEAN).
+  std::unordered_set<const SourceFile *> warnedSharedIds_;
   /// The file selection's answer for each source file met in an FT line.
   std::unordered_map<const SourceFile *, bool> fileSelected_;
   /// A file-part pair met before and what it matched.

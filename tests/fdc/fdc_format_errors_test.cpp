@@ -100,3 +100,29 @@ TEST_F(FdcTest, UnnamedFdcFileIsAnInternalError) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FdcTest, ALineOverSixtyFourMegabytesMakesTheFileInvalid) {
+  // A record line longer than any record can be: the file is not an FDC file.
+  std::string content = "VE 3.0e tok\nFC \"a.c\" \"/src\"\nFD 0\nTC PR\nPR 0 proc \"";
+  content.append(64 * 1024 * 1024 + 16, 'x');
+  content += "\" 1 1\nDC 1\n";
+  const std::string path = dir.write("long.fdc", content);
+  content.clear();
+  content.shrink_to_fit();
+  EXPECT_EXIT(LoadFdcFile(path, 0, otherFiles, model), ::testing::ExitedWithCode(7),
+              exactly(fatalFrame("Line too long in FDC file " + path)));
+}
+
+TEST_F(FdcTest, ALongFirstLineIsNoVeLine) {
+  // Only the first bytes are read to tell an FDC file from a trace: a first line
+  // longer than any VE line makes a trace file.
+  const std::string path = dir.write("long.tio", std::string(200000, 'N') + "\nNT\n");
+  LoadFdcFile(path, 0, otherFiles, model);
+  ASSERT_EQ(otherFiles.size(), 1u);
+  EXPECT_EQ(otherFiles[0].name, path);
+  EXPECT_TRUE(model.files().empty());
+}
+
+} // namespace

@@ -78,7 +78,7 @@ expect "a.fdc -sum" -summary=
 expect "-BL" -BLOCK -BLOCK=
 expect "-NOC" -NOCALL -NOCOND
 expect "-EX" -EXFILE= -EXSERVICE= -EXTEST=
-expect "a.fdc -X"
+expect "a.fdc -Q"
 expect "-V" -VERSION
 expect "a.fdc -V"
 
@@ -91,12 +91,18 @@ expect "-cond=m" modified
 expect "-BRANCH=NO" NOCOV
 expect "-PROC=" RET
 expect "-SUMMARY=X"
+expect "-FAILUNDER=BL" BLOCK:
+expect "-failu=co" cond: compound:
+expect "-FAILUNDER=BLOCK:80,M" 80,MODIFIED:
+expect "-FAILUNDER=BLOCK:8"
+expect "-ST" -STRICT
 
 # File names: input files, argument files, file options, lists, directories.
 expect "a" a.fdc
 expect "a.fdc " a.fdc b.tio calc.c "my dir/" listings/
 expect "@b" @b.tio
 expect "-OUTPUT=b" b.tio
+expect "-XML=" a.fdc b.tio calc.c "my dir/" listings/
 expect "-OPTION=a" a.fdc
 expect "-FILE=a.fdc,c" a.fdc,calc.c
 expect "-LISTING=" "my dir/" listings/

@@ -146,3 +146,38 @@ TEST_F(CleanedTraceTest, CleanedTraceReadsBackWithTheSameCoverage) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CleanedTraceTest, SharedIdsAreToldOncePerFile) {
+  // A second file whose second service holds block 0 too (IDs are per file, the
+  // FDC format lets two services share one).
+  CoverageModel model;
+  SourceFile &shared = addTestFile(model, "s.c", 0x55, 0x66);
+  auto other = std::make_unique<Service>();
+  other->name = internName("h");
+  other->blocks.push_back(BlockEntry{});
+  other->blocks.back().branch.id = 0;
+  shared.services.push_back(std::move(other));
+  model.buildBranchIndex(shared);
+  EXPECT_TRUE(CoverageModel::hasSharedIds(shared));
+  EXPECT_FALSE(CoverageModel::hasSharedIds(*a_));
+
+  options_.cleanFile = dir_.path() + "/clean.tio";
+  const std::string path = trace("NT\nFT 55\nDC 66\nTB 0\nFT 11\nDC 22\nFT 55\nDC 66\nTB 1\n");
+  ReportOptions options = options_;
+  ::testing::internal::CaptureStderr();
+  {
+    TraceReader reader(model, options, nullptr, 0);
+    reader.run(std::vector<std::string>{path});
+    reader.finishCleanedOutput();
+  }
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  const std::string warning = "WARNING: FDC file s.c.fdc gives one instrumentation ID to several "
+                              "functions; the cleaned trace may not keep all of their hits\n";
+  const std::size_t first = err.find(warning);
+  ASSERT_NE(first, std::string::npos) << err;
+  EXPECT_EQ(err.find(warning, first + 1), std::string::npos) << "once per file: " << err;
+}
+
+} // namespace

@@ -1,0 +1,37 @@
+// What the outputs for CI systems read from a finished report run.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+#include "cli/coverage_thresholds.h"
+#include "cli/report_options.h"
+#include "report/report_scope.h"
+#include "support/coverage_counts.h"
+
+/// A finished run as the outputs see it. Files and services carry the hits of
+/// the whole run (totalCovered, and each item's run-wide hit state).
+struct ExportRun {
+  const ReportScope *scope = nullptr;
+  const ReportOptions *options = nullptr;
+  /// The run's time.
+  std::time_t runTime = 0;
+  /// The traces were count-oriented: items carry hit counts, not only hit marks.
+  bool countOriented = false;
+  /// Totals of the run's final conclusion: the selected files' services (the
+  /// selected services of every file with -NOGLOBAL, as the report concludes).
+  CoverageCounts totals;
+  /// Hits over the run matching `totals`.
+  CoverageCounts hits;
+  /// The absolute current directory; source paths under it are shown relative.
+  std::string currentDirectory;
+};
+
+/// The totals and hits of a run's final conclusion.
+void concludeRun(ExportRun &run);
+
+/// The English name of a gated type in the Markdown summary; `mask` chooses the
+/// forced labels of modified and compound conditions.
+const char *typeLabel(const GateType &type, CoverageTypes mask);
+/// The key of a type in the JSON output.
+const char *typeKey(const GateType &type);

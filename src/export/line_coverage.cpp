@@ -1,0 +1,59 @@
+#include "export/line_coverage.h"
+
+#include <algorithm>
+
+#include "export/placed_items.h"
+
+LineTotals &LineTotals::operator+=(const LineTotals &other) {
+  linesValid += other.linesValid;
+  linesCovered += other.linesCovered;
+  branchesValid += other.branchesValid;
+  branchesCovered += other.branchesCovered;
+  return *this;
+}
+
+std::vector<LineCoverage> serviceLines(const Service &service, CoverageTypes mask,
+                                       bool countOriented) {
+  std::vector<LineCoverage> items;
+  forEachPlacedItem(service, mask, [&](const ServiceReference &ref, uint32_t line) {
+    LineCoverage item;
+    item.line = line;
+    const bool hit = hitOverRun(ref);
+    item.hits = hit ? 1 : 0;
+    if (countOriented && hit) item.hits = std::max<uint32_t>(ref.item->totalHits, 1);
+    if (ref.type == CovBasicConditions) {
+      item.outcomes = 1;
+      item.outcomesHit = hit ? 1 : 0;
+    }
+    items.push_back(item);
+  });
+  return combineLines(std::move(items));
+}
+
+std::vector<LineCoverage> combineLines(std::vector<LineCoverage> items) {
+  std::stable_sort(items.begin(), items.end(),
+                   [](const LineCoverage &a, const LineCoverage &b) { return a.line < b.line; });
+  std::vector<LineCoverage> lines;
+  for (const LineCoverage &item : items) {
+    if (lines.empty() || lines.back().line != item.line) {
+      lines.push_back(item);
+      continue;
+    }
+    LineCoverage &line = lines.back();
+    line.hits = std::max(line.hits, item.hits);
+    line.outcomes += item.outcomes;
+    line.outcomesHit += item.outcomesHit;
+  }
+  return lines;
+}
+
+LineTotals totalsOf(const std::vector<LineCoverage> &lines) {
+  LineTotals totals;
+  for (const LineCoverage &line : lines) {
+    ++totals.linesValid;
+    if (line.hits) ++totals.linesCovered;
+    totals.branchesValid += line.outcomes;
+    totals.branchesCovered += line.outcomesHit;
+  }
+  return totals;
+}

@@ -1,0 +1,128 @@
+#include "export/markdown_digest.h"
+
+#include <QString>
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+#include "export/coverage_gate.h"
+#include "export/export_run.h"
+#include "export/export_text.h"
+#include "export/placed_items.h"
+#include "support/coverage_counts.h"
+#include "support/tool_version.h"
+
+namespace {
+
+/// One file in the list of the least covered.
+struct FileItems {
+  std::string path;
+  uint64_t items = 0;
+  uint64_t unhit = 0;
+};
+
+std::string rateText(uint64_t hit, uint64_t total, CoverageTypes instrumented, CoverageTypes type) {
+  if (total == 0) return (instrumented & type) ? "none" : "n/a";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f%%",
+                coverageRate(static_cast<uint32_t>(std::min<uint64_t>(hit, UINT32_MAX)),
+                             static_cast<uint32_t>(std::min<uint64_t>(total, UINT32_MAX))));
+  return text;
+}
+
+std::vector<FileItems> leastCovered(const ExportRun &run) {
+  std::vector<FileItems> files;
+  for (const FileSummary &summary : run.scope->files) {
+    FileItems file;
+    file.path = displayPath(*summary.file, run.currentDirectory);
+    const CoverageTypes mask = run.scope->fileMask(*summary.file);
+    for (const Service *service : summary.services)
+      forEachPlacedItem(*service, mask, [&](const ServiceReference &ref, uint32_t) {
+        ++file.items;
+        if (!hitOverRun(ref)) ++file.unhit;
+      });
+    if (file.unhit) files.push_back(std::move(file));
+  }
+  std::stable_sort(files.begin(), files.end(),
+                   [](const FileItems &a, const FileItems &b) { return a.unhit > b.unhit; });
+  if (files.size() > kDigestFiles) files.resize(kDigestFiles);
+  return files;
+}
+
+std::string isoTime(std::time_t seconds) {
+  std::tm utc{};
+  if (!gmtime_r(&seconds, &utc)) return std::string();
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
+  return text;
+}
+
+} // namespace
+
+std::string markdownText(std::string_view bytes, int maxLength) {
+  QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  bool cut = false;
+  if (text.size() > maxLength) {
+    text.truncate(maxLength);
+    // Never end inside a surrogate pair.
+    if (!text.isEmpty() && text.back().isHighSurrogate()) text.chop(1);
+    cut = true;
+  }
+  QString escaped;
+  escaped.reserve(text.size() + 8);
+  for (QChar c : text) {
+    const char16_t u = c.unicode();
+    if (u < 0x20 || u == 0x7F) {
+      escaped += QChar(0xFFFD);
+      continue;
+    }
+    if (u < 0x80 && std::strchr("\\`*_{}[]<>()#+!|~&$", static_cast<char>(u)))
+      escaped += QLatin1Char('\\');
+    escaped += c;
+  }
+  if (cut) escaped += QChar(0x2026);
+  return escaped.toUtf8().toStdString();
+}
+
+void writeMarkdownDigest(std::FILE *out, const ExportRun &run,
+                         const std::vector<GateResult> &gate) {
+  const CoverageTypes mask = run.scope->runMask();
+  std::fprintf(out, "## Coverage\n\n");
+  std::fprintf(out, "zeltocov %s, run of %s\n\n", kToolVersion, isoTime(run.runTime).c_str());
+
+  std::fprintf(out, "| Coverage type | Rate | Hit / total |\n|:--|--:|--:|\n");
+  for (const GateType &type : kGateTypes) {
+    if (!(mask & type.type)) continue;
+    const uint64_t hit = gateValue(run.hits, type);
+    const uint64_t total = gateValue(run.totals, type);
+    std::fprintf(out, "| %s | %s | %llu/%llu |\n", typeLabel(type, mask),
+                 rateText(hit, total, run.scope->loadedMask, type.type).c_str(),
+                 static_cast<unsigned long long>(hit), static_cast<unsigned long long>(total));
+  }
+
+  if (!gate.empty()) {
+    std::fprintf(out, "\n### Thresholds\n\n| Type | Threshold | Rate | Result |\n"
+                      "|:--|--:|--:|:--|\n");
+    for (const GateResult &result : gate) {
+      const std::string rate = !result.measured ? "not measured"
+                               : result.total   ? gateRateText(result) + "%"
+                                                : "none";
+      std::fprintf(out, "| %s | %s%% | %s | %s |\n", result.threshold->type->keyword,
+                   result.threshold->percentText.c_str(), rate.c_str(),
+                   result.passed ? "passed" : "**failed**");
+    }
+  }
+
+  const std::vector<FileItems> files = leastCovered(run);
+  std::fprintf(out, "\n### Files with the most unhit items\n\n");
+  if (files.empty()) {
+    std::fprintf(out, "Every item of the selected files was hit.\n");
+    return;
+  }
+  std::fprintf(out, "| File | Unhit items | Hit / total |\n|:--|--:|--:|\n");
+  for (const FileItems &file : files)
+    std::fprintf(out, "| %s | %llu | %llu/%llu |\n", markdownText(file.path).c_str(),
+                 static_cast<unsigned long long>(file.unhit),
+                 static_cast<unsigned long long>(file.items - file.unhit),
+                 static_cast<unsigned long long>(file.items));
+}

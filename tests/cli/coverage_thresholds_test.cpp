@@ -1,0 +1,208 @@
+// The coverage gate's values, its exact comparison, and the options of the
+// outputs for CI systems beside the older options.
+#include "driver_test_support.h"
+
+#include <cstring>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "cli/coverage_thresholds.h"
+
+namespace {
+
+CoverageThreshold parsed(const std::string &text) {
+  CoverageThreshold threshold;
+  EXPECT_EQ(parseThreshold(text, threshold), ThresholdError::None) << text;
+  return threshold;
+}
+
+TEST(CoverageThresholds, TypesByKeywordOrUnambiguousPrefix) {
+  const struct {
+    const char *text;
+    const char *keyword;
+  } cases[] = {
+      {"PROC:1", "PROC"},         {"p:1", "PROC"},       {"ret:1", "RET"},
+      {"Ca:1", "CALL"},           {"b:1", "BLOCK"},      {"I:1", "IMPLICIT"},
+      {"dec:1", "DECISION"},      {"L:1", "LOGICAL"},    {"a:1", "ATC"},
+      {"COND:1", "COND"},         {"mod:1", "MODIFIED"}, {"COMP:1", "COMPOUND"},
+      {"compound:1", "COMPOUND"},
+  };
+  for (const auto &c : cases)
+    EXPECT_STREQ(parsed(c.text).type->keyword, c.keyword) << c.text;
+
+  CoverageThreshold threshold;
+  // C begins CALL, COND and COMPOUND; CO begins COND and COMPOUND.
+  EXPECT_EQ(parseThreshold("C:1", threshold), ThresholdError::AmbiguousType);
+  EXPECT_EQ(parseThreshold("co:1", threshold), ThresholdError::AmbiguousType);
+  EXPECT_EQ(parseThreshold("CONDX:1", threshold), ThresholdError::UnknownType);
+  EXPECT_EQ(parseThreshold("FUNCTIONS:1", threshold), ThresholdError::UnknownType);
+  EXPECT_EQ(parseThreshold(":80", threshold), ThresholdError::UnknownType);
+}
+
+TEST(CoverageThresholds, PercentagesWithDecimalsUpToOneHundred) {
+  EXPECT_EQ(parsed("BLOCK:80").scaledPercent, 80000000000u);
+  EXPECT_EQ(parsed("BLOCK:80").percentText, "80");
+  EXPECT_EQ(parsed("BLOCK:080.50").percentText, "80.5");
+  EXPECT_EQ(parsed("BLOCK:80.5").scaledPercent, 80500000000u);
+  EXPECT_EQ(parsed("BLOCK:.5").percentText, "0.5");
+  EXPECT_EQ(parsed("BLOCK:0").scaledPercent, 0u);
+  EXPECT_EQ(parsed("BLOCK:100.000").percentText, "100");
+  EXPECT_EQ(parsed("BLOCK:66.666666667").scaledPercent, 66666666667u);
+
+  CoverageThreshold threshold;
+  for (const char *bad : {"BLOCK", "BLOCK:", "BLOCK:abc", "BLOCK:8O", "BLOCK:1.2.3", "BLOCK:-5",
+                          "BLOCK:.", "BLOCK:80%", "BLOCK: 80", "BLOCK:1.0000000001"})
+    EXPECT_EQ(parseThreshold(bad, threshold), ThresholdError::BadPercent) << bad;
+  for (const char *large : {"BLOCK:101", "BLOCK:100.000000001", "BLOCK:99999999999999999999"})
+    EXPECT_EQ(parseThreshold(large, threshold), ThresholdError::TooLarge) << large;
+}
+
+TEST(CoverageThresholds, ComparedExactly) {
+  // 2 of 3 is 66.6666666666...%: at or under that the gate passes, above it fails.
+  EXPECT_TRUE(meetsThreshold(2, 3, parsed("B:66.666666666")));
+  EXPECT_FALSE(meetsThreshold(2, 3, parsed("B:66.666666667")));
+  // 1999 of 2000 is exactly 99.95%; the report would print 99.9.
+  EXPECT_TRUE(meetsThreshold(1999, 2000, parsed("B:99.95")));
+  EXPECT_FALSE(meetsThreshold(1999, 2000, parsed("B:99.950000001")));
+  EXPECT_FALSE(meetsThreshold(4, 5, parsed("B:80.000000001")));
+  EXPECT_TRUE(meetsThreshold(4, 5, parsed("B:80")));
+  // A total of 0 passes any threshold; nothing hit passes 0 only.
+  EXPECT_TRUE(meetsThreshold(0, 0, parsed("B:100")));
+  EXPECT_TRUE(meetsThreshold(0, 5, parsed("B:0")));
+  EXPECT_FALSE(meetsThreshold(0, 5, parsed("B:0.000000001")));
+  // Counts near the counters' limits do not overflow (decisions add two counters).
+  const uint64_t big = 2 * uint64_t{UINT32_MAX};
+  EXPECT_TRUE(meetsThreshold(big, big, parsed("B:100")));
+  EXPECT_FALSE(meetsThreshold(big - 1, big, parsed("B:100")));
+  // (big - 1) / big is 99.99999998835...%.
+  EXPECT_TRUE(meetsThreshold(big - 1, big, parsed("B:99.999999988")));
+  EXPECT_FALSE(meetsThreshold(big - 1, big, parsed("B:99.999999989")));
+}
+
+TEST(CoverageThresholds, RatesAreCutNotRounded) {
+  EXPECT_EQ(truncatedRate(2, 3, 2), "66.66");
+  EXPECT_EQ(truncatedRate(1999, 2000, 2), "99.95");
+  EXPECT_EQ(truncatedRate(99999, 100000, 2), "99.99");
+  EXPECT_EQ(truncatedRate(1, 3, 0), "33");
+  EXPECT_EQ(truncatedRate(1, 2000000, 2), "0.00");
+  EXPECT_EQ(truncatedRate(5, 5, 3), "100.000");
+  EXPECT_EQ(truncatedRate(1, 2, 9), "50.000000000");
+}
+
+TEST(CoverageThresholds, DecisionsAddTheStatementAndImplicitBlocks) {
+  CoverageCounts counts;
+  counts[CntStatementBlocks] = UINT32_MAX;
+  counts[CntImplicitBlocks] = 3;
+  const GateType *decision = nullptr;
+  for (const GateType &type : kGateTypes)
+    if (std::strcmp(type.keyword, "DECISION") == 0) decision = &type;
+  ASSERT_NE(decision, nullptr);
+  EXPECT_EQ(gateValue(counts, *decision), uint64_t{UINT32_MAX} + 3);
+  EXPECT_EQ(gateValue(counts, kGateTypes[3]), UINT32_MAX); // BLOCK
+}
+
+class CiOptionsTest : public DriverTest {
+protected:
+  void TearDown() override {
+    releaseOptions(options);
+    DriverTest::TearDown();
+  }
+};
+
+TEST_F(CiOptionsTest, OutputsGateAndStrictByAbbreviations) {
+  ASSERT_TRUE(analyse({"a.fdc", "-X=c.xml", "-J=c.json", "-D=c.md", "-FA=b:80,cond:50.5",
+                       "-failunder=DEC:1", "-ST"}))
+      << printed;
+  EXPECT_EQ(printed, "");
+  EXPECT_EQ(options.xmlFile, std::optional<std::string>("c.xml"));
+  EXPECT_EQ(options.jsonFile, std::optional<std::string>("c.json"));
+  EXPECT_EQ(options.digestFile, std::optional<std::string>("c.md"));
+  EXPECT_TRUE(options.strict);
+  ASSERT_EQ(options.coverageThresholds.size(), 3u);
+  EXPECT_STREQ(options.coverageThresholds[0].type->keyword, "BLOCK");
+  EXPECT_STREQ(options.coverageThresholds[1].type->keyword, "COND");
+  EXPECT_EQ(options.coverageThresholds[1].percentText, "50.5");
+  EXPECT_STREQ(options.coverageThresholds[2].type->keyword, "DECISION");
+}
+
+TEST_F(CiOptionsTest, WithoutThemNothingChanges) {
+  ASSERT_TRUE(analyse({"a.fdc"}));
+  EXPECT_FALSE(options.xmlFile || options.jsonFile || options.digestFile || options.strict);
+  EXPECT_TRUE(options.coverageThresholds.empty());
+}
+
+TEST_F(CiOptionsTest, BadGateValuesAreCommandLineErrors) {
+  EXPECT_FALSE(analyse({"a.fdc", "-FAILUNDER=BLOCK:80,COND:x"}));
+  EXPECT_EQ(printed, decoderMessage("Unknown value of option,", "COND:x"));
+  EXPECT_FALSE(analyse({"a.fdc", "-FAILUNDER=CO:80"}));
+  EXPECT_EQ(printed, decoderMessage("Ambiguous value of option,", "CO:80"));
+  EXPECT_FALSE(analyse({"a.fdc", "-FAILUNDER=BLOCK:100.5"}));
+  EXPECT_EQ(printed, decoderMessage("Arg value too large,", "BLOCK:100.5"));
+  EXPECT_FALSE(analyse({"a.fdc", "-FAILUNDER"}));
+  EXPECT_EQ(printed, decoderMessage("Mandatory argument for this option,", "FAILUNDER"));
+  EXPECT_FALSE(analyse({"a.fdc", "-STRICT=1"}));
+  EXPECT_EQ(printed, decoderMessage("No argument for this option,", "STRICT=1"));
+  EXPECT_FALSE(analyse({"a.fdc", "-XML=a,b"}));
+  EXPECT_EQ(printed, decoderMessage("List forbidden invalid option,", "XML=a,b"));
+}
+
+/// The state of every option after decoding one option word, or none when the
+/// word is rejected.
+std::optional<std::map<std::string, int>> statesAfter(CommandLineTables tables,
+                                                      const std::string &word) {
+  CommandLineDecoder decoder(std::move(tables));
+  ArgumentVector args({"a.fdc", word});
+  testing::internal::CaptureStderr();
+  const int result = decoder.decodeCommandLine(args.argc(), args.argv());
+  testing::internal::GetCapturedStderr();
+  if (result != 0) return std::nullopt;
+  std::map<std::string, int> states;
+  for (const OptionDescriptor &option : decoder.tables().options)
+    states[option.name] = option.state;
+  return states;
+}
+
+TEST_F(CiOptionsTest, EveryOlderAbbreviationStillDecodesTheSame) {
+  // The options before the outputs for CI systems (and the negated forms), each
+  // with a value it accepts.
+  const struct {
+    const char *name;
+    const char *value;
+  } older[] = {
+      {"PROC", ""},      {"NOPROC", ""},     {"CALL", ""},       {"NOCALL", ""},
+      {"BLOCK", ""},     {"NOBLOCK", ""},    {"COND", ""},       {"NOCOND", ""},
+      {"OUTPUT", "=o"},  {"LISTING", ""},    {"GLOBAL", ""},     {"NOGLOBAL", ""},
+      {"CLEAN", "=c"},   {"MERGETESTS", ""}, {"BRANCH", "=COV"}, {"SUMMARY", "=FILE"},
+      {"FILE", "=f"},    {"EXFILE", "=f"},   {"SERVICE", "=s"},  {"EXSERVICE", "=s"},
+      {"TEST", "=t"},    {"EXTEST", "=t"},   {"CIO", "=c"},      {"FLOW", "=f"},
+      {"ITERATION", ""},
+  };
+  const std::set<std::string> added = {"XML", "JSON", "DIGEST", "FAILUNDER", "STRICT"};
+  CommandLineTables before = reportCommandLineTables();
+  std::erase_if(before.options,
+                [&](const OptionDescriptor &option) { return added.count(option.name) > 0; });
+  ASSERT_EQ(before.options.size() + added.size(), reportCommandLineTables().options.size());
+
+  for (const auto &option : older) {
+    const std::string name = option.name;
+    // The shortest prefix that the older table accepted for this option.
+    std::string shortest;
+    std::optional<std::map<std::string, int>> meaning;
+    for (std::size_t length = 1; length <= name.size() && !meaning; ++length) {
+      shortest = name.substr(0, length);
+      meaning = statesAfter(before, "-" + shortest + option.value);
+    }
+    ASSERT_TRUE(meaning) << name;
+    const auto now = statesAfter(reportCommandLineTables(), "-" + shortest + option.value);
+    ASSERT_TRUE(now) << "-" << shortest << " (for " << name << ") is now rejected";
+    for (const auto &[optionName, state] : *now) {
+      if (added.count(optionName))
+        EXPECT_EQ(state, 0) << "-" << shortest << " now sets " << optionName;
+      else
+        EXPECT_EQ(state, meaning->at(optionName)) << "-" << shortest << ": " << optionName;
+    }
+  }
+}
+
+} // namespace

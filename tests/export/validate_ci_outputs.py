@@ -1,0 +1,257 @@
+#!/usr/bin/env python3
+"""Validates the outputs for CI systems of real runs of zeltocov.
+
+  validate_ci_outputs.py <zeltocov> <source root> <schema> <dtd>
+
+For each run below: the -XML output against the Cobertura DTD (xmllint), the -JSON
+output against its shipped schema, the invariants of both (counts never above
+totals, totals that are the sums of their parts, unhit items that match the
+counts), the paths that GitLab reads, the size of the -DIGEST output, and
+determinism (a second run with the same SOURCE_DATE_EPOCH gives the same bytes).
+Exits with status 1 and a message per failure.
+"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ElementTree
+
+import jsonschema
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+    return condition
+
+
+def cobertura_rate(covered, valid):
+    if valid == 0 or covered >= valid:
+        return "1"
+    digits = covered * 10000 // valid
+    if digits == 0:
+        return "0"
+    return "0." + ("%04d" % digits).rstrip("0")
+
+
+def line_totals(lines):
+    valid = len(lines)
+    covered = sum(1 for line in lines if int(line.get("hits")) > 0)
+    outcomes = hit = 0
+    for line in lines:
+        if line.get("branch") == "true":
+            text = line.get("condition-coverage")
+            c, t = text[text.index("(") + 1:-1].split("/")
+            check(int(text[:text.index("%")]) == int(c) * 100 // int(t),
+                  "condition-coverage %s is not its own ratio" % text)
+            outcomes += int(t)
+            hit += int(c)
+    return valid, covered, outcomes, hit
+
+
+def check_rates(element, totals, where):
+    valid, covered, outcomes, hit = totals
+    check(covered <= valid and hit <= outcomes, "%s: covered above valid" % where)
+    check(element.get("line-rate") == cobertura_rate(covered, valid),
+          "%s: line-rate %s for %d/%d" % (where, element.get("line-rate"), covered, valid))
+    check(element.get("branch-rate") == cobertura_rate(hit, outcomes),
+          "%s: branch-rate %s for %d/%d" % (where, element.get("branch-rate"), hit, outcomes))
+
+
+def check_xml(path, dtd, work, sources_exist):
+    run = subprocess.run(["xmllint", "--noout", "--nonet", "--dtdvalid", dtd, path],
+                         capture_output=True, text=True)
+    check(run.returncode == 0, "%s is not valid against the DTD: %s" % (path, run.stderr))
+    root = ElementTree.parse(path).getroot()
+    sums = [0, 0, 0, 0]
+    for package in root.iter("package"):
+        package_sums = [0, 0, 0, 0]
+        for cls in package.iter("class"):
+            where = "class %s" % cls.get("filename")
+            lines = cls.findall("lines/line")
+            numbers = [int(line.get("number")) for line in lines]
+            check(numbers == sorted(set(numbers)) and all(n >= 1 for n in numbers),
+                  "%s: line numbers not increasing from 1" % where)
+            totals = line_totals(lines)
+            check_rates(cls, totals, where)
+            package_sums = [a + b for a, b in zip(package_sums, totals)]
+            method_lines = {}
+            for method in cls.iter("method"):
+                mlines = method.findall("lines/line")
+                check_rates(method, line_totals(mlines), "method " + method.get("name"))
+                for line in mlines:
+                    number = int(line.get("number"))
+                    method_lines[number] = max(method_lines.get(number, 0), int(line.get("hits")))
+            check(method_lines == {int(l.get("number")): int(l.get("hits")) for l in lines},
+                  "%s: the lines of the class are not those of its methods" % where)
+        check_rates(package, package_sums, "package " + package.get("name"))
+        sums = [a + b for a, b in zip(sums, package_sums)]
+    valid, covered, outcomes, hit = sums
+    check([int(root.get(name)) for name in
+           ("lines-valid", "lines-covered", "branches-valid", "branches-covered")] ==
+          [valid, covered, outcomes, hit], "%s: totals are not the sums of the classes" % path)
+    check_rates(root, sums, path)
+    # What GitLab reads: source, class@filename, line@number and line@hits.
+    sources = [source.text for source in root.findall("sources/source")]
+    check(sources == [work], "%s: sources %s, not the current directory" % (path, sources))
+    for cls in root.iter("class"):
+        filename = cls.get("filename")
+        check(bool(filename), "%s: a class without filename" % path)
+        if sources_exist:
+            check(os.path.isfile(os.path.join(sources[0], filename)),
+                  "%s: %s is not found under the source" % (path, filename))
+        for line in cls.findall("lines/line"):
+            check(line.get("number").isdigit() and line.get("hits").isdigit(),
+                  "%s: a line without number or hits" % path)
+
+
+COUNTERS = ["functions", "functionsAndExits", "calls", "statementBlocks", "implicitBlocks",
+            "decisions", "loops", "asynchronousTransferBlocks", "basicConditions",
+            "modifiedConditions", "compoundConditions"]
+
+
+def add(into, coverage):
+    for key, ratio in coverage.items():
+        total = into.setdefault(key, {"hit": 0, "total": 0})
+        total["hit"] += ratio["hit"]
+        total["total"] += ratio["total"]
+
+
+def check_coverage(coverage, where):
+    for key, ratio in coverage.items():
+        check(ratio["hit"] <= ratio["total"], "%s: %s hit above total" % (where, key))
+    if "decisions" in coverage:
+        check(coverage["decisions"]["total"] ==
+              coverage["statementBlocks"]["total"] + coverage["implicitBlocks"]["total"],
+              "%s: decisions are not the blocks" % where)
+
+
+def check_json(path, schema):
+    with open(path, encoding="utf-8") as stream:
+        document = json.load(stream)
+    try:
+        jsonschema.validate(document, schema, cls=jsonschema.Draft202012Validator)
+    except jsonschema.ValidationError as error:
+        check(False, "%s does not follow the schema: %s" % (path, error.message))
+        return
+    files_sum = {}
+    for index, source in enumerate(document["files"]):
+        where = "%s: file %s" % (path, source["path"])
+        check_coverage(source["coverage"], where)
+        functions_sum = {}
+        for function in source["functions"]:
+            fwhere = "%s function %s" % (where, function["name"])
+            check_coverage(function["coverage"], fwhere)
+            add(functions_sum, function["coverage"])
+            unhit = {}
+            for item in function["unhit"]:
+                unhit[item["type"]] = unhit.get(item["type"], 0) + 1
+            coverage = function["coverage"]
+            for key in COUNTERS:
+                if key not in coverage or key == "decisions":
+                    continue
+                missed = coverage[key]["total"] - coverage[key]["hit"]
+                if key == "functionsAndExits":
+                    # The exits only: the entry is counted under functions.
+                    entry = coverage.get("functions", {"hit": 0, "total": 0})
+                    missed -= entry["total"] - entry["hit"]
+                check(unhit.get(key, 0) == missed,
+                      "%s: %d unhit %s listed, %d missed" % (fwhere, unhit.get(key, 0), key, missed))
+            for condition in function.get("modifiedConditions", []):
+                check(condition["hit"] == any(pair["hit"] for pair in condition["pairs"]),
+                      "%s: modified condition %s hit without a hit pair" % (fwhere, condition["condition"]))
+        check(functions_sum == source["coverage"] or not source["functions"],
+              "%s: coverage is not the sum of its functions" % where)
+        add(files_sum, source["coverage"])
+    run = document["run"]
+    check_coverage(run["coverage"], path + ": run")
+    if run["global"]:
+        check(files_sum == run["coverage"], "%s: run coverage is not the sum of the files" % path)
+        check("tests" not in document, "%s: tests without -NOGLOBAL" % path)
+    else:
+        for test in document["tests"]:
+            check_coverage(test["coverage"], "%s: test %s" % (path, test["name"]))
+            tests_files = {}
+            for entry in test["files"]:
+                check(0 <= entry["file"] < len(document["files"]), "%s: bad file index" % path)
+                add(tests_files, entry["coverage"])
+            for key, ratio in test["coverage"].items():
+                check(tests_files.get(key, {"hit": 0})["hit"] == ratio["hit"],
+                      "%s: test %s hits are not the sum of its files" % (path, test["name"]))
+
+
+def run_zeltocov(binary, work, velmora, args):
+    env = dict(os.environ, VELMORADIR=velmora, SOURCE_DATE_EPOCH="1700000000", TZ="UTC",
+               LANG="C")
+    env.pop("ZELTOCOV_LAN", None)
+    result = subprocess.run([binary] + args, cwd=work, env=env, capture_output=True)
+    return result.returncode, result.stderr.decode(errors="replace")
+
+
+def scenario(name, binary, root, schema_path, dtd, velmora, inputs, args, prepare=None,
+             sources_exist=False):
+    with open(schema_path, encoding="utf-8") as stream:
+        schema = json.load(stream)
+    work = tempfile.mkdtemp(prefix="zeltocov-ci-")
+    try:
+        for path in inputs:
+            shutil.copy(os.path.join(root, path), work)
+        if prepare:
+            prepare(work)
+        outputs = ["-XML=out.xml", "-JSON=out.json", "-DIGEST=out.md", "-OUTPUT=report.txt"]
+        contents = []
+        for attempt in range(2):
+            status, stderr = run_zeltocov(binary, work, velmora, args + outputs)
+            if not check(status == 0, "%s: status %d: %s" % (name, status, stderr)):
+                return
+            contents.append([open(os.path.join(work, out), "rb").read()
+                             for out in ("out.xml", "out.json", "out.md")])
+        check(contents[0] == contents[1], "%s: a second run gave other bytes" % name)
+        check(len(contents[0][2]) < 1024 * 1024, "%s: digest of 1 MiB or more" % name)
+        check(contents[0][2].startswith(b"## Coverage\n"), "%s: digest without its title" % name)
+        check_xml(os.path.join(work, "out.xml"), dtd, os.path.realpath(work), sources_exist)
+        check_json(os.path.join(work, "out.json"), schema)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def main():
+    binary, root, schema, dtd = sys.argv[1:5]
+    velmora = tempfile.mkdtemp(prefix="zeltocov-velmora-")
+    os.makedirs(os.path.join(velmora, "lib", "locale"))
+    example = ["examples/calc/calc.fdc", "examples/calc/calc.tio", "examples/calc/calc.c"]
+
+    def source_here(work):
+        # The example's FDC names the directory it was instrumented in; this copy
+        # names the current one, so that the sources can be found.
+        path = os.path.join(work, "calc.fdc")
+        with open(path, encoding="utf-8") as stream:
+            text = stream.read().replace('"/home/dev/calc"', '"."')
+        with open(path, "w", encoding="utf-8") as stream:
+            stream.write(text)
+
+    try:
+        scenario("example", binary, root, schema, dtd, velmora, example, ["calc.fdc", "calc.tio"])
+        scenario("example -NOGLOBAL, sources here", binary, root, schema, dtd, velmora, example,
+                 ["calc.fdc", "calc.tio", "-NOGLOBAL"], prepare=source_here, sources_exist=True)
+        scenario("example, conditions only", binary, root, schema, dtd, velmora, example,
+                 ["calc.fdc", "calc.tio", "-COND=COMPOUND", "-FAILUNDER=COND:1"])
+        fixture = "tests/e2e/cases/ci_json_noglobal/input/"
+        scenario("two tests -NOGLOBAL", binary, root, schema, dtd, velmora,
+                 [fixture + "m.fdc", fixture + "m.tio"], ["m.fdc", "m.tio", "-NOGLOBAL"])
+        hostile = "tests/e2e/cases/ci_hostile_names/input/"
+        scenario("hostile names", binary, root, schema, dtd, velmora,
+                 [hostile + "h.fdc", hostile + "h.tio"], ["h.fdc", "h.tio"])
+    finally:
+        shutil.rmtree(velmora, ignore_errors=True)
+    for failure in failures:
+        print("FAILED: " + failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

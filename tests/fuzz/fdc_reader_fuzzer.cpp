@@ -1,0 +1,37 @@
+// Fuzz target: any bytes as an FDC file.
+#include <QCoreApplication>
+#include <cstdio>
+#include <vector>
+
+#include "fdc/fdc_reader.h"
+#include "fuzz_support.h"
+#include "model/coverage_model.h"
+#include "support/name_table.h"
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+  setExitHandler(fuzzExit);
+  // Messages are expected by the thousand: keep them out of the output.
+  std::freopen("/dev/null", "w", stderr);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
+  initNameTable();
+  {
+    MemoryFile input(data, size);
+    CoverageModel model;
+    std::vector<InputFile> traces;
+    try {
+      LoadFdcFile(input.path(), 0, traces, model);
+      // Whatever loads must answer lookups of every kind and a few IDs.
+      for (const auto &file : model.files())
+        for (int kind = KindProcPoint; kind <= KindCondition; ++kind)
+          for (uint32_t id : {0u, 1u, 7u, 0xFFFFFFFFu})
+            (void)model.FindBranch(*file, kind, id);
+    } catch (const FatalExit &) {
+    }
+    model.FreeSourceFiles();
+  }
+  freeNameTable();
+  return 0;
+}

@@ -1,0 +1,54 @@
+// Fuzz target: any bytes as a trace file, read by a whole report run with -CLEAN
+// and -NOGLOBAL over the bundled example's model.
+#include <QCoreApplication>
+#include <cstdio>
+#include <vector>
+
+#include "cli/report_options.h"
+#include "fdc/fdc_reader.h"
+#include "fuzz_support.h"
+#include "model/coverage_model.h"
+#include "report/report_run.h"
+#include "support/name_table.h"
+
+namespace {
+
+std::string fdcPath;
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+  setExitHandler(fuzzExit);
+  std::freopen("/dev/null", "w", stderr);
+  fdcPath = ZELTOCOV_FUZZ_FDC;
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
+  initNameTable();
+  {
+    MemoryFile trace(data, size);
+    CoverageModel model;
+    std::vector<InputFile> traces;
+    ReportOptions options;
+    // The first byte chooses the mode.
+    const uint8_t mode = size > 0 ? data[0] : 0;
+    options.global = (mode & 1) != 0;
+    options.iterations = (mode & 2) != 0;
+    options.cleanFile = "/dev/null";
+    options.mergeTests = (mode & 4) != 0;
+    options.summaryLevel = static_cast<SummaryLevel>((mode >> 3) & 3);
+    std::FILE *out = std::fopen("/dev/null", "w");
+    try {
+      LoadFdcFile(fdcPath, 0, traces, model);
+      traces.push_back(InputFile{trace.path(), trace.path()});
+      runReport(out, traces, options, English, model, 0);
+    } catch (const FatalExit &) {
+    }
+    std::fclose(out);
+    releaseOptions(options);
+    model.FreeSourceFiles();
+  }
+  freeNameTable();
+  return 0;
+}
