@@ -12,6 +12,7 @@
 #include "driver/translations.h"
 #include "driver/version_banner.h"
 #include "fdc/fdc_reader.h"
+#include "flow/path_trace.h"
 #include "model/coverage_model.h"
 #include "report/report_run.h"
 #include "support/host_services.h"
@@ -70,6 +71,15 @@ int zeltocovMain(int argc, char **argv) {
 
   // The annotated listings (-LISTING) are written here, after the report output
   // has been closed, and the path trace report (-FLOW) after them.
+
+  if (options.flowFile) {
+    std::FILE *flow = std::fopen(options.flowFile->c_str(), "w");
+    if (!flow)
+      reportFatal(tr("Fatal Error", "Cannot create flow output file %1")
+                      .arg(QString::fromLocal8Bit(*options.flowFile)));
+    runPathTrace(flow, traceFiles, options, language, model, runTime);
+    std::fclose(flow);
+  }
 
   releaseOptions(options);
   model.FreeSourceFiles();
