@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "flow/branch_line.h"
+#include "flow/flow_output.h"
 
 class CoverageModel;
 struct SourceFile;
@@ -29,16 +30,16 @@ public:
   /// as FindBranch finds the branch; empty when it finds none or the branch has no
   /// line. Valid until the next call.
   std::string_view lineOf(int kind, uint32_t id) {
-    const std::vector<Slot> &slots = lines_->slots[kind - 1];
-    if (id < slots.size() && slots[id].offset != kNotYet)
-      return std::string_view(text_.data() + slots[id].offset, slots[id].length);
+    const std::vector<Slot> &places = lines_->places[kind - 1];
+    if (id < places.size() && places[id].offset != kNotYet)
+      return std::string_view(text_.data() + places[id].offset, places[id].length);
     return lookUp(kind, id);
   }
-  /// Asks the processor for the place of the line of a hit that comes soon.
-  void prefetch(int kind, uint32_t id) const {
-    const std::vector<Slot> &slots = lines_->slots[kind - 1];
-    if (id < slots.size()) __builtin_prefetch(&slots[id]);
-  }
+  /// Writes the lines of hits of the selected file-part, in order, leaving out
+  /// the kinds whose bit (1 << (kind - 1)) is clear in `kinds`. The same as
+  /// lineOf for each, but the places of the lines, then the lines, of a stretch
+  /// of hits are fetched ahead.
+  void writeLines(const TraceHit *hits, std::size_t count, unsigned kinds, FlowOutput &out);
 
 private:
   /// Where a line is in text_.
@@ -51,17 +52,17 @@ private:
 
   /// The kept lines of one source file.
   struct FileLines {
-    /// The slots are made.
+    /// The places are made.
     bool made = false;
     /// Slots by trace kind, then by ID. Empty when some ID of the file is held
     /// by several services: which one FindBranch finds then depends on the
     /// hits before, so such a file's lines are not kept.
-    std::array<std::vector<Slot>, 4> slots;
+    std::array<std::vector<Slot>, 4> places;
   };
 
   /// Looks the branch up and keeps its line when it has a slot.
   std::string_view lookUp(int kind, uint32_t id);
-  /// Makes the slots of a file.
+  /// Makes the places of a file.
   void makeSlots(SourceFile &file, FileLines &lines);
 
   CoverageModel &model_;

@@ -241,8 +241,7 @@ void PathTracePass::writePlainHitLines() {
                                       /*countRequired=*/true);
     if (scan.hits == 0) return;
     lines.skipBytes(scan.bytes);
-    for (std::size_t i = 0; i < scan.hits; ++i)
-      writeHit(hits_[i].kind, hits_[i].id);
+    lines_.writeLines(hits_, scan.hits, hitKinds_, output_);
     if (scan.hits < kMaxTraceHitRun) return;
   }
 }
