@@ -52,8 +52,10 @@ private:
   ReaderState beginTest();
   /// An FT line and its DC line: the file-part and its selection.
   ReaderState beginFilePart();
-  /// The state in which hit lines of the current test and file-part are read,
-  /// at the start of a file or after an NT line.
+  /// The state at the start of a trace file and after an NT line: a test that the
+  /// selection excludes, and a file-part that is not read, stay skipped until a
+  /// line changes them (the DT and CO lines of a test are still read in a
+  /// file-part skipped since before it).
   ReaderState carriedState();
   /// A DT line: the test line.
   void writeTestLine();
