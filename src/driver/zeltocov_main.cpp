@@ -77,6 +77,9 @@ int zeltocovMain(int argc, char **argv) {
     if (!flow)
       reportFatal(tr("Fatal Error", "Cannot create flow output file %1")
                       .arg(QString::fromLocal8Bit(*options.flowFile)));
+    // The buffer lives until the stream is closed.
+    std::vector<char> flowBuffer(kPathTraceStreamBuffer);
+    std::setvbuf(flow, flowBuffer.data(), _IOFBF, flowBuffer.size());
     runPathTrace(flow, traceFiles, options, language, model, runTime);
     std::fclose(flow);
   }

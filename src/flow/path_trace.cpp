@@ -18,11 +18,6 @@ namespace {
 constexpr std::string_view kSeparator =
     "--------------------------------------------------------------------------------\n";
 
-/// Bytes of the stream's own buffer: the path trace is often larger than the
-/// traces, and its lines reach the stream in pieces between two trace lines that
-/// are not plain hit lines.
-constexpr std::size_t kStreamBufferSize = 1024 * 1024;
-
 /// Coverage types that enable the lookup of a hit, by trace kind (TP, TA, TB, TE).
 constexpr CoverageTypes kHitTypeBits[4] = {CovFunctions | CovFunctionsExits, CovCalls,
                                            CovStatementBlocks | CovImplicitBlocks | CovLoops |
@@ -287,7 +282,6 @@ void PathTracePass::readFile(const std::string &path) {
 void runPathTrace(std::FILE *out, const std::vector<std::string> &traceFiles,
                   const ReportOptions &options, int language, CoverageModel &model,
                   std::time_t runTime) {
-  std::setvbuf(out, nullptr, _IOFBF, kStreamBufferSize);
   PathTracePass pass(out, options, language, model);
   pass.run(traceFiles, runTime);
 }

@@ -3,6 +3,7 @@
 // becomes one line naming its branch, in the order the program ran through them.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -12,10 +13,15 @@
 
 class CoverageModel;
 
+/// Bytes of the buffer that the path trace stream should have: the path trace is
+/// often larger than the traces, and its lines reach the stream in pieces between
+/// two trace lines that are not plain hit lines (before which the pass hands what
+/// it wrote to the stream, so that a fatal error leaves it in the file).
+inline constexpr std::size_t kPathTraceStreamBuffer = 1024 * 1024;
+
 /// Writes the whole path trace to `out` (language 0 English, 1 French; the header
-/// is dated `runTime`). Branches are only looked up in the model: nothing in it
-/// changes. `out` gets a large buffer, so nothing may have been written to it yet.
-/// A stream that cannot be written ends the run.
+/// is dated `runTime`) and flushes it. Branches are only looked up in the model:
+/// nothing in it changes. A stream that cannot be written ends the run.
 void runPathTrace(std::FILE *out, const std::vector<std::string> &traceFiles,
                   const ReportOptions &options, int language, CoverageModel &model,
                   std::time_t runTime);
