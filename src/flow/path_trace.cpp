@@ -1,6 +1,7 @@
 #include "flow/path_trace.h"
 
-#include <unordered_map>
+#include <array>
+#include <cstdint>
 
 #include "cli/selection.h"
 #include "flow/branch_line.h"
@@ -58,7 +59,22 @@ private:
   void writeHit(int kind, uint32_t id) {
     if (hitKinds_ & (1u << (kind - 1))) output_.append(lines_.lineOf(kind, id));
   }
-  /// Whether the file selection keeps a source file (asked once per file).
+  /// The loaded section (not a placeholder) that a file-part pair matches, or
+  /// none, and whether the file selection keeps it.
+  struct MatchedPart {
+    /// File key << 32 | checksum.
+    uint64_t identity = 0;
+    /// The section; null for an empty entry and for a pair that matches none.
+    SourceFile *file = nullptr;
+    /// The entry holds an answer.
+    bool known = false;
+    /// The file selection keeps the section.
+    bool selected = false;
+  };
+  /// What a file-part pair matches: asked of the model once per pair (sections
+  /// are not added while the path trace runs).
+  const MatchedPart &match(FilePartId id);
+  /// Whether the file selection keeps a source file.
   bool isSelected(const SourceFile &file);
 
   FlowOutput output_;
@@ -88,8 +104,12 @@ private:
   /// The skipped file-part was carried into a new test or trace file rather than
   /// entered by an FT line: the test's own DT and CO lines are still read.
   bool carriedSkip_ = false;
-  /// The file selection's answer for each source file met.
-  std::unordered_map<const SourceFile *, bool> fileSelected_;
+  /// Pairs met before, by a hash of the pair (a pair whose entry another pair
+  /// took is looked up again).
+  std::array<MatchedPart, 1024> matchedParts_{};
+  /// The file selection's answer by file ordinal: 1 kept, 0 left out, -1 not
+  /// asked yet.
+  std::vector<int8_t> fileSelected_;
   /// Hits decoded by the scanner, written a run at a time.
   TraceHit hits_[kMaxTraceHitRun];
 };
@@ -140,23 +160,38 @@ ReaderState PathTracePass::beginTest() {
   return carriedState();
 }
 
-bool PathTracePass::isSelected(const SourceFile &file) {
-  auto known = fileSelected_.find(&file);
-  if (known != fileSelected_.end()) return known->second;
-  const bool selected = isFileSelected(file.sourceName ? file.sourceName->text : nullptr, options_);
-  fileSelected_.emplace(&file, selected);
-  return selected;
-}
-
-ReaderState PathTracePass::beginFilePart() {
-  const FilePartId id = parser_.readFilePart();
+const PathTracePass::MatchedPart &PathTracePass::match(FilePartId id) {
+  const uint64_t identity = uint64_t{id.fileKey} << 32 | id.checksum;
+  MatchedPart &entry = matchedParts_[(identity * 0x9E3779B97F4A7C15u) >> 54];
+  if (entry.known && entry.identity == identity) {
+    model_.clearCurrentService(); // as FindSourceFile does
+    return entry;
+  }
   SourceFile *found = model_.FindSourceFile(id.fileKey, id.checksum);
   // A placeholder made for the cleaned trace matches no loaded section either.
   if (found && found->placeholder) found = nullptr;
-  currentPart_ = found;
-  partSkipped_ = !found || !isSelected(*found);
+  entry.identity = identity;
+  entry.file = found;
+  entry.known = true;
+  entry.selected = found && isSelected(*found);
+  return entry;
+}
+
+bool PathTracePass::isSelected(const SourceFile &file) {
+  // The answer depends only on the name and the options: asked once per file.
+  if (file.ordinal >= fileSelected_.size()) fileSelected_.resize(file.ordinal + 1, -1);
+  int8_t &selected = fileSelected_[file.ordinal];
+  if (selected < 0)
+    selected = isFileSelected(file.sourceName ? file.sourceName->text : nullptr, options_) ? 1 : 0;
+  return selected == 1;
+}
+
+ReaderState PathTracePass::beginFilePart() {
+  const MatchedPart &part = match(parser_.readFilePart());
+  currentPart_ = part.file;
+  partSkipped_ = !part.selected;
   carriedSkip_ = false;
-  if (!partSkipped_) lines_.selectFile(*found);
+  if (!partSkipped_) lines_.selectFile(*part.file);
   return partSkipped_ ? ReaderState::SkippingFilePart : ReaderState::Reading;
 }
 

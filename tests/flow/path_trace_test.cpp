@@ -141,13 +141,15 @@ TEST_F(PathTraceTest, TypeSetDefaultsToTheInstrumentedTypes) {
 
 TEST_F(PathTraceTest, SharedIdsFollowTheCurrentFunction) {
   // Block 5 in both functions: the lookup starts from the function of the last
-  // hit, whatever hits came before.
+  // hit, whatever hits came before, and from the first function after an FT line
+  // (also one met before).
   load("s.fdc", "VE 3.0e T\nFC \"s.c\" \"/src\"\nFD 0\nTC PR BS\n"
                 "PR 0 proc \"f\" 1 1\nBL 5 simple \"f\" inf 2 2\n"
                 "PR 1 proc \"g\" 5 5\nBL 5 simple \"g\" ing 6 6\nDC 1409286145 1\n");
-  EXPECT_EQ(body({trace("NT\nFT 1\nDC 1\nTB 5\nTP 1\nTB 5\nTB 5\nTP 0\nTB 5\n")}),
+  EXPECT_EQ(body({trace("NT\nFT 1\nDC 1\nTB 5\nTP 1\nTB 5\nTB 5\nTP 0\nTB 5\nTP 1\nFT 1\nDC 1\n"
+                        "TB 5\n")}),
             "\tinf f, line 2\n\tincoming g, line 5\n\ting g, line 6\n\ting g, line 6\n"
-            "\tincoming f, line 1\n\tinf f, line 2\n");
+            "\tincoming f, line 1\n\tinf f, line 2\n\tincoming g, line 5\n\tinf f, line 2\n");
 }
 
 TEST_F(PathTraceTest, FarIdsAndExitsOfOtherKinds) {
