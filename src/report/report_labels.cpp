@@ -88,4 +88,9 @@ const ReportLabels kReportLabels = {{
     {"File", "Fichier", "File"},
     /* LblRootSummary */
     {"Root Summary", "Conclusion", "Summary"},
+    /* LblPathTraceTitle */
+    {"Corvane(R) Velmora Coverage - Path trace", "Corvane(R) Velmora Coverage - Trace de chemin",
+     ""},
+    /* LblPathTraceTest */
+    {"Test", "Test", ""},
 }};
