@@ -17,6 +17,8 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Re
 cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)" \
   --target fdc_reader_fuzzer trace_reader_fuzzer command_line_fuzzer
 
+# The targets print a message for every bad input: -close_fd_mask=2 keeps them
+# out of the log (libFuzzer and the sanitizers keep their own descriptor).
 # Seeds: the inputs of the end-to-end cases (a fresh copy: the fuzzer adds to it).
 corpus="$build/corpus"
 rm -rf "$corpus"
@@ -39,7 +41,7 @@ for target in fdc_reader trace_reader command_line; do
   echo "=== Fuzzing $target for $seconds s"
   (cd "$build/findings" &&
     "$build/tests/fuzz/${target}_fuzzer" "$corpus/$target" -max_total_time="$seconds" \
-      -rss_limit_mb=2048 -timeout=20 -max_len=65536 -print_final_stats=1 2>&1 |
+      -rss_limit_mb=2048 -timeout=20 -max_len=65536 -print_final_stats=1 -close_fd_mask=2 2>&1 |
     grep -E '^(#[0-9]+ *DONE|stat::number_of_executed_units|stat::peak_rss_mb|INFO: Running with|==[0-9]+==ERROR|SUMMARY|.*deadly signal|.*Test unit written)' || true
     exit "${PIPESTATUS[0]}") || status=1
 done

@@ -618,6 +618,15 @@ Description :
         <source>Cannot create digest file %1</source>
         <translation>Impossible de créer le fichier de synthèse %1</translation>
     </message>
+    <message>
+        <source>Cannot create flow output file %1</source>
+        <translation>Impossible de créer le fichier de trace de chemin %1</translation>
+    </message>
+    <message>
+        <source>Cannot write to file %1</source>
+        <comment>%1 is the name of the flow output file</comment>
+        <translation>Impossible d&apos;écrire dans le fichier %1</translation>
+    </message>
 </context>
 <context>
     <name>Internal Error</name>
@@ -632,6 +641,10 @@ Description :
     <message>
         <source>Bad bigramme in AddTioBranch()</source>
         <translation>Bigramme incorrect dans AddTioBranch()</translation>
+    </message>
+    <message>
+        <source>No entry point in proc</source>
+        <translation>Aucun point d&apos;entrée dans la procédure</translation>
     </message>
 </context>
 <context>

@@ -14,6 +14,7 @@
 #include "driver/version_banner.h"
 #include "export/ci_outputs.h"
 #include "fdc/fdc_reader.h"
+#include "flow/path_trace.h"
 #include "listing/write_listings.h"
 #include "measures/measure_export.h"
 #include "model/coverage_model.h"
@@ -101,6 +102,18 @@ int zeltocovMain(int argc, char **argv) {
   // The annotated listings follow the closed report; the path trace report (-FLOW)
   // comes after them.
   if (options.listing) writeListings(model, options, runTime);
+
+  if (options.flowFile) {
+    std::FILE *flow = std::fopen(options.flowFile->c_str(), "w");
+    if (!flow)
+      reportFatal(tr("Fatal Error", "Cannot create flow output file %1")
+                      .arg(QString::fromLocal8Bit(*options.flowFile)));
+    // The buffer lives until the stream is closed.
+    std::vector<char> flowBuffer(kPathTraceStreamBuffer);
+    std::setvbuf(flow, flowBuffer.data(), _IOFBF, flowBuffer.size());
+    runPathTrace(flow, traceFiles, options, language, model, runTime);
+    closeOutput(flow, QString::fromLocal8Bit(options.flowFile->c_str()));
+  }
 
   // Decided once every output is written.
   const int status = ciOutputs.exitStatus();

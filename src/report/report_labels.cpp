@@ -105,4 +105,9 @@ const ReportLabels kReportLabels = {{
     {"File", "Fichier", QT_TRANSLATE_NOOP("Cio message", "File")},
     /* LblRootSummary */
     {"Root Summary", "Conclusion", QT_TRANSLATE_NOOP("Cio message", "Summary")},
+    /* LblPathTraceTitle */
+    {"Corvane(R) Velmora Coverage - Path trace", "Corvane(R) Velmora Coverage - Trace de chemin",
+     ""},
+    /* LblPathTraceTest */
+    {"Test", "Test", ""},
 }};

@@ -1,5 +1,5 @@
 // The fixed label table of the report outputs: an English and a French column for
-// the text report, and a column of short labels for the CIO file.
+// the text report and the path trace, and a column of short labels for the CIO file.
 #pragma once
 
 #include "support/host_services.h"
@@ -52,6 +52,8 @@ enum ReportLabel : int {
   LblNothingHit,
   LblFileWord,
   LblRootSummary,
+  LblPathTraceTitle,
+  LblPathTraceTest,
   LblCount,
 };
 

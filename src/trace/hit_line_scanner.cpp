@@ -47,7 +47,7 @@ inline bool readDigits(const unsigned char *&p, uint32_t &value) {
 } // namespace
 
 HitScan scanHitLines(std::string_view bytes, bool countOriented, TraceHit *out,
-                     std::size_t capacity) {
+                     std::size_t capacity, bool countRequired) {
   // Each byte is looked at only after the one before it matched and was not NUL,
   // so the scan never passes the NUL that follows the bytes.
   const auto *begin = reinterpret_cast<const unsigned char *>(bytes.data());
@@ -64,6 +64,8 @@ HitScan scanHitLines(std::string_view bytes, bool countOriented, TraceHit *out,
     if (*q == ' ' && countOriented) {
       ++q;
       if (!readDigits(q, hits)) break;
+    } else if (countOriented && countRequired) {
+      break;
     }
     if (*q != '\n') break;
     out[count++] = TraceHit{id, hits, kind};

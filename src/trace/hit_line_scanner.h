@@ -21,8 +21,9 @@ struct HitScan {
 /// Decodes the plain hit lines at the start of `bytes` into `out` (at most
 /// `capacity`). A plain hit line is one of TP, TA, TB, TE, one space, an ID of 1
 /// to 8 hexadecimal digits and LF; when `countOriented`, the ID may be followed by
-/// one space and a count of 1 to 8 digits (an absent count counts 1). The scan
-/// stops before the first other line, and before a line that does not end within
-/// `bytes`; a NUL byte must follow `bytes`.
+/// one space and a count of 1 to 8 digits (an absent count counts 1; with
+/// `countRequired` a line without count is not plain). The scan stops before the
+/// first other line, and before a line that does not end within `bytes`; a NUL
+/// byte must follow `bytes`.
 HitScan scanHitLines(std::string_view bytes, bool countOriented, TraceHit *out,
-                     std::size_t capacity);
+                     std::size_t capacity, bool countRequired = false);

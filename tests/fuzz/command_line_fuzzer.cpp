@@ -11,7 +11,6 @@
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   setExitHandler(fuzzExit);
-  std::freopen("/dev/null", "w", stderr);
   return 0;
 }
 

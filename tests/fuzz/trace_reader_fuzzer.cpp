@@ -19,7 +19,6 @@ std::string fdcPath;
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   setExitHandler(fuzzExit);
-  std::freopen("/dev/null", "w", stderr);
   fdcPath = ZELTOCOV_FUZZ_FDC;
   return 0;
 }

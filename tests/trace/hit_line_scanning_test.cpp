@@ -21,11 +21,12 @@ struct Scanned {
   std::size_t bytes = 0;
 };
 
-Scanned scan(const std::string &text, bool countOriented, std::size_t capacity = 16) {
+Scanned scan(const std::string &text, bool countOriented, std::size_t capacity = 16,
+             bool countRequired = false) {
   const std::string withNul = text + '\0'; // the line reader puts one after its bytes
   std::vector<TraceHit> hits(capacity);
   const HitScan result = scanHitLines(std::string_view(withNul.data(), text.size()), countOriented,
-                                      hits.data(), capacity);
+                                      hits.data(), capacity, countRequired);
   Scanned scanned;
   for (std::size_t i = 0; i < result.hits; ++i)
     scanned.hits.push_back(std::to_string(hits[i].kind) + ":" + std::to_string(hits[i].id) + ":" +
@@ -44,6 +45,12 @@ TEST(HitLineScanner, DecodesPlainHitLines) {
   EXPECT_EQ(scan(text, true).hits, scanned.hits) << "an absent count counts 1";
   EXPECT_EQ(scan("TB 5 a\nTB 5 0\nTB 1 ffffffff\n", true).hits,
             Strings({"3:5:10", "3:5:0", "3:1:4294967295"}));
+  // A reader that requires the count leaves a line without one to the line reading.
+  const Scanned required = scan("TB 5 a\nTP 1\nTB 6 1\n", true, 16, true);
+  EXPECT_EQ(required.hits, Strings({"3:5:10"}));
+  EXPECT_EQ(required.bytes, 7u);
+  EXPECT_EQ(scan("TB 5\nTB 6\n", false, 16, true).hits, Strings({"3:5:1", "3:6:1"}))
+      << "a test that is not count-oriented has no count to require";
   const Scanned full = scan("TB 1\nTB 2\nTB 3\n", false, 2);
   EXPECT_EQ(full.hits, Strings({"3:1:1", "3:2:1"}));
   EXPECT_EQ(full.bytes, 10u);

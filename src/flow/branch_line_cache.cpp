@@ -1,0 +1,106 @@
+#include "flow/branch_line_cache.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "model/coverage_model.h"
+
+namespace {
+
+/// The (ID, service) pair of every branch of a kind in a file.
+void collectHolders(SourceFile &file, int kind,
+                    std::vector<std::pair<uint32_t, const Service *>> &holders) {
+  holders.clear();
+  for (const std::unique_ptr<Service> &service : file.services) {
+    switch (kind) {
+    case KindProcPoint:
+      if (service->hasEntry) holders.emplace_back(service->entry.id, service.get());
+      for (const ExitEntry &exit : service->exits)
+        holders.emplace_back(exit.branch.id, service.get());
+      break;
+    case KindCall:
+      for (const CallEntry &call : service->calls)
+        holders.emplace_back(call.branch.id, service.get());
+      break;
+    case KindBlock:
+      for (const BlockEntry &block : service->blocks)
+        holders.emplace_back(block.branch.id, service.get());
+      break;
+    default:
+      for (const ConditionEntry &condition : service->conditions)
+        holders.emplace_back(condition.branch.id, service.get());
+      break;
+    }
+  }
+}
+
+} // namespace
+
+void BranchLineCache::selectFile(SourceFile &file) {
+  file_ = &file;
+  if (file.ordinal >= files_.size()) files_.resize(file.ordinal + 1);
+  lines_ = &files_[file.ordinal];
+  if (!lines_->made) makeSlots(file, *lines_);
+}
+
+void BranchLineCache::makeSlots(SourceFile &file, FileLines &lines) {
+  lines.made = true;
+  std::array<std::vector<std::pair<uint32_t, const Service *>>, 4> holders;
+  for (int kind = KindProcPoint; kind <= KindCondition; ++kind) {
+    std::vector<std::pair<uint32_t, const Service *>> &list = holders[kind - 1];
+    collectHolders(file, kind, list);
+    std::sort(list.begin(), list.end(),
+              [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < list.size(); ++i)
+      if (list[i].first == list[i - 1].first && list[i].second != list[i - 1].second) return;
+  }
+  for (int kind = KindProcPoint; kind <= KindCondition; ++kind) {
+    const std::vector<std::pair<uint32_t, const Service *>> &list = holders[kind - 1];
+    // IDs run from 0 to the branch count - 1 in a sound file; a stray huge ID is
+    // looked up each time rather than given millions of places.
+    const uint64_t limit = static_cast<uint64_t>(file.branchCount(kind)) * 2 + 64;
+    uint64_t size = 0;
+    for (const auto &holder : list)
+      if (holder.first < limit) size = std::max<uint64_t>(size, uint64_t{holder.first} + 1);
+    lines.places[kind - 1].assign(size, Slot{kNotYet, 0});
+  }
+}
+
+std::string_view BranchLineCache::lookUp(int kind, uint32_t id) {
+  const BranchLookup found = model_.FindBranch(*file_, kind, id);
+  std::vector<Slot> &places = lines_->places[kind - 1];
+  const std::size_t offset = text_.size();
+  if (id >= places.size() || offset >= kNotYet - 4096) {
+    scratch_.clear();
+    if (found) appendBranchLine(scratch_, found, labels_);
+    return scratch_;
+  }
+  if (found) appendBranchLine(text_, found, labels_);
+  places[id] = Slot{static_cast<uint32_t>(offset), static_cast<uint32_t>(text_.size() - offset)};
+  return std::string_view(text_.data() + offset, text_.size() - offset);
+}
+
+void BranchLineCache::writeLines(const TraceHit *hits, std::size_t count, unsigned kinds,
+                                 FlowOutput &out) {
+  // Hits of a stretch whose places and lines are fetched together: the lines of a
+  // trace are spread over all the files, so most of them are not in the cache.
+  constexpr std::size_t kStretch = 64;
+  for (std::size_t first = 0; first < count; first += kStretch) {
+    const TraceHit *stretch = hits + first;
+    const std::size_t size = std::min(count - first, kStretch);
+    for (std::size_t i = 0; i < size; ++i) {
+      const std::vector<Slot> &places = lines_->places[stretch[i].kind - 1];
+      if (stretch[i].id < places.size()) __builtin_prefetch(&places[stretch[i].id]);
+    }
+    for (std::size_t i = 0; i < size; ++i) {
+      const std::vector<Slot> &places = lines_->places[stretch[i].kind - 1];
+      if (stretch[i].id >= places.size()) continue;
+      const Slot slot = places[stretch[i].id];
+      if (slot.offset == kNotYet || slot.length == 0) continue;
+      __builtin_prefetch(text_.data() + slot.offset);
+      __builtin_prefetch(text_.data() + slot.offset + slot.length - 1);
+    }
+    for (std::size_t i = 0; i < size; ++i)
+      if (kinds & (1u << (stretch[i].kind - 1))) out.append(lineOf(stretch[i].kind, stretch[i].id));
+  }
+}
