@@ -97,6 +97,8 @@ CommandLineTables reportCommandLineTables() {
       valueOption("DIGEST", textValue("file", false, 1024), true),
       valueOption("FAILUNDER", textValue("type:percent", true, 8192), true),
       flagOption("STRICT"),
+      // The HTML report; no option above begins with H.
+      valueOption("HTML", textValue("directory", false, 1024), true),
   };
   tables.arguments = {textValue("file", true, 1024)};
   tables.exclusivePairs = {
