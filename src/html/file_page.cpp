@@ -60,8 +60,8 @@ std::vector<std::string_view> splitLines(const std::string &bytes) {
 class FilePage {
 public:
   FilePage(std::FILE *out, const HtmlRun &run, const FileSummary &summary)
-      : out_(out), run_(run), summary_(summary), file_(*summary.file),
-        language_(run.language), mask_(run.scope->fileMask(file_)) {}
+      : out_(out), run_(run), summary_(summary), file_(*summary.file), language_(run.language),
+        mask_(run.scope->fileMask(file_)) {}
 
   void write();
 
@@ -162,7 +162,8 @@ void FilePage::writeServices() {
     const CoverageCounts &hits = hitsOf(*service, HitSet::Run);
     const bool placed = service->firstLine != kNoLine;
     std::fputs("<tr><th scope=\"row\">", out_);
-    if (placed) std::fprintf(out_, "<a href=\"#L%lu\">", static_cast<unsigned long>(service->firstLine));
+    if (placed)
+      std::fprintf(out_, "<a href=\"#L%lu\">", static_cast<unsigned long>(service->firstLine));
     writeEscaped(out_, service->name ? service->name->text : "");
     if (placed) std::fputs("</a>", out_);
     if (placed)
@@ -249,7 +250,8 @@ void FilePage::writeLinesWithoutSource(std::size_t first) {
 void FilePage::writeRow(uint32_t line, std::string_view text, const AnnotatedLine *group) {
   const unsigned long number = line;
   if (!group) {
-    std::fprintf(out_, "<tr id=\"L%lu\"><td class=\"n\">%lu</td><td class=\"k\"></td><td class=\"s\">",
+    std::fprintf(out_,
+                 "<tr id=\"L%lu\"><td class=\"n\">%lu</td><td class=\"k\"></td><td class=\"s\">",
                  number, number);
     writeEscaped(out_, QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
     std::fputs("</td></tr>\n", out_);
@@ -267,7 +269,8 @@ void FilePage::writeRow(uint32_t line, std::string_view text, const AnnotatedLin
     symbol = "&#10008;";
     state = HlLineNotHit;
   }
-  std::fprintf(out_, "<tr id=\"L%lu\" class=\"%s\"><td class=\"n\">%lu</td><td class=\"k\" title=\"",
+  std::fprintf(out_,
+               "<tr id=\"L%lu\" class=\"%s\"><td class=\"n\">%lu</td><td class=\"k\" title=\"",
                number, rowClass, number);
   writeEscaped(out_, label(state, language_));
   std::fprintf(out_, "\">%s</td><td class=\"s\">", symbol);

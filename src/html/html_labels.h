@@ -23,7 +23,7 @@ enum HtmlLabel : int {
   HlTest,
   HlDate,
   HlTestsAndFiles,
-  HlMatrixElsewhere,
+  HlTestsElsewhere,
   HlCoverageOverTime,
   HlMeasureCount,
   HlSourceNotFound,

@@ -39,7 +39,8 @@ void checkHtmlPages(const std::string &directory, const CoverageModel &model,
   std::vector<std::string> read = inputs;
   for (const std::unique_ptr<SourceFile> &file : model.files())
     if (!file->placeholder && file->sourceName)
-      read.push_back(JoinPath(file->sourceDir ? file->sourceDir->text : "", file->sourceName->text));
+      read.push_back(
+          JoinPath(file->sourceDir ? file->sourceDir->text : "", file->sourceName->text));
   checkOutputsAgainstInputs(all, read);
 }
 
@@ -49,9 +50,9 @@ HtmlReport::HtmlReport(const ReportOptions &options, ReportLanguage language, st
   run_.runTime = runTime;
   run_.perTest = !options.global;
   if (!QDir().mkpath(local(directory_)))
-    reportFatal(tr("Fatal Error", "Cannot create HTML directory %1",
-                   "%1 is the name of the directory")
-                    .arg(local(directory_)));
+    reportFatal(
+        tr("Fatal Error", "Cannot create HTML directory %1", "%1 is the name of the directory")
+            .arg(local(directory_)));
 }
 
 void HtmlReport::testEnded(const ReportScope &scope, const TestState &test) {
@@ -85,8 +86,8 @@ template <typename Write> void HtmlReport::writePage(const std::string &name, Wr
   write(out);
   QString reason;
   if (!closeOutputChecked(out, &reason))
-    reportError(tr("User Error", "Cannot write all of %1", "%1 is the name of the file")
-                    .arg(local(path)));
+    reportError(
+        tr("User Error", "Cannot write all of %1", "%1 is the name of the file").arg(local(path)));
 }
 
 void HtmlReport::runConcluded(const ReportScope &scope, HitSet) {
@@ -107,8 +108,8 @@ void HtmlReport::runConcluded(const ReportScope &scope, HitSet) {
   run_.history = history && !history->empty() ? &*history : nullptr;
 
   writePage(kIndexPage, [this](std::FILE *out) { writeIndexPage(out, run_); });
-  if (run_.perTest && matrixHasOwnPage(run_))
-    writePage(kMatrixPage, [this](std::FILE *out) { writeMatrixPage(out, run_); });
+  if (run_.perTest && testsHaveOwnPage(run_))
+    writePage(kTestsPage, [this](std::FILE *out) { writeTestsPage(out, run_); });
   for (const FileSummary &summary : scope.files)
     writePage(filePageName(*summary.file),
               [this, &summary](std::FILE *out) { writeFilePage(out, run_, summary); });

@@ -48,11 +48,11 @@ void fileLink(std::FILE *out, const SourceFile &file) {
 class IndexPage {
 public:
   IndexPage(std::FILE *out, const HtmlRun &run)
-      : out_(out), run_(run), scope_(*run.scope), language_(run.language),
-        mask_(scope_.runMask()) {}
+      : out_(out), run_(run), scope_(*run.scope), language_(run.language), mask_(scope_.runMask()) {
+  }
 
   void write();
-  void writeMatrixOnly();
+  void writeTestsOnly();
 
 private:
   void writeConclusion();
@@ -74,24 +74,25 @@ void IndexPage::write() {
   writeCharts();
   writeFiles();
   if (run_.perTest) {
-    writeTests();
-    if (matrixHasOwnPage(run_)) {
-      heading(out_, label(HlTestsAndFiles, language_));
-      std::fputs("<p>", out_);
-      writeEscaped(out_, label(HlMatrixElsewhere, language_));
-      std::fprintf(out_, " <a href=\"%s\">%s</a></p>\n", kMatrixPage, kMatrixPage);
+    if (testsHaveOwnPage(run_)) {
+      heading(out_, label(HlTests, language_), "tests");
+      std::fprintf(out_, "<p>%lu ", static_cast<unsigned long>(run_.tests.size()));
+      writeEscaped(out_, label(HlTestsElsewhere, language_));
+      std::fprintf(out_, " <a href=\"%s\">%s</a></p>\n", kTestsPage, kTestsPage);
     } else {
+      writeTests();
       writeMatrix();
     }
   }
   writePageEnd(out_, true);
 }
 
-void IndexPage::writeMatrixOnly() {
-  writePageStart(out_, language_, label(HlTestsAndFiles, language_), reportTitle(run_),
-                 run_.runTime, kIndexPage);
+void IndexPage::writeTestsOnly() {
+  writePageStart(out_, language_, label(HlTests, language_), reportTitle(run_), run_.runTime,
+                 kIndexPage);
+  writeTests();
   writeMatrix();
-  writePageEnd(out_, false);
+  writePageEnd(out_, true);
 }
 
 void IndexPage::writeConclusion() {
@@ -186,9 +187,9 @@ void IndexPage::writeTests() {
     writeEscaped(out_, test.date.c_str());
     std::fputs("</td>", out_);
     for (const RateLine *line : columns)
-      writeRateCell(
-          out_, rateCell(*line, mask_, test.reportedTypes, scope_.selectedTotals, test.hits),
-          language_);
+      writeRateCell(out_,
+                    rateCell(*line, mask_, test.reportedTypes, scope_.selectedTotals, test.hits),
+                    language_);
     std::fputs("</tr>\n", out_);
   }
   std::fputs("</tbody></table>\n", out_);
@@ -241,8 +242,9 @@ void IndexPage::writeMatrix() {
 
 } // namespace
 
-bool matrixHasOwnPage(const HtmlRun &run) {
-  return run.tests.size() * run.scope->files.size() > kIndexMatrixCells;
+bool testsHaveOwnPage(const HtmlRun &run) {
+  return run.tests.size() > kIndexTests ||
+         run.tests.size() * run.scope->files.size() > kIndexMatrixCells;
 }
 
 void writeIndexPage(std::FILE *out, const HtmlRun &run) {
@@ -250,7 +252,7 @@ void writeIndexPage(std::FILE *out, const HtmlRun &run) {
   page.write();
 }
 
-void writeMatrixPage(std::FILE *out, const HtmlRun &run) {
+void writeTestsPage(std::FILE *out, const HtmlRun &run) {
   IndexPage page(out, run);
-  page.writeMatrixOnly();
+  page.writeTestsOnly();
 }

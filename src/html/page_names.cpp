@@ -8,8 +8,8 @@ namespace {
 constexpr std::size_t kNameBytes = 80;
 
 bool keptInName(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         c == '.' || c == '_' || c == '-';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+         c == '_' || c == '-';
 }
 
 } // namespace
@@ -25,7 +25,7 @@ std::string filePageName(const SourceFile &file) {
 }
 
 std::vector<std::string> htmlPagePaths(const CoverageModel &model, const std::string &directory) {
-  std::vector<std::string> paths{JoinPath(directory, kIndexPage), JoinPath(directory, kMatrixPage)};
+  std::vector<std::string> paths{JoinPath(directory, kIndexPage), JoinPath(directory, kTestsPage)};
   for (const std::unique_ptr<SourceFile> &file : model.files())
     if (!file->placeholder && file->sourceName)
       paths.push_back(JoinPath(directory, filePageName(*file)));

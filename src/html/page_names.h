@@ -1,5 +1,5 @@
-// The names of the pages in the HTML directory: index.html, tests.html for a
-// large matrix of tests and files, and one page per source file named after its
+// The names of the pages in the HTML directory: index.html, tests.html for the
+// tests of a run that reported many, and one page per source file named after its
 // position among the loaded files and its name.
 #pragma once
 
@@ -11,8 +11,9 @@ struct SourceFile;
 
 /// The index page.
 inline constexpr const char kIndexPage[] = "index.html";
-/// The page of the matrix of tests and files when it is too large for the index.
-inline constexpr const char kMatrixPage[] = "tests.html";
+/// The page of the tests and of the matrix of tests and files, when they are too
+/// many for the index.
+inline constexpr const char kTestsPage[] = "tests.html";
 
 /// The page of a source file: its position among the loaded files (from 1), '-',
 /// its name with each byte other than an ASCII letter, digit, '.', '_' or '-'
@@ -21,5 +22,5 @@ inline constexpr const char kMatrixPage[] = "tests.html";
 std::string filePageName(const SourceFile &file);
 
 /// Every page that a run over this model may write in `directory`: the index, the
-/// matrix page and the page of each loaded source file.
+/// tests page and the page of each loaded source file.
 std::vector<std::string> htmlPagePaths(const CoverageModel &model, const std::string &directory);

@@ -5,16 +5,11 @@
 
 namespace {
 
-/// The class of a bar: low, middle or high coverage.
+/// The class of a rate's bar: low, middle or high coverage.
 const char *barClass(double rate) {
   if (rate < 50.0) return "lo";
   if (rate < 80.0) return "mid";
   return "hi";
-}
-
-void writeBar(std::FILE *out, double rate) {
-  std::fprintf(out, "<span class=\"bar %s\"><i style=\"width:%.1f%%\"></i></span>",
-               barClass(rate), rate);
 }
 
 } // namespace
@@ -59,8 +54,9 @@ void writeRateCell(std::FILE *out, const RateCell &cell, ReportLanguage language
     return;
   }
   const double rate = coverageRate(cell.hit, cell.total);
-  std::fprintf(out, "<td class=\"r\" data-v=\"%.4f\">", rate);
-  writeBar(out, rate);
+  // The bar is the cell's background, as wide as the rate.
+  std::fprintf(out, "<td class=\"r %s\" style=\"--r:%.1f%%\" data-v=\"%.2f\">", barClass(rate),
+               rate, rate);
   std::fprintf(out, "%.1f%% <small>(%lu/%lu)</small></td>", rate,
                static_cast<unsigned long>(cell.hit), static_cast<unsigned long>(cell.total));
 }
