@@ -1,6 +1,8 @@
 #include "html/file_page.h"
 
 #include <QString>
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,12 @@ namespace {
 constexpr uint32_t kSaturatedCount = 0x7FFFFFFF;
 /// A service's first line while it has no record.
 constexpr uint32_t kNoLine = 0xFFFFFFFF;
+/// Source lines per chunk of the page, and the height of a line in em.
+constexpr std::size_t kChunkLines = 500;
+constexpr double kLineHeight = 1.5;
+/// The narrowest and the widest source column, in characters.
+constexpr int kMinColumns = 40;
+constexpr int kMaxColumns = 160;
 
 QString label(HtmlLabel row, ReportLanguage language) {
   return QString::fromLatin1(htmlLabel(row, language));
@@ -57,6 +65,24 @@ std::vector<std::string_view> splitLines(const std::string &bytes) {
   return lines;
 }
 
+/// The width of the source column: the widest line (tabs to the next multiple of
+/// 8, a UTF-8 sequence as one character), within bounds.
+int columnsOf(const std::vector<std::string_view> &lines) {
+  std::size_t widest = 0;
+  for (std::string_view line : lines) {
+    std::size_t columns = 0;
+    for (char c : line) {
+      if (c == '\t')
+        columns = (columns / 8 + 1) * 8;
+      else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+        ++columns;
+      if (columns >= kMaxColumns) break;
+    }
+    widest = std::max(widest, columns);
+  }
+  return static_cast<int>(std::clamp<std::size_t>(widest + 1, kMinColumns, kMaxColumns));
+}
+
 class FilePage {
 public:
   FilePage(std::FILE *out, const HtmlRun &run, const FileSummary &summary)
@@ -72,9 +98,11 @@ private:
   void writeLegend();
   /// The source with its annotated lines, or the note that it was not found.
   void writeSource();
-  /// The rows of annotated lines [first, end) of the groups, without source text.
+  /// The annotated lines of the groups from `first` on, without source text.
   void writeLinesWithoutSource(std::size_t first);
-  void writeRow(uint32_t line, std::string_view text, const AnnotatedLine *group);
+  /// One line: its text (none for a line the source does not have), coloured with
+  /// its items beside it when it has a group.
+  void writeLine(uint32_t line, std::optional<std::string_view> text, const AnnotatedLine *group);
   void writeItem(const ListingAnnotation &item);
 
   std::FILE *out_;
@@ -193,11 +221,11 @@ void FilePage::writeServices() {
 }
 
 void FilePage::writeLegend() {
-  std::fputs("<p class=\"legend\"><span class=\"h\">&#10004; ", out_);
+  std::fputs("<p class=\"legend\"><span class=\"h\">", out_);
   writeEscaped(out_, label(HlLineHit, language_));
-  std::fputs("</span><span class=\"p\">&#9681; ", out_);
+  std::fputs("</span><span class=\"p\">", out_);
   writeEscaped(out_, label(HlLinePartlyHit, language_));
-  std::fputs("</span><span class=\"m\">&#10008; ", out_);
+  std::fputs("</span><span class=\"m\">", out_);
   writeEscaped(out_, label(HlLineNotHit, language_));
   std::fputs("</span></p>\n", out_);
 }
@@ -223,15 +251,25 @@ void FilePage::writeSource() {
   }
   writeLegend();
   const std::vector<std::string_view> lines = splitLines(bytes);
-  std::fputs("<table class=\"src\"><tbody>\n", out_);
+  std::fprintf(out_, "<div class=\"src\" style=\"--w:%dch\">\n", columnsOf(lines));
   std::size_t next = 0;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const uint32_t line = static_cast<uint32_t>(i + 1);
-    const AnnotatedLine *group =
-        next < groups_.size() && groups_[next].line == line ? &groups_[next++] : nullptr;
-    writeRow(line, lines[i], group);
+  for (std::size_t first = 0; first < lines.size(); first += kChunkLines) {
+    const std::size_t end = std::min(lines.size(), first + kChunkLines);
+    // Chunks off the screen are neither laid out nor painted; each numbers its
+    // lines from its own first one.
+    std::fprintf(out_,
+                 "<div class=\"c\" style=\"counter-reset:l %lu;contain-intrinsic-size:auto "
+                 "%.1fem\">\n",
+                 static_cast<unsigned long>(first), kLineHeight * double(end - first));
+    for (std::size_t i = first; i < end; ++i) {
+      const uint32_t line = static_cast<uint32_t>(i + 1);
+      const AnnotatedLine *group =
+          next < groups_.size() && groups_[next].line == line ? &groups_[next++] : nullptr;
+      writeLine(line, lines[i], group);
+    }
+    std::fputs("</div>\n", out_);
   }
-  std::fputs("</tbody></table>\n", out_);
+  std::fputs("</div>\n", out_);
   if (next < groups_.size()) {
     std::fputs("<h2>", out_);
     writeEscaped(out_, label(HlPastEnd, language_));
@@ -241,50 +279,47 @@ void FilePage::writeSource() {
 }
 
 void FilePage::writeLinesWithoutSource(std::size_t first) {
-  std::fputs("<table class=\"src\"><tbody>\n", out_);
-  for (std::size_t i = first; i < groups_.size(); ++i)
-    writeRow(groups_[i].line, std::string_view(), &groups_[i]);
-  std::fputs("</tbody></table>\n", out_);
+  std::fputs("<div class=\"src far\">\n", out_);
+  for (std::size_t i = first; i < groups_.size(); i += kChunkLines) {
+    const std::size_t end = std::min(groups_.size(), i + kChunkLines);
+    std::fprintf(out_, "<div class=\"c\" style=\"contain-intrinsic-size:auto %.1fem\">\n",
+                 kLineHeight * double(end - i));
+    for (std::size_t g = i; g < end; ++g)
+      writeLine(groups_[g].line, std::nullopt, &groups_[g]);
+    std::fputs("</div>\n", out_);
+  }
+  std::fputs("</div>\n", out_);
 }
 
-void FilePage::writeRow(uint32_t line, std::string_view text, const AnnotatedLine *group) {
+void FilePage::writeLine(uint32_t line, std::optional<std::string_view> text,
+                         const AnnotatedLine *group) {
   const unsigned long number = line;
   if (!group) {
-    std::fprintf(out_,
-                 "<tr id=\"L%lu\"><td class=\"n\">%lu</td><td class=\"k\"></td><td class=\"s\">",
-                 number, number);
-    writeEscaped(out_, QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-    std::fputs("</td></tr>\n", out_);
+    std::fprintf(out_, "<code id=\"L%lu\">", number);
+    writeEscaped(out_, QByteArrayView(text->data(), static_cast<qsizetype>(text->size())));
+    std::fputs("</code>\n", out_);
     return;
   }
-  const char *rowClass = "h";
-  const char *symbol = "&#10004;";
-  HtmlLabel state = HlLineHit;
-  if (group->state == LineHitState::PartlyHit) {
-    rowClass = "p";
-    symbol = "&#9681;";
-    state = HlLinePartlyHit;
-  } else if (group->state == LineHitState::NotHit) {
-    rowClass = "m";
-    symbol = "&#10008;";
-    state = HlLineNotHit;
+  const char *state = group->state == LineHitState::Hit         ? "h"
+                      : group->state == LineHitState::PartlyHit ? "p"
+                                                                : "m";
+  std::fprintf(out_, "<div id=\"L%lu\" class=\"%s\">", number, state);
+  if (text) {
+    std::fputs("<code>", out_);
+    writeEscaped(out_, QByteArrayView(text->data(), static_cast<qsizetype>(text->size())));
+  } else {
+    // A line the source does not have: its number, without text.
+    std::fprintf(out_, "<code data-n=\"%lu\">", number);
   }
-  std::fprintf(out_,
-               "<tr id=\"L%lu\" class=\"%s\"><td class=\"n\">%lu</td><td class=\"k\" title=\"",
-               number, rowClass, number);
-  writeEscaped(out_, label(state, language_));
-  std::fprintf(out_, "\">%s</td><td class=\"s\">", symbol);
-  writeEscaped(out_, QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-  std::fputs("</td><td class=\"d\">", out_);
+  std::fputs("</code><span>", out_);
   const std::vector<ListingAnnotation> &entries = annotations_.entries();
   for (std::size_t i = group->first; i < group->end; ++i)
     writeItem(entries[i]);
-  std::fputs("</td></tr>\n", out_);
+  std::fputs("</span></div>\n", out_);
 }
 
 void FilePage::writeItem(const ListingAnnotation &item) {
-  std::fprintf(out_, "<span class=\"it %s\">%s ", item.hit ? "y" : "x",
-               item.hit ? "&#10004;" : "&#10008;");
+  std::fputs(item.hit ? "<i class=\"y\">\u2714 " : "<i class=\"x\">\u2718 ", out_);
   writeEscaped(out_, QString::fromLatin1(itemKindLabel(item.kind, language_)));
   if (item.text) {
     std::fputc(' ', out_);
@@ -307,7 +342,7 @@ void FilePage::writeItem(const ListingAnnotation &item) {
     if (count == kSaturatedCount)
       writeEscaped(out_, QString::fromLatin1(kReportLabels.get(LblCountSaturated, language_)));
   }
-  std::fputs("</span>", out_);
+  std::fputs("</i>", out_);
 }
 
 } // namespace

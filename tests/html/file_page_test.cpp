@@ -45,11 +45,13 @@ void hit(HitState &item, uint32_t count = 1) {
   item.totalHits = count;
 }
 
-/// The row of a line: from its <tr> to its </tr>; empty when there is none.
+/// The markup of a source line: the line of the page that holds its id; empty
+/// when there is none.
 std::string row(const std::string &page, unsigned line) {
-  const std::size_t start = page.find("<tr id=\"L" + std::to_string(line) + "\"");
-  if (start == std::string::npos) return "";
-  return page.substr(start, page.find("</tr>", start) + 5 - start);
+  const std::size_t at = page.find(" id=\"L" + std::to_string(line) + "\"");
+  if (at == std::string::npos) return "";
+  const std::size_t start = page.rfind('\n', at) + 1;
+  return page.substr(start, page.find('\n', at) - start);
 }
 
 const std::string kRecords = "PR 0 proc \"f\" 1 1\n"
@@ -63,22 +65,17 @@ TEST_F(FilePageTest, LinesAreColouredByTheItemsOnThemAndListThem) {
   hit(service().entry);
   hit(service().calls[0].branch);
   const std::string text = page();
-  EXPECT_EQ(row(text, 1), "<tr id=\"L1\" class=\"h\"><td class=\"n\">1</td><td class=\"k\" "
-                          "title=\"line hit\">&#10004;</td><td class=\"s\">int f()</td><td "
-                          "class=\"d\"><span class=\"it y\">&#10004; Incoming</span></td></tr>");
-  EXPECT_EQ(row(text, 2), "<tr id=\"L2\" class=\"p\"><td class=\"n\">2</td><td class=\"k\" "
-                          "title=\"line partially hit\">&#9681;</td><td class=\"s\">  g();</td>"
-                          "<td class=\"d\"><span class=\"it y\">&#10004; Call of g</span><span "
-                          "class=\"it x\">&#10008; Simple block b</span></td></tr>");
+  EXPECT_EQ(row(text, 1), "<div id=\"L1\" class=\"h\"><code>int f()</code><span><i "
+                          "class=\"y\">\u2714 Incoming</i></span></div>");
+  EXPECT_EQ(row(text, 2), "<div id=\"L2\" class=\"p\"><code>  g();</code><span><i "
+                          "class=\"y\">\u2714 Call of g</i><i class=\"x\">\u2718 Simple block "
+                          "b</i></span></div>");
   // The carriage return of the line end is not part of the line; the text is escaped.
-  EXPECT_EQ(row(text, 3),
-            "<tr id=\"L3\" class=\"m\"><td class=\"n\">3</td><td class=\"k\" title=\"line not "
-            "hit\">&#10008;</td><td class=\"s\">  if (x&lt;y) &lt;/script&gt; &amp; "
-            "&quot;q&quot;</td><td class=\"d\"><span class=\"it x\">&#10008; Basic condition "
-            "&quot;x &lt; y&quot; True</span><span class=\"it x\">&#10008; Basic condition "
-            "&quot;x &lt; y&quot; False</span></td></tr>");
-  EXPECT_EQ(row(text, 4), "<tr id=\"L4\"><td class=\"n\">4</td><td class=\"k\"></td><td "
-                          "class=\"s\">end</td></tr>");
+  EXPECT_EQ(row(text, 3), "<div id=\"L3\" class=\"m\"><code>  if (x&lt;y) &lt;/script&gt; "
+                          "&amp; &quot;q&quot;</code><span><i class=\"x\">\u2718 Basic condition "
+                          "&quot;x &lt; y&quot; True</i><i class=\"x\">\u2718 Basic condition "
+                          "&quot;x &lt; y&quot; False</i></span></div>");
+  EXPECT_EQ(row(text, 4), "<code id=\"L4\">end</code>");
   EXPECT_EQ(row(text, 5), "");
   // The function links to its first line.
   EXPECT_NE(text.find("<a href=\"#L1\">f</a>"), std::string::npos);
@@ -91,11 +88,11 @@ TEST_F(FilePageTest, ItemsBeyondTheSourceAndAMissingSourceStillShowTheirLines) {
   std::string text = page();
   const std::size_t past = text.find("Items on lines that the source does not have");
   ASSERT_NE(past, std::string::npos);
-  EXPECT_GT(text.find("<tr id=\"L9\" class=\"m\">"), past);
-  EXPECT_NE(row(text, 9).find("<td class=\"s\"></td>"), std::string::npos);
+  EXPECT_GT(text.find("<div id=\"L9\" class=\"m\">"), past);
+  EXPECT_NE(row(text, 9).find("<code data-n=\"9\"></code>"), std::string::npos);
   EXPECT_NE(row(text, 2).find("Simple block b"), std::string::npos);
-  EXPECT_LT(text.find("<tr id=\"L2\""), past);
-  EXPECT_LT(text.find("<tr id=\"L3\">"), past);
+  EXPECT_LT(text.find("<div id=\"L2\""), past);
+  EXPECT_LT(text.find("<code id=\"L3\">three</code>"), past);
 
   std::remove((dir.path() + "/s.c").c_str());
   text = page();
@@ -115,11 +112,11 @@ TEST_F(FilePageTest, AnySourceBytesGiveValidText) {
   EXPECT_EQ(text.find('\x01'), std::string::npos);
   EXPECT_EQ(QString::fromUtf8(text.data(), qsizetype(text.size())).toUtf8(),
             QByteArray(text.data(), qsizetype(text.size())));
-  EXPECT_NE(row(text, 1).find("<td class=\"s\">a\xEF\xBF\xBD"
-                              "b\xEF\xBF\xBD\xEF\xBF\xBD</td>"),
+  EXPECT_NE(row(text, 1).find("<code>a\xEF\xBF\xBD"
+                              "b\xEF\xBF\xBD\xEF\xBF\xBD</code>"),
             std::string::npos);
   // Only the carriage return that ends the line goes; another one is shown.
-  EXPECT_NE(row(text, 2).find("<td class=\"s\">\xC3\xA9\xE2\x90\x8D</td>"), std::string::npos);
+  EXPECT_EQ(row(text, 2), "<code id=\"L2\">\xC3\xA9\xE2\x90\x8D</code>");
 }
 
 TEST_F(FilePageTest, CountsOfCountOrientedRunsAndFrenchLabels) {
@@ -129,17 +126,17 @@ TEST_F(FilePageTest, CountsOfCountOrientedRunsAndFrenchLabels) {
   hit(service().calls[0].branch, 0x7FFFFFFF);
   options.coverageTypes = CovFunctions | CovCalls | CovBasicConditions | CovModifiedConditions;
   std::string text = page(true);
-  EXPECT_NE(row(text, 1).find("&#10004; Incoming &#183; 3 time(s)</span>"), std::string::npos);
-  EXPECT_NE(row(text, 2).find("Call of g &#183; 2147483647 time(s) (maximum reached)</span>"),
+  EXPECT_NE(row(text, 1).find("\u2714 Incoming &#183; 3 time(s)</i>"), std::string::npos);
+  EXPECT_NE(row(text, 2).find("Call of g &#183; 2147483647 time(s) (maximum reached)</i>"),
             std::string::npos);
   // Blocks are not requested; modified conditions show no count.
   EXPECT_EQ(row(text, 2).find("Simple block"), std::string::npos);
-  EXPECT_NE(row(text, 3).find("Modified condition &quot;x &lt; y&quot; #1 (T=T/F=F)</span>"),
+  EXPECT_NE(row(text, 3).find("Modified condition &quot;x &lt; y&quot; #1 (T=T/F=F)</i>"),
             std::string::npos);
 
   text = page(true, French);
   EXPECT_NE(text.find("<html lang=\"fr\">"), std::string::npos);
-  EXPECT_NE(row(text, 1).find("title=\"ligne executee\""), std::string::npos);
+  EXPECT_NE(text.find("<span class=\"h\">ligne executee</span>"), std::string::npos);
   EXPECT_NE(row(text, 2).find("Appel de g &#183; 2147483647 fois (maximum atteint)"),
             std::string::npos);
   EXPECT_NE(text.find("<h2>Fonctions</h2>"), std::string::npos);

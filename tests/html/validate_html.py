@@ -195,12 +195,25 @@ def listing_lines(path):
 
 
 def source_rows(tree):
+    """{line number: element} of the lines of a file page: a <code> for a line
+    without items, a <div> (the line's <code> and its items) for the others."""
     rows = {}
-    for row in tree.iter("tr"):
-        identifier = row.get("id") or ""
-        if identifier.startswith("L"):
-            rows[int(identifier[1:])] = row
+    for element in tree.iter():
+        identifier = element.get("id") or ""
+        if identifier.startswith("L") and identifier[1:].isdigit():
+            rows[int(identifier[1:])] = element
     return rows
+
+
+def line_text(row):
+    """The source text a line element shows."""
+    code = row if row.tag == "code" else row.find("code")
+    return "".join(code.itertext()) if code is not None else None
+
+
+def unhit_items(row):
+    return [text_of(item)[1:].strip().split(" \u00b7 ")[0] for item in row.iter("i")
+            if item.get("class") == "x"]
 
 
 def check_against_listing(name, page, listing, source_lines):
@@ -215,12 +228,10 @@ def check_against_listing(name, page, listing, source_lines):
         state = row.get("class") or ""
         expected = {"-->": ["p"], "==>": ["m"], "   ": ["h", ""]}[marker]
         check(state in expected, "%s: line %d is %r, listing %r" % (name, number, state, marker))
-        items = [text_of(span)[1:].strip().split(" \u00b7 ")[0] for span in row.iter("span")
-                 if "x" in (span.get("class") or "").split()]
+        items = unhit_items(row)
         check(items == unhit, "%s: line %d items not hit %s, listing %s" % (name, number, items,
                                                                           unhit))
-        cells = [cell for cell in row if cell.get("class") == "s"]
-        shown = "".join(cells[0].itertext()) if cells else None
+        shown = line_text(row)
         check(shown == html_sites.shown_line(source_lines[number - 1]),
               "%s: line %d shows %r" % (name, number, shown))
 
