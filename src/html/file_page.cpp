@@ -25,6 +25,8 @@ namespace {
 constexpr uint32_t kSaturatedCount = 0x7FFFFFFF;
 /// A service's first line while it has no record.
 constexpr uint32_t kNoLine = 0xFFFFFFFF;
+/// Functions whose table is shown unfolded.
+constexpr std::size_t kUnfoldedServices = 300;
 /// Source lines per chunk of the page, and the height of a line in em.
 constexpr std::size_t kChunkLines = 500;
 constexpr double kLineHeight = 1.5;
@@ -156,9 +158,13 @@ void FilePage::writeCharts() {
 }
 
 void FilePage::writeServices() {
-  std::fputs("<h2>", out_);
+  // A long table is folded: a browser then neither styles nor lays it out until
+  // it is opened.
+  const std::size_t count = summary_.services.size();
+  std::fprintf(out_, "<details class=\"services\"%s><summary>",
+               count <= kUnfoldedServices ? " open" : "");
   writeEscaped(out_, label(HlServices, language_));
-  std::fputs("</h2>\n", out_);
+  std::fprintf(out_, " (%lu)</summary>\n", static_cast<unsigned long>(count));
   // The columns: the hit mark, then each line some function shows.
   bool hitColumn = false;
   std::vector<const RateLine *> columns;
@@ -217,7 +223,7 @@ void FilePage::writeServices() {
                     language_);
     std::fputs("</tr>\n", out_);
   }
-  std::fputs("</tbody></table>\n", out_);
+  std::fputs("</tbody></table>\n</details>\n", out_);
 }
 
 void FilePage::writeLegend() {

@@ -139,7 +139,20 @@ TEST_F(FilePageTest, CountsOfCountOrientedRunsAndFrenchLabels) {
   EXPECT_NE(text.find("<span class=\"h\">ligne executee</span>"), std::string::npos);
   EXPECT_NE(row(text, 2).find("Appel de g &#183; 2147483647 fois (maximum atteint)"),
             std::string::npos);
-  EXPECT_NE(text.find("<h2>Fonctions</h2>"), std::string::npos);
+  EXPECT_NE(text.find("<details class=\"services\" open><summary>Fonctions (1)</summary>"),
+            std::string::npos);
+}
+
+TEST_F(FilePageTest, TheTableOfManyFunctionsIsFolded) {
+  dir.write("s.c", "x\n");
+  std::string records;
+  for (int i = 0; i < 301; ++i)
+    records += "PR " + std::to_string(i) + " proc \"f" + std::to_string(i) + "\" 1 1\n";
+  loadSection(records, "PR");
+  const std::string text = page();
+  EXPECT_NE(text.find("<details class=\"services\"><summary>Functions (301)</summary>"),
+            std::string::npos);
+  EXPECT_NE(text.find("<a href=\"#L1\">f300</a>"), std::string::npos);
 }
 
 } // namespace
