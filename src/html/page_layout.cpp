@@ -62,9 +62,9 @@ const char kStyle[] =
     ".src .h code{background:#e3f6e8}.src .p code{background:#fff3cc}"
     ".src .m code{background:#fcdede}"
     ".src code:target,.src div:target code{background:#dbe7fb}"
-    ".src span{font:11px/1.5 system-ui,sans-serif;padding-left:.6em}"
+    ".src span{font:11px/1.5 system-ui,sans-serif;padding-left:.6em;flex:1 1 0;min-width:16em}"
     ".src i{font-style:normal;display:inline-block;margin:0 .4em 1px 0;padding:0 .3em;"
-    "border-radius:3px;white-space:nowrap}"
+    "border-radius:3px;overflow-wrap:anywhere}"
     ".src i.y{background:#e3f6e8}.src i.x{background:#fcdede}"
     "@media print{.grid thead th{position:static}}";
 
