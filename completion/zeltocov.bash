@@ -12,7 +12,7 @@ _zeltocov_flags=(PROC NOPROC CALL NOCALL BLOCK NOBLOCK COND NOCOND LISTING GLOBA
     MERGETESTS ITERATION STRICT)
 # Options that take a value after "=".
 _zeltocov_valued=(PROC BLOCK COND OUTPUT LISTING CLEAN BRANCH SUMMARY FILE EXFILE SERVICE
-    EXSERVICE TEST EXTEST CIO FLOW XML JSON DIGEST FAILUNDER OPTION)
+    EXSERVICE TEST EXTEST CIO FLOW XML JSON DIGEST FAILUNDER HTML OPTION)
 
 # The keywords of an option's value (upper-case option name), one per line.
 _zeltocov_keywords() {
@@ -96,6 +96,13 @@ _zeltocov() {
                 done < <(_zeltocov_keywords FAILUNDER)
                 nospace=true
             fi
+            ;;
+        HTML)
+            local directory
+            while IFS= read -r directory; do
+                candidates+=("$typedName=$directory")
+            done < <(compgen -d -- "$value")
+            nospace=true
             ;;
         OUTPUT | CLEAN | CIO | FLOW | XML | JSON | DIGEST | OPTION | FILE | EXFILE)
             # Lists (-FILE, -EXFILE) complete their last element.

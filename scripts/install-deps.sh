@@ -19,6 +19,9 @@ packages=(
   bash-completion     # its loader, in the check of the installed tree
   libxml2-utils       # xmllint: the -XML output checked against the Cobertura DTD
   python3-jsonschema  # the -JSON output checked against its shipped JSON Schema
+  python3-html5lib    # the -HTML pages parsed as the HTML5 standard parses, errors fatal
+  tidy                # the -HTML pages checked for what html5lib lets pass (empty elements, attributes)
+  chromium            # the -HTML pages opened in a headless browser (its test is skipped without it)
   "$@"
 )
 

@@ -607,6 +607,11 @@ Description :
         <translation>Impossible d&apos;écrire le fichier %1 : %2</translation>
     </message>
     <message>
+        <source>Cannot create HTML directory %1</source>
+        <comment>%1 is the name of the directory</comment>
+        <translation>Impossible de créer le répertoire HTML %1</translation>
+    </message>
+    <message>
         <source>Cannot create XML file %1</source>
         <translation>Impossible de créer le fichier XML %1</translation>
     </message>
@@ -657,6 +662,11 @@ Description :
 </context>
 <context>
     <name>User Error</name>
+    <message>
+        <source>Cannot create HTML page %1</source>
+        <comment>%1 is the name of the file</comment>
+        <translation>Impossible de créer la page HTML %1</translation>
+    </message>
     <message>
         <source>Number overflow while reading file %1</source>
         <comment>%1 is the file name</comment>

@@ -101,6 +101,8 @@ CommandLineTables reportCommandLineTables() {
       valueOption("DIGEST", textValue("file", false, 1024), true),
       valueOption("FAILUNDER", textValue("type:percent", true, 8192), true),
       flagOption("STRICT"),
+      // The HTML report; no option above begins with H.
+      valueOption("HTML", textValue("directory", false, 1024), true),
   };
   // The label names a missing argument in a message, in context "Command-line".
   tables.arguments = {textValue(QT_TRANSLATE_NOOP("Command-line", "file"), true, 1024)};

@@ -268,6 +268,7 @@ bool analyseOptions(int argc, char **argv, ReportOptions &options) {
   options.xmlFile = valueOf(decoder, "XML");
   options.jsonFile = valueOf(decoder, "JSON");
   options.digestFile = valueOf(decoder, "DIGEST");
+  options.htmlDirectory = valueOf(decoder, "HTML");
   options.strict = given(decoder, "STRICT");
   if (!analyseThresholds(decoder, options.coverageThresholds)) {
     decoder.releaseDecoder();

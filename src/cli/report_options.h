@@ -68,6 +68,8 @@ struct ReportOptions {
   std::optional<std::string> jsonFile;
   /// Markdown summary to write (-DIGEST).
   std::optional<std::string> digestFile;
+  /// Directory of the HTML report to write (-HTML).
+  std::optional<std::string> htmlDirectory;
   /// The coverage gate (-FAILUNDER), in command-line order.
   std::vector<CoverageThreshold> coverageThresholds;
   /// Any error message of the run makes the exit status 3 (-STRICT).

@@ -15,6 +15,7 @@
 #include "export/ci_outputs.h"
 #include "fdc/fdc_reader.h"
 #include "flow/path_trace.h"
+#include "html/html_report.h"
 #include "listing/write_listings.h"
 #include "measures/measure_export.h"
 #include "model/coverage_model.h"
@@ -74,6 +75,10 @@ int zeltocovMain(int argc, char **argv) {
   std::vector<InputFile> traceFiles;
   for (const std::string &name : options.inputFiles)
     LoadFdcFile(name, options.coverageTypes, traceFiles, model);
+  // The HTML directory is no file: its pages, known once the sources are, may
+  // replace no input, no source and no other output.
+  if (options.htmlDirectory)
+    checkHtmlPages(*options.htmlDirectory, model, outputs, options.inputFiles);
 
   std::FILE *out = stdout;
   if (options.outputFile) {
@@ -85,7 +90,8 @@ int zeltocovMain(int argc, char **argv) {
   const ReportLanguage language = reportLanguage();
   // The outputs written after the conclusion: the coverage measures of the run
   // (when a measure database is configured), then -XML, -JSON, -DIGEST and the
-  // exit status of -FAILUNDER and -STRICT.
+  // exit status of -FAILUNDER and -STRICT, then the HTML report, whose charts show
+  // the measures just recorded.
   ConclusionOutputs afterConclusion;
   std::unique_ptr<MeasureExport> measures;
   if (getEnv("ZELTO_TPM_ROOT")) {
@@ -94,6 +100,11 @@ int zeltocovMain(int argc, char **argv) {
   }
   CiOutputs ciOutputs(options, runTime);
   afterConclusion.add(&ciOutputs);
+  std::unique_ptr<HtmlReport> html;
+  if (options.htmlDirectory) {
+    html = std::make_unique<HtmlReport>(options, language, runTime);
+    afterConclusion.add(html.get());
+  }
   runReport(out, traceFiles, options, language, model, runTime, &afterConclusion);
   closeOutput(out, options.outputFile ? QString::fromLocal8Bit(options.outputFile->c_str())
                                       : tr("Fatal Error", "standard output",

@@ -90,6 +90,8 @@ void AnnotationList::addService(const Service &service, CoverageTypes mask) {
     annotation.kind = kind;
     annotation.text = text;
     annotation.detail = detail;
+    annotation.noPair = ref.noPair;
+    annotation.item = ref.item;
     add(annotation);
   };
 

@@ -7,6 +7,7 @@
 
 #include "support/coverage_types.h"
 
+struct HitState;
 struct Service;
 
 /// Kinds of annotations; the value indexes the kind texts.
@@ -43,6 +44,10 @@ struct ListingAnnotation {
   const char *text = nullptr;
   /// "True", "False", a pair label or "no vectors pair found"; null when none.
   const char *detail = nullptr;
+  /// A modified condition without any pair (its detail is "no vectors pair found").
+  bool noPair = false;
+  /// The branch or modified-condition item, with its hit counts; null when none.
+  const HitState *item = nullptr;
 };
 
 /// Annotations ordered by line; entries of one line stay in the order in which

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "listing/line_classification.h"
 #include "model/coverage_records.h"
 #include "support/messages.h"
 #include "support/run_clock.h"
@@ -45,24 +46,18 @@ void ListingWriter::writeHeader(const SourceFile &file, std::time_t listingTime)
 }
 
 void ListingWriter::writeAnnotations(const std::vector<ListingAnnotation> &annotations) {
-  for (size_t first = 0; first < annotations.size();) {
-    const uint32_t line = annotations[first].line;
-    size_t end = first;
-    size_t missed = 0;
-    while (end < annotations.size() && annotations[end].line == line) {
-      if (!annotations[end].hit) ++missed;
-      ++end;
-    }
-    const char *marker = missed == 0            ? kBlankMarker
-                         : missed < end - first ? kPartlyHitMarker
-                                                : kNotHitMarker;
+  forEachAnnotatedLine(annotations, [&](const AnnotatedLine &group) {
+    const uint32_t line = group.line;
+    const char *marker = group.state == LineHitState::Hit         ? kBlankMarker
+                         : group.state == LineHitState::PartlyHit ? kPartlyHitMarker
+                                                                  : kNotHitMarker;
     if (!pastEnd_) {
       while (copied_ + 1 < line && !pastEnd_)
         if (!copyLine(kBlankMarker)) pastEnd_ = true;
       // The group's own line; a line the source does not have is past its end too.
       if (!pastEnd_ && copied_ + 1 == line && !copyLine(marker)) pastEnd_ = true;
     }
-    if (missed > 0) {
+    if (group.missed > 0) {
       if (pastEnd_ && !pastEndWarned_) {
         reportWarning(tr("User Warning",
                          "Some unexecuted branches do not come from file %1, they are copied at "
@@ -72,11 +67,10 @@ void ListingWriter::writeAnnotations(const std::vector<ListingAnnotation> &annot
         pastEndWarned_ = true;
       }
       endOpenLine();
-      for (size_t i = first; i < end; ++i)
+      for (size_t i = group.first; i < group.end; ++i)
         if (!annotations[i].hit) writeAnnotationLine(annotations[i]);
     }
-    first = end;
-  }
+  });
 }
 
 void ListingWriter::copyRest() {

@@ -35,6 +35,30 @@ inline constexpr RateLine kRateLines[] = {
      LblForcedCompoundConditions},
 };
 
+/// The functions line, which comes before the others (at service level the text
+/// report shows it as the service's hit mark).
+inline constexpr RateLine kFunctionsRateLine = {CovFunctions, CntFunctions, LblFunctions,
+                                                LblFunctions};
+
+/// Whether a section under `mask` with these totals shows the line: the functions
+/// line only when there is an entry, the exits line only when there are exits, the
+/// statement blocks line only when there are blocks, every other line of the mask
+/// always.
+inline bool isRateLineShown(const RateLine &line, CoverageTypes mask,
+                            const CoverageCounts &totals) {
+  if (!(mask & line.type)) return false;
+  switch (line.type) {
+  case CovFunctions:
+    return totals[CntFunctions] > 0;
+  case CovFunctionsExits:
+    return totals[CntFunctionsExits] > totals[CntFunctions];
+  case CovStatementBlocks:
+    return totals[CntStatementBlocks] > 0;
+  default:
+    return true;
+  }
+}
+
 /// The value of a line's counter.
 inline uint32_t rateValue(const CoverageCounts &counts, const RateLine &line) {
   if (line.counter == CntCount) return counts[CntStatementBlocks] + counts[CntImplicitBlocks];

@@ -138,7 +138,7 @@ void writeSection(ReportRunState &run, const Service *service, const char *inden
       std::fprintf(run.out, "%s%s :\n", indent, title);
   }
 
-  if ((mask & CovFunctions) && totals[CntFunctions] > 0) {
+  if (isRateLineShown(kFunctionsRateLine, mask, totals)) {
     if (service) {
       std::fprintf(run.out, "\t\t%s%s %s\n", indent, label(run, LblServiceHit),
                    label(run, hits[CntFunctions] ? LblHitYes : LblHitNo));
@@ -155,12 +155,7 @@ void writeSection(ReportRunState &run, const Service *service, const char *inden
     }
   }
   for (const RateLine &line : kRateLines) {
-    if (!(mask & line.type)) continue;
-    // The exits line is there only when there are exits; the statement blocks
-    // line only when there are blocks.
-    if (line.type == CovFunctionsExits && totals[CntFunctionsExits] <= totals[CntFunctions])
-      continue;
-    if (line.type == CovStatementBlocks && totals[CntStatementBlocks] == 0) continue;
+    if (!isRateLineShown(line, mask, totals)) continue;
     writeRateLine(run, indent, label(run, rateLabel(line, mask)), rateValue(totals, line),
                   rateValue(hits, line), noneLabel(run, fileMask, line.type));
     if (details && line.counter != CntCount) writeReferences(run, *service, line.type);

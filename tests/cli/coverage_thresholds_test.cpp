@@ -163,22 +163,17 @@ std::optional<std::map<std::string, int>> statesAfter(CommandLineTables tables,
   return states;
 }
 
-TEST_F(CiOptionsTest, EveryOlderAbbreviationStillDecodesTheSame) {
-  // The options before the outputs for CI systems (and the negated forms), each
-  // with a value it accepts.
-  const struct {
-    const char *name;
-    const char *value;
-  } older[] = {
-      {"PROC", ""},      {"NOPROC", ""},     {"CALL", ""},       {"NOCALL", ""},
-      {"BLOCK", ""},     {"NOBLOCK", ""},    {"COND", ""},       {"NOCOND", ""},
-      {"OUTPUT", "=o"},  {"LISTING", ""},    {"GLOBAL", ""},     {"NOGLOBAL", ""},
-      {"CLEAN", "=c"},   {"MERGETESTS", ""}, {"BRANCH", "=COV"}, {"SUMMARY", "=FILE"},
-      {"FILE", "=f"},    {"EXFILE", "=f"},   {"SERVICE", "=s"},  {"EXSERVICE", "=s"},
-      {"TEST", "=t"},    {"EXTEST", "=t"},   {"CIO", "=c"},      {"FLOW", "=f"},
-      {"ITERATION", ""},
-  };
-  const std::set<std::string> added = {"XML", "JSON", "DIGEST", "FAILUNDER", "STRICT"};
+/// An option with a value it accepts.
+struct OlderOption {
+  const char *name;
+  const char *value;
+};
+
+/// For each older option, the shortest prefix that the table without `added`
+/// accepted for it must decode the same with the whole table, and set none of the
+/// added options.
+void expectAbbreviationsKept(const std::vector<OlderOption> &older,
+                             const std::set<std::string> &added) {
   CommandLineTables before = reportCommandLineTables();
   std::erase_if(before.options,
                 [&](const OptionDescriptor &option) { return added.count(option.name) > 0; });
@@ -203,6 +198,41 @@ TEST_F(CiOptionsTest, EveryOlderAbbreviationStillDecodesTheSame) {
         EXPECT_EQ(state, meaning->at(optionName)) << "-" << shortest << ": " << optionName;
     }
   }
+}
+
+// The options before the outputs for CI systems (and the negated forms).
+const std::vector<OlderOption> kFirstOptions = {
+    {"PROC", ""},      {"NOPROC", ""},     {"CALL", ""},       {"NOCALL", ""},
+    {"BLOCK", ""},     {"NOBLOCK", ""},    {"COND", ""},       {"NOCOND", ""},
+    {"OUTPUT", "=o"},  {"LISTING", ""},    {"GLOBAL", ""},     {"NOGLOBAL", ""},
+    {"CLEAN", "=c"},   {"MERGETESTS", ""}, {"BRANCH", "=COV"}, {"SUMMARY", "=FILE"},
+    {"FILE", "=f"},    {"EXFILE", "=f"},   {"SERVICE", "=s"},  {"EXSERVICE", "=s"},
+    {"TEST", "=t"},    {"EXTEST", "=t"},   {"CIO", "=c"},      {"FLOW", "=f"},
+    {"ITERATION", ""},
+};
+
+TEST_F(CiOptionsTest, EveryOlderAbbreviationStillDecodesTheSame) {
+  expectAbbreviationsKept(kFirstOptions, {"XML", "JSON", "DIGEST", "FAILUNDER", "STRICT", "HTML"});
+}
+
+TEST_F(CiOptionsTest, TheHtmlOptionTakesNoAbbreviationOfAnOlderOne) {
+  std::vector<OlderOption> older = kFirstOptions;
+  older.insert(
+      older.end(),
+      {{"XML", "=x"}, {"JSON", "=j"}, {"DIGEST", "=d"}, {"FAILUNDER", "=BLOCK:1"}, {"STRICT", ""}});
+  expectAbbreviationsKept(older, {"HTML"});
+}
+
+TEST_F(CiOptionsTest, HtmlDirectoryByAnyPrefixAndNotInTheUsageText) {
+  ASSERT_TRUE(analyse({"a.fdc", "-H=site"})) << printed;
+  EXPECT_EQ(options.htmlDirectory, std::optional<std::string>("site"));
+  ASSERT_TRUE(analyse({"a.fdc", "-html=out/cov"})) << printed;
+  EXPECT_EQ(options.htmlDirectory, std::optional<std::string>("out/cov"));
+  EXPECT_FALSE(analyse({"a.fdc", "-HTML"}));
+  EXPECT_EQ(printed, decoderMessage("Mandatory argument for this option,", "HTML"));
+  EXPECT_EQ(std::string(kReportUsage).find("HTML"), std::string::npos);
+  ASSERT_TRUE(analyse({"a.fdc"}));
+  EXPECT_FALSE(options.htmlDirectory);
 }
 
 } // namespace

@@ -1,0 +1,19 @@
+// A chart of a rate over the recorded measures, drawn as inline SVG: the rate of
+// each point from left to right in record order, 0 to 100 % from bottom to top,
+// the dates of the first and the last point below.
+#pragma once
+
+#include <QString>
+#include <cstdio>
+#include <vector>
+
+#include "html/coverage_history.h"
+
+/// Most points drawn by one chart; longer series are thinned.
+constexpr std::size_t kChartPointLimit = 600;
+
+/// Writes a <figure> with the chart of `points` (at least one) captioned `title`.
+void writeRateChart(std::FILE *out, const QString &title, const std::vector<RatePoint> &points);
+
+/// The local date of a measure as yyyy-mm-dd.
+QString measureDate(uint32_t seconds);

@@ -1,0 +1,359 @@
+#include "html/file_page.h"
+
+#include <QString>
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "html/coverage_chart.h"
+#include "html/coverage_history.h"
+#include "html/html_labels.h"
+#include "html/html_text.h"
+#include "html/page_layout.h"
+#include "html/page_names.h"
+#include "html/rate_cells.h"
+#include "listing/annotation_list.h"
+#include "listing/line_classification.h"
+#include "model/coverage_records.h"
+#include "report/report_labels.h"
+#include "support/paths.h"
+
+namespace {
+
+/// The largest hit count; a count that reached it is shown as saturated.
+constexpr uint32_t kSaturatedCount = 0x7FFFFFFF;
+/// A service's first line while it has no record.
+constexpr uint32_t kNoLine = 0xFFFFFFFF;
+/// Functions whose table is shown unfolded.
+constexpr std::size_t kUnfoldedServices = 300;
+/// Source lines per chunk of the page, and the height of a line in em.
+constexpr std::size_t kChunkLines = 500;
+constexpr double kLineHeight = 1.5;
+/// The narrowest and the widest source column, in characters.
+constexpr int kMinColumns = 40;
+constexpr int kMaxColumns = 160;
+
+QString label(HtmlLabel row, ReportLanguage language) {
+  return QString::fromLatin1(htmlLabel(row, language));
+}
+
+/// The bytes of a source file, or none.
+bool readSource(const std::string &path, std::string &bytes) {
+  std::FILE *file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  char block[64 * 1024];
+  std::size_t got;
+  while ((got = std::fread(block, 1, sizeof block, file)) > 0)
+    bytes.append(block, got);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  return !failed;
+}
+
+/// The lines of a text: each without its line feed and a carriage return before
+/// it; a last line without line feed counts.
+std::vector<std::string_view> splitLines(const std::string &bytes) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    const std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
+    if (end == std::string::npos) end = bytes.size();
+    if (end > start && end != bytes.size() && bytes[end - 1] == '\r') --end;
+    lines.emplace_back(bytes.data() + start, end - start);
+    start = next;
+  }
+  return lines;
+}
+
+/// The width of the source column: the widest line (tabs to the next multiple of
+/// 8, a UTF-8 sequence as one character), within bounds.
+int columnsOf(const std::vector<std::string_view> &lines) {
+  std::size_t widest = 0;
+  for (std::string_view line : lines) {
+    std::size_t columns = 0;
+    for (char c : line) {
+      if (c == '\t')
+        columns = (columns / 8 + 1) * 8;
+      else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+        ++columns;
+      if (columns >= kMaxColumns) break;
+    }
+    widest = std::max(widest, columns);
+  }
+  return static_cast<int>(std::clamp<std::size_t>(widest + 1, kMinColumns, kMaxColumns));
+}
+
+class FilePage {
+public:
+  FilePage(std::FILE *out, const HtmlRun &run, const FileSummary &summary)
+      : out_(out), run_(run), summary_(summary), file_(*summary.file), language_(run.language),
+        mask_(run.scope->fileMask(file_)) {}
+
+  void write();
+
+private:
+  void writeRates();
+  void writeCharts();
+  void writeServices();
+  void writeLegend();
+  /// The source with its annotated lines, or the note that it was not found.
+  void writeSource();
+  /// The annotated lines of the groups from `first` on, without source text.
+  void writeLinesWithoutSource(std::size_t first);
+  /// One line: its text (none for a line the source does not have), coloured with
+  /// its items beside it when it has a group.
+  void writeLine(uint32_t line, std::optional<std::string_view> text, const AnnotatedLine *group);
+  void writeItem(const ListingAnnotation &item);
+
+  std::FILE *out_;
+  const HtmlRun &run_;
+  const FileSummary &summary_;
+  const SourceFile &file_;
+  const ReportLanguage language_;
+  const CoverageTypes mask_;
+  AnnotationList annotations_;
+  std::vector<AnnotatedLine> groups_;
+};
+
+void FilePage::write() {
+  const char *name = file_.sourceName ? file_.sourceName->text : "";
+  QString subtitle = displayText(file_.sourceDir ? file_.sourceDir->text : "");
+  if (file_.extraText) subtitle += QStringLiteral(" (") + displayText(file_.extraText->text) + u')';
+  writePageStart(out_, language_, displayText(name), subtitle, run_.runTime, kIndexPage);
+
+  for (const Service *service : summary_.services)
+    annotations_.addService(*service, mask_);
+  forEachAnnotatedLine(annotations_.entries(),
+                       [this](const AnnotatedLine &group) { groups_.push_back(group); });
+
+  writeRates();
+  writeCharts();
+  writeServices();
+  writeSource();
+  writePageEnd(out_, true);
+}
+
+void FilePage::writeRates() {
+  std::fputs("<h2>", out_);
+  writeEscaped(out_, plainLabel(LblFileWord, language_));
+  std::fputs("</h2>\n<table class=\"grid rates\"><tbody>\n", out_);
+  writeRateRows(out_, mask_, file_.instrumentedTypes, summary_.totals,
+                sumHits(summary_.services, HitSet::Run), language_);
+  std::fputs("</tbody></table>\n", out_);
+}
+
+void FilePage::writeCharts() {
+  if (!run_.history || !run_.history->hasKey(file_.fileKey)) return;
+  std::fputs("<h2>", out_);
+  writeEscaped(out_, label(HlCoverageOverTime, language_));
+  std::fputs("</h2>\n<div class=\"charts\">\n", out_);
+  for (const RateLine &line : pageRateLines()) {
+    if (!isRateLineShown(line, mask_, summary_.totals)) continue;
+    const std::vector<RatePoint> points = run_.history->keySeries(file_.fileKey, line);
+    if (!points.empty()) writeRateChart(out_, rateLineName(line, mask_, language_), points);
+  }
+  std::fputs("</div>\n", out_);
+}
+
+void FilePage::writeServices() {
+  // A long table is folded: a browser then neither styles nor lays it out until
+  // it is opened.
+  const std::size_t count = summary_.services.size();
+  std::fprintf(out_, "<details class=\"services\"%s><summary>",
+               count <= kUnfoldedServices ? " open" : "");
+  writeEscaped(out_, label(HlServices, language_));
+  std::fprintf(out_, " (%lu)</summary>\n", static_cast<unsigned long>(count));
+  // The columns: the hit mark, then each line some function shows.
+  bool hitColumn = false;
+  std::vector<const RateLine *> columns;
+  for (const Service *service : summary_.services)
+    hitColumn = hitColumn || isRateLineShown(kFunctionsRateLine, mask_, service->staticCounts);
+  for (const RateLine &line : kRateLines) {
+    bool shown = false;
+    for (const Service *service : summary_.services)
+      shown = shown || isRateLineShown(line, mask_, service->staticCounts);
+    if (shown) columns.push_back(&line);
+  }
+  std::fputs("<table class=\"grid sortable services\"><thead><tr><th>", out_);
+  writeEscaped(out_, label(HlService, language_));
+  std::fputs("</th><th>", out_);
+  writeEscaped(out_, label(HlLines, language_));
+  std::fputs("</th>", out_);
+  if (hitColumn) {
+    std::fputs("<th>", out_);
+    writeEscaped(out_, plainLabel(LblServiceHit, language_));
+    std::fputs("</th>", out_);
+  }
+  for (const RateLine *line : columns) {
+    std::fputs("<th>", out_);
+    writeEscaped(out_, rateLineName(*line, mask_, language_));
+    std::fputs("</th>", out_);
+  }
+  std::fputs("</tr></thead>\n<tbody>\n", out_);
+  for (const Service *service : summary_.services) {
+    const CoverageCounts &hits = hitsOf(*service, HitSet::Run);
+    const bool placed = service->firstLine != kNoLine;
+    std::fputs("<tr><th scope=\"row\">", out_);
+    if (placed)
+      std::fprintf(out_, "<a href=\"#L%lu\">", static_cast<unsigned long>(service->firstLine));
+    writeEscaped(out_, service->name ? service->name->text : "");
+    if (placed) std::fputs("</a>", out_);
+    if (placed)
+      std::fprintf(out_, "</th><td data-v=\"%lu\">%lu&#8211;%lu</td>",
+                   static_cast<unsigned long>(service->firstLine),
+                   static_cast<unsigned long>(service->firstLine),
+                   static_cast<unsigned long>(service->lastLine));
+    else
+      std::fputs("</th><td data-v=\"-1\"></td>", out_);
+    if (hitColumn) {
+      if (isRateLineShown(kFunctionsRateLine, mask_, service->staticCounts)) {
+        const bool hit = hits[CntFunctions] != 0;
+        std::fprintf(out_, "<td class=\"%s\" data-v=\"%d\">", hit ? "hit" : "na", hit ? 1 : 0);
+        writeEscaped(out_, plainLabel(hit ? LblHitYes : LblHitNo, language_));
+        std::fputs("</td>", out_);
+      } else {
+        std::fputs("<td data-v=\"-1\"></td>", out_);
+      }
+    }
+    for (const RateLine *line : columns)
+      writeRateCell(out_,
+                    rateCell(*line, mask_, file_.instrumentedTypes, service->staticCounts, hits),
+                    language_);
+    std::fputs("</tr>\n", out_);
+  }
+  std::fputs("</tbody></table>\n</details>\n", out_);
+}
+
+void FilePage::writeLegend() {
+  std::fputs("<p class=\"legend\"><span class=\"h\">", out_);
+  writeEscaped(out_, label(HlLineHit, language_));
+  std::fputs("</span><span class=\"p\">", out_);
+  writeEscaped(out_, label(HlLinePartlyHit, language_));
+  std::fputs("</span><span class=\"m\">", out_);
+  writeEscaped(out_, label(HlLineNotHit, language_));
+  std::fputs("</span></p>\n", out_);
+}
+
+void FilePage::writeSource() {
+  std::fputs("<h2>", out_);
+  writeEscaped(out_, label(HlSource, language_));
+  std::fputs("</h2>\n", out_);
+  const std::string path =
+      JoinPath(file_.sourceDir ? file_.sourceDir->text : "", file_.sourceName->text);
+  std::string bytes;
+  if (!readSource(path, bytes)) {
+    std::fputs("<p class=\"note missing\">", out_);
+    writeEscaped(out_, label(HlSourceNotFound, language_));
+    std::fputs(" <code>", out_);
+    writeEscaped(out_, QByteArrayView(path.data(), static_cast<qsizetype>(path.size())));
+    std::fputs("</code></p>\n", out_);
+    if (!groups_.empty()) {
+      writeLegend();
+      writeLinesWithoutSource(0);
+    }
+    return;
+  }
+  writeLegend();
+  const std::vector<std::string_view> lines = splitLines(bytes);
+  std::fprintf(out_, "<div class=\"src\" style=\"--w:%dch\">\n", columnsOf(lines));
+  std::size_t next = 0;
+  for (std::size_t first = 0; first < lines.size(); first += kChunkLines) {
+    const std::size_t end = std::min(lines.size(), first + kChunkLines);
+    // Chunks off the screen are neither laid out nor painted; each numbers its
+    // lines from its own first one.
+    std::fprintf(out_,
+                 "<div class=\"c\" style=\"counter-reset:l %lu;contain-intrinsic-size:auto "
+                 "%.1fem\">\n",
+                 static_cast<unsigned long>(first), kLineHeight * double(end - first));
+    for (std::size_t i = first; i < end; ++i) {
+      const uint32_t line = static_cast<uint32_t>(i + 1);
+      const AnnotatedLine *group =
+          next < groups_.size() && groups_[next].line == line ? &groups_[next++] : nullptr;
+      writeLine(line, lines[i], group);
+    }
+    std::fputs("</div>\n", out_);
+  }
+  std::fputs("</div>\n", out_);
+  if (next < groups_.size()) {
+    std::fputs("<h2>", out_);
+    writeEscaped(out_, label(HlPastEnd, language_));
+    std::fputs("</h2>\n", out_);
+    writeLinesWithoutSource(next);
+  }
+}
+
+void FilePage::writeLinesWithoutSource(std::size_t first) {
+  std::fputs("<div class=\"src far\">\n", out_);
+  for (std::size_t i = first; i < groups_.size(); i += kChunkLines) {
+    const std::size_t end = std::min(groups_.size(), i + kChunkLines);
+    std::fprintf(out_, "<div class=\"c\" style=\"contain-intrinsic-size:auto %.1fem\">\n",
+                 kLineHeight * double(end - i));
+    for (std::size_t g = i; g < end; ++g)
+      writeLine(groups_[g].line, std::nullopt, &groups_[g]);
+    std::fputs("</div>\n", out_);
+  }
+  std::fputs("</div>\n", out_);
+}
+
+void FilePage::writeLine(uint32_t line, std::optional<std::string_view> text,
+                         const AnnotatedLine *group) {
+  const unsigned long number = line;
+  if (!group) {
+    std::fprintf(out_, "<code id=\"L%lu\">", number);
+    writeEscaped(out_, QByteArrayView(text->data(), static_cast<qsizetype>(text->size())));
+    std::fputs("</code>\n", out_);
+    return;
+  }
+  const char *state = group->state == LineHitState::Hit         ? "h"
+                      : group->state == LineHitState::PartlyHit ? "p"
+                                                                : "m";
+  std::fprintf(out_, "<div id=\"L%lu\" class=\"%s\">", number, state);
+  if (text) {
+    std::fputs("<code>", out_);
+    writeEscaped(out_, QByteArrayView(text->data(), static_cast<qsizetype>(text->size())));
+  } else {
+    // A line the source does not have: its number, without text.
+    std::fprintf(out_, "<code data-n=\"%lu\">", number);
+  }
+  std::fputs("</code><span>", out_);
+  const std::vector<ListingAnnotation> &entries = annotations_.entries();
+  for (std::size_t i = group->first; i < group->end; ++i)
+    writeItem(entries[i]);
+  std::fputs("</span></div>\n", out_);
+}
+
+void FilePage::writeItem(const ListingAnnotation &item) {
+  std::fputs(item.hit ? "<i class=\"y\">\u2714 " : "<i class=\"x\">\u2718 ", out_);
+  writeEscaped(out_, QString::fromLatin1(itemKindLabel(item.kind, language_)));
+  if (item.text) {
+    std::fputc(' ', out_);
+    writeEscaped(out_, item.text);
+  }
+  if (item.noPair) {
+    std::fputc(' ', out_);
+    writeEscaped(out_, QString::fromLatin1(kReportLabels.get(LblNoVectorsPair, language_)));
+  } else if (item.detail) {
+    std::fputc(' ', out_);
+    writeEscaped(out_, item.detail);
+  }
+  // The counts of modified conditions are never shown: they count pairs, not hits.
+  const bool modified =
+      item.kind == AnnotModifiedCondition || item.kind == AnnotForcedModifiedCondition;
+  if (run_.countOriented && item.item && !modified) {
+    const uint32_t count = item.item->totalHits;
+    std::fprintf(out_, " &#183; %lu ", static_cast<unsigned long>(count));
+    writeEscaped(out_, QString::fromLatin1(kReportLabels.get(LblCountUnit, language_)));
+    if (count == kSaturatedCount)
+      writeEscaped(out_, QString::fromLatin1(kReportLabels.get(LblCountSaturated, language_)));
+  }
+  std::fputs("</i>", out_);
+}
+
+} // namespace
+
+void writeFilePage(std::FILE *out, const HtmlRun &run, const FileSummary &summary) {
+  FilePage page(out, run, summary);
+  page.write();
+}

@@ -1,0 +1,77 @@
+#include "html/html_labels.h"
+
+#include "listing/annotation_list.h"
+
+namespace {
+
+const char *const kHtmlLabels[HlLabelCount][2] = {
+    {"Files", "Fichiers"},
+    {"File", "Fichier"},
+    {"Directory", "Repertoire"},
+    {"Functions", "Fonctions"},
+    {"Function", "Fonction"},
+    {"Lines", "Lignes"},
+    {"Line", "Ligne"},
+    {"Source", "Source"},
+    {"Items", "Elements"},
+    {"Tests", "Tests"},
+    {"Test", "Test"},
+    {"Date", "Date"},
+    {"Tests and files", "Tests et fichiers"},
+    {"tests: the tests and the matrix of the tests and the files are on their own page:",
+     "tests : les tests et la matrice des tests et des fichiers sont sur leur propre page :"},
+    {"Coverage over time", "Couverture dans le temps"},
+    {"measures", "mesures"},
+    {"The source file was not found:", "Le fichier source est introuvable :"},
+    {"Items on lines that the source does not have", "Elements sur des lignes absentes du source"},
+    {"line hit", "ligne executee"},
+    {"line partially hit", "ligne partiellement executee"},
+    {"line not hit", "ligne non executee"},
+    {"hit", "execute"},
+    {"not hit", "non execute"},
+    {"Index", "Index"},
+    {"Tool version", "Version de l'outil"},
+    {"No file is selected.", "Aucun fichier n'est selectionne."},
+    {"No test was reported.", "Aucun test n'a ete rapporte."},
+    {"Click a column heading to sort the rows.",
+     "Cliquer sur un titre de colonne pour trier les lignes."},
+};
+
+const char *const kFrenchKinds[AnnotKindCount] = {
+    "Entree",
+    "Sortie normale",
+    "Return",
+    "Terminaison",
+    "Appel de",
+    "Bloc simple",
+    "Bloc implicite",
+    "Bloc logique",
+    "Bloc de transfert asynchrone",
+    "Condition elementaire",
+    "Condition modifiee",
+    "Condition composee",
+    "Condition modifiee forcee",
+    "Condition composee forcee",
+};
+
+} // namespace
+
+const char *htmlLabel(HtmlLabel row, ReportLanguage language) {
+  return kHtmlLabels[row][language == French ? 1 : 0];
+}
+
+const char *itemKindLabel(uint8_t kind, ReportLanguage language) {
+  if (language == French && kind < AnnotKindCount) return kFrenchKinds[kind];
+  return listingKindText(kind);
+}
+
+QString plainLabel(ReportLabel row, ReportLanguage language) {
+  QString text = QString::fromLatin1(kReportLabels.get(row, language));
+  qsizetype end = text.size();
+  while (end > 0 && (text[end - 1] == u'.' || text[end - 1] == u' '))
+    --end;
+  qsizetype start = 0;
+  while (start < end && text[start] == u' ')
+    ++start;
+  return text.mid(start, end - start);
+}

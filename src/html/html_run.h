@@ -1,0 +1,51 @@
+// What the pages of the HTML report are written from: the run's scope, its
+// conclusion, the tests it reported one by one, and the recorded measures.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "report/report_scope.h"
+#include "support/coverage_counts.h"
+#include "support/coverage_types.h"
+#include "support/host_services.h"
+
+class CoverageHistory;
+
+/// One test reported on its own (-NOGLOBAL).
+struct HtmlTestRow {
+  /// Its name (bytes of the traces).
+  std::string name;
+  /// The date text of its traces; empty when none.
+  std::string date;
+  /// The hits of the selected files in this test.
+  CoverageCounts hits;
+  /// The types telling "none" from "n/a" in its conclusion.
+  CoverageTypes reportedTypes = 0;
+  /// The hits of this test in each selected file that it hit, by position in the
+  /// scope's files.
+  std::vector<std::pair<uint32_t, CoverageCounts>> fileHits;
+};
+
+/// A finished run as the pages show it. Files and functions show the hits of the
+/// whole run.
+struct HtmlRun {
+  const ReportScope *scope = nullptr;
+  ReportLanguage language = English;
+  std::time_t runTime = 0;
+  /// The traces were count-oriented: items show their hit counts.
+  bool countOriented = false;
+  /// -NOGLOBAL: tests were reported one by one.
+  bool perTest = false;
+  /// Those tests, in the order they ended.
+  std::vector<HtmlTestRow> tests;
+  /// The run's conclusion as the text report writes it.
+  CoverageCounts totals;
+  CoverageCounts hits;
+  /// The types telling "none" from "n/a" in the conclusion.
+  CoverageTypes conclusionTypes = 0;
+  /// The recorded measures, when the measure database has any.
+  const CoverageHistory *history = nullptr;
+};

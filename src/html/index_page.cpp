@@ -1,0 +1,258 @@
+#include "html/index_page.h"
+
+#include <QString>
+#include <vector>
+
+#include "html/coverage_chart.h"
+#include "html/coverage_history.h"
+#include "html/html_labels.h"
+#include "html/html_text.h"
+#include "html/page_layout.h"
+#include "html/page_names.h"
+#include "html/rate_cells.h"
+#include "model/coverage_records.h"
+#include "report/report_labels.h"
+
+namespace {
+
+QString label(HtmlLabel row, ReportLanguage language) {
+  return QString::fromLatin1(htmlLabel(row, language));
+}
+
+void heading(std::FILE *out, const QString &text, const char *id = nullptr) {
+  if (id)
+    std::fprintf(out, "<h2 id=\"%s\">", id);
+  else
+    std::fputs("<h2>", out);
+  writeEscaped(out, text);
+  std::fputs("</h2>\n", out);
+}
+
+void headCell(std::FILE *out, const QString &text) {
+  std::fputs("<th>", out);
+  writeEscaped(out, text);
+  std::fputs("</th>", out);
+}
+
+QString reportTitle(const HtmlRun &run) {
+  return QString::fromLatin1(kReportLabels.get(LblReportTitle, run.language));
+}
+
+/// The link to a file's page, with its name as text.
+void fileLink(std::FILE *out, const SourceFile &file) {
+  std::fprintf(out, "<a href=\"%s\">", filePageName(file).c_str());
+  writeEscaped(out, file.sourceName ? file.sourceName->text : "");
+  std::fputs("</a>", out);
+}
+
+class IndexPage {
+public:
+  IndexPage(std::FILE *out, const HtmlRun &run)
+      : out_(out), run_(run), scope_(*run.scope), language_(run.language), mask_(scope_.runMask()) {
+  }
+
+  void write();
+  void writeTestsOnly();
+
+private:
+  void writeConclusion();
+  void writeCharts();
+  void writeFiles();
+  void writeTests();
+  void writeMatrix();
+
+  std::FILE *out_;
+  const HtmlRun &run_;
+  const ReportScope &scope_;
+  const ReportLanguage language_;
+  const CoverageTypes mask_;
+};
+
+void IndexPage::write() {
+  writePageStart(out_, language_, reportTitle(run_), QString(), run_.runTime, nullptr);
+  writeConclusion();
+  writeCharts();
+  writeFiles();
+  if (run_.perTest) {
+    if (testsHaveOwnPage(run_)) {
+      heading(out_, label(HlTests, language_), "tests");
+      std::fprintf(out_, "<p>%lu ", static_cast<unsigned long>(run_.tests.size()));
+      writeEscaped(out_, label(HlTestsElsewhere, language_));
+      std::fprintf(out_, " <a href=\"%s\">%s</a></p>\n", kTestsPage, kTestsPage);
+    } else {
+      writeTests();
+      writeMatrix();
+    }
+  }
+  writePageEnd(out_, true);
+}
+
+void IndexPage::writeTestsOnly() {
+  writePageStart(out_, language_, label(HlTests, language_), reportTitle(run_), run_.runTime,
+                 kIndexPage);
+  writeTests();
+  writeMatrix();
+  writePageEnd(out_, true);
+}
+
+void IndexPage::writeConclusion() {
+  heading(out_, QString::fromLatin1(kReportLabels.get(LblRunConclusion, language_)));
+  std::fputs("<table class=\"grid rates\"><tbody>\n", out_);
+  writeRateRows(out_, mask_, run_.conclusionTypes, run_.totals, run_.hits, language_);
+  std::fputs("</tbody></table>\n", out_);
+}
+
+void IndexPage::writeCharts() {
+  if (!run_.history || run_.history->empty()) return;
+  heading(out_, label(HlCoverageOverTime, language_), "history");
+  std::fprintf(out_, "<p class=\"note\">%lu ", static_cast<unsigned long>(run_.history->size()));
+  writeEscaped(out_, label(HlMeasureCount, language_));
+  std::fputs("</p>\n<div class=\"charts\">\n", out_);
+  for (const RateLine &line : pageRateLines()) {
+    if (!isRateLineShown(line, mask_, run_.totals)) continue;
+    const std::vector<RatePoint> points = run_.history->projectSeries(line);
+    if (!points.empty()) writeRateChart(out_, rateLineName(line, mask_, language_), points);
+  }
+  std::fputs("</div>\n", out_);
+}
+
+void IndexPage::writeFiles() {
+  heading(out_, label(HlFiles, language_), "files");
+  if (scope_.files.empty()) {
+    std::fputs("<p class=\"note\">", out_);
+    writeEscaped(out_, label(HlNoFileSelected, language_));
+    std::fputs("</p>\n", out_);
+    return;
+  }
+  // A column for each line that the conclusion or some file shows.
+  std::vector<const RateLine *> columns;
+  for (const RateLine &line : pageRateLines()) {
+    bool shown = isRateLineShown(line, mask_, run_.totals);
+    for (const FileSummary &summary : scope_.files)
+      shown = shown || isRateLineShown(line, scope_.fileMask(*summary.file), summary.totals);
+    if (shown) columns.push_back(&line);
+  }
+  std::fputs("<p class=\"note\">", out_);
+  writeEscaped(out_, label(HlSortHint, language_));
+  std::fputs("</p>\n<table class=\"grid sortable files\"><thead><tr>", out_);
+  headCell(out_, label(HlFile, language_));
+  headCell(out_, label(HlDirectory, language_));
+  for (const RateLine *line : columns)
+    headCell(out_, rateLineName(*line, mask_, language_));
+  std::fputs("</tr></thead>\n<tbody>\n", out_);
+  for (const FileSummary &summary : scope_.files) {
+    const SourceFile &file = *summary.file;
+    const CoverageTypes fileMask = scope_.fileMask(file);
+    const CoverageCounts hits = sumHits(summary.services, HitSet::Run);
+    std::fputs("<tr><th scope=\"row\">", out_);
+    fileLink(out_, file);
+    if (file.extraText) {
+      std::fputs(" <small>(", out_);
+      writeEscaped(out_, file.extraText->text);
+      std::fputs(")</small>", out_);
+    }
+    std::fputs("</th><td>", out_);
+    writeEscaped(out_, file.sourceDir ? file.sourceDir->text : "");
+    std::fputs("</td>", out_);
+    for (const RateLine *line : columns)
+      writeRateCell(out_, rateCell(*line, fileMask, file.instrumentedTypes, summary.totals, hits),
+                    language_);
+    std::fputs("</tr>\n", out_);
+  }
+  std::fputs("</tbody></table>\n", out_);
+}
+
+void IndexPage::writeTests() {
+  heading(out_, label(HlTests, language_), "tests");
+  if (run_.tests.empty()) {
+    std::fputs("<p class=\"note\">", out_);
+    writeEscaped(out_, label(HlNoTest, language_));
+    std::fputs("</p>\n", out_);
+    return;
+  }
+  std::vector<const RateLine *> columns;
+  for (const RateLine &line : pageRateLines())
+    if (isRateLineShown(line, mask_, scope_.selectedTotals)) columns.push_back(&line);
+  std::fputs("<table class=\"grid sortable tests\"><thead><tr>", out_);
+  headCell(out_, label(HlTest, language_));
+  headCell(out_, label(HlDate, language_));
+  for (const RateLine *line : columns)
+    headCell(out_, rateLineName(*line, mask_, language_));
+  std::fputs("</tr></thead>\n<tbody>\n", out_);
+  for (std::size_t i = 0; i < run_.tests.size(); ++i) {
+    const HtmlTestRow &test = run_.tests[i];
+    std::fprintf(out_, "<tr><th scope=\"row\" data-v=\"%lu\">", static_cast<unsigned long>(i));
+    writeEscaped(out_, test.name.c_str());
+    std::fputs("</th><td>", out_);
+    writeEscaped(out_, test.date.c_str());
+    std::fputs("</td>", out_);
+    for (const RateLine *line : columns)
+      writeRateCell(out_,
+                    rateCell(*line, mask_, test.reportedTypes, scope_.selectedTotals, test.hits),
+                    language_);
+    std::fputs("</tr>\n", out_);
+  }
+  std::fputs("</tbody></table>\n", out_);
+}
+
+void IndexPage::writeMatrix() {
+  heading(out_, label(HlTestsAndFiles, language_), "matrix");
+  if (run_.tests.empty() || scope_.files.empty()) return;
+  std::fputs("<table class=\"grid matrix\"><thead><tr>", out_);
+  headCell(out_, label(HlTest, language_));
+  for (const FileSummary &summary : scope_.files) {
+    std::fputs("<th class=\"f\">", out_);
+    fileLink(out_, *summary.file);
+    std::fputs("</th>", out_);
+  }
+  std::fputs("</tr></thead>\n<tbody>\n", out_);
+  for (const HtmlTestRow &test : run_.tests) {
+    std::fputs("<tr><th scope=\"row\">", out_);
+    writeEscaped(out_, test.name.c_str());
+    std::fputs("</th>", out_);
+    std::size_t next = 0;
+    for (uint32_t f = 0; f < scope_.files.size(); ++f) {
+      if (next < test.fileHits.size() && test.fileHits[next].first == f) {
+        // What the test hit in the file, line by line of the file's section.
+        const FileSummary &summary = scope_.files[f];
+        const CoverageTypes fileMask = scope_.fileMask(*summary.file);
+        QString title;
+        for (const RateLine &line : pageRateLines()) {
+          if (!isRateLineShown(line, fileMask, summary.totals)) continue;
+          const uint32_t total = rateValue(summary.totals, line);
+          if (total == 0) continue;
+          if (!title.isEmpty()) title += QStringLiteral(", ");
+          title += rateLineName(line, fileMask, language_) +
+                   QStringLiteral(" %1/%2").arg(
+                       QString::number(rateValue(test.fileHits[next].second, line)),
+                       QString::number(total));
+        }
+        std::fputs("<td title=\"", out_);
+        writeEscaped(out_, title);
+        std::fputs("\">&#9679;</td>", out_);
+        ++next;
+      } else {
+        std::fputs("<td></td>", out_);
+      }
+    }
+    std::fputs("</tr>\n", out_);
+  }
+  std::fputs("</tbody></table>\n", out_);
+}
+
+} // namespace
+
+bool testsHaveOwnPage(const HtmlRun &run) {
+  return run.tests.size() > kIndexTests ||
+         run.tests.size() * run.scope->files.size() > kIndexMatrixCells;
+}
+
+void writeIndexPage(std::FILE *out, const HtmlRun &run) {
+  IndexPage page(out, run);
+  page.write();
+}
+
+void writeTestsPage(std::FILE *out, const HtmlRun &run) {
+  IndexPage page(out, run);
+  page.writeTestsOnly();
+}

@@ -1,0 +1,20 @@
+// What every page of the HTML report shares: the document head with its inline
+// style sheet, the banner, and the small inline script that sorts tables. Pages
+// load nothing from anywhere: no network, no other file.
+#pragma once
+
+#include <QString>
+#include <cstdio>
+#include <ctime>
+
+#include "support/host_services.h"
+
+/// Writes the doctype, the head (title, style) and the banner up to the opening
+/// of <main>: `title` and `subtitle` (may be empty) are escaped, `backLink` (may
+/// be null) is the page the banner links back to.
+void writePageStart(std::FILE *out, ReportLanguage language, const QString &title,
+                    const QString &subtitle, std::time_t runTime, const char *backLink);
+
+/// Closes <main> and the document; with `sortable`, the script that makes every
+/// table of class "sortable" sortable by a click on (or Enter in) a heading.
+void writePageEnd(std::FILE *out, bool sortable);

@@ -1,0 +1,37 @@
+// The names of the pages of source files: unique by position, made of safe bytes
+// only, bounded in length, and listed with the index for the output guard.
+#include "fdc_test_helpers.h"
+
+#include "html/page_names.h"
+
+namespace {
+
+class PageNamesTest : public FdcTest {
+protected:
+  const SourceFile &loadSource(const std::string &fdc, const std::string &name, int key) {
+    load(fdc, "VE 3.0e T\nFC \"" + name + "\" \"/src\"\nFD 0\nTC PR\nPR 0 proc \"f\" 1 1\nDC " +
+                  std::to_string(key) + " " + std::to_string(key) + "\n");
+    return *model.files().back();
+  }
+};
+
+TEST_F(PageNamesTest, SameNamesGetPagesOfTheirOwnAndUnsafeBytesAreReplaced) {
+  const SourceFile &first = loadSource("a.fdc", "a.c", 1);
+  const SourceFile &second = loadSource("b.fdc", "a.c", 2);
+  const SourceFile &hostile = loadSource("c.fdc", "../x <&>\xC3\xA9.c", 3);
+  EXPECT_EQ(filePageName(first), "1-a.c.html");
+  EXPECT_EQ(filePageName(second), "2-a.c.html");
+  // No separator, no markup and no byte outside ASCII: the name stays in the
+  // directory and needs no escaping in a link.
+  EXPECT_EQ(filePageName(hostile), "3-.._x______.c.html");
+}
+
+TEST_F(PageNamesTest, LongNamesAreCutAndEveryPageIsListed) {
+  const SourceFile &file = loadSource("a.fdc", std::string(300, 'n') + ".c", 1);
+  EXPECT_EQ(filePageName(file), "1-" + std::string(80, 'n') + ".html");
+  EXPECT_EQ(htmlPagePaths(model, "site"),
+            (std::vector<std::string>{"site/index.html", "site/tests.html",
+                                      "site/1-" + std::string(80, 'n') + ".html"}));
+}
+
+} // namespace
