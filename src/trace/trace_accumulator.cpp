@@ -120,10 +120,21 @@ void TraceAccumulator::recordHits(const TraceHit *hits, std::size_t count) {
       recordHit(static_cast<TioOpcode>(OpTP + hit->kind - 1), hit->id, hit->count);
     return;
   }
+  model_.MarkTraceHits(part, hits, count, countedKinds(), state_.countOriented);
+}
+
+unsigned TraceAccumulator::countedKinds() const {
   unsigned kinds = 0;
   for (int kind = KindProcPoint; kind <= KindCondition; ++kind)
     if (state_.typeSet & kHitTypeBits[kind - 1]) kinds |= 1u << (kind - 1);
-  model_.MarkTraceHits(part, hits, count, kinds, state_.countOriented);
+  return kinds;
+}
+
+bool TraceAccumulator::hitScanFilter(HitScanFilter &filter) const {
+  const SourceFile *part = state_.currentPart;
+  if (cleaning_ || !part || part->placeholder || !part->branchIndexBuilt) return false;
+  fillHitScanFilter(filter, *part, countedKinds());
+  return true;
 }
 
 bool TraceAccumulator::isSelected(const SourceFile &file) {

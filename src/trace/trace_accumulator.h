@@ -13,6 +13,7 @@
 #include "cli/report_options.h"
 #include "model/coverage_model.h"
 #include "trace/cleaned_trace_writer.h"
+#include "trace/hit_line_scanner.h"
 #include "trace/test_state.h"
 #include "trace/tio_line_parser.h"
 #include "trace/trace_events.h"
@@ -57,6 +58,9 @@ public:
   /// Hit lines in the Reading state, in order (a current file-part exists); the
   /// same as recordHit for each.
   void recordHits(const TraceHit *hits, std::size_t count);
+  /// Fills the filter of the hits of the current file-part that recordHits may be
+  /// spared; false when every hit must reach it (cleaned trace, placeholder).
+  bool hitScanFilter(HitScanFilter &filter) const;
   /// Keeps a hit of the current file-part for the cleaned trace.
   void AddTioBranch(uint8_t opcode, uint32_t id, uint32_t count);
   /// After the last trace file: the last cleaned section, the last test, the end of
@@ -74,6 +78,8 @@ private:
                                                         CovLoops | CovAsyncBlocks,
                                                     CovBasicConditions | CovCompoundConditions};
 
+  /// The kinds whose hits the model counts (bit kind - 1), by the type set.
+  unsigned countedKinds() const;
   /// Whether the file selection keeps a source file.
   bool isSelected(const SourceFile &file);
   /// Evaluates, reports and records the test that ends.
