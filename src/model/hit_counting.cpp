@@ -99,12 +99,34 @@ void CoverageModel::MarkTraceBranch(SourceFile &file, int kind, uint32_t id, uin
            "first check your own static arrays write accesses.",
            "%1 is a file name and %2 is a number identifying the unknown branch")
             .arg(QString::fromLocal8Bit(file.fdcName.c_str()), QString::number(id)));
-  MarkBranchHit(*found.service, *found.branch, found.type, count, add);
+  markHit(*found.service, *found.branch, found.type, count, add);
   if (file.branchIndexBuilt && kind >= KindProcPoint && kind <= KindCondition) {
     KindIndex &index = file.branchIndex[kind - 1];
-    if (id < index.dense.size() && index.dense[id] == found.branch)
+    if (id < index.dense.size() && index.dense[id] == found.branch) {
+      listSettled(file);
       noteSettled(index, id, *found.branch);
+    }
   }
+}
+
+void CoverageModel::markHit(Service &service, HitState &item, uint16_t type, uint32_t count,
+                            bool add) {
+  if (item.hits == 0 && !service.listedAsHit) {
+    service.listedAsHit = true;
+    servicesHit_.push_back(&service);
+  }
+  if (type == CovModifiedConditions) {
+    MarkBranchHit(service, item, type, count, add);
+    return;
+  }
+  service.branchesHit = true;
+  // A condition branch hit for the first time may complete a pair.
+  if ((type == CovBasicConditions || type == CovCompoundConditions) &&
+      !(item.flags & FlagEverHit) && !service.conditionsChanged && !service.compositions.empty()) {
+    service.conditionsChanged = true;
+    conditionsChanged_.push_back(&service);
+  }
+  MarkBranchHit(service, item, type, count, add);
 }
 
 void CoverageModel::noteSettled(KindIndex &index, uint32_t id, const Branch &branch) {
@@ -117,9 +139,12 @@ void CoverageModel::noteSettled(KindIndex &index, uint32_t id, const Branch &bra
 }
 
 void CoverageModel::forgetSettledHits() {
-  for (auto &file : files_)
+  for (SourceFile *file : settledFiles_) {
     for (KindIndex &index : file->branchIndex)
       std::fill(index.settled.begin(), index.settled.end(), 0);
+    file->settledListed = false;
+  }
+  settledFiles_.clear();
 }
 
 void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::size_t count,
@@ -129,6 +154,7 @@ void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::s
       if (isCounted(*hit, kinds)) MarkTraceBranch(file, hit->kind, hit->id, hit->count, add);
     return;
   }
+  listSettled(file);
   Branch *const *dense[4];
   const uint64_t *settled[4];
   std::size_t denseSize[4];
@@ -208,7 +234,7 @@ void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::s
         }
       } else {
         const BranchSlotDetail &detail = index.details[hit.id];
-        MarkBranchHit(*detail.service, *branch, detail.type, hit.count, add);
+        markHit(*detail.service, *branch, detail.type, hit.count, add);
       }
       noteSettled(index, hit.id, *branch);
     }
@@ -225,24 +251,38 @@ void CoverageModel::makeCurrent(SourceFile &file, const TraceHit &hit) {
   pendingId_ = hit.id;
 }
 
-void CoverageModel::UpdateModifiedConditions() {
-  for (auto &file : files_)
-    for (auto &service : file->services)
-      for (Composition &composition : service->compositions)
-        for (ModifiedCondition &item : composition.items)
-          for (const VectorPair &pair : item.pairs)
-            if (everHit(service->conditions[pair.first].branch) &&
-                everHit(service->conditions[pair.second].branch)) {
-              MarkBranchHit(*service, item, CovModifiedConditions, 1, false);
-              break;
-            }
+void CoverageModel::UpdateModifiedConditions(bool markAgain) {
+  const std::size_t known = satisfied_.size();
+  // An item found hit has flag 0x10 from then on; the others are looked at again
+  // only when a condition branch of their service was first hit.
+  for (Service *service : conditionsChanged_) {
+    service->conditionsChanged = false;
+    for (Composition &composition : service->compositions)
+      for (ModifiedCondition &item : composition.items) {
+        if (item.flags & FlagEverHit) continue;
+        for (const VectorPair &pair : item.pairs)
+          if (everHit(service->conditions[pair.first].branch) &&
+              everHit(service->conditions[pair.second].branch)) {
+            satisfied_.push_back(HitModifiedCondition{service, &item});
+            break;
+          }
+      }
+  }
+  conditionsChanged_.clear();
+  for (std::size_t i = markAgain ? 0 : known; i < satisfied_.size(); ++i) {
+    const HitModifiedCondition &satisfied = satisfied_[i];
+    if (i >= known) ++satisfied.service->modifiedConditionsHit;
+    markHit(*satisfied.service, *satisfied.item, CovModifiedConditions, 1, false);
+  }
 }
 
 void CoverageModel::resetTestHits() {
   forgetSettledHits();
-  for (auto &file : files_)
-    for (auto &service : file->services) {
-      service->testCovered.clear();
+  for (Service *service : servicesHit_) {
+    service->testCovered.clear();
+    // Its modified conditions found hit keep their hits (1) and count.
+    service->testCovered[CntModifiedConditions] = service->modifiedConditionsHit;
+    if (service->branchesHit) {
       service->entry.hits = 0;
       for (ExitEntry &entry : service->exits)
         entry.branch.hits = 0;
@@ -252,8 +292,9 @@ void CoverageModel::resetTestHits() {
         entry.branch.hits = 0;
       for (ConditionEntry &entry : service->conditions)
         entry.branch.hits = 0;
-      for (Composition &composition : service->compositions)
-        for (ModifiedCondition &item : composition.items)
-          item.hits = 0;
+      service->branchesHit = false;
     }
+    service->listedAsHit = false;
+  }
+  servicesHit_.clear();
 }

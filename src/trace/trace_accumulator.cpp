@@ -31,7 +31,7 @@ ReaderState TraceAccumulator::startFile(const std::string &path) {
 }
 
 void TraceAccumulator::closeTest() {
-  model_.UpdateModifiedConditions();
+  model_.UpdateModifiedConditions(!events_ || events_->clearsHitFlags());
   if (!options_.global) state_.testReported = true;
   if (events_) events_->testEnded();
   // The outputs may have changed hit flags (a reset follows when they keep the
