@@ -43,11 +43,14 @@ public:
       : out_(out), next_(out), last_(out + capacity - 1) {
     if (!kFiltered) return;
     kinds_ = filter->kinds;
+    cleaning_ = filter->cleaning;
     // Without settled branches to drop, no hit is dropped as settled.
     for (int k = 0; k < 4; ++k) {
       denseSize_[k] = countOriented ? 0 : filter->denseSize[k];
       settled_[k] = filter->settled[k];
       dense_[k] = filter->dense[k];
+      kept_[k] = filter->kept[k];
+      keptSize_[k] = filter->kept[k] ? filter->keptSize[k] : 0;
     }
   }
 
@@ -57,12 +60,17 @@ public:
 
   [[gnu::always_inline]] void take(uint8_t kind, uint32_t id, uint32_t count) {
     if (kFiltered) {
+      if (count == 0) return;
       const unsigned k = kind - 1u;
-      if (!(kinds_ >> k & 1u) || count == 0) return;
+      const bool counted = kinds_ >> k & 1u;
       const bool dense = id < denseSize_[k];
-      if (dense && (settled_[k][id / 64] >> (id % 64) & 1u)) {
-        droppedId_ = id;
-        droppedKind_ = kind;
+      const bool settled = dense && (settled_[k][id / 64] >> (id % 64) & 1u);
+      if (cleaning_ ? id < keptSize_[k] && kept_[k][id] != 0 && (!counted || settled)
+                    : !counted || settled) {
+        if (counted) {
+          droppedId_ = id;
+          droppedKind_ = kind;
+        }
         return;
       }
       // A hit that the dense slots cannot place is looked up from the current
@@ -92,6 +100,10 @@ private:
   std::size_t denseSize_[4] = {};
   const uint64_t *settled_[4] = {};
   Branch *const *dense_[4] = {};
+  /// With the cleaned trace, the counters it keeps per kind.
+  bool cleaning_ = false;
+  const uint32_t *kept_[4] = {};
+  std::size_t keptSize_[4] = {};
   /// The last hit dropped as settled since the last hit stored (kind 0: none).
   uint32_t droppedId_ = 0;
   uint8_t droppedKind_ = 0;
@@ -445,6 +457,7 @@ const char *hitScanPathName(HitScanPath path) {
 }
 
 void fillHitScanFilter(HitScanFilter &filter, const SourceFile &file, unsigned kinds) {
+  filter = HitScanFilter{};
   filter.kinds = kinds;
   for (int k = 0; k < 4; ++k) {
     const KindIndex &index = file.branchIndex[k];

@@ -36,22 +36,31 @@ HitScanPath bestHitScanPath();
 /// The path's name, for the measures.
 const char *hitScanPathName(HitScanPath path);
 
-/// Hits a scan may leave out because marking them would change nothing in the
-/// model (used when the hits go to the model alone: no cleaned trace).
+/// Hits a scan may leave out because recording them would change nothing: in
+/// the model, and with the cleaned trace in the hits kept for it.
 struct HitScanFilter {
-  /// Kinds whose hits are counted: bit (kind - 1). Hits of other kinds are dropped.
+  /// Kinds whose hits the model counts: bit (kind - 1). Hits of other kinds do
+  /// not reach the model.
   unsigned kinds = 0;
   /// Per kind (index kind - 1), the dense slots of the file-part's branch index,
   /// their count and their settled bits (KindIndex). A hit of count 1 that does
-  /// not add, on a settled branch, is dropped; the last one dropped before a hit
-  /// that the dense slots cannot place, and the last one of the scan, is kept, so
-  /// that the current service ends up the same as when every hit is marked.
+  /// not add, on a settled branch, changes nothing in the model; the last such hit
+  /// left out before a hit that the dense slots cannot place, and the last one of
+  /// the scan, is kept, so that the current service ends up the same as when
+  /// every hit is marked.
   Branch *const *dense[4] = {};
   std::size_t denseSize[4] = {};
   const uint64_t *settled[4] = {};
+  /// The hits also go to the cleaned trace: a hit is left out only when the
+  /// cleaned trace keeps its branch already (a counter not 0 among the `keptSize`
+  /// counters of `kept`, which are the file-part's counters of a kind).
+  bool cleaning = false;
+  const uint32_t *kept[4] = {};
+  std::size_t keptSize[4] = {};
 };
 
-/// Fills a filter for the hits of a file whose branch index is built.
+/// Fills the model part of a filter for the hits of a file whose branch index is
+/// built.
 void fillHitScanFilter(HitScanFilter &filter, const SourceFile &file, unsigned kinds);
 
 /// What a scan took.
@@ -71,8 +80,8 @@ struct HitScan {
 /// followed by one space and a count of 1 to 8 digits (an absent count counts 1).
 /// The scan stops before the first other line, and before a line that does not
 /// end within `bytes`; kHitScanPadding readable bytes must follow `bytes`, the
-/// first of them NUL. With a filter (and only when not `countOriented` for the
-/// settled branches) hits that would change nothing are left out.
+/// first of them NUL. With a filter hits that would change nothing are left out
+/// (hits of count 0 always, settled branches only when not `countOriented`).
 HitScan scanHitLines(std::string_view bytes, bool countOriented, TraceHit *out,
                      std::size_t capacity, const HitScanFilter *filter = nullptr);
 /// The same through a given path (which must be available).

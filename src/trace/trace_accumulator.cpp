@@ -115,12 +115,58 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
 
 void TraceAccumulator::recordHits(const TraceHit *hits, std::size_t count) {
   SourceFile &part = *state_.currentPart;
-  if (cleaning_ || part.placeholder) {
+  if (part.placeholder) {
     for (const TraceHit *hit = hits; hit != hits + count; ++hit)
       recordHit(static_cast<TioOpcode>(OpTP + hit->kind - 1), hit->id, hit->count);
     return;
   }
-  model_.MarkTraceHits(part, hits, count, countedKinds(), state_.countOriented);
+  const unsigned kinds = countedKinds();
+  if (!cleaning_) {
+    model_.MarkTraceHits(part, hits, count, kinds, state_.countOriented);
+    return;
+  }
+  // With the cleaned trace, the hits are counted in the model and kept for the
+  // cleaned trace a stretch at a time. A hit the cleaned trace refuses (an ID
+  // beyond the file's branch count, which ends the run) takes the one-at-a-time
+  // path after the hits before it, so that the errors come in line order.
+  const uint32_t sizes[4] = {part.procedureBranchCount, part.callBranchCount, part.blockBranchCount,
+                             part.conditionBranchCount};
+  const TraceHit *const end = hits + count;
+  for (const TraceHit *first = hits; first != end;) {
+    const TraceHit *refused = first;
+    while (refused != end && (refused->count == 0 || refused->id < sizes[refused->kind - 1]))
+      ++refused;
+    model_.MarkTraceHits(part, first, static_cast<std::size_t>(refused - first), kinds,
+                         state_.countOriented);
+    keepForCleanedTrace(part, first, refused);
+    if (refused == end) break;
+    recordHit(static_cast<TioOpcode>(OpTP + refused->kind - 1), refused->id, refused->count);
+    first = refused + 1;
+  }
+}
+
+void TraceAccumulator::keepForCleanedTrace(SourceFile &part, const TraceHit *first,
+                                           const TraceHit *end) {
+  PendingHits &pending = pendingOf(part);
+  const uint32_t sizes[4] = {part.procedureBranchCount, part.callBranchCount, part.blockBranchCount,
+                             part.conditionBranchCount};
+  uint32_t *counters[4] = {};
+  for (int k = 0; k < 4; ++k)
+    if (pending[k].present) counters[k] = pending[k].dense.data();
+  for (const TraceHit *hit = first; hit != end; ++hit) {
+    if (hit->count == 0) continue;
+    const int k = hit->kind - 1;
+    if (!counters[k]) {
+      pending[k].dense.assign(sizes[k], 0);
+      pending[k].present = true;
+      counters[k] = pending[k].dense.data();
+    }
+    uint32_t &counter = counters[k][hit->id];
+    if (part.accumulateFlag)
+      counter = counter > UINT32_MAX - hit->count ? UINT32_MAX : counter + hit->count;
+    else
+      counter = 1;
+  }
 }
 
 unsigned TraceAccumulator::countedKinds() const {
@@ -130,11 +176,28 @@ unsigned TraceAccumulator::countedKinds() const {
   return kinds;
 }
 
-bool TraceAccumulator::hitScanFilter(HitScanFilter &filter) const {
-  const SourceFile *part = state_.currentPart;
-  if (cleaning_ || !part || part->placeholder || !part->branchIndexBuilt) return false;
+bool TraceAccumulator::hitScanFilter(HitScanFilter &filter) {
+  SourceFile *part = state_.currentPart;
+  if (!part || part->placeholder || !part->branchIndexBuilt) return false;
   fillHitScanFilter(filter, *part, countedKinds());
+  if (cleaning_) {
+    filter.cleaning = true;
+    const PendingHits &pending = pendingOf(*part);
+    for (int k = 0; k < 4; ++k)
+      if (pending[k].present) {
+        filter.kept[k] = pending[k].dense.data();
+        filter.keptSize[k] = pending[k].dense.size();
+      }
+  }
   return true;
+}
+
+PendingHits &TraceAccumulator::pendingOf(const SourceFile &part) {
+  if (&part != pendingPart_) {
+    pendingPart_ = &part;
+    pending_ = &cleaned_->pendingOf(part);
+  }
+  return *pending_;
 }
 
 bool TraceAccumulator::isSelected(const SourceFile &file) {
@@ -158,11 +221,7 @@ void TraceAccumulator::AddTioBranch(uint8_t opcode, uint32_t id, uint32_t count)
   if (!part || count == 0) return;
   const int kind = opcode - OpTP + 1;
   uint32_t &size = part->branchCount(kind);
-  if (part != pendingPart_) {
-    pendingPart_ = part;
-    pending_ = &cleaned_->pendingOf(*part);
-  }
-  PendingHitArray &hits = (*pending_)[kind - 1];
+  PendingHitArray &hits = pendingOf(*part)[kind - 1];
   uint32_t *counter;
   if (part->placeholder) {
     // A placeholder's size grows in steps of 100 (clamped to the 32-bit range).

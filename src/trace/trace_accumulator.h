@@ -59,10 +59,15 @@ public:
   /// same as recordHit for each.
   void recordHits(const TraceHit *hits, std::size_t count);
   /// Fills the filter of the hits of the current file-part that recordHits may be
-  /// spared; false when every hit must reach it (cleaned trace, placeholder).
-  bool hitScanFilter(HitScanFilter &filter) const;
+  /// spared; false when every hit must reach it (placeholder, no branch index).
+  /// With the cleaned trace, the filter holds the part's kept counters, which the
+  /// next recordHits may move: it is filled again after each.
+  bool hitScanFilter(HitScanFilter &filter);
   /// Keeps a hit of the current file-part for the cleaned trace.
   void AddTioBranch(uint8_t opcode, uint32_t id, uint32_t count);
+  /// AddTioBranch for hits of a loaded file-part whose IDs are all below its
+  /// branch counts.
+  void keepForCleanedTrace(SourceFile &part, const TraceHit *first, const TraceHit *end);
   /// After the last trace file: the last cleaned section, the last test, the end of
   /// the CIO records, the run's count orientation and the unknown test names.
   void endOfReading(bool anyTraceFile);
@@ -95,6 +100,8 @@ private:
   TestState state_;
   const bool cleaning_;
   std::unique_ptr<CleanedTraceWriter> cleaned_;
+  /// The hits of a file-part kept for the cleaned trace (from the writer).
+  PendingHits &pendingOf(const SourceFile &part);
   /// The file-part whose pending hits were last asked for, and those hits.
   const SourceFile *pendingPart_ = nullptr;
   PendingHits *pending_ = nullptr;

@@ -54,7 +54,11 @@ void TraceReader::Impl::recordPlainHitLines() {
     const HitScan scan = scanHitLinesWith(scanPath, lines.bufferedBytes(), countOriented, hits,
                                           kMaxTraceHitRun, filtering);
     lines.skipBytes(scan.bytes);
-    if (scan.hits > 0) accumulator.recordHits(hits, scan.hits);
+    if (scan.hits > 0) {
+      accumulator.recordHits(hits, scan.hits);
+      // The hits kept for the cleaned trace may have moved.
+      if (filtering && filter.cleaning) accumulator.hitScanFilter(filter);
+    }
     if (!scan.full || scan.bytes == 0) return;
   }
 }

@@ -263,6 +263,17 @@ TEST(HitLineScanner, EveryPathFiltersLikeThePlainOne) {
       filter.denseSize[k] = denseSlots[k].size();
       filter.settled[k] = settled[k].data();
     }
+    // With the cleaned trace, some branches are kept already.
+    std::vector<uint32_t> kept[4];
+    filter.cleaning = random() % 2;
+    for (int k = 0; filter.cleaning && k < 4; ++k) {
+      if (random() % 4 == 0) continue;
+      kept[k].resize(random() % 48);
+      for (uint32_t &counter : kept[k])
+        counter = random() % 3 ? 1 : 0;
+      filter.kept[k] = kept[k].data();
+      filter.keptSize[k] = kept[k].size();
+    }
     const std::string bytes = padded(text);
     const bool countOriented = random() % 2;
     const std::size_t capacity = random() % 3 ? 256 : 2 + random() % 5;
@@ -307,6 +318,21 @@ TEST(HitLineScanner, FilterLeavesOutHitsThatChangeNothing) {
     EXPECT_EQ(filtered("TB 9\nTB 1\n", false), Strings({"3:9:1", "3:1:1"}));
     // Counted hits add up: none is settled; a count of 0 counts nothing.
     EXPECT_EQ(filtered("TB 1 2\nTB 2\nTB 1 0\n", true), Strings({"3:1:2", "3:2:1"}));
+
+    // With the cleaned trace, a hit is left out only when its branch is kept
+    // already: block 1 and call 3 are, block 2 and call 4 are not.
+    const uint32_t keptBlocks[3] = {0, 1, 0};
+    const uint32_t keptCalls[4] = {0, 0, 0, 1};
+    HitScanFilter plain = filter;
+    filter.cleaning = true;
+    filter.kept[KindBlock - 1] = keptBlocks;
+    filter.keptSize[KindBlock - 1] = 3;
+    filter.kept[KindCall - 1] = keptCalls;
+    filter.keptSize[KindCall - 1] = 4;
+    EXPECT_EQ(filtered("TB 1\nTB 2\nTA 3\nTA 4\nTB 1\n", false),
+              Strings({"3:2:1", "2:4:1", "3:1:1"}));
+    EXPECT_EQ(filtered("TB 1 2\nTA 3 5\nTB 1 0\n", true), Strings({"3:1:2"}));
+    filter = plain;
   }
 }
 /// Every branch of a service with its state, as text.
@@ -611,6 +637,40 @@ TEST(HitLineScanning, FailuresAreTheSame) {
           },
           ExitedWithCode(7), message)
           << line << ", " << reading.name();
+    }
+  }
+}
+
+TEST(HitLineScanning, CleanedTraceFailuresComeInLineOrder) {
+  // With -CLEAN the hits are counted and kept a stretch at a time: an ID the
+  // model does not know (8) and one beyond the file's block count of 10 (900000,
+  // known to the model) end the run with the message of whichever comes first.
+  const std::string far = std::string("TB ") + FormatHex(900000) + "\n";
+  const std::pair<std::string, std::pair<int, std::string>> cases[] = {
+      {"TB 8\n" + far, {7, "Cannot find instrumentation ID for specified trace in FDC file a.fdc"}},
+      {far + "TB 8\n", {9, "Ident is too big in AddTioBranch"}},
+  };
+  for (const auto &[lines, failure] : cases) {
+    for (const Reading &reading : readings(false)) {
+      TempDir dir;
+      CoverageModel model;
+      buildModel(model);
+      ReportOptions options;
+      options.cleanFile = dir.path() + "/clean.tio";
+      const std::string path =
+          dir.write("t.tio", "NT\nFT 11\nDC 22\nTB 0\nTB 1\n" + lines + "TB 2\n");
+      EXPECT_EXIT(
+          {
+            TraceReader reader(model, options, nullptr, 0);
+            reader.setHitLineScanning(reading.scanning);
+            reader.setHitScanPath(reading.path);
+            reader.lineReader().setBlockSize(reading.blockSize);
+            reader.lineReader().setReadAheadMinimum(reading.readAheadMinimum);
+            reader.run({path});
+            std::exit(0);
+          },
+          ExitedWithCode(failure.first), failure.second)
+          << lines << ", " << reading.name();
     }
   }
 }
