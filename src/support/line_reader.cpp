@@ -27,12 +27,19 @@ bool LineReader::open(const char *path) {
   close();
   fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) return false;
-  if (!own_) growOwn(std::min(blockSize_, kFirstReadSize));
+  struct stat status;
+  const bool regular = ::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode);
+  if (!own_) {
+    // A small file gets a buffer its size (and a small buffer comes and goes
+    // cheaply: most FDC files are a few kilobytes).
+    std::size_t first = std::min(blockSize_, kFirstReadSize);
+    if (regular && static_cast<uint64_t>(status.st_size) < first)
+      first = std::max<std::size_t>(static_cast<std::size_t>(status.st_size) + 1, 4096);
+    growOwn(first);
+  }
   buffer_ = own_;
   terminate();
-  struct stat status;
-  if (::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode) &&
-      static_cast<uint64_t>(status.st_size) >= readAheadMinimum_) {
+  if (regular && static_cast<uint64_t>(status.st_size) >= readAheadMinimum_) {
     // The unfinished line at the end of a block is copied in front of the next
     // one when it fits in this room (longer ones go on in the own buffer).
     const std::size_t room = std::max(kTailPadding, blockSize_ / 16);
