@@ -76,20 +76,23 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
   // A pair matched once always matches the same file: files are only appended,
   // and placeholders only for pairs that match nothing.
   const uint64_t identity = uint64_t{id.fileKey} << 32 | id.checksum;
-  MatchedPart &known = matchedParts_[(identity * 0x9E3779B97F4A7C15u) >> 54];
+  MatchedPart *known = &matchedPart(identity);
   bool otherVersion = false;
   SourceFile *found;
-  if (known.file && known.identity == identity) {
+  if (known->file) {
     model_.clearCurrentService(); // as FindSourceFile does
-    found = known.file;
+    found = known->file;
   } else {
     found = model_.FindSourceFile(id.fileKey, id.checksum, &otherVersion);
     // A placeholder stands for a part that matches no loaded section.
-    if (found) known = MatchedPart{identity, found, !found->placeholder && isSelected(*found)};
+    if (found) {
+      *known = MatchedPart{identity, found, !found->placeholder && isSelected(*found)};
+      known = &rememberMatchedPart(*known);
+    }
   }
   if (found) {
     state_.currentPart = found;
-    partSkipped_ = !known.read;
+    partSkipped_ = !known->read;
     if (partSkipped_) return ReaderState::SkippingFilePart;
     if (!state_.countOriented) state_.plainPartRead = true;
     return ReaderState::Reading;
@@ -111,6 +114,25 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
     state_.currentPart = &model_.RegisterSourceFile(std::move(placeholder));
   }
   return ReaderState::SkippingFilePart;
+}
+
+TraceAccumulator::MatchedPart &TraceAccumulator::matchedPart(uint64_t identity) {
+  if (matchedParts_.empty()) matchedParts_.resize(1024);
+  const std::size_t mask = matchedParts_.size() - 1;
+  std::size_t slot = static_cast<std::size_t>((identity * 0x9E3779B97F4A7C15u) >> 32) & mask;
+  while (matchedParts_[slot].file && matchedParts_[slot].identity != identity)
+    slot = (slot + 1) & mask;
+  return matchedParts_[slot];
+}
+
+TraceAccumulator::MatchedPart &TraceAccumulator::rememberMatchedPart(const MatchedPart &part) {
+  // The table stays at most half full.
+  if (++matchedCount_ * 2 <= matchedParts_.size()) return matchedPart(part.identity);
+  std::vector<MatchedPart> old(matchedParts_.size() * 2);
+  old.swap(matchedParts_);
+  for (const MatchedPart &entry : old)
+    if (entry.file) matchedPart(entry.identity) = entry;
+  return matchedPart(part.identity);
 }
 
 void TraceAccumulator::recordHits(const TraceHit *hits, std::size_t count) {
@@ -176,20 +198,25 @@ unsigned TraceAccumulator::countedKinds() const {
   return kinds;
 }
 
-bool TraceAccumulator::hitScanFilter(HitScanFilter &filter) {
-  SourceFile *part = state_.currentPart;
-  if (!part || part->placeholder || !part->branchIndexBuilt) return false;
-  fillHitScanFilter(filter, *part, countedKinds());
-  if (cleaning_) {
-    filter.cleaning = true;
-    const PendingHits &pending = pendingOf(*part);
-    for (int k = 0; k < 4; ++k)
-      if (pending[k].present) {
-        filter.kept[k] = pending[k].dense.data();
-        filter.keptSize[k] = pending[k].dense.size();
-      }
+const HitScanFilter *TraceAccumulator::hitScanFilter() {
+  const SourceFile *part = state_.currentPart;
+  if (!part || part->placeholder || !part->branchIndexBuilt) return nullptr;
+  // A file's index does not move: its filter is made again only for another
+  // file or another type set.
+  if (part != filterPart_ || state_.typeSet != filterTypes_) {
+    fillHitScanFilter(filter_, *part, countedKinds());
+    filterPart_ = part;
+    filterTypes_ = state_.typeSet;
   }
-  return true;
+  if (cleaning_) {
+    filter_.cleaning = true;
+    const PendingHits &pending = pendingOf(*part);
+    for (int k = 0; k < 4; ++k) {
+      filter_.kept[k] = pending[k].present ? pending[k].dense.data() : nullptr;
+      filter_.keptSize[k] = pending[k].present ? pending[k].dense.size() : 0;
+    }
+  }
+  return &filter_;
 }
 
 PendingHits &TraceAccumulator::pendingOf(const SourceFile &part) {

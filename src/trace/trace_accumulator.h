@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "cli/report_options.h"
 #include "model/coverage_model.h"
@@ -58,11 +59,11 @@ public:
   /// Hit lines in the Reading state, in order (a current file-part exists); the
   /// same as recordHit for each.
   void recordHits(const TraceHit *hits, std::size_t count);
-  /// Fills the filter of the hits of the current file-part that recordHits may be
-  /// spared; false when every hit must reach it (placeholder, no branch index).
+  /// The filter of the hits of the current file-part that recordHits may be
+  /// spared; null when every hit must reach it (placeholder, no branch index).
   /// With the cleaned trace, the filter holds the part's kept counters, which the
-  /// next recordHits may move: it is filled again after each.
-  bool hitScanFilter(HitScanFilter &filter);
+  /// next recordHits may move: it is asked for again after each.
+  const HitScanFilter *hitScanFilter();
   /// Keeps a hit of the current file-part for the cleaned trace.
   void AddTioBranch(uint8_t opcode, uint32_t id, uint32_t count);
   /// AddTioBranch for hits of a loaded file-part whose IDs are all below its
@@ -102,6 +103,10 @@ private:
   std::unique_ptr<CleanedTraceWriter> cleaned_;
   /// The hits of a file-part kept for the cleaned trace (from the writer).
   PendingHits &pendingOf(const SourceFile &part);
+  /// The filter of the hits of filterPart_ under filterTypes_.
+  HitScanFilter filter_;
+  const SourceFile *filterPart_ = nullptr;
+  CoverageTypes filterTypes_ = 0;
   /// The file-part whose pending hits were last asked for, and those hits.
   const SourceFile *pendingPart_ = nullptr;
   PendingHits *pending_ = nullptr;
@@ -126,7 +131,13 @@ private:
     /// The file is read: not a placeholder, and the file selection keeps it.
     bool read = false;
   };
-  /// Pairs met before, by a hash of the pair (a pair whose entry another pair
-  /// took is looked up in the model again).
-  std::array<MatchedPart, 1024> matchedParts_{};
+  /// The entry of a pair in matchedParts_, empty (no file) when it is not there.
+  MatchedPart &matchedPart(uint64_t identity);
+  /// Counts an entry just filled in; the table grows when it is half full. Returns
+  /// the entry at its place after growing.
+  MatchedPart &rememberMatchedPart(const MatchedPart &part);
+  /// Pairs met before that matched a file, by a hash of the pair (open
+  /// addressing, a power of two of entries).
+  std::vector<MatchedPart> matchedParts_;
+  std::size_t matchedCount_ = 0;
 };

@@ -48,16 +48,15 @@ void TraceReader::Impl::recordPlainHitLines() {
   LineReader &lines = parser.lineReader();
   const bool countOriented = accumulator.state().countOriented;
   // Hits that would change nothing in the model need not be stored.
-  HitScanFilter filter;
-  const HitScanFilter *filtering = accumulator.hitScanFilter(filter) ? &filter : nullptr;
+  const HitScanFilter *filter = accumulator.hitScanFilter();
   for (;;) {
     const HitScan scan = scanHitLinesWith(scanPath, lines.bufferedBytes(), countOriented, hits,
-                                          kMaxTraceHitRun, filtering);
+                                          kMaxTraceHitRun, filter);
     lines.skipBytes(scan.bytes);
     if (scan.hits > 0) {
       accumulator.recordHits(hits, scan.hits);
       // The hits kept for the cleaned trace may have moved.
-      if (filtering && filter.cleaning) accumulator.hitScanFilter(filter);
+      if (filter && filter->cleaning) filter = accumulator.hitScanFilter();
     }
     if (!scan.full || scan.bytes == 0) return;
   }
