@@ -16,7 +16,11 @@
 LineReader::LineReader() : LineReader(kDefaultBlockSize) {}
 
 LineReader::LineReader(std::size_t blockSize)
-    : read_(::read), blockSize_(blockSize < 2 ? 2 : blockSize) {}
+    : read_(readFile), blockSize_(blockSize < 2 ? 2 : blockSize) {}
+
+ssize_t LineReader::readFile(int fd, void *buffer, std::size_t count, off_t offset) {
+  return offset < 0 ? ::read(fd, buffer, count) : ::pread(fd, buffer, count, offset);
+}
 
 LineReader::~LineReader() {
   close();
@@ -121,7 +125,7 @@ bool LineReader::fillDirectly() {
   ssize_t got;
   do {
     errno = 0;
-    got = read_(fd_, own_ + end_, wanted);
+    got = read_(fd_, own_ + end_, wanted, -1);
   } while (got < 0 && errno == EINTR);
   lastReadFull_ = got > 0 && static_cast<std::size_t>(got) == wanted;
   if (got <= 0) {

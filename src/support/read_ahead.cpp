@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 #include "support/host_services.h"
 
@@ -29,78 +28,96 @@ ReadAhead::~ReadAhead() {
     std::free(slot.memory);
 }
 
-void ReadAhead::run() {
-  // Bytes read before the end of the file or a failure come in a block of their
-  // own; the end follows in the next one, with no bytes.
-  bool ended = false;
-  int endError = 0;
-  for (int index = 0;; index ^= 1) {
-    Slot &slot = slots_[index];
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [&] { return stopping_ || slot.state == SlotState::Free; });
-      if (stopping_) return;
-      if (ended) {
-        publish(slot, 0, true, endError);
-        return;
-      }
-      slot.state = SlotState::Reading;
-    }
-    // Fill the block; a short read is followed by more until the block is full or
-    // the file ends, so that every block but the last is whole.
-    char *data = slot.memory + room_;
-    std::size_t size = 0;
-    while (size < blockSize_) {
-      const ssize_t got = read_(fd_, data + size, blockSize_ - size);
-      if (got > 0) {
-        size += static_cast<std::size_t>(got);
-        continue;
-      }
-      if (got < 0 && errno == EINTR) continue;
-      ended = true;
-      endError = got < 0 ? (errno ? errno : EIO) : 0;
-      break;
-    }
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (size > 0) {
-      publish(slot, size, false, 0);
+void ReadAhead::readBlock(Slot &slot, uint64_t block) {
+  // A block is read whole unless the file ends (or a read fails) inside it: then
+  // it is the last one.
+  char *data = slot.memory + room_;
+  const auto start = static_cast<off_t>(block * blockSize_);
+  std::size_t size = 0;
+  int error = 0;
+  bool last = false;
+  while (size < blockSize_) {
+    const ssize_t got =
+        read_(fd_, data + size, blockSize_ - size, start + static_cast<off_t>(size));
+    if (got > 0) {
+      size += static_cast<std::size_t>(got);
       continue;
     }
-    publish(slot, 0, true, endError);
-    return;
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) error = errno ? errno : EIO;
+    last = true;
+    break;
   }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    slot.size = size;
+    slot.end = last;
+    slot.error = error;
+    slot.state = SlotState::Ready;
+    if (last) ended_ = true;
+  }
+  changed_.notify_all();
 }
 
-void ReadAhead::publish(Slot &slot, std::size_t size, bool end, int error) {
-  slot.size = size;
-  slot.end = end;
-  slot.error = error;
-  slot.state = SlotState::Ready;
-  changed_.notify_all();
+void ReadAhead::run() {
+  for (;;) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    // The next block whose slot the reader has given back.
+    changed_.wait(lock, [&] {
+      return stopping_ || ended_ || slots_[nextToClaim_ % 2].state == SlotState::Free;
+    });
+    if (stopping_ || ended_) return;
+    const uint64_t block = nextToClaim_++;
+    Slot &slot = slots_[block % 2];
+    slot.state = SlotState::Reading;
+    slot.block = block;
+    lock.unlock();
+    readBlock(slot, block);
+  }
 }
 
 ReadAhead::Block ReadAhead::next() {
   std::unique_lock<std::mutex> lock(mutex_);
-  Slot &slot = slots_[nextSlot_];
-  changed_.wait(lock, [&] { return slot.state == SlotState::Ready; });
-  Block block;
-  block.slot = nextSlot_;
-  block.data = slot.memory + room_;
-  block.size = slot.size;
-  block.end = slot.end;
-  block.error = slot.error;
-  // The end stays where it is: every later call finds it again.
-  if (slot.end) return block;
+  Block result;
+  if (lastTaken_) {
+    result.end = true;
+    result.error = lastError_;
+    return result;
+  }
+  const uint64_t block = nextToTake_;
+  Slot &slot = slots_[block % 2];
+  if (nextToClaim_ == block && slot.state == SlotState::Free) {
+    // The thread has not got to it: read it here rather than wait for it.
+    ++nextToClaim_;
+    slot.state = SlotState::Reading;
+    slot.block = block;
+    lock.unlock();
+    readBlock(slot, block);
+    lock.lock();
+  }
+  changed_.wait(lock, [&] { return slot.state == SlotState::Ready && slot.block == block; });
   slot.state = SlotState::Held;
-  nextSlot_ ^= 1;
-  return block;
+  ++nextToTake_;
+  if (slot.end) {
+    // Nothing follows this block; the end (and its failure) comes with the next call.
+    lastTaken_ = true;
+    lastError_ = slot.error;
+    if (slot.size == 0) {
+      result.end = true;
+      result.error = lastError_;
+      return result;
+    }
+  }
+  result.slot = static_cast<int>(block % 2);
+  result.data = slot.memory + room_;
+  result.size = slot.size;
+  return result;
 }
 
 void ReadAhead::release(int slot) {
   if (slot < 0) return;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (slots_[slot].end) return;
     slots_[slot].state = SlotState::Free;
   }
   changed_.notify_all();

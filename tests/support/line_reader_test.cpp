@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <unistd.h>
 
 #include <string>
@@ -214,19 +216,20 @@ TEST_F(LineReaderTest, MissingFileDoesNotOpen) {
 
 namespace {
 
-/// Bytes that readFailingAfter still gives before it fails.
+/// Bytes of the file that readFailingAfter gives before it fails.
 std::atomic<std::size_t> readableBytes{0};
 
-/// read(2) that fails with EIO once readableBytes are read.
-ssize_t readFailingAfter(int fd, void *buffer, std::size_t count) {
-  const std::size_t left = readableBytes.load();
-  if (left == 0) {
+/// Reads like the line reader, but fails with EIO past the first readableBytes
+/// of the file.
+ssize_t readFailingAfter(int fd, void *buffer, std::size_t count, off_t offset) {
+  const off_t at = offset < 0 ? ::lseek(fd, 0, SEEK_CUR) : offset;
+  const std::size_t limit = readableBytes.load();
+  if (at < 0 || static_cast<std::size_t>(at) >= limit) {
     errno = EIO;
     return -1;
   }
-  const ssize_t got = ::read(fd, buffer, std::min(count, left));
-  if (got > 0) readableBytes -= static_cast<std::size_t>(got);
-  return got;
+  return LineReader::readFile(fd, buffer, std::min(count, limit - static_cast<std::size_t>(at)),
+                              offset);
 }
 
 } // namespace
@@ -265,6 +268,38 @@ TEST_F(LineReaderTest, ReadErrorStopsWhereTheReadingMeetsIt) {
         "^first\nsecond\n[^\n]*Cannot read file input.txt: Input/output error")
         << (readAhead ? "read ahead" : "direct");
   }
+}
+
+namespace {
+
+/// The thread that runs the test.
+std::thread::id testThread;
+
+/// Reads like the line reader, but slowly on any other thread than the test's.
+ssize_t readSlowlyAhead(int fd, void *buffer, std::size_t count, off_t offset) {
+  if (std::this_thread::get_id() != testThread)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  return LineReader::readFile(fd, buffer, count, offset);
+}
+
+} // namespace
+
+TEST_F(LineReaderTest, ReadAheadReadsBlocksItselfWhenTheThreadLags) {
+  // The thread is slow: the reading takes most blocks itself, some from the
+  // thread, and every line still comes once, in order, up to the end.
+  testThread = std::this_thread::get_id();
+  std::string content;
+  Strings expected;
+  for (int i = 0; i < 400; ++i) {
+    expected.push_back("line " + std::to_string(i) + std::string(i % 90, '.') + "\n");
+    content += expected.back();
+  }
+  reader_ = std::make_unique<LineReader>(128);
+  reader_->setReadAheadMinimum(0);
+  reader_->setReadFunction(readSlowlyAhead);
+  ASSERT_TRUE(reader_->open(dir_.write("input.txt", content).c_str()));
+  EXPECT_EQ(allLines(*reader_), expected);
+  EXPECT_FALSE(reader_->readFailed());
 }
 
 TEST_F(LineReaderTest, ReadAheadStopsWhenClosedEarly) {

@@ -675,19 +675,20 @@ TEST(HitLineScanning, CleanedTraceFailuresComeInLineOrder) {
   }
 }
 
-/// Bytes that readFailingAfter still gives before it fails.
+/// Bytes of the file that readFailingAfter gives before it fails.
 std::atomic<std::size_t> readableBytes{0};
 
-/// read(2) that fails with EIO once readableBytes are read.
-ssize_t readFailingAfter(int fd, void *buffer, std::size_t count) {
-  const std::size_t left = readableBytes.load();
-  if (left == 0) {
+/// Reads like the line reader, but fails with EIO past the first readableBytes
+/// of the file.
+ssize_t readFailingAfter(int fd, void *buffer, std::size_t count, off_t offset) {
+  const off_t at = offset < 0 ? ::lseek(fd, 0, SEEK_CUR) : offset;
+  const std::size_t limit = readableBytes.load();
+  if (at < 0 || static_cast<std::size_t>(at) >= limit) {
     errno = EIO;
     return -1;
   }
-  const ssize_t got = ::read(fd, buffer, std::min(count, left));
-  if (got > 0) readableBytes -= static_cast<std::size_t>(got);
-  return got;
+  return LineReader::readFile(fd, buffer, std::min(count, limit - static_cast<std::size_t>(at)),
+                              offset);
 }
 
 TEST(HitLineScanning, ReadErrorIsReportedWhereTheReadingMeetsIt) {
