@@ -37,8 +37,11 @@ public:
   static constexpr std::size_t kTailPadding = 64;
   /// Files at least this large are read ahead on a thread by default.
   static constexpr std::size_t kReadAheadMinimum = 4 * kDefaultBlockSize;
-  /// How the bytes of the file are read (read(2) by default; tests put failures in).
-  using ReadFunction = ssize_t (*)(int fd, void *buffer, std::size_t count);
+  /// How the bytes of the file are read: at `offset`, or at the file's position
+  /// when it is negative (pread(2) or read(2) by default; tests put failures in).
+  using ReadFunction = ssize_t (*)(int fd, void *buffer, std::size_t count, off_t offset);
+  /// The default ReadFunction.
+  static ssize_t readFile(int fd, void *buffer, std::size_t count, off_t offset);
 
   LineReader();
   /// A reader with its own block size (the buffer still grows for longer lines).
