@@ -82,10 +82,11 @@ measure() {
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
+# Whether a mode is among the labels given (all are when none is).
 selected() {
-  (($# == 0)) && return 0
   local label=$1
   shift
+  (($# == 0)) && return 0
   for wanted in "$@"; do [[ $wanted == "$label" ]] && return 0; done
   return 1
 }
