@@ -31,12 +31,13 @@ ReaderState TraceAccumulator::startFile(const std::string &path) {
 }
 
 void TraceAccumulator::closeTest() {
-  model_.UpdateModifiedConditions(!events_ || events_->clearsHitFlags());
+  // Outputs that clear hit flags (the CIO file) need the modified conditions
+  // marked again, and the settled branches forgotten after them.
+  const bool flagsCleared = events_ && events_->clearsHitFlags();
+  model_.UpdateModifiedConditions(flagsCleared);
   if (!options_.global) state_.testReported = true;
   if (events_) events_->testEnded();
-  // The outputs may have changed hit flags (a reset follows when they keep the
-  // tests apart, but the settled branches must not outlive them in any case).
-  model_.forgetSettledHits();
+  if (flagsCleared) model_.forgetSettledHits();
   state_.testOpen = false;
 }
 
