@@ -4,6 +4,7 @@
 #include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
 #include <immintrin.h>
 #define ZELTOCOV_X86_VECTORS 1
 #endif
@@ -211,6 +212,15 @@ inline uint32_t decodeDigits(const unsigned char *p, unsigned digits) {
   return static_cast<uint32_t>(x | (x >> 16));
 }
 
+/// decodeDigits with the nibbles gathered in one instruction (PEXT).
+[[gnu::target("bmi2")]] inline uint32_t decodeDigitsPext(const unsigned char *p, unsigned digits) {
+  uint64_t x;
+  std::memcpy(&x, p, sizeof x);
+  x = _bzhi_u64(x, 8 * digits);
+  x = (x & 0x0F0F0F0F0F0F0F0Full) + 9 * ((x >> 6) & 0x0101010101010101ull);
+  return static_cast<uint32_t>(_pext_u64(x, 0x0F0F0F0F0F0F0F0Full));
+}
+
 /// Takes the line from `s` to its line end at `e` (offsets in the 64 bytes at
 /// `p`) when it is a plain hit line, with or without count.
 template <typename Classify, typename Sink>
@@ -238,6 +248,77 @@ template <typename Classify, typename Sink>
   }
   sink.take(kind, Classify::decode(p + idAt, idDigits), count);
   return true;
+}
+
+/// The settled check of one kind, as the tight loop of the filtered scan reads it.
+struct KindCheck {
+  const uint64_t *settled = nullptr;
+  std::size_t denseSize = 0;
+  Branch *const *dense = nullptr;
+};
+
+/// The common case of the filtered scan on its own: plain hit lines without
+/// count, to the model alone. The same as scanBlocks with a HitSink, in fewer
+/// instructions: a settled hit costs its decoding and one bit test.
+template <typename Classify>
+[[gnu::always_inline]] inline HitScan scanSettledBlocks(std::string_view bytes, TraceHit *out,
+                                                        std::size_t capacity,
+                                                        const HitScanFilter &filter) {
+  KindCheck checks[5];
+  for (int k = 0; k < 4; ++k)
+    checks[k + 1] = KindCheck{filter.settled[k], filter.denseSize[k], filter.dense[k]};
+  const unsigned counted = filter.kinds << 1;
+  TraceHit *next = out;
+  TraceHit *const last = out + capacity - 1;
+  uint32_t droppedId = 0;
+  unsigned droppedKind = 0;
+  const auto *begin = reinterpret_cast<const unsigned char *>(bytes.data());
+  const unsigned char *const end = begin + bytes.size();
+  const unsigned char *p = begin;
+  bool full = next >= last;
+  while (p < end && !full) {
+    const BlockMasks masks = Classify()(p);
+    const auto available = static_cast<std::size_t>(end - p);
+    const uint64_t lineFeeds =
+        available < 64 ? masks.lineFeeds & ((uint64_t{1} << available) - 1) : masks.lineFeeds;
+    if (!lineFeeds) break;
+    uint64_t ends = plainLineEnds(masks, lineFeeds);
+    bool stop = ends != lineFeeds;
+    unsigned s = 0;
+    while (ends) {
+      const unsigned e = static_cast<unsigned>(__builtin_ctzll(ends));
+      const unsigned kind = kHitKinds[p[s + 1]];
+      if (!kind) {
+        stop = true;
+        break;
+      }
+      const uint32_t id = Classify::decode(p + s + 3, e - s - 3);
+      ends &= ends - 1;
+      s = e + 1;
+      if (!(counted >> kind & 1u)) continue;
+      const KindCheck &check = checks[kind];
+      const bool dense = id < check.denseSize;
+      if (dense && (check.settled[id / 64] >> (id % 64) & 1u)) {
+        droppedId = id;
+        droppedKind = kind;
+        continue;
+      }
+      // A hit that the dense slots cannot place is looked up from the current
+      // service, which must then be the one of the hit dropped just before.
+      if (droppedKind && (!dense || !check.dense[id]))
+        *next++ = TraceHit{droppedId, 1, static_cast<uint8_t>(droppedKind)};
+      droppedKind = 0;
+      *next++ = TraceHit{id, 1, static_cast<uint8_t>(kind)};
+      if (next >= last) {
+        full = true;
+        break;
+      }
+    }
+    p += s;
+    if (stop || full || s == 0) break;
+  }
+  if (droppedKind) *next++ = TraceHit{droppedId, 1, static_cast<uint8_t>(droppedKind)};
+  return HitScan{static_cast<std::size_t>(next - out), static_cast<std::size_t>(p - begin), full};
 }
 
 /// The scan over blocks of 64 bytes, each starting at a line: the lines that end
@@ -365,15 +446,17 @@ struct ClassifyAvx2 {
   }
 };
 
-struct ClassifyAvx512 {
-  /// Every processor with AVX-512 extracts bits quickly (PEXT): the nibbles are
-  /// gathered in one instruction.
+/// AVX2 with the nibbles gathered by PEXT, on processors where it is quick.
+struct ClassifyAvx2Pext : ClassifyAvx2 {
   [[gnu::target("bmi2")]] static uint32_t decode(const unsigned char *p, unsigned digits) {
-    uint64_t x;
-    std::memcpy(&x, p, sizeof x);
-    x = _bzhi_u64(x, 8 * digits);
-    x = (x & 0x0F0F0F0F0F0F0F0Full) + 9 * ((x >> 6) & 0x0101010101010101ull);
-    return static_cast<uint32_t>(_pext_u64(x, 0x0F0F0F0F0F0F0F0Full));
+    return decodeDigitsPext(p, digits);
+  }
+};
+
+struct ClassifyAvx512 {
+  /// Every processor with AVX-512 extracts bits quickly (PEXT).
+  [[gnu::target("bmi2")]] static uint32_t decode(const unsigned char *p, unsigned digits) {
+    return decodeDigitsPext(p, digits);
   }
   [[gnu::target("avx512f,avx512bw")]] BlockMasks operator()(const unsigned char *p) const {
     const __m512i v = _mm512_loadu_si512(p);
@@ -391,6 +474,8 @@ struct ClassifyAvx512 {
 [[gnu::target("sse2"), gnu::flatten]] HitScan scanSse2(std::string_view bytes, bool countOriented,
                                                        TraceHit *out, std::size_t capacity,
                                                        const HitScanFilter *filter) {
+  if (filter && !filter->cleaning && !countOriented)
+    return scanSettledBlocks<ClassifySse2>(bytes, out, capacity, *filter);
   return filter ? scanBlocks<ClassifySse2, true>(bytes, countOriented, out, capacity, filter)
                 : scanBlocks<ClassifySse2, false>(bytes, countOriented, out, capacity, filter);
 }
@@ -398,21 +483,54 @@ struct ClassifyAvx512 {
 [[gnu::target("avx2"), gnu::flatten]] HitScan scanAvx2(std::string_view bytes, bool countOriented,
                                                        TraceHit *out, std::size_t capacity,
                                                        const HitScanFilter *filter) {
+  if (filter && !filter->cleaning && !countOriented)
+    return scanSettledBlocks<ClassifyAvx2>(bytes, out, capacity, *filter);
   return filter ? scanBlocks<ClassifyAvx2, true>(bytes, countOriented, out, capacity, filter)
                 : scanBlocks<ClassifyAvx2, false>(bytes, countOriented, out, capacity, filter);
+}
+
+[[gnu::target("avx2,bmi2"), gnu::flatten]] HitScan scanAvx2Pext(std::string_view bytes,
+                                                                bool countOriented, TraceHit *out,
+                                                                std::size_t capacity,
+                                                                const HitScanFilter *filter) {
+  if (filter && !filter->cleaning && !countOriented)
+    return scanSettledBlocks<ClassifyAvx2Pext>(bytes, out, capacity, *filter);
+  return filter ? scanBlocks<ClassifyAvx2Pext, true>(bytes, countOriented, out, capacity, filter)
+                : scanBlocks<ClassifyAvx2Pext, false>(bytes, countOriented, out, capacity, filter);
 }
 
 [[gnu::target("avx512f,avx512bw,bmi2"), gnu::flatten]] HitScan
 scanAvx512(std::string_view bytes, bool countOriented, TraceHit *out, std::size_t capacity,
            const HitScanFilter *filter) {
+  if (filter && !filter->cleaning && !countOriented)
+    return scanSettledBlocks<ClassifyAvx512>(bytes, out, capacity, *filter);
   return filter ? scanBlocks<ClassifyAvx512, true>(bytes, countOriented, out, capacity, filter)
                 : scanBlocks<ClassifyAvx512, false>(bytes, countOriented, out, capacity, filter);
 }
 
 #endif // ZELTOCOV_X86_VECTORS
 
+/// Whether PEXT is quick here: it is on every processor with it but AMD's before
+/// family 19h (where it is microcoded).
+bool quickPext() {
+#ifdef ZELTOCOV_X86_VECTORS
+  if (!__builtin_cpu_supports("bmi2")) return false;
+  if (!__builtin_cpu_is("amd")) return true;
+  unsigned eax, ebx, ecx, edx;
+  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
+  unsigned family = eax >> 8 & 0xF;
+  if (family == 0xF) family += eax >> 20 & 0xFF;
+  return family >= 0x19;
+#else
+  return false;
+#endif
+}
+
 HitScanPath chooseBestPath() {
-  for (HitScanPath path : {HitScanPath::Avx512, HitScanPath::Avx2, HitScanPath::Sse2})
+  // The SSE2 path is slower than the plain one where IDs have the same few
+  // digits in a row (the byte loop's branches are then well predicted): without
+  // AVX2 the plain path is taken.
+  for (HitScanPath path : {HitScanPath::Avx512, HitScanPath::Avx2Pext, HitScanPath::Avx2})
     if (hitScanPathAvailable(path)) return path;
   return HitScanPath::Plain;
 }
@@ -428,6 +546,8 @@ bool hitScanPathAvailable(HitScanPath path) {
     return __builtin_cpu_supports("sse2");
   case HitScanPath::Avx2:
     return __builtin_cpu_supports("avx2");
+  case HitScanPath::Avx2Pext:
+    return __builtin_cpu_supports("avx2") && quickPext();
   case HitScanPath::Avx512:
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
            __builtin_cpu_supports("bmi2");
@@ -450,6 +570,8 @@ const char *hitScanPathName(HitScanPath path) {
     return "SSE2";
   case HitScanPath::Avx2:
     return "AVX2";
+  case HitScanPath::Avx2Pext:
+    return "AVX2+PEXT";
   case HitScanPath::Avx512:
     return "AVX-512";
   }
@@ -475,6 +597,8 @@ HitScan scanHitLinesWith(HitScanPath path, std::string_view bytes, bool countOri
     return scanSse2(bytes, countOriented, out, capacity, filter);
   case HitScanPath::Avx2:
     return scanAvx2(bytes, countOriented, out, capacity, filter);
+  case HitScanPath::Avx2Pext:
+    return scanAvx2Pext(bytes, countOriented, out, capacity, filter);
   case HitScanPath::Avx512:
     return scanAvx512(bytes, countOriented, out, capacity, filter);
 #endif

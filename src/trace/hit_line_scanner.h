@@ -6,9 +6,10 @@
 //
 // Two implementations read the same lines: the plain one goes byte by byte; the
 // block one classifies 64 bytes at a time with vector compares (SSE2, AVX2 or
-// AVX-512, whichever the processor has, chosen once at run time) and decodes each
-// ID from one 8-byte load, with no branch per digit. The block one needs
-// kHitScanPadding readable bytes after the bytes it is given.
+// AVX-512) and decodes each ID from one 8-byte load, with no branch per digit.
+// The fastest the processor has is chosen once at run time (the plain one without
+// AVX2). The block one needs kHitScanPadding readable bytes after the bytes it is
+// given.
 #pragma once
 
 #include <cstddef>
@@ -23,10 +24,11 @@ constexpr std::size_t kHitScanPadding = 64;
 
 /// The implementations of the scan.
 enum class HitScanPath : uint8_t {
-  Plain,  ///< byte by byte, on every machine
-  Sse2,   ///< 16-byte vectors
-  Avx2,   ///< 32-byte vectors
-  Avx512, ///< 64-byte vectors (AVX-512 BW)
+  Plain,    ///< byte by byte, on every machine
+  Sse2,     ///< 16-byte vectors
+  Avx2,     ///< 32-byte vectors
+  Avx2Pext, ///< 32-byte vectors, digits gathered with PEXT (where it is quick)
+  Avx512,   ///< 64-byte vectors (AVX-512 BW), digits gathered with PEXT
 };
 
 /// Whether this build and processor can take a path.

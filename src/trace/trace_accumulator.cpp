@@ -202,22 +202,26 @@ unsigned TraceAccumulator::countedKinds() const {
 const HitScanFilter *TraceAccumulator::hitScanFilter() {
   const SourceFile *part = state_.currentPart;
   if (!part || part->placeholder || !part->branchIndexBuilt) return nullptr;
-  // A file's index does not move: its filter is made again only for another
-  // file or another type set.
-  if (part != filterPart_ || state_.typeSet != filterTypes_) {
-    fillHitScanFilter(filter_, *part, countedKinds());
-    filterPart_ = part;
+  // A file's index does not move: its filter is made once per type set.
+  if (state_.typeSet != filterTypes_) {
+    filters_.clear();
     filterTypes_ = state_.typeSet;
   }
+  if (part->ordinal >= filters_.size()) filters_.resize(part->ordinal + 1);
+  std::unique_ptr<HitScanFilter> &filter = filters_[part->ordinal];
+  if (!filter) {
+    filter = std::make_unique<HitScanFilter>();
+    fillHitScanFilter(*filter, *part, countedKinds());
+  }
   if (cleaning_) {
-    filter_.cleaning = true;
+    filter->cleaning = true;
     const PendingHits &pending = pendingOf(*part);
     for (int k = 0; k < 4; ++k) {
-      filter_.kept[k] = pending[k].present ? pending[k].dense.data() : nullptr;
-      filter_.keptSize[k] = pending[k].present ? pending[k].dense.size() : 0;
+      filter->kept[k] = pending[k].present ? pending[k].dense.data() : nullptr;
+      filter->keptSize[k] = pending[k].present ? pending[k].dense.size() : 0;
     }
   }
-  return &filter_;
+  return filter.get();
 }
 
 PendingHits &TraceAccumulator::pendingOf(const SourceFile &part) {

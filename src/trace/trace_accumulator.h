@@ -103,9 +103,8 @@ private:
   std::unique_ptr<CleanedTraceWriter> cleaned_;
   /// The hits of a file-part kept for the cleaned trace (from the writer).
   PendingHits &pendingOf(const SourceFile &part);
-  /// The filter of the hits of filterPart_ under filterTypes_.
-  HitScanFilter filter_;
-  const SourceFile *filterPart_ = nullptr;
+  /// The hit filter of each file-part met (by file ordinal), under filterTypes_.
+  std::vector<std::unique_ptr<HitScanFilter>> filters_;
   CoverageTypes filterTypes_ = 0;
   /// The file-part whose pending hits were last asked for, and those hits.
   const SourceFile *pendingPart_ = nullptr;

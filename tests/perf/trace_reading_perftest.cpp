@@ -392,7 +392,7 @@ int main(int argc, char **argv) {
                 }),
         lines);
   const HitScanPath paths[] = {HitScanPath::Plain, HitScanPath::Sse2, HitScanPath::Avx2,
-                               HitScanPath::Avx512};
+                               HitScanPath::Avx2Pext, HitScanPath::Avx512};
   for (HitScanPath path : paths) {
     if (!hitScanPathAvailable(path)) continue;
     print(("decode plain hit lines alone, " + std::string(hitScanPathName(path))).c_str(),

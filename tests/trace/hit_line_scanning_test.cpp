@@ -166,8 +166,8 @@ std::string scanAll(HitScanPath path, const std::string &bytes, std::size_t size
 /// The scan paths this machine takes (the plain one first).
 std::vector<HitScanPath> availablePaths() {
   std::vector<HitScanPath> paths;
-  for (HitScanPath path :
-       {HitScanPath::Plain, HitScanPath::Sse2, HitScanPath::Avx2, HitScanPath::Avx512})
+  for (HitScanPath path : {HitScanPath::Plain, HitScanPath::Sse2, HitScanPath::Avx2,
+                           HitScanPath::Avx2Pext, HitScanPath::Avx512})
     if (hitScanPathAvailable(path)) paths.push_back(path);
   return paths;
 }
