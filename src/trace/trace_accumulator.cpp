@@ -19,6 +19,10 @@ TraceAccumulator::~TraceAccumulator() {
 }
 
 void TraceAccumulator::resetTypeSet() {
+  // The hit filters follow the type set.
+  filters_.clear();
+  currentFilter_ = nullptr;
+  ++filterGeneration_;
   state_.typeSet =
       options_.coverageTypes ? options_.coverageTypes : model_.unionOfInstrumentedTypes();
 }
@@ -94,8 +98,16 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
   if (found) {
     state_.currentPart = found;
     partSkipped_ = !known->read;
+    currentFilter_ = nullptr;
     if (partSkipped_) return ReaderState::SkippingFilePart;
     if (!state_.countOriented) state_.plainPartRead = true;
+    // The part's hit filter is kept with the pair, so that the file's record need
+    // not be looked at again.
+    if (known->filterGeneration != filterGeneration_) {
+      known->filter = filterFor(*found);
+      known->filterGeneration = filterGeneration_;
+    }
+    currentFilter_ = known->filter;
     return ReaderState::Reading;
   }
   if (!unmatchedPartReported_) {
@@ -105,6 +117,7 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
   }
   partSkipped_ = true;
   state_.currentPart = nullptr;
+  currentFilter_ = nullptr;
   if (cleaning_) {
     auto placeholder = std::make_unique<SourceFile>();
     placeholder->fileKey = id.fileKey;
@@ -199,29 +212,28 @@ unsigned TraceAccumulator::countedKinds() const {
   return kinds;
 }
 
-const HitScanFilter *TraceAccumulator::hitScanFilter() {
-  const SourceFile *part = state_.currentPart;
-  if (!part || part->placeholder || !part->branchIndexBuilt) return nullptr;
-  // A file's index does not move: its filter is made once per type set.
-  if (state_.typeSet != filterTypes_) {
-    filters_.clear();
-    filterTypes_ = state_.typeSet;
-  }
-  if (part->ordinal >= filters_.size()) filters_.resize(part->ordinal + 1);
-  std::unique_ptr<HitScanFilter> &filter = filters_[part->ordinal];
+HitScanFilter *TraceAccumulator::filterFor(const SourceFile &part) {
+  if (part.placeholder || !part.branchIndexBuilt) return nullptr;
+  if (part.ordinal >= filters_.size()) filters_.resize(part.ordinal + 1);
+  std::unique_ptr<HitScanFilter> &filter = filters_[part.ordinal];
   if (!filter) {
     filter = std::make_unique<HitScanFilter>();
-    fillHitScanFilter(*filter, *part, countedKinds());
-  }
-  if (cleaning_) {
-    filter->cleaning = true;
-    const PendingHits &pending = pendingOf(*part);
-    for (int k = 0; k < 4; ++k) {
-      filter->kept[k] = pending[k].present ? pending[k].dense.data() : nullptr;
-      filter->keptSize[k] = pending[k].present ? pending[k].dense.size() : 0;
-    }
+    fillHitScanFilter(*filter, part, countedKinds());
   }
   return filter.get();
+}
+
+const HitScanFilter *TraceAccumulator::hitScanFilter() {
+  if (!currentFilter_) return nullptr;
+  if (cleaning_) {
+    currentFilter_->cleaning = true;
+    const PendingHits &pending = pendingOf(*state_.currentPart);
+    for (int k = 0; k < 4; ++k) {
+      currentFilter_->kept[k] = pending[k].present ? pending[k].dense.data() : nullptr;
+      currentFilter_->keptSize[k] = pending[k].present ? pending[k].dense.size() : 0;
+    }
+  }
+  return currentFilter_;
 }
 
 PendingHits &TraceAccumulator::pendingOf(const SourceFile &part) {

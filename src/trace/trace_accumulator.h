@@ -103,9 +103,15 @@ private:
   std::unique_ptr<CleanedTraceWriter> cleaned_;
   /// The hits of a file-part kept for the cleaned trace (from the writer).
   PendingHits &pendingOf(const SourceFile &part);
-  /// The hit filter of each file-part met (by file ordinal), under filterTypes_.
+  /// The hit filter of a file (made once per type set), or null when its hits
+  /// must all reach recordHits.
+  HitScanFilter *filterFor(const SourceFile &part);
+  /// The hit filter of each file-part read (by file ordinal) under the type set.
   std::vector<std::unique_ptr<HitScanFilter>> filters_;
-  CoverageTypes filterTypes_ = 0;
+  /// Counts the type sets: filters kept with the pairs are those of this one.
+  uint32_t filterGeneration_ = 0;
+  /// The filter of the current file-part when it is read, else null.
+  HitScanFilter *currentFilter_ = nullptr;
   /// The file-part whose pending hits were last asked for, and those hits.
   const SourceFile *pendingPart_ = nullptr;
   PendingHits *pending_ = nullptr;
@@ -129,6 +135,9 @@ private:
     SourceFile *file = nullptr;
     /// The file is read: not a placeholder, and the file selection keeps it.
     bool read = false;
+    /// Its hit filter, when filterGeneration is the current one.
+    HitScanFilter *filter = nullptr;
+    uint32_t filterGeneration = 0;
   };
   /// The entry of a pair in matchedParts_, empty (no file) when it is not there.
   MatchedPart &matchedPart(uint64_t identity);
