@@ -156,10 +156,12 @@ void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::s
   }
   listSettled(file);
   Branch *const *dense[4];
+  const BranchSlotDetail *details[4];
   const uint64_t *settled[4];
   std::size_t denseSize[4];
   for (int k = 0; k < 4; ++k) {
     dense[k] = file.branchIndex[k].dense.data();
+    details[k] = file.branchIndex[k].details.data();
     settled[k] = file.branchIndex[k].settled.data();
     denseSize[k] = file.branchIndex[k].dense.size();
   }
@@ -199,11 +201,17 @@ void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::s
         }
         slot = dense[k] + hit.id;
         __builtin_prefetch(slot);
+        // A first hit in the test reads where the branch lives, and its service.
+        __builtin_prefetch(details[k] + hit.id);
       }
       work[works++] = Work{static_cast<int32_t>(i), lastSettled, slot};
     }
-    for (std::size_t w = 0; w < works; ++w)
-      if (work[w].slot && *work[w].slot) __builtin_prefetch(*work[w].slot, 1);
+    for (std::size_t w = 0; w < works; ++w) {
+      if (!work[w].slot || !*work[w].slot) continue;
+      __builtin_prefetch(*work[w].slot, 1);
+      const TraceHit &hit = run[work[w].at];
+      __builtin_prefetch(details[hit.kind - 1][hit.id].service, 1);
+    }
 
     // The current service is the one of the last hit counted: a general lookup
     // sets it itself, a hit found through the dense slots leaves it to be set
