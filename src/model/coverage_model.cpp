@@ -112,6 +112,7 @@ void CoverageModel::FreeSourceFiles() {
   conditionsChanged_.clear();
   satisfied_.clear();
   settledFiles_.clear();
+  pendingFiles_.clear();
   serviceCount_ = 0;
   byKeyAndChecksum_.clear();
   sectionKeys_.clear();

@@ -49,6 +49,22 @@ public:
   /// and a hit on a settled branch (KindIndex::settled) is not looked up.
   void MarkTraceHits(SourceFile &file, const TraceHit *hits, std::size_t count, unsigned kinds,
                      bool add);
+  /// Notes that a trace scan may set pending bits in the file's branch index
+  /// (KindIndex::pending) until the next applyPendingHits.
+  void notePending(SourceFile &file) {
+    listSettled(file);
+    if (file.pendingListed) return;
+    file.pendingListed = true;
+    pendingFiles_.push_back(&file);
+  }
+  /// How many times applyPendingHits has run: a file noted before the last one
+  /// must be noted again.
+  uint64_t pendingRound() const { return pendingRound_; }
+  /// Applies the pending hits of the noted files, as MarkTraceHits marks hits of
+  /// count 1 that do not add (in whatever order: such hits commute). Done before
+  /// anything reads the hits: by UpdateModifiedConditions, forgetSettledHits
+  /// (and so resetTestHits), and before a hit that adds is marked.
+  void applyPendingHits();
   /// Forgets which branches are settled. Code that changes the hits, totalHits or
   /// flags of branches other than through MarkTraceBranch, MarkTraceHits and
   /// resetTestHits (such as a report writer clearing flag 0x01) must call it
@@ -148,6 +164,9 @@ private:
   std::vector<HitModifiedCondition> satisfied_;
   /// Files whose settled bits may be set (SourceFile::settledListed).
   std::vector<SourceFile *> settledFiles_;
+  /// Files whose pending bits may be set (SourceFile::pendingListed).
+  std::vector<SourceFile *> pendingFiles_;
+  uint64_t pendingRound_ = 0;
   /// Services numbered so far.
   uint32_t serviceCount_ = 0;
 };

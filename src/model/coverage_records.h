@@ -224,6 +224,8 @@ struct SourceFile {
   bool branchIndexBuilt = false;
   /// On the model's list of files whose settled bits may be set.
   bool settledListed = false;
+  /// On the model's list of files whose pending bits may be set.
+  bool pendingListed = false;
 
   /// Branch count of a trace kind (1..4).
   uint32_t &branchCount(int kind);

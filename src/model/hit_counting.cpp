@@ -86,6 +86,8 @@ void MarkBranchHit(Service &service, HitState &item, uint16_t type, uint32_t cou
 
 void CoverageModel::MarkTraceBranch(SourceFile &file, int kind, uint32_t id, uint32_t count,
                                     bool add) {
+  // A hit that adds does not commute with the pending ones.
+  if (add && !pendingFiles_.empty()) applyPendingHits();
   BranchLookup found = FindBranch(file, kind, id);
   if (!found)
     reportFatal(
@@ -138,7 +140,46 @@ void CoverageModel::noteSettled(KindIndex &index, uint32_t id, const Branch &bra
     index.settled[id / 64] &= ~bit;
 }
 
+void CoverageModel::applyPendingHits() {
+  ++pendingRound_;
+  // The branches of a stretch of pending bits are fetched ahead, with where
+  // they live, then counted.
+  constexpr std::size_t kStretch = 64;
+  uint32_t ids[kStretch];
+  for (SourceFile *file : pendingFiles_) {
+    file->pendingListed = false;
+    for (KindIndex &index : file->branchIndex) {
+      std::size_t word = 0;
+      while (word < index.pending.size()) {
+        std::size_t count = 0;
+        for (; word < index.pending.size() && count + 64 <= kStretch; ++word) {
+          for (uint64_t bits = index.pending[word]; bits; bits &= bits - 1) {
+            const auto id = static_cast<uint32_t>(word * 64 + __builtin_ctzll(bits));
+            __builtin_prefetch(index.dense[id], 1);
+            __builtin_prefetch(&index.details[id]);
+            ids[count++] = id;
+          }
+          index.pending[word] = 0;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+          Branch &branch = *index.dense[ids[i]];
+          if (branch.hits != 0 && (branch.flags & FlagEverHit)) {
+            branch.flags |= FlagHitSinceLook;
+            branch.hits = 1;
+            branch.totalHits = 1;
+          } else {
+            const BranchSlotDetail &detail = index.details[ids[i]];
+            markHit(*detail.service, branch, detail.type, 1, false);
+          }
+        }
+      }
+    }
+  }
+  pendingFiles_.clear();
+}
+
 void CoverageModel::forgetSettledHits() {
+  applyPendingHits();
   for (SourceFile *file : settledFiles_) {
     for (KindIndex &index : file->branchIndex)
       std::fill(index.settled.begin(), index.settled.end(), 0);
@@ -154,6 +195,7 @@ void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::s
       if (isCounted(*hit, kinds)) MarkTraceBranch(file, hit->kind, hit->id, hit->count, add);
     return;
   }
+  if (add && !pendingFiles_.empty()) applyPendingHits();
   listSettled(file);
   Branch *const *dense[4];
   const BranchSlotDetail *details[4];
@@ -260,6 +302,7 @@ void CoverageModel::makeCurrent(SourceFile &file, const TraceHit &hit) {
 }
 
 void CoverageModel::UpdateModifiedConditions(bool markAgain) {
+  applyPendingHits();
   const std::size_t known = satisfied_.size();
   // An item found hit has flag 0x10 from then on; the others are looked at again
   // only when a condition branch of their service was first hit.

@@ -49,6 +49,7 @@ public:
     for (int k = 0; k < 4; ++k) {
       denseSize_[k] = countOriented ? 0 : filter->denseSize[k];
       settled_[k] = filter->settled[k];
+      pending_[k] = filter->pending[k];
       dense_[k] = filter->dense[k];
       kept_[k] = filter->kept[k];
       keptSize_[k] = filter->kept[k] ? filter->keptSize[k] : 0;
@@ -65,7 +66,13 @@ public:
       const unsigned k = kind - 1u;
       const bool counted = kinds_ >> k & 1u;
       const bool dense = id < denseSize_[k];
-      const bool settled = dense && (settled_[k][id / 64] >> (id % 64) & 1u);
+      bool settled = dense && (settled_[k][id / 64] >> (id % 64) & 1u);
+      if (!cleaning_ && counted && dense && !settled && pending_[k] && dense_[k][id]) {
+        // The first hit in a while: noted, applied later with the others.
+        settled_[k][id / 64] |= uint64_t{1} << (id % 64);
+        pending_[k][id / 64] |= uint64_t{1} << (id % 64);
+        settled = true;
+      }
       if (cleaning_ ? id < keptSize_[k] && kept_[k][id] != 0 && (!counted || settled)
                     : !counted || settled) {
         if (counted) {
@@ -99,7 +106,8 @@ private:
   /// Per kind: the dense slots that may be settled (none for counted hits), their
   /// settled bits, the slots.
   std::size_t denseSize_[4] = {};
-  const uint64_t *settled_[4] = {};
+  uint64_t *settled_[4] = {};
+  uint64_t *pending_[4] = {};
   Branch *const *dense_[4] = {};
   /// With the cleaned trace, the counters it keeps per kind.
   bool cleaning_ = false;
@@ -252,21 +260,24 @@ template <typename Classify, typename Sink>
 
 /// The settled check of one kind, as the tight loop of the filtered scan reads it.
 struct KindCheck {
-  const uint64_t *settled = nullptr;
+  uint64_t *settled = nullptr;
   std::size_t denseSize = 0;
   Branch *const *dense = nullptr;
+  uint64_t *pending = nullptr;
 };
 
 /// The common case of the filtered scan on its own: plain hit lines without
 /// count, to the model alone. The same as scanBlocks with a HitSink, in fewer
-/// instructions: a settled hit costs its decoding and one bit test.
+/// instructions: a settled hit costs its decoding and one bit test, a first hit
+/// (with pending bits) two bits set.
 template <typename Classify>
 [[gnu::always_inline]] inline HitScan scanSettledBlocks(std::string_view bytes, TraceHit *out,
                                                         std::size_t capacity,
                                                         const HitScanFilter &filter) {
   KindCheck checks[5];
   for (int k = 0; k < 4; ++k)
-    checks[k + 1] = KindCheck{filter.settled[k], filter.denseSize[k], filter.dense[k]};
+    checks[k + 1] =
+        KindCheck{filter.settled[k], filter.denseSize[k], filter.dense[k], filter.pending[k]};
   const unsigned counted = filter.kinds << 1;
   TraceHit *next = out;
   TraceHit *const last = out + capacity - 1;
@@ -298,10 +309,19 @@ template <typename Classify>
       if (!(counted >> kind & 1u)) continue;
       const KindCheck &check = checks[kind];
       const bool dense = id < check.denseSize;
-      if (dense && (check.settled[id / 64] >> (id % 64) & 1u)) {
-        droppedId = id;
-        droppedKind = kind;
-        continue;
+      if (dense) {
+        uint64_t &settled = check.settled[id / 64];
+        const uint64_t bit = uint64_t{1} << (id % 64);
+        if (!(settled & bit) && check.pending && check.dense[id]) {
+          // The first hit in a while: noted, applied later with the others.
+          settled |= bit;
+          check.pending[id / 64] |= bit;
+        }
+        if (settled & bit) {
+          droppedId = id;
+          droppedKind = kind;
+          continue;
+        }
       }
       // A hit that the dense slots cannot place is looked up from the current
       // service, which must then be the one of the hit dropped just before.
@@ -578,14 +598,15 @@ const char *hitScanPathName(HitScanPath path) {
   return "?";
 }
 
-void fillHitScanFilter(HitScanFilter &filter, const SourceFile &file, unsigned kinds) {
+void fillHitScanFilter(HitScanFilter &filter, SourceFile &file, unsigned kinds, bool pending) {
   filter = HitScanFilter{};
   filter.kinds = kinds;
   for (int k = 0; k < 4; ++k) {
-    const KindIndex &index = file.branchIndex[k];
+    KindIndex &index = file.branchIndex[k];
     filter.dense[k] = index.dense.data();
     filter.denseSize[k] = index.dense.size();
     filter.settled[k] = index.settled.data();
+    if (pending) filter.pending[k] = index.pending.data();
   }
 }
 

@@ -52,7 +52,13 @@ struct HitScanFilter {
   /// every hit is marked.
   Branch *const *dense[4] = {};
   std::size_t denseSize[4] = {};
-  const uint64_t *settled[4] = {};
+  uint64_t *settled[4] = {};
+  /// When given (per kind, the KindIndex bits), the first such hit of a branch
+  /// that a dense slot holds is not stored either: the scan sets its pending bit
+  /// and its settled bit, and the model applies the pending hits later, all at
+  /// once (CoverageModel::applyPendingHits). The same holds then as for a settled
+  /// hit about the last one left out.
+  uint64_t *pending[4] = {};
   /// The hits also go to the cleaned trace: a hit is left out only when the
   /// cleaned trace keeps its branch already (a counter not 0 among the `keptSize`
   /// counters of `kept`, which are the file-part's counters of a kind).
@@ -62,8 +68,8 @@ struct HitScanFilter {
 };
 
 /// Fills the model part of a filter for the hits of a file whose branch index is
-/// built.
-void fillHitScanFilter(HitScanFilter &filter, const SourceFile &file, unsigned kinds);
+/// built; with `pending`, first hits are left pending in the index.
+void fillHitScanFilter(HitScanFilter &filter, SourceFile &file, unsigned kinds, bool pending);
 
 /// What a scan took.
 struct HitScan {

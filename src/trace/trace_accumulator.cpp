@@ -91,7 +91,8 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
     found = model_.FindSourceFile(id.fileKey, id.checksum, &otherVersion);
     // A placeholder stands for a part that matches no loaded section.
     if (found) {
-      *known = MatchedPart{identity, found, !found->placeholder && isSelected(*found)};
+      *known =
+          MatchedPart{identity, found, !found->placeholder && isSelected(*found), found->ordinal};
       known = &rememberMatchedPart(*known);
     }
   }
@@ -108,6 +109,7 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
       known->filterGeneration = filterGeneration_;
     }
     currentFilter_ = known->filter;
+    currentOrdinal_ = known->ordinal;
     return ReaderState::Reading;
   }
   if (!unmatchedPartReported_) {
@@ -212,15 +214,16 @@ unsigned TraceAccumulator::countedKinds() const {
   return kinds;
 }
 
-HitScanFilter *TraceAccumulator::filterFor(const SourceFile &part) {
+HitScanFilter *TraceAccumulator::filterFor(SourceFile &part) {
   if (part.placeholder || !part.branchIndexBuilt) return nullptr;
   if (part.ordinal >= filters_.size()) filters_.resize(part.ordinal + 1);
-  std::unique_ptr<HitScanFilter> &filter = filters_[part.ordinal];
-  if (!filter) {
-    filter = std::make_unique<HitScanFilter>();
-    fillHitScanFilter(*filter, part, countedKinds());
+  PartFilter &entry = filters_[part.ordinal];
+  if (!entry.filter) {
+    entry.filter = std::make_unique<HitScanFilter>();
+    // Without the cleaned trace, first hits are left pending in the index.
+    fillHitScanFilter(*entry.filter, part, countedKinds(), !cleaning_);
   }
-  return filter.get();
+  return entry.filter.get();
 }
 
 const HitScanFilter *TraceAccumulator::hitScanFilter() {
@@ -232,6 +235,14 @@ const HitScanFilter *TraceAccumulator::hitScanFilter() {
       currentFilter_->kept[k] = pending[k].present ? pending[k].dense.data() : nullptr;
       currentFilter_->keptSize[k] = pending[k].present ? pending[k].dense.size() : 0;
     }
+    return currentFilter_;
+  }
+  // The model learns once per round of pending hits that the scan may leave
+  // some in this file.
+  PartFilter &entry = filters_[currentOrdinal_];
+  if (entry.notedRound != model_.pendingRound() + 1) {
+    model_.notePending(*state_.currentPart);
+    entry.notedRound = model_.pendingRound() + 1;
   }
   return currentFilter_;
 }
@@ -317,6 +328,8 @@ void TraceAccumulator::warnUnknownTests(const OccurrenceList &names, const QStri
 }
 
 void TraceAccumulator::endOfReading(bool anyTraceFile) {
+  // The hits left pending count before anything reads them.
+  model_.applyPendingHits();
   if (state_.cleanPending && !options_.mergeTests) writeCleanedSection(false);
   if (state_.testOpen) {
     closeTest();

@@ -105,13 +105,21 @@ private:
   PendingHits &pendingOf(const SourceFile &part);
   /// The hit filter of a file (made once per type set), or null when its hits
   /// must all reach recordHits.
-  HitScanFilter *filterFor(const SourceFile &part);
-  /// The hit filter of each file-part read (by file ordinal) under the type set.
-  std::vector<std::unique_ptr<HitScanFilter>> filters_;
+  HitScanFilter *filterFor(SourceFile &part);
+  /// The hit filter of a file-part read, and the pending round (plus one) in
+  /// which the model was told that its scans may leave hits pending.
+  struct PartFilter {
+    std::unique_ptr<HitScanFilter> filter;
+    uint64_t notedRound = 0;
+  };
+  /// The filter of each file-part read (by file ordinal) under the type set.
+  std::vector<PartFilter> filters_;
   /// Counts the type sets: filters kept with the pairs are those of this one.
   uint32_t filterGeneration_ = 0;
-  /// The filter of the current file-part when it is read, else null.
+  /// The filter of the current file-part when it is read, else null, and the
+  /// ordinal of the part.
   HitScanFilter *currentFilter_ = nullptr;
+  uint32_t currentOrdinal_ = 0;
   /// The file-part whose pending hits were last asked for, and those hits.
   const SourceFile *pendingPart_ = nullptr;
   PendingHits *pending_ = nullptr;
@@ -135,6 +143,8 @@ private:
     SourceFile *file = nullptr;
     /// The file is read: not a placeholder, and the file selection keeps it.
     bool read = false;
+    /// Ordinal of the file.
+    uint32_t ordinal = 0;
     /// Its hit filter, when filterGeneration is the current one.
     HitScanFilter *filter = nullptr;
     uint32_t filterGeneration = 0;
