@@ -10,7 +10,10 @@
 //   trace_perftest [--files N] [--lines N] [--runs N] [--seed N]
 //       generates FDC files and a plain trace in a temporary directory;
 //   trace_perftest [--runs N] FDC... TRACE
-//       measures on given data (the last argument is the trace).
+//       measures on given data (the last argument is the trace);
+//   trace_perftest [--runs N] --decode-only TRACE
+//       the floors only (reading, line ends, decoding per scan path), for a trace
+//       of any model.
 //
 // Each figure is the best of --runs runs (default 3); the file is read once
 // before, so that it comes from the page cache.
@@ -54,6 +57,8 @@ struct Settings {
   uint32_t seed = 20240601;
   /// FDC files and trace given on the command line (empty: generate them).
   std::vector<std::string> given;
+  /// Only the floors that need no model.
+  bool decodeOnly = false;
 };
 
 /// CPU and wall time of one measure.
@@ -332,6 +337,8 @@ Settings parse(int argc, char **argv) {
       settings.runs = static_cast<int>(number());
     else if (arg == "--seed")
       settings.seed = static_cast<uint32_t>(number());
+    else if (arg == "--decode-only")
+      settings.decodeOnly = true;
     else
       settings.given.push_back(arg);
   }
@@ -348,7 +355,9 @@ int main(int argc, char **argv) {
   std::string trace;
   std::vector<std::string> fdcFiles;
   std::vector<std::vector<GeneratedService>> services;
-  if (settings.given.size() >= 2) {
+  if (settings.decodeOnly && !settings.given.empty()) {
+    trace = settings.given.back();
+  } else if (settings.given.size() >= 2) {
     fdcFiles.assign(settings.given.begin(), settings.given.end() - 1);
     trace = settings.given.back();
   } else {
@@ -402,6 +411,7 @@ int main(int argc, char **argv) {
                   }),
           lines);
   }
+  if (settings.decodeOnly) return 0;
   print("minimal loop (decode, find, count)",
         measure(settings.runs,
                 [&] {
