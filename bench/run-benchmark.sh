@@ -1,206 +1,135 @@
 #!/usr/bin/env bash
-# Times zeltocov against `wc -l` on generated traces of the same coverage model, and
-# reports zeltocov's peak memory.
+# Times zeltocov in every mode against `wc -l` on the same traces, in paired runs:
+# each round runs `wc -l`, then (for a mode other than the default report) the
+# default report, then the mode, so that the ratios are taken between runs made
+# side by side while the machine's speed drifts. Prints, per mode, the median wall
+# times, the median of the per-round ratios to `wc -l` and to the default run, and
+# zeltocov's peak memory.
 #
-#   bash bench/run-benchmark.sh           the report alone against `wc -l`
-#   bash bench/run-benchmark.sh --flow    the path trace (-FLOW): the report with and
-#                                         without it, its output to /dev/null and to a
-#                                         file, against the report alone and `wc -l`
+#   bash bench/run-benchmark.sh [LABEL...]
 #
-# Environment (all optional):
-#   ZELTOCOV_BENCH_DIR    where the data and outputs go (default /tmp/zeltocov-bench)
-#   ZELTOCOV_BENCH_FILES  number of source files of the model (default 500)
-#   ZELTOCOV_BENCH_BIG    size in bytes of the large trace (default 1000000000, 1 GB)
-#   ZELTOCOV_BENCH_SMALL  size in bytes of the small trace (default 100000000, 100 MB)
-#   ZELTOCOV_BENCH_RUNS   timed runs of each command (default 5)
-#   ZELTOCOV_BENCH_SEED   seed of the generator (default 20240601)
-#   ZELTOCOV_BENCH_NO_HYPERFINE=1  time with a loop of /usr/bin/time even if hyperfine is there
-#   ZELTOCOV_BENCH_FLOW_DIR  --flow: where the path trace file goes (default /tmp; it is
-#                            about 5.7 times the size of the trace, and deleted at the end)
+# With labels, only those modes run. The data is made by bench-data.sh (see there
+# for its environment). Also:
+#   ZELTOCOV_BENCH_RUNS   counted rounds per mode (default 5), after one warm-up round
+#   ZELTOCOV_BIN_DIR      an install directory (bin/zeltocov) to time instead of
+#                         the Release build of this tree
+# Wall times are taken with bash's EPOCHREALTIME around /usr/bin/time, which gives
+# the CPU times and the peak memory.
 set -euo pipefail
 
-mode=report
-case "${1:-}" in
-"") ;;
---flow) mode=flow ;;
-*)
-  echo "usage: $0 [--flow]" >&2
-  exit 2
-  ;;
-esac
-
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-data=${ZELTOCOV_BENCH_DIR:-/tmp/zeltocov-bench}
-files=${ZELTOCOV_BENCH_FILES:-500}
-big=${ZELTOCOV_BENCH_BIG:-1000000000}
-small=${ZELTOCOV_BENCH_SMALL:-100000000}
+# shellcheck source=bench/bench-data.sh
+source "$root/bench/bench-data.sh"
 runs=${ZELTOCOV_BENCH_RUNS:-5}
-seed=${ZELTOCOV_BENCH_SEED:-20240601}
-flow_dir=${ZELTOCOV_BENCH_FLOW_DIR:-/tmp}
 
-# /usr/bin/time (package "time") measures the peak memory.
+# /usr/bin/time (package "time") measures the CPU times and the peak memory.
 bash "$root/scripts/install-deps.sh" time
-
-echo "nproc: $(nproc)"
-echo "data: $data ($files files, traces of $big and $small bytes, $runs runs each)"
-
-mkdir -p "$data"
-# The two traces, the FDC files and the reports, with some room to spare.
-need_kb=$(((big + small) / 1024 * 11 / 10 + 100 * 1024))
-avail_kb=$(df -Pk "$data" | awk 'NR == 2 { print $4 }')
-if ((avail_kb < need_kb)); then
-  echo "Not enough free space under $data: ${avail_kb} KB free, ${need_kb} KB needed" >&2
-  exit 1
+if [[ -n "${ZELTOCOV_BIN_DIR:-}" ]]; then
+  install=$(cd "$ZELTOCOV_BIN_DIR" && pwd)
+else
+  ensure_build
+  install="$build/install"
 fi
-if [[ $mode == flow ]]; then
-  # The path trace of the large trace, one at a time.
-  mkdir -p "$flow_dir"
-  flow_need_kb=$((big / 1024 * 6 + 100 * 1024))
-  flow_avail_kb=$(df -Pk "$flow_dir" | awk 'NR == 2 { print $4 }')
-  if ((flow_avail_kb < flow_need_kb)); then
-    echo "Not enough free space under $flow_dir: ${flow_avail_kb} KB free, ${flow_need_kb} KB needed" >&2
-    exit 1
-  fi
-fi
+ensure_data
+export VELMORADIR="$install"
+zeltocov="$install/bin/zeltocov"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 
-build="$root/build-release"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELTOCOV_BUILD_TESTS=OFF \
-  -DZELTOCOV_SANITIZE=OFF >/dev/null
-cmake --build "$build" --target zeltocov generate_coverage_data
-cmake --install "$build" --prefix "$build/install" >/dev/null
-export VELMORADIR="$build/install"
-zeltocov="$build/install/bin/zeltocov"
-generator="$build/bench/generate_coverage_data"
-
-# Generates the FDC files and one trace unless a previous run made them with the
-# same parameters.
-generate() {
-  local name=$1 size=$2
-  local stamp="$data/$name.stamp"
-  local wanted="files=$files seed=$seed size=$size"
-  if [[ -f "$data/$name" && -f "$stamp" && "$(cat "$stamp")" == "$wanted" ]]; then
-    return
-  fi
-  echo "Generating $name ($size bytes)"
-  rm -f "$stamp"
-  "$generator" --out "$data" --files "$files" --seed "$seed" --trace "$name" --size "$size"
-  echo "$wanted" >"$stamp"
-}
-model="files=$files seed=$seed"
-if [[ "$(cat "$data/fdc.stamp" 2>/dev/null)" != "$model" ]]; then
-  echo "Generating the FDC files"
-  rm -rf "$data/fdc" "$data"/*.stamp
-  "$generator" --out "$data" --files "$files" --seed "$seed" --fdc
-  echo "$model" >"$data/fdc.stamp"
-fi
-generate big.tio "$big"
-generate small.tio "$small"
+flags=$(grep -m1 '^flags' /proc/cpuinfo | tr ' ' '\n' |
+  grep -xE 'sse2|avx2|bmi2|avx512f|avx512bw' | tr '\n' ' ' || true)
+scan=plain
+[[ " $flags " == *" sse2 "* ]] && scan=SSE2
+[[ " $flags " == *" avx2 "* ]] && scan=AVX2
+[[ " $flags " == *" avx512f "* && " $flags " == *" avx512bw "* && " $flags " == *" bmi2 "* ]] &&
+  scan=AVX-512
+echo "nproc: $(nproc); CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
+echo "CPU flags used: ${flags:-none} (hit line scan: $scan)"
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 fdcs=("$data"/fdc/*.fdc)
-echo "FDC files: ${#fdcs[@]}"
+fdcs5000=("$data"/model5000/fdc/*.fdc)
+splits=("$data"/split500/*.tio)
+
+# label | model (500 or 5000) | traces | options (OUT stands for a scratch directory,
+# under $TMPDIR; flow-file writes there a path trace of about 5.7 times the trace)
+modes=(
+  "default|500|$data/big.tio|"
+  "noglobal|500|$data/big.tio|-NOGLOBAL"
+  "clean|500|$data/big.tio|-CLEAN=OUT/clean.tio"
+  "clean-merged|500|$data/big.tio|-CLEAN=OUT/clean.tio -MERGETESTS"
+  "cio|500|$data/big.tio|-CIO=OUT/run.cio"
+  "flow|500|$data/big.tio|-FLOW=/dev/null"
+  "flow-file|500|$data/big.tio|-FLOW=OUT/flow.txt"
+  "small|500|$data/small.tio|"
+  "tests2000|500|$data/tests.tio|"
+  "tests2000-noglobal|500|$data/tests.tio|-NOGLOBAL -SUMMARY=CONCLUSION"
+  "tests10k-noglobal|500|$data/tests10k.tio|-NOGLOBAL -SUMMARY=CONCLUSION"
+  "files500|500|${splits[*]}|"
+  "model5000|5000|$data/model5000/big.tio|"
+  "fdc5000|5000||"
+)
+
+# Wall seconds, user and system CPU seconds and peak KB of one command.
+measure() {
+  local start end
+  start=$EPOCHREALTIME
+  if ! /usr/bin/time -f "%U %S %M" -o "$work/time" "$@" >"$work/stdout" 2>"$work/stderr"; then
+    echo "failed: $*" >&2
+    cat "$work/stderr" >&2
+    exit 1
+  fi
+  end=$EPOCHREALTIME
+  echo "$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }') $(cat "$work/time")"
+}
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-# Median wall time and mean user CPU time, in seconds, of a command over $runs runs
-# after one warm-up run (which also brings the trace into the page cache).
-time_command() {
+# Whether a mode is among the labels given (all are when none is).
+selected() {
   local label=$1
   shift
-  if [[ -z "${ZELTOCOV_BENCH_NO_HYPERFINE:-}" ]] && command -v hyperfine >/dev/null; then
-    local csv="$data/hyperfine-$label.csv"
-    hyperfine --style basic --warmup 1 --runs "$runs" --export-csv "$csv" \
-      --command-name "$label" "$(printf '%q ' "$@")" >&2
-    awk -F, 'NR == 1 { for (i = 1; i <= NF; ++i) column[$i] = i }
-             NR == 2 { print $column["median"], $column["user"] }' "$csv"
-  else
-    "$@" >/dev/null 2>&1 || true
-    for ((i = 0; i < runs; ++i)); do
-      /usr/bin/time -f "%e %U" -o "$data/time.txt" "$@" >/dev/null 2>&1
-      cat "$data/time.txt"
-    done >"$data/times-$label.txt"
-    echo "$(cut -d' ' -f1 "$data/times-$label.txt" | median)" \
-      "$(awk '{ s += $2 } END { print s / NR }' "$data/times-$label.txt")"
-  fi
+  (($# == 0)) && return 0
+  for wanted in "$@"; do [[ $wanted == "$label" ]] && return 0; done
+  return 1
 }
 
-# Peak resident set size in KB of one run.
-peak_memory() {
-  /usr/bin/time -v "$@" 2>"$data/time-v.txt" >/dev/null
-  awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' "$data/time-v.txt"
-}
-
-# --flow: the report with and without the path trace, for each trace.
-flow_benchmark() {
-  local trace=$1
-  local tio="$data/$trace.tio"
-  local report="$data/report-$trace.txt"
-  local flow_file="$flow_dir/zeltocov-bench-flow-$trace.txt"
-  local run=("$zeltocov" "${fdcs[@]}" "$tio" "-OUTPUT=$report")
-  echo
-  echo "=== $trace trace: $(du -h "$tio" | cut -f1), $(wc -l <"$tio") lines"
-  if ! "${run[@]}" "-FLOW=$flow_file" 2>"$data/stderr-$trace.txt"; then
-    echo "zeltocov -FLOW failed on $tio:" >&2
-    cat "$data/stderr-$trace.txt" >&2
-    rm -f "$flow_file"
-    exit 1
-  fi
-  local flow_bytes flow_lines
-  flow_bytes=$(stat -c %s "$flow_file")
-  flow_lines=$(wc -l <"$flow_file")
-  echo "path trace: $flow_bytes bytes, $flow_lines lines"
-  echo "zeltocov -FLOW peak memory: $(peak_memory "${run[@]}" -FLOW=/dev/null) KB"
-  echo "load average before timing: $(cut -d' ' -f1-3 /proc/loadavg)"
-  local wc_time wc_user zc_time zc_user null_time null_user file_time file_user dd_time dd_user
-  read -r wc_time wc_user < <(time_command "wc-l-$trace" wc -l "$tio")
-  read -r zc_time zc_user < <(time_command "zeltocov-$trace" "${run[@]}")
-  read -r null_time null_user < <(time_command "flow-null-$trace" "${run[@]}" -FLOW=/dev/null)
-  read -r file_time file_user < <(time_command "flow-file-$trace" "${run[@]}" "-FLOW=$flow_file")
-  # What writing as many bytes to a file costs on this machine, whoever writes them.
-  read -r dd_time dd_user < <(time_command "write-$trace" dd if=/dev/zero "of=$flow_file" bs=1M \
-    "count=$(((flow_bytes + 1048575) / 1048576))")
-  rm -f "$flow_file"
-  echo "median wall time: wc -l ${wc_time} s, report ${zc_time} s, report + -FLOW=/dev/null ${null_time} s, report + -FLOW=<file> ${file_time} s, writing ${flow_bytes} bytes with dd ${dd_time} s"
-  echo "mean user CPU: wc -l ${wc_user} s, report ${zc_user} s, report + -FLOW=/dev/null ${null_user} s, report + -FLOW=<file> ${file_user} s"
-  awk -v w="$wc_time" -v z="$zc_time" -v n="$null_time" -v f="$file_time" 'BEGIN {
-    printf "path trace pass (difference of the medians): %.3f s to /dev/null, %.3f s to a file\n", n - z, f - z
-    printf "path trace pass / report run: %.2f to /dev/null, %.2f to a file\n", (n - z) / z, (f - z) / z
-    if (w > 0) printf "report + -FLOW=/dev/null / wc -l: %.2f\n", n / w
-  }'
-}
-
-if [[ $mode == flow ]]; then
-  for trace in big small; do
-    flow_benchmark "$trace"
+printf '\n| mode | wc -l (s) | default (s) | zeltocov (s) | / wc -l | / default | peak (MB) |\n'
+printf '|---|---|---|---|---|---|---|\n'
+for entry in "${modes[@]}"; do
+  IFS='|' read -r label model traces options <<<"$entry"
+  selected "$label" "$@" || continue
+  models=("${fdcs[@]}")
+  [[ $model == 5000 ]] && models=("${fdcs5000[@]}")
+  read -r -a traceFiles <<<"$traces"
+  read -r -a extra <<<"${options//OUT/$work}"
+  run=("$zeltocov" "${models[@]}" "${traceFiles[@]}" "-OUTPUT=$work/report.txt" "${extra[@]}")
+  plain=("$zeltocov" "${models[@]}" "${traceFiles[@]}" "-OUTPUT=$work/report.txt")
+  # Without a trace, wc -l reads the FDC files instead.
+  if ((${#traceFiles[@]})); then count=(wc -l "${traceFiles[@]}"); else count=(wc -l "${models[@]}"); fi
+  withDefault=1
+  [[ -z $options ]] && withDefault=0
+  : >"$work/rounds"
+  for ((round = 0; round <= runs; ++round)); do
+    read -r wcWall _ _ _ < <(measure "${count[@]}")
+    defaultWall=0
+    if ((withDefault)); then read -r defaultWall _ _ _ < <(measure "${plain[@]}"); fi
+    read -r wall _ _ peak < <(measure "${run[@]}")
+    # Round 0 warms the page cache up and is not counted.
+    ((round == 0)) && continue
+    echo "$wcWall $defaultWall $wall $peak" >>"$work/rounds"
   done
-  exit 0
-fi
-
-declare -A peak ratio
-for trace in big small; do
-  tio="$data/$trace.tio"
-  report="$data/report-$trace.txt"
-  run=("$zeltocov" "${fdcs[@]}" "$tio" "-OUTPUT=$report")
-  echo
-  echo "=== $trace trace: $(du -h "$tio" | cut -f1), $(wc -l <"$tio") lines"
-  # One checked run first: a failing program would make the timings meaningless.
-  if ! "${run[@]}" 2>"$data/stderr-$trace.txt"; then
-    echo "zeltocov failed on $tio:" >&2
-    cat "$data/stderr-$trace.txt" >&2
-    exit 1
-  fi
-  peak[$trace]=$(peak_memory "${run[@]}")
-  echo "zeltocov peak memory: ${peak[$trace]} KB"
-  echo "load average before timing: $(cut -d' ' -f1-3 /proc/loadavg)"
-  read -r wc_time wc_user < <(time_command "wc-l-$trace" wc -l "$tio")
-  read -r zc_time zc_user < <(time_command "zeltocov-$trace" "${run[@]}")
-  echo "median wall time: wc -l ${wc_time} s, zeltocov ${zc_time} s (mean user CPU: wc -l ${wc_user} s, zeltocov ${zc_user} s)"
-  ratio[$trace]=$(awk -v z="$zc_time" -v w="$wc_time" \
-    'BEGIN { if (w > 0) printf "%.2f", z / w; else print "n/a (wc -l too fast to time)" }')
-  echo "median ratio zeltocov/wc: ${ratio[$trace]}"
+  wcMedian=$(cut -d' ' -f1 "$work/rounds" | median)
+  defaultMedian=$(cut -d' ' -f2 "$work/rounds" | median)
+  wallMedian=$(cut -d' ' -f3 "$work/rounds" | median)
+  peakMax=$(cut -d' ' -f4 "$work/rounds" | sort -g | tail -1)
+  toWc=$(awk '{ printf "%.4f\n", $3 / $1 }' "$work/rounds" | median)
+  toDefault="-"
+  if ((withDefault)); then toDefault=$(awk '{ printf "%.4f\n", $3 / $2 }' "$work/rounds" | median); fi
+  printf '| %s | %.3f | %s | %.3f | %.2f | %s | %.1f |\n' "$label" "$wcMedian" \
+    "$( ((withDefault)) && printf '%.3f' "$defaultMedian" || echo -)" "$wallMedian" "$toWc" \
+    "$( [[ $toDefault == - ]] && echo - || printf '%.2f' "$toDefault")" \
+    "$(awk -v k="$peakMax" 'BEGIN { printf "%.1f", k / 1024 }')"
 done
-
 echo
-echo "=== Summary"
-echo "nproc: $(nproc)"
-echo "median ratio zeltocov/wc: big trace ${ratio[big]}, small trace ${ratio[small]}"
-echo "peak memory: big trace ${peak[big]} KB, small trace ${peak[small]} KB, difference $((peak[big] - peak[small])) KB"
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

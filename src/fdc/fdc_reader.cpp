@@ -144,16 +144,26 @@ NameEntry *FdcReader::readName(const char *label) {
         tr("fdcL-Error", "Cannot retrieve correctly %1 %2", "%1 is a message, %2 a file name")
             .arg(tr("fdcL-Error", label), fdcNameText_));
   }
-  std::string name = quoted_.substr(1, quoted_.size() - 2);
+  const std::string_view name = std::string_view(quoted_).substr(1, quoted_.size() - 2);
   if (name.empty()) {
     if (!label) return nullptr;
     reportFatal(tr("fdcL-Error", "Empty %1 %2", "%1 is a message, %2 a file name")
                     .arg(tr("fdcL-Error", label), fdcNameText_));
   }
+  // Records name their service again and again: the last names are tried first.
+  for (NameEntry *last : lastNames_)
+    if (last && name == last->text) return last;
   auto known = internedNames_.find(name);
-  if (known != internedNames_.end()) return known->second;
-  NameEntry *entry = internName(name.c_str());
-  internedNames_.emplace(std::move(name), entry);
+  NameEntry *entry;
+  if (known != internedNames_.end()) {
+    entry = known->second;
+  } else {
+    const std::string text(name);
+    entry = internName(text.c_str());
+    internedNames_.emplace(text, entry);
+  }
+  lastNames_[1] = lastNames_[0];
+  lastNames_[0] = entry;
   return entry;
 }
 

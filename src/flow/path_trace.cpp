@@ -271,7 +271,7 @@ void PathTracePass::writePlainHitLines() {
   LineReader &lines = parser_.lineReader();
   for (;;) {
     const HitScan scan = scanHitLines(lines.bufferedBytes(), countOriented_, hits_, kMaxTraceHitRun,
-                                      /*countRequired=*/true);
+                                      /*filter=*/nullptr, /*countRequired=*/true);
     if (scan.hits == 0) return;
     lines.skipBytes(scan.bytes);
     lines_.writeLines(hits_, scan.hits, hitKinds_, output_);

@@ -49,6 +49,10 @@ struct KindIndex {
   /// 0x01 and 0x10 set), so such a hit need not touch it. Kept by the hit
   /// marking and forgotten by forgetSettledHits.
   std::vector<uint64_t> settled;
+  /// One bit per slot of `dense`: a hit of count 1 that does not add, not yet
+  /// applied to the branch (its settled bit is set with it). Set by the trace
+  /// scan, applied and cleared by CoverageModel::applyPendingHits.
+  std::vector<uint64_t> pending;
   /// Lookups of IDs outside `dense` (and of IDs held by several services: all of
   /// their holders, in service order).
   std::unordered_map<uint32_t, std::vector<BranchLookup>> other;

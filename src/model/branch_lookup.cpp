@@ -174,6 +174,7 @@ void CoverageModel::buildBranchIndex(SourceFile &file) {
     index.dense.assign(denseSize, nullptr);
     index.details.assign(denseSize, BranchSlotDetail{});
     index.settled.assign((denseSize + 63) / 64, 0);
+    index.pending.assign((denseSize + 63) / 64, 0);
     // IDs of the dense part that several services hold.
     std::vector<bool> shared(denseSize, false);
 

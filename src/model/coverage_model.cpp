@@ -35,6 +35,8 @@ CoverageModel::~CoverageModel() = default;
 SourceFile &CoverageModel::RegisterSourceFile(std::unique_ptr<SourceFile> file) {
   SourceFile &added = *file;
   added.ordinal = static_cast<uint32_t>(files_.size());
+  for (auto &service : added.services)
+    service->index = serviceCount_++;
   files_.push_back(std::move(file));
   byKeyAndChecksum_.try_emplace(identityKey(added.fileKey, added.checksum), &added);
   if (!added.placeholder) {
@@ -73,6 +75,9 @@ Service &CoverageModel::SelectService(SourceFile &file, NameEntry *name) {
     auto created = std::make_unique<Service>();
     created->name = name;
     created->ordinal = static_cast<uint32_t>(file.services.size());
+    // A service added to a registered file is numbered at once.
+    if (file.ordinal < files_.size() && files_[file.ordinal].get() == &file)
+      created->index = serviceCount_++;
     selected = created.get();
     file.services.push_back(std::move(created));
     names.byName.emplace(name, selected);
@@ -103,6 +108,12 @@ CoverageTypes CoverageModel::unionOfInstrumentedTypes() const {
 
 void CoverageModel::FreeSourceFiles() {
   clearCurrentService();
+  servicesHit_.clear();
+  conditionsChanged_.clear();
+  satisfied_.clear();
+  settledFiles_.clear();
+  pendingFiles_.clear();
+  serviceCount_ = 0;
   byKeyAndChecksum_.clear();
   sectionKeys_.clear();
   files_.clear();

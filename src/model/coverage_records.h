@@ -166,6 +166,18 @@ struct Service {
   uint32_t lastLine = 0;
   /// Position of the service in its file's services.
   uint32_t ordinal = 0;
+  /// Position of the service among the services of every registered file (set
+  /// when its file is registered).
+  uint32_t index = 0;
+  /// On the model's list of the services hit in the current test.
+  bool listedAsHit = false;
+  /// Some of its branches (not only modified conditions) were hit in the current test.
+  bool branchesHit = false;
+  /// On the model's list of services whose modified conditions are to be evaluated
+  /// again: one of its condition branches was hit for the first time.
+  bool conditionsChanged = false;
+  /// Its modified conditions found hit so far (they count in every later test).
+  uint32_t modifiedConditionsHit = 0;
 
   Branch *entryBranch() { return hasEntry ? &entry : nullptr; }
 };
@@ -210,6 +222,10 @@ struct SourceFile {
   std::array<KindIndex, 4> branchIndex;
   /// Whether branchIndex has been built (lookups walk the services otherwise).
   bool branchIndexBuilt = false;
+  /// On the model's list of files whose settled bits may be set.
+  bool settledListed = false;
+  /// On the model's list of files whose pending bits may be set.
+  bool pendingListed = false;
 
   /// Branch count of a trace kind (1..4).
   uint32_t &branchCount(int kind);

@@ -100,14 +100,38 @@ void reportUnknownBranch(const SourceFile &file, uint32_t id) {
 
 void CoverageModel::MarkTraceBranch(SourceFile &file, int kind, uint32_t id, uint32_t count,
                                     bool add) {
+  // A hit that adds does not commute with the pending ones.
+  if (add && !pendingFiles_.empty()) applyPendingHits();
   BranchLookup found = FindBranch(file, kind, id);
   if (!found) reportUnknownBranch(file, id);
-  MarkBranchHit(*found.service, *found.branch, found.type, count, add);
+  markHit(*found.service, *found.branch, found.type, count, add);
   if (file.branchIndexBuilt && kind >= KindProcPoint && kind <= KindCondition) {
     KindIndex &index = file.branchIndex[kind - 1];
-    if (id < index.dense.size() && index.dense[id] == found.branch)
+    if (id < index.dense.size() && index.dense[id] == found.branch) {
+      listSettled(file);
       noteSettled(index, id, *found.branch);
+    }
   }
+}
+
+void CoverageModel::markHit(Service &service, HitState &item, uint16_t type, uint32_t count,
+                            bool add) {
+  if (item.hits == 0 && !service.listedAsHit) {
+    service.listedAsHit = true;
+    servicesHit_.push_back(&service);
+  }
+  if (type == CovModifiedConditions) {
+    MarkBranchHit(service, item, type, count, add);
+    return;
+  }
+  service.branchesHit = true;
+  // A condition branch hit for the first time may complete a pair.
+  if ((type == CovBasicConditions || type == CovCompoundConditions) &&
+      !(item.flags & FlagEverHit) && !service.conditionsChanged && !service.compositions.empty()) {
+    service.conditionsChanged = true;
+    conditionsChanged_.push_back(&service);
+  }
+  MarkBranchHit(service, item, type, count, add);
 }
 
 void CoverageModel::noteSettled(KindIndex &index, uint32_t id, const Branch &branch) {
@@ -119,10 +143,52 @@ void CoverageModel::noteSettled(KindIndex &index, uint32_t id, const Branch &bra
     index.settled[id / 64] &= ~bit;
 }
 
+void CoverageModel::applyPendingHits() {
+  ++pendingRound_;
+  // The branches of a stretch of pending bits are fetched ahead, with where
+  // they live, then counted.
+  constexpr std::size_t kStretch = 64;
+  uint32_t ids[kStretch];
+  for (SourceFile *file : pendingFiles_) {
+    file->pendingListed = false;
+    for (KindIndex &index : file->branchIndex) {
+      std::size_t word = 0;
+      while (word < index.pending.size()) {
+        std::size_t count = 0;
+        for (; word < index.pending.size() && count + 64 <= kStretch; ++word) {
+          for (uint64_t bits = index.pending[word]; bits; bits &= bits - 1) {
+            const auto id = static_cast<uint32_t>(word * 64 + __builtin_ctzll(bits));
+            __builtin_prefetch(index.dense[id], 1);
+            __builtin_prefetch(&index.details[id]);
+            ids[count++] = id;
+          }
+          index.pending[word] = 0;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+          Branch &branch = *index.dense[ids[i]];
+          if (branch.hits != 0 && (branch.flags & FlagEverHit)) {
+            branch.flags |= FlagHitSinceLook;
+            branch.hits = 1;
+            branch.totalHits = 1;
+          } else {
+            const BranchSlotDetail &detail = index.details[ids[i]];
+            markHit(*detail.service, branch, detail.type, 1, false);
+          }
+        }
+      }
+    }
+  }
+  pendingFiles_.clear();
+}
+
 void CoverageModel::forgetSettledHits() {
-  for (auto &file : files_)
+  applyPendingHits();
+  for (SourceFile *file : settledFiles_) {
     for (KindIndex &index : file->branchIndex)
       std::fill(index.settled.begin(), index.settled.end(), 0);
+    file->settledListed = false;
+  }
+  settledFiles_.clear();
 }
 
 void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::size_t count,
@@ -132,11 +198,15 @@ void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::s
       if (isCounted(*hit, kinds)) MarkTraceBranch(file, hit->kind, hit->id, hit->count, add);
     return;
   }
+  if (add && !pendingFiles_.empty()) applyPendingHits();
+  listSettled(file);
   Branch *const *dense[4];
+  const BranchSlotDetail *details[4];
   const uint64_t *settled[4];
   std::size_t denseSize[4];
   for (int k = 0; k < 4; ++k) {
     dense[k] = file.branchIndex[k].dense.data();
+    details[k] = file.branchIndex[k].details.data();
     settled[k] = file.branchIndex[k].settled.data();
     denseSize[k] = file.branchIndex[k].dense.size();
   }
@@ -176,11 +246,17 @@ void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::s
         }
         slot = dense[k] + hit.id;
         __builtin_prefetch(slot);
+        // A first hit in the test reads where the branch lives, and its service.
+        __builtin_prefetch(details[k] + hit.id);
       }
       work[works++] = Work{static_cast<int32_t>(i), lastSettled, slot};
     }
-    for (std::size_t w = 0; w < works; ++w)
-      if (work[w].slot && *work[w].slot) __builtin_prefetch(*work[w].slot, 1);
+    for (std::size_t w = 0; w < works; ++w) {
+      if (!work[w].slot || !*work[w].slot) continue;
+      __builtin_prefetch(*work[w].slot, 1);
+      const TraceHit &hit = run[work[w].at];
+      __builtin_prefetch(details[hit.kind - 1][hit.id].service, 1);
+    }
 
     // The current service is the one of the last hit counted: a general lookup
     // sets it itself, a hit found through the dense slots leaves it to be set
@@ -211,7 +287,7 @@ void CoverageModel::MarkTraceHits(SourceFile &file, const TraceHit *hits, std::s
         }
       } else {
         const BranchSlotDetail &detail = index.details[hit.id];
-        MarkBranchHit(*detail.service, *branch, detail.type, hit.count, add);
+        markHit(*detail.service, *branch, detail.type, hit.count, add);
       }
       noteSettled(index, hit.id, *branch);
     }
@@ -228,24 +304,39 @@ void CoverageModel::makeCurrent(SourceFile &file, const TraceHit &hit) {
   pendingId_ = hit.id;
 }
 
-void CoverageModel::UpdateModifiedConditions() {
-  for (auto &file : files_)
-    for (auto &service : file->services)
-      for (Composition &composition : service->compositions)
-        for (ModifiedCondition &item : composition.items)
-          for (const VectorPair &pair : item.pairs)
-            if (everHit(service->conditions[pair.first].branch) &&
-                everHit(service->conditions[pair.second].branch)) {
-              MarkBranchHit(*service, item, CovModifiedConditions, 1, false);
-              break;
-            }
+void CoverageModel::UpdateModifiedConditions(bool markAgain) {
+  applyPendingHits();
+  const std::size_t known = satisfied_.size();
+  // An item found hit has flag 0x10 from then on; the others are looked at again
+  // only when a condition branch of their service was first hit.
+  for (Service *service : conditionsChanged_) {
+    service->conditionsChanged = false;
+    for (Composition &composition : service->compositions)
+      for (ModifiedCondition &item : composition.items) {
+        if (item.flags & FlagEverHit) continue;
+        for (const VectorPair &pair : item.pairs)
+          if (everHit(service->conditions[pair.first].branch) &&
+              everHit(service->conditions[pair.second].branch)) {
+            satisfied_.push_back(HitModifiedCondition{service, &item});
+            break;
+          }
+      }
+  }
+  conditionsChanged_.clear();
+  for (std::size_t i = markAgain ? 0 : known; i < satisfied_.size(); ++i) {
+    const HitModifiedCondition &satisfied = satisfied_[i];
+    if (i >= known) ++satisfied.service->modifiedConditionsHit;
+    markHit(*satisfied.service, *satisfied.item, CovModifiedConditions, 1, false);
+  }
 }
 
 void CoverageModel::resetTestHits() {
   forgetSettledHits();
-  for (auto &file : files_)
-    for (auto &service : file->services) {
-      service->testCovered.clear();
+  for (Service *service : servicesHit_) {
+    service->testCovered.clear();
+    // Its modified conditions found hit keep their hits (1) and count.
+    service->testCovered[CntModifiedConditions] = service->modifiedConditionsHit;
+    if (service->branchesHit) {
       service->entry.hits = 0;
       for (ExitEntry &entry : service->exits)
         entry.branch.hits = 0;
@@ -255,8 +346,9 @@ void CoverageModel::resetTestHits() {
         entry.branch.hits = 0;
       for (ConditionEntry &entry : service->conditions)
         entry.branch.hits = 0;
-      for (Composition &composition : service->compositions)
-        for (ModifiedCondition &item : composition.items)
-          item.hits = 0;
+      service->branchesHit = false;
     }
+    service->listedAsHit = false;
+  }
+  servicesHit_.clear();
 }

@@ -44,6 +44,7 @@ public:
   bool keepsTestHits() const override {
     return !state_.options->global || state_.options->cioFile.has_value();
   }
+  bool clearsHitFlags() const override { return cio_ != nullptr; }
 
 private:
   void writeRunConclusion();

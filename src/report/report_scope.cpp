@@ -47,7 +47,25 @@ ReportScope buildReportScope(const CoverageModel &model, const ReportOptions &op
     for (const Service *service : summary.services)
       summary.totals += service->staticCounts;
     scope.selectedTotals += summary.totals;
+    scope.selectedMask |= file->instrumentedTypes;
     scope.files.push_back(std::move(summary));
+  }
+
+  // Which file each selected service is reported in, when every service has an
+  // index of its own.
+  const uint32_t count = model.serviceCount();
+  std::vector<bool> seen(count, false);
+  scope.servicesIndexed = true;
+  for (const std::unique_ptr<SourceFile> &file : model.files())
+    for (const std::unique_ptr<Service> &service : file->services) {
+      if (service->index >= count || seen[service->index]) scope.servicesIndexed = false;
+      if (service->index < count) seen[service->index] = true;
+    }
+  if (scope.servicesIndexed) {
+    scope.summaryOfService.assign(count, -1);
+    for (std::size_t i = 0; i < scope.files.size(); ++i)
+      for (const Service *service : scope.files[i].services)
+        scope.summaryOfService[service->index] = static_cast<int32_t>(i);
   }
   return scope;
 }

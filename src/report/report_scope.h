@@ -45,6 +45,14 @@ struct ReportScope {
   CoverageCounts concludedTotals;
   /// Sum of the static totals of every selected file.
   CoverageCounts selectedTotals;
+  /// Union of the instrumented types of every selected file.
+  CoverageTypes selectedMask = 0;
+  /// By Service::index: the position in `files` of the file of a selected service,
+  /// -1 for a service that is not reported on.
+  std::vector<int32_t> summaryOfService;
+  /// Every service has an index of its own: sums over the services hit in a test
+  /// can use summaryOfService.
+  bool servicesIndexed = false;
   /// The requested types (0 when none was requested).
   CoverageTypes requestedMask = 0;
   /// Union of the instrumented types of every loaded file.

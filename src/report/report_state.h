@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <vector>
 
 #include "cli/report_options.h"
 #include "model/coverage_model.h"
@@ -39,4 +40,11 @@ struct ReportRunState {
   CoverageCounts runTotals;
   /// Hits matching runTotals.
   CoverageCounts runHits;
+  /// Scratch of the test report: the test's hits per selected file.
+  std::vector<CoverageCounts> hitsByFile;
+  /// The model's modified conditions found hit that the test reports have
+  /// counted, those of selected services, and those per selected file.
+  std::size_t modifiedSeen = 0;
+  uint32_t modifiedSelected = 0;
+  std::vector<uint32_t> modifiedByFile;
 };

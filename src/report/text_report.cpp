@@ -31,10 +31,6 @@ uint32_t shownCount(const ReportRunState &run, const HitState &item) {
   return run.options->global ? item.totalHits : item.hits;
 }
 
-const CoverageCounts &shownHits(const ReportRunState &run, const Service &service) {
-  return run.options->global ? service.totalCovered : service.testCovered;
-}
-
 /// The label of a total of 0: "none" when the file was instrumented for the line's
 /// type, "n/a" otherwise.
 const char *noneLabel(const ReportRunState &run, CoverageTypes fileMask, CoverageTypes bit) {
@@ -72,6 +68,37 @@ void writeReportHeader(ReportRunState &run) {
   std::fprintf(run.out, "\n\t\t\t  %s\n\n", dateText(run.runTime).c_str());
 }
 
+/// The current test's hits of the selected services, from the services hit in the
+/// test only: every other service holds only its modified conditions found hit
+/// so far, which are counted as they are found. Their sum, and per selected file
+/// in `byFile` (by position in the scope's files) when given.
+CoverageCounts testHitsOfSelected(ReportRunState &run, std::vector<CoverageCounts> *byFile) {
+  const ReportScope &scope = *run.scope;
+  const auto &found = run.model->modifiedConditionsHit();
+  run.modifiedByFile.resize(scope.files.size(), 0);
+  for (; run.modifiedSeen < found.size(); ++run.modifiedSeen) {
+    const int32_t file = scope.summaryOfService[found[run.modifiedSeen].service->index];
+    if (file < 0) continue;
+    ++run.modifiedSelected;
+    ++run.modifiedByFile[static_cast<std::size_t>(file)];
+  }
+  if (byFile) byFile->assign(scope.files.size(), CoverageCounts{});
+  CoverageCounts sum;
+  for (const Service *service : run.model->servicesHitInTest()) {
+    const int32_t file = scope.summaryOfService[service->index];
+    if (file < 0) continue;
+    CoverageCounts hits = service->testCovered;
+    hits[CntModifiedConditions] = 0;
+    sum += hits;
+    if (byFile) (*byFile)[static_cast<std::size_t>(file)] += hits;
+  }
+  sum[CntModifiedConditions] = run.modifiedSelected;
+  if (byFile)
+    for (std::size_t file = 0; file < scope.files.size(); ++file)
+      (*byFile)[file][CntModifiedConditions] = run.modifiedByFile[file];
+  return sum;
+}
+
 void writeTestReport(ReportRunState &run) {
   const ReportOptions &options = *run.options;
   const SummaryLevel level = options.summaryLevel;
@@ -97,23 +124,35 @@ void writeTestReport(ReportRunState &run) {
   run.runTotals.clear();
   run.runHits.clear();
   const HitSet shown = options.global ? HitSet::Run : HitSet::Test;
-  for (const FileSummary &summary : run.scope->files) {
-    const SourceFile &file = *summary.file;
-    const CoverageCounts fileHits = sumHits(summary.services, shown);
-    run.reportedMask |= file.instrumentedTypes;
-    if (level <= SummaryFile) {
-      run.effectiveMask = run.scope->fileMask(file);
-      writeSection(run, nullptr, "", file.sourceName->text,
-                   file.extraText ? file.extraText->text : nullptr, summary.totals, fileHits,
-                   file.instrumentedTypes);
-      if (level <= SummaryService) {
-        for (const Service *service : summary.services)
-          writeSection(run, service, "\t", service->name->text, nullptr, service->staticCounts,
-                       hitsOf(*service, shown), file.instrumentedTypes);
+  // A test's hits are summed over the services hit in it; with no file section to
+  // write, the files are not visited at all.
+  const bool fromHitList = !options.global && level >= SummaryFile && run.scope->servicesIndexed;
+  if (fromHitList && level == SummaryConclusion) {
+    run.runTotals = run.scope->selectedTotals;
+    run.runHits = testHitsOfSelected(run, nullptr);
+    run.reportedMask |= run.scope->selectedMask;
+  } else {
+    if (fromHitList) testHitsOfSelected(run, &run.hitsByFile);
+    for (std::size_t i = 0; i < run.scope->files.size(); ++i) {
+      const FileSummary &summary = run.scope->files[i];
+      const SourceFile &file = *summary.file;
+      const CoverageCounts fileHits =
+          fromHitList ? run.hitsByFile[i] : sumHits(summary.services, shown);
+      run.reportedMask |= file.instrumentedTypes;
+      if (level <= SummaryFile) {
+        run.effectiveMask = run.scope->fileMask(file);
+        writeSection(run, nullptr, "", file.sourceName->text,
+                     file.extraText ? file.extraText->text : nullptr, summary.totals, fileHits,
+                     file.instrumentedTypes);
+        if (level <= SummaryService) {
+          for (const Service *service : summary.services)
+            writeSection(run, service, "\t", service->name->text, nullptr, service->staticCounts,
+                         hitsOf(*service, shown), file.instrumentedTypes);
+        }
       }
+      run.runTotals += summary.totals;
+      run.runHits += fileHits;
     }
-    run.runTotals += summary.totals;
-    run.runHits += fileHits;
   }
 
   run.effectiveMask = run.scope->runMask();

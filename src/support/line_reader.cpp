@@ -3,35 +3,62 @@
 
 #include "support/host_services.h"
 #include "support/messages.h"
+#include "support/read_ahead.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 LineReader::LineReader() : LineReader(kDefaultBlockSize) {}
 
-LineReader::LineReader(std::size_t blockSize) : blockSize_(blockSize < 2 ? 2 : blockSize) {}
+LineReader::LineReader(std::size_t blockSize)
+    : read_(readFile), blockSize_(blockSize < 2 ? 2 : blockSize) {}
+
+ssize_t LineReader::readFile(int fd, void *buffer, std::size_t count, off_t offset) {
+  return offset < 0 ? ::read(fd, buffer, count) : ::pread(fd, buffer, count, offset);
+}
 
 LineReader::~LineReader() {
   close();
-  freeIfSet(buffer_);
+  freeIfSet(own_);
 }
 
 bool LineReader::open(const char *path) {
   close();
-  file_ = std::fopen(path, "rb");
-  if (!file_) return false;
-  if (!buffer_) {
-    capacity_ = std::min(blockSize_, kFirstReadSize);
-    buffer_ = static_cast<char *>(safeAlloc(capacity_ + 1));
+  fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) return false;
+  struct stat status;
+  const bool regular = ::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode);
+  if (!own_) {
+    // A small file gets a buffer its size (and a small buffer comes and goes
+    // cheaply: most FDC files are a few kilobytes).
+    std::size_t first = std::min(blockSize_, kFirstReadSize);
+    if (regular && static_cast<uint64_t>(status.st_size) < first)
+      first = std::max<std::size_t>(static_cast<std::size_t>(status.st_size) + 1, 4096);
+    growOwn(first);
   }
-  buffer_[0] = '\0';
+  buffer_ = own_;
+  terminate();
+  if (regular && static_cast<uint64_t>(status.st_size) >= readAheadMinimum_) {
+    // The unfinished line at the end of a block is copied in front of the next
+    // one when it fits in this room (longer ones go on in the own buffer).
+    const std::size_t room = std::max(kTailPadding, blockSize_ / 16);
+    ahead_ = std::make_unique<ReadAhead>(fd_, read_, blockSize_, room, kTailPadding);
+  }
   return true;
 }
 
 void LineReader::close() {
-  if (file_) std::fclose(file_);
-  file_ = nullptr;
+  // The thread stops before the descriptor it reads is closed.
+  ahead_.reset();
+  heldSlot_ = -1;
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  buffer_ = own_;
   start_ = end_ = 0;
   eof_ = false;
   readFailed_ = false;
@@ -45,7 +72,7 @@ void LineReader::close() {
 }
 
 bool LineReader::isOpen() const {
-  return file_ != nullptr;
+  return fd_ >= 0;
 }
 
 void LineReader::restoreAfterLine() {
@@ -54,40 +81,97 @@ void LineReader::restoreAfterLine() {
   hasSaved_ = false;
 }
 
-// Makes room behind the unread bytes and reads more of the stream; false when
+void LineReader::terminate() {
+  std::memset(buffer_ + end_, 0, kTailPadding);
+}
+
+void LineReader::growOwn(std::size_t bytes) {
+  if (own_ && bytes <= capacity_) return;
+  const bool current = buffer_ == own_;
+  capacity_ = bytes;
+  own_ = static_cast<char *>(safeRealloc(own_, capacity_ + kTailPadding));
+  if (current) buffer_ = own_;
+}
+
+void LineReader::endOfData(int error) {
+  eof_ = true;
+  readFailed_ = error != 0;
+  terminate();
+  if (readFailed_ && failOnReadError_)
+    reportFatal(tr("Fatal Error", "Cannot read file %1: %2",
+                   "%1 is a file name, %2 the reason given by the system")
+                    .arg(fileName_, QString::fromLocal8Bit(std::strerror(error))));
+}
+
+// Makes room behind the unread bytes and reads more of the file; false when
 // nothing more could be read.
 bool LineReader::fill() {
-  if (eof_ || !file_) return false;
+  if (eof_ || fd_ < 0) return false;
+  return ahead_ ? fillFromBlocks() : fillDirectly();
+}
+
+bool LineReader::fillDirectly() {
   const std::size_t pending = end_ - start_;
   if (start_ > 0 && capacity_ - end_ < capacity_ / 2) {
-    std::memmove(buffer_, buffer_ + start_, pending);
+    std::memmove(own_, own_ + start_, pending);
     start_ = 0;
     end_ = pending;
   }
   // A line longer than half the buffer: grow, so that every read stays large;
-  // a stream that filled the first buffer: grow to the block size.
-  if (capacity_ - end_ < capacity_ / 2 || (lastReadFull_ && capacity_ < blockSize_)) {
-    capacity_ = std::max(capacity_ * 2, std::min(blockSize_, capacity_ * 16));
-    buffer_ = static_cast<char *>(safeRealloc(buffer_, capacity_ + 1));
-  }
+  // a file that filled the first buffer: grow to the block size.
+  if (capacity_ - end_ < capacity_ / 2 || (lastReadFull_ && capacity_ < blockSize_))
+    growOwn(std::max(capacity_ * 2, std::min(blockSize_, capacity_ * 16)));
   const std::size_t wanted = capacity_ - end_;
-  errno = 0;
-  const std::size_t got = std::fread(buffer_ + end_, 1, wanted, file_);
-  lastReadFull_ = got == wanted;
-  if (got == 0) {
-    buffer_[end_] = '\0';
-    eof_ = true;
-    readFailed_ = std::ferror(file_) != 0;
-    if (readFailed_ && failOnReadError_) {
-      const int error = errno;
-      reportFatal(tr("Fatal Error", "Cannot read file %1: %2",
-                     "%1 is a file name, %2 the reason given by the system")
-                      .arg(fileName_, QString::fromLocal8Bit(std::strerror(error ? error : EIO))));
-    }
+  ssize_t got;
+  do {
+    errno = 0;
+    got = read_(fd_, own_ + end_, wanted, -1);
+  } while (got < 0 && errno == EINTR);
+  lastReadFull_ = got > 0 && static_cast<std::size_t>(got) == wanted;
+  if (got <= 0) {
+    endOfData(got < 0 ? (errno ? errno : EIO) : 0);
     return false;
   }
-  end_ += got;
-  buffer_[end_] = '\0';
+  end_ += static_cast<std::size_t>(got);
+  terminate();
+  return true;
+}
+
+bool LineReader::fillFromBlocks() {
+  const ReadAhead::Block block = ahead_->next();
+  if (block.end) {
+    // The bytes not taken stay where they are (the block holding them is kept).
+    endOfData(block.error);
+    return false;
+  }
+  const std::size_t pending = end_ - start_;
+  const std::size_t room = ahead_->room();
+  if (pending <= room) {
+    // The unfinished line goes in front of the new block, which is read in place.
+    std::memcpy(block.data - pending, buffer_ + start_, pending);
+    ahead_->release(heldSlot_);
+    heldSlot_ = block.slot;
+    buffer_ = block.data - room;
+    start_ = room - pending;
+    end_ = room + block.size;
+  } else {
+    // A line longer than the room goes on in the own buffer, the block after it.
+    if (buffer_ == own_) {
+      std::memmove(own_, own_ + start_, pending);
+      growOwn(pending + block.size);
+    } else {
+      growOwn(pending + block.size);
+      std::memcpy(own_, buffer_ + start_, pending);
+    }
+    std::memcpy(own_ + pending, block.data, block.size);
+    ahead_->release(heldSlot_);
+    ahead_->release(block.slot);
+    heldSlot_ = -1;
+    buffer_ = own_;
+    start_ = 0;
+    end_ = pending + block.size;
+  }
+  terminate();
   return true;
 }
 
@@ -96,7 +180,7 @@ char *LineReader::readLine() {
   line_ = cursor_ = nullptr;
   lineLength_ = 0;
   finalFragment_ = {};
-  if (!file_) return nullptr;
+  if (fd_ < 0) return nullptr;
 
   std::size_t scanned = 0; // bytes after start_ known to hold no LF
   char *lineFeed = nullptr;

@@ -1,7 +1,13 @@
 #include "trace/hit_line_scanner.h"
 
 #include <array>
-#include <cstdint>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#include <immintrin.h>
+#define ZELTOCOV_X86_VECTORS 1
+#endif
 
 namespace {
 
@@ -29,6 +35,89 @@ constexpr std::array<uint8_t, 256> kHitKinds = [] {
   return kinds;
 }();
 
+/// Where the hits of a scan go: the store, through the filter when there is one
+/// (`kFiltered`). Made on the stack of each scan, so that its fields stay in
+/// registers.
+template <bool kFiltered> class HitSink {
+public:
+  HitSink(TraceHit *out, std::size_t capacity, const HitScanFilter *filter, bool countOriented)
+      : out_(out), next_(out), last_(out + capacity - 1) {
+    if (!kFiltered) return;
+    kinds_ = filter->kinds;
+    cleaning_ = filter->cleaning;
+    // Without settled branches to drop, no hit is dropped as settled.
+    for (int k = 0; k < 4; ++k) {
+      denseSize_[k] = countOriented ? 0 : filter->denseSize[k];
+      settled_[k] = filter->settled[k];
+      pending_[k] = filter->pending[k];
+      dense_[k] = filter->dense[k];
+      kept_[k] = filter->kept[k];
+      keptSize_[k] = filter->kept[k] ? filter->keptSize[k] : 0;
+    }
+  }
+
+  /// Room for the hits of one more line: its own, and with the filter a dropped
+  /// one kept before it.
+  bool hasRoom() const { return kFiltered ? next_ < last_ : next_ <= last_; }
+
+  [[gnu::always_inline]] void take(uint8_t kind, uint32_t id, uint32_t count) {
+    if (kFiltered) {
+      if (count == 0) return;
+      const unsigned k = kind - 1u;
+      const bool counted = kinds_ >> k & 1u;
+      const bool dense = id < denseSize_[k];
+      bool settled = dense && (settled_[k][id / 64] >> (id % 64) & 1u);
+      if (!cleaning_ && counted && dense && !settled && pending_[k] && dense_[k][id]) {
+        // The first hit in a while: noted, applied later with the others.
+        settled_[k][id / 64] |= uint64_t{1} << (id % 64);
+        pending_[k][id / 64] |= uint64_t{1} << (id % 64);
+        settled = true;
+      }
+      if (cleaning_ ? id < keptSize_[k] && kept_[k][id] != 0 && (!counted || settled)
+                    : !counted || settled) {
+        if (counted) {
+          droppedId_ = id;
+          droppedKind_ = kind;
+        }
+        return;
+      }
+      // A hit that the dense slots cannot place is looked up from the current
+      // service, which must then be the one of the hit dropped just before.
+      if (droppedKind_ && (!dense || !dense_[k][id]))
+        *next_++ = TraceHit{droppedId_, 1, droppedKind_};
+      droppedKind_ = 0;
+    }
+    *next_++ = TraceHit{id, count, kind};
+  }
+
+  /// Hits stored; the last hit dropped is kept when no hit followed it.
+  std::size_t finish() {
+    if (droppedKind_) *next_++ = TraceHit{droppedId_, 1, droppedKind_};
+    droppedKind_ = 0;
+    return static_cast<std::size_t>(next_ - out_);
+  }
+
+private:
+  TraceHit *out_;
+  TraceHit *next_;
+  /// The last place of the store.
+  TraceHit *last_;
+  unsigned kinds_ = 0;
+  /// Per kind: the dense slots that may be settled (none for counted hits), their
+  /// settled bits, the slots.
+  std::size_t denseSize_[4] = {};
+  uint64_t *settled_[4] = {};
+  uint64_t *pending_[4] = {};
+  Branch *const *dense_[4] = {};
+  /// With the cleaned trace, the counters it keeps per kind.
+  bool cleaning_ = false;
+  const uint32_t *kept_[4] = {};
+  std::size_t keptSize_[4] = {};
+  /// The last hit dropped as settled since the last hit stored (kind 0: none).
+  uint32_t droppedId_ = 0;
+  uint8_t droppedKind_ = 0;
+};
+
 /// Reads 1 to 8 reversed hexadecimal digits at `p`, moving it past them; false
 /// when there is none. A ninth digit is left in place (it stops the line).
 inline bool readDigits(const unsigned char *&p, uint32_t &value) {
@@ -44,16 +133,17 @@ inline bool readDigits(const unsigned char *&p, uint32_t &value) {
   return length > 0;
 }
 
-} // namespace
-
-HitScan scanHitLines(std::string_view bytes, bool countOriented, TraceHit *out,
-                     std::size_t capacity, bool countRequired) {
+template <bool kFiltered>
+HitScan scanPlain(std::string_view bytes, bool countOriented, TraceHit *out, std::size_t capacity,
+                  const HitScanFilter *filter, bool countRequired = false) {
+  HitSink<kFiltered> sink(out, capacity, filter, countOriented);
   // Each byte is looked at only after the one before it matched and was not NUL,
   // so the scan never passes the NUL that follows the bytes.
   const auto *begin = reinterpret_cast<const unsigned char *>(bytes.data());
   const unsigned char *p = begin;
-  std::size_t count = 0;
-  while (count < capacity) {
+  bool full = true;
+  while (sink.hasRoom()) {
+    full = false;
     if (p[0] != 'T') break;
     const uint8_t kind = kHitKinds[p[1]];
     if (!kind || p[2] != ' ') break;
@@ -68,9 +158,486 @@ HitScan scanHitLines(std::string_view bytes, bool countOriented, TraceHit *out,
       break;
     }
     if (*q != '\n') break;
-    out[count++] = TraceHit{id, hits, kind};
+    sink.take(kind, id, hits);
     p = q + 1;
+    full = true;
   }
   // A line is taken only once its line end is seen, which lies within the bytes.
-  return HitScan{count, static_cast<std::size_t>(p - begin)};
+  return HitScan{sink.finish(), static_cast<std::size_t>(p - begin), full};
+}
+
+#ifdef ZELTOCOV_X86_VECTORS
+
+/// What 64 bytes hold, one bit per byte.
+struct BlockMasks {
+  uint64_t lineFeeds;
+  /// Bytes that are not hexadecimal digits.
+  uint64_t nonDigits;
+  /// 'T' bytes.
+  uint64_t tees;
+  uint64_t spaces;
+};
+
+/// Of the line ends `lineFeeds` (not 0) of a block that starts at a line, those of
+/// the lines before the first line that is not a plain hit line without count,
+/// as far as the masks tell: T, any byte, space, 1 to 8 digits, LF. (The kind
+/// letter is checked line by line.)
+inline uint64_t plainLineEnds(const BlockMasks &masks, uint64_t lineFeeds) {
+  const unsigned last = 63u - static_cast<unsigned>(__builtin_clzll(lineFeeds));
+  const uint64_t lines = ~uint64_t{0} >> (63u - last);
+  const uint64_t starts = (lineFeeds << 1 | 1u) & lines;
+  const uint64_t digits = ~masks.nonDigits;
+  // Digits that begin a run of nine.
+  uint64_t runs = digits & digits >> 1;
+  runs &= runs >> 2;
+  runs &= runs >> 4;
+  runs &= digits >> 8;
+  const uint64_t bad = (starts & ~masks.tees) | (starts << 2 & ~masks.spaces) |
+                       (starts << 3 & lineFeeds) |
+                       (masks.nonDigits & ~(starts | starts << 1 | starts << 2 | lineFeeds)) | runs;
+  const uint64_t badInLines = bad & lines;
+  if (!badInLines) return lineFeeds;
+  return lineFeeds & ((uint64_t{1} << __builtin_ctzll(badInLines)) - 1);
+}
+
+/// The value of 1 to 8 reversed hexadecimal digits (checked already) at `p`,
+/// without a branch per digit: one load, each byte turned into its digit value,
+/// the nibbles packed in place. IDs of up to 4 digits (nearly all) take 32 bits.
+inline uint32_t decodeDigits(const unsigned char *p, unsigned digits) {
+  if (digits <= 4) {
+    uint32_t x;
+    std::memcpy(&x, p, sizeof x);
+    x &= ~uint32_t{0} >> (32 - 8 * digits);
+    // '0'-'9' keep their low four bits; 'a'-'f' and 'A'-'F' (bit 6 set) add 9.
+    x = (x & 0x0F0F0F0Fu) + 9 * ((x >> 6) & 0x01010101u);
+    x = (x | (x >> 4)) & 0x00FF00FFu;
+    return (x | (x >> 8)) & 0xFFFFu;
+  }
+  uint64_t x;
+  std::memcpy(&x, p, sizeof x);
+  x &= ~uint64_t{0} >> (64 - 8 * digits);
+  x = (x & 0x0F0F0F0F0F0F0F0Full) + 9 * ((x >> 6) & 0x0101010101010101ull);
+  x = (x | (x >> 4)) & 0x00FF00FF00FF00FFull;
+  x = (x | (x >> 8)) & 0x0000FFFF0000FFFFull;
+  return static_cast<uint32_t>(x | (x >> 16));
+}
+
+/// decodeDigits with the nibbles gathered in one instruction (PEXT).
+[[gnu::target("bmi2")]] inline uint32_t decodeDigitsPext(const unsigned char *p, unsigned digits) {
+  uint64_t x;
+  std::memcpy(&x, p, sizeof x);
+  x = _bzhi_u64(x, 8 * digits);
+  x = (x & 0x0F0F0F0F0F0F0F0Full) + 9 * ((x >> 6) & 0x0101010101010101ull);
+  return static_cast<uint32_t>(_pext_u64(x, 0x0F0F0F0F0F0F0F0Full));
+}
+
+/// Takes the line from `s` to its line end at `e` (offsets in the 64 bytes at
+/// `p`) when it is a plain hit line, with or without count.
+template <typename Classify, typename Sink>
+[[gnu::always_inline]] inline bool takeLine(const unsigned char *p, unsigned s, unsigned e,
+                                            uint64_t nonDigits, Sink &sink) {
+  if (e < s + 4) return false;
+  uint32_t head;
+  std::memcpy(&head, p + s, sizeof head);
+  // 'T', the kind letter, ' ' (bytes in memory order).
+  if ((head & 0x00FF00FFu) != (uint32_t{'T'} | uint32_t{' '} << 16)) return false;
+  const uint8_t kind = kHitKinds[head >> 8 & 0xFF];
+  if (!kind) return false;
+  // The line end is no digit, so the digits stop at it at the latest.
+  const unsigned idAt = s + 3;
+  const unsigned idDigits = static_cast<unsigned>(__builtin_ctzll(nonDigits >> idAt));
+  if (idDigits - 1u >= 8u) return false;
+  const unsigned idEnd = idAt + idDigits;
+  uint32_t count = 1;
+  if (idEnd != e) {
+    if (p[idEnd] != ' ') return false;
+    const unsigned countAt = idEnd + 1;
+    const unsigned countDigits = static_cast<unsigned>(__builtin_ctzll(nonDigits >> countAt));
+    if (countDigits - 1u >= 8u || countAt + countDigits != e) return false;
+    count = Classify::decode(p + countAt, countDigits);
+  }
+  sink.take(kind, Classify::decode(p + idAt, idDigits), count);
+  return true;
+}
+
+/// The settled check of one kind, as the tight loop of the filtered scan reads it.
+struct KindCheck {
+  uint64_t *settled = nullptr;
+  std::size_t denseSize = 0;
+  Branch *const *dense = nullptr;
+  uint64_t *pending = nullptr;
+};
+
+/// The common case of the filtered scan on its own: plain hit lines without
+/// count, to the model alone. The same as scanBlocks with a HitSink, in fewer
+/// instructions: a settled hit costs its decoding and one bit test, a first hit
+/// (with pending bits) two bits set.
+template <typename Classify>
+[[gnu::always_inline]] inline HitScan scanSettledBlocks(std::string_view bytes, TraceHit *out,
+                                                        std::size_t capacity,
+                                                        const HitScanFilter &filter) {
+  KindCheck checks[5];
+  for (int k = 0; k < 4; ++k)
+    checks[k + 1] =
+        KindCheck{filter.settled[k], filter.denseSize[k], filter.dense[k], filter.pending[k]};
+  const unsigned counted = filter.kinds << 1;
+  TraceHit *next = out;
+  TraceHit *const last = out + capacity - 1;
+  uint32_t droppedId = 0;
+  unsigned droppedKind = 0;
+  const auto *begin = reinterpret_cast<const unsigned char *>(bytes.data());
+  const unsigned char *const end = begin + bytes.size();
+  const unsigned char *p = begin;
+  bool full = next >= last;
+  while (p < end && !full) {
+    const BlockMasks masks = Classify()(p);
+    const auto available = static_cast<std::size_t>(end - p);
+    const uint64_t lineFeeds =
+        available < 64 ? masks.lineFeeds & ((uint64_t{1} << available) - 1) : masks.lineFeeds;
+    if (!lineFeeds) break;
+    uint64_t ends = plainLineEnds(masks, lineFeeds);
+    bool stop = ends != lineFeeds;
+    unsigned s = 0;
+    while (ends) {
+      const unsigned e = static_cast<unsigned>(__builtin_ctzll(ends));
+      const unsigned kind = kHitKinds[p[s + 1]];
+      if (!kind) {
+        stop = true;
+        break;
+      }
+      const uint32_t id = Classify::decode(p + s + 3, e - s - 3);
+      ends &= ends - 1;
+      s = e + 1;
+      if (!(counted >> kind & 1u)) continue;
+      const KindCheck &check = checks[kind];
+      const bool dense = id < check.denseSize;
+      if (dense) {
+        uint64_t &settled = check.settled[id / 64];
+        const uint64_t bit = uint64_t{1} << (id % 64);
+        if (!(settled & bit) && check.pending && check.dense[id]) {
+          // The first hit in a while: noted, applied later with the others.
+          settled |= bit;
+          check.pending[id / 64] |= bit;
+        }
+        if (settled & bit) {
+          droppedId = id;
+          droppedKind = kind;
+          continue;
+        }
+      }
+      // A hit that the dense slots cannot place is looked up from the current
+      // service, which must then be the one of the hit dropped just before.
+      if (droppedKind && (!dense || !check.dense[id]))
+        *next++ = TraceHit{droppedId, 1, static_cast<uint8_t>(droppedKind)};
+      droppedKind = 0;
+      *next++ = TraceHit{id, 1, static_cast<uint8_t>(kind)};
+      if (next >= last) {
+        full = true;
+        break;
+      }
+    }
+    p += s;
+    if (stop || full || s == 0) break;
+  }
+  if (droppedKind) *next++ = TraceHit{droppedId, 1, static_cast<uint8_t>(droppedKind)};
+  return HitScan{static_cast<std::size_t>(next - out), static_cast<std::size_t>(p - begin), full};
+}
+
+/// The scan over blocks of 64 bytes, each starting at a line: the lines that end
+/// inside a block are taken from its masks, the next block starts at the first
+/// line not taken. A line that does not end within 64 bytes is not a plain hit line.
+template <typename Classify, bool kFiltered>
+[[gnu::always_inline]] inline HitScan scanBlocks(std::string_view bytes, bool countOriented,
+                                                 TraceHit *out, std::size_t capacity,
+                                                 const HitScanFilter *filter) {
+  HitSink<kFiltered> sink(out, capacity, filter, countOriented);
+  const auto *begin = reinterpret_cast<const unsigned char *>(bytes.data());
+  const unsigned char *const end = begin + bytes.size();
+  const unsigned char *p = begin;
+  // The scan is full once the store has no room left, whatever follows.
+  bool full = !sink.hasRoom();
+  while (p < end && !full) {
+    const BlockMasks masks = Classify()(p);
+    const auto available = static_cast<std::size_t>(end - p);
+    // Line ends past the bytes (in the padding) do not count.
+    const uint64_t lineFeeds =
+        available < 64 ? masks.lineFeeds & ((uint64_t{1} << available) - 1) : masks.lineFeeds;
+    if (!lineFeeds) break;
+    unsigned s = 0;
+    bool stop = false;
+    if (!countOriented) {
+      // The whole block is checked at once; each line is only decoded.
+      uint64_t ends = plainLineEnds(masks, lineFeeds);
+      stop = ends != lineFeeds;
+      while (ends) {
+        const unsigned e = static_cast<unsigned>(__builtin_ctzll(ends));
+        const uint8_t kind = kHitKinds[p[s + 1]];
+        if (!kind) {
+          stop = true;
+          break;
+        }
+        sink.take(kind, Classify::decode(p + s + 3, e - s - 3), 1);
+        ends &= ends - 1;
+        s = e + 1;
+        if (!sink.hasRoom()) {
+          full = true;
+          break;
+        }
+      }
+    } else {
+      while (s < 64) {
+        const uint64_t rest = lineFeeds >> s;
+        if (!rest) break;
+        const unsigned e = s + static_cast<unsigned>(__builtin_ctzll(rest));
+        if (!takeLine<Classify>(p, s, e, masks.nonDigits, sink)) {
+          stop = true;
+          break;
+        }
+        s = e + 1;
+        if (!sink.hasRoom()) {
+          full = true;
+          break;
+        }
+      }
+    }
+    p += s;
+    if (stop || s == 0) break;
+  }
+  return HitScan{sink.finish(), static_cast<std::size_t>(p - begin), full};
+}
+
+/// The 16 or 32 bits of a vector compare, at their place among 64.
+[[gnu::target("sse2")]] inline uint64_t bits16(__m128i compared, int part) {
+  return static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(compared))) << (16 * part);
+}
+[[gnu::target("avx2")]] inline uint64_t bits32(__m256i compared, int part) {
+  return static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(compared)))
+         << (32 * part);
+}
+
+struct ClassifySse2 {
+  static uint32_t decode(const unsigned char *p, unsigned digits) {
+    return decodeDigits(p, digits);
+  }
+  [[gnu::target("sse2")]] BlockMasks operator()(const unsigned char *p) const {
+    const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9);
+    const __m128i lowA = _mm_set1_epi8('a'), five = _mm_set1_epi8(5), lower = _mm_set1_epi8(0x20);
+    BlockMasks masks{0, 0, 0, 0};
+    uint64_t digits = 0;
+    for (int part = 0; part < 4; ++part) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * part));
+      // x <= n (unsigned) is min(x, n) == x.
+      const __m128i decimal = _mm_sub_epi8(v, zero);
+      const __m128i letter = _mm_sub_epi8(_mm_or_si128(v, lower), lowA);
+      const __m128i isDigit = _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(decimal, nine), decimal),
+                                           _mm_cmpeq_epi8(_mm_min_epu8(letter, five), letter));
+      masks.lineFeeds |= bits16(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n')), part);
+      masks.tees |= bits16(_mm_cmpeq_epi8(v, _mm_set1_epi8('T')), part);
+      masks.spaces |= bits16(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), part);
+      digits |= bits16(isDigit, part);
+    }
+    masks.nonDigits = ~digits;
+    return masks;
+  }
+};
+
+struct ClassifyAvx2 {
+  static uint32_t decode(const unsigned char *p, unsigned digits) {
+    return decodeDigits(p, digits);
+  }
+  [[gnu::target("avx2")]] BlockMasks operator()(const unsigned char *p) const {
+    const __m256i zero = _mm256_set1_epi8('0'), nine = _mm256_set1_epi8(9);
+    const __m256i lowA = _mm256_set1_epi8('a'), five = _mm256_set1_epi8(5);
+    const __m256i lower = _mm256_set1_epi8(0x20);
+    BlockMasks masks{0, 0, 0, 0};
+    uint64_t digits = 0;
+    for (int part = 0; part < 2; ++part) {
+      const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + 32 * part));
+      const __m256i decimal = _mm256_sub_epi8(v, zero);
+      const __m256i letter = _mm256_sub_epi8(_mm256_or_si256(v, lower), lowA);
+      const __m256i isDigit =
+          _mm256_or_si256(_mm256_cmpeq_epi8(_mm256_min_epu8(decimal, nine), decimal),
+                          _mm256_cmpeq_epi8(_mm256_min_epu8(letter, five), letter));
+      masks.lineFeeds |= bits32(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('\n')), part);
+      masks.tees |= bits32(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('T')), part);
+      masks.spaces |= bits32(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(' ')), part);
+      digits |= bits32(isDigit, part);
+    }
+    masks.nonDigits = ~digits;
+    return masks;
+  }
+};
+
+/// AVX2 with the nibbles gathered by PEXT, on processors where it is quick.
+struct ClassifyAvx2Pext : ClassifyAvx2 {
+  [[gnu::target("bmi2")]] static uint32_t decode(const unsigned char *p, unsigned digits) {
+    return decodeDigitsPext(p, digits);
+  }
+};
+
+struct ClassifyAvx512 {
+  /// Every processor with AVX-512 extracts bits quickly (PEXT).
+  [[gnu::target("bmi2")]] static uint32_t decode(const unsigned char *p, unsigned digits) {
+    return decodeDigitsPext(p, digits);
+  }
+  [[gnu::target("avx512f,avx512bw")]] BlockMasks operator()(const unsigned char *p) const {
+    const __m512i v = _mm512_loadu_si512(p);
+    const __m512i decimal = _mm512_sub_epi8(v, _mm512_set1_epi8('0'));
+    const __m512i letter =
+        _mm512_sub_epi8(_mm512_or_si512(v, _mm512_set1_epi8(0x20)), _mm512_set1_epi8('a'));
+    const uint64_t digits = _mm512_cmplt_epu8_mask(decimal, _mm512_set1_epi8(10)) |
+                            _mm512_cmplt_epu8_mask(letter, _mm512_set1_epi8(6));
+    return BlockMasks{_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\n')), ~digits,
+                      _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('T')),
+                      _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(' '))};
+  }
+};
+
+[[gnu::target("sse2"), gnu::flatten]] HitScan scanSse2(std::string_view bytes, bool countOriented,
+                                                       TraceHit *out, std::size_t capacity,
+                                                       const HitScanFilter *filter) {
+  if (filter && !filter->cleaning && !countOriented)
+    return scanSettledBlocks<ClassifySse2>(bytes, out, capacity, *filter);
+  return filter ? scanBlocks<ClassifySse2, true>(bytes, countOriented, out, capacity, filter)
+                : scanBlocks<ClassifySse2, false>(bytes, countOriented, out, capacity, filter);
+}
+
+[[gnu::target("avx2"), gnu::flatten]] HitScan scanAvx2(std::string_view bytes, bool countOriented,
+                                                       TraceHit *out, std::size_t capacity,
+                                                       const HitScanFilter *filter) {
+  if (filter && !filter->cleaning && !countOriented)
+    return scanSettledBlocks<ClassifyAvx2>(bytes, out, capacity, *filter);
+  return filter ? scanBlocks<ClassifyAvx2, true>(bytes, countOriented, out, capacity, filter)
+                : scanBlocks<ClassifyAvx2, false>(bytes, countOriented, out, capacity, filter);
+}
+
+[[gnu::target("avx2,bmi2"), gnu::flatten]] HitScan scanAvx2Pext(std::string_view bytes,
+                                                                bool countOriented, TraceHit *out,
+                                                                std::size_t capacity,
+                                                                const HitScanFilter *filter) {
+  if (filter && !filter->cleaning && !countOriented)
+    return scanSettledBlocks<ClassifyAvx2Pext>(bytes, out, capacity, *filter);
+  return filter ? scanBlocks<ClassifyAvx2Pext, true>(bytes, countOriented, out, capacity, filter)
+                : scanBlocks<ClassifyAvx2Pext, false>(bytes, countOriented, out, capacity, filter);
+}
+
+[[gnu::target("avx512f,avx512bw,bmi2"), gnu::flatten]] HitScan
+scanAvx512(std::string_view bytes, bool countOriented, TraceHit *out, std::size_t capacity,
+           const HitScanFilter *filter) {
+  if (filter && !filter->cleaning && !countOriented)
+    return scanSettledBlocks<ClassifyAvx512>(bytes, out, capacity, *filter);
+  return filter ? scanBlocks<ClassifyAvx512, true>(bytes, countOriented, out, capacity, filter)
+                : scanBlocks<ClassifyAvx512, false>(bytes, countOriented, out, capacity, filter);
+}
+
+#endif // ZELTOCOV_X86_VECTORS
+
+/// Whether PEXT is quick here: it is on every processor with it but AMD's before
+/// family 19h (where it is microcoded).
+bool quickPext() {
+#ifdef ZELTOCOV_X86_VECTORS
+  if (!__builtin_cpu_supports("bmi2")) return false;
+  if (!__builtin_cpu_is("amd")) return true;
+  unsigned eax, ebx, ecx, edx;
+  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
+  unsigned family = eax >> 8 & 0xF;
+  if (family == 0xF) family += eax >> 20 & 0xFF;
+  return family >= 0x19;
+#else
+  return false;
+#endif
+}
+
+HitScanPath chooseBestPath() {
+  // The SSE2 path is slower than the plain one where IDs have the same few
+  // digits in a row (the byte loop's branches are then well predicted): without
+  // AVX2 the plain path is taken.
+  for (HitScanPath path : {HitScanPath::Avx512, HitScanPath::Avx2Pext, HitScanPath::Avx2})
+    if (hitScanPathAvailable(path)) return path;
+  return HitScanPath::Plain;
+}
+
+} // namespace
+
+bool hitScanPathAvailable(HitScanPath path) {
+  switch (path) {
+  case HitScanPath::Plain:
+    return true;
+#ifdef ZELTOCOV_X86_VECTORS
+  case HitScanPath::Sse2:
+    return __builtin_cpu_supports("sse2");
+  case HitScanPath::Avx2:
+    return __builtin_cpu_supports("avx2");
+  case HitScanPath::Avx2Pext:
+    return __builtin_cpu_supports("avx2") && quickPext();
+  case HitScanPath::Avx512:
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("bmi2");
+#endif
+  default:
+    return false;
+  }
+}
+
+HitScanPath bestHitScanPath() {
+  static const HitScanPath best = chooseBestPath();
+  return best;
+}
+
+const char *hitScanPathName(HitScanPath path) {
+  switch (path) {
+  case HitScanPath::Plain:
+    return "plain";
+  case HitScanPath::Sse2:
+    return "SSE2";
+  case HitScanPath::Avx2:
+    return "AVX2";
+  case HitScanPath::Avx2Pext:
+    return "AVX2+PEXT";
+  case HitScanPath::Avx512:
+    return "AVX-512";
+  }
+  return "?";
+}
+
+void fillHitScanFilter(HitScanFilter &filter, SourceFile &file, unsigned kinds, bool pending) {
+  filter = HitScanFilter{};
+  filter.kinds = kinds;
+  for (int k = 0; k < 4; ++k) {
+    KindIndex &index = file.branchIndex[k];
+    filter.dense[k] = index.dense.data();
+    filter.denseSize[k] = index.dense.size();
+    filter.settled[k] = index.settled.data();
+    if (pending) filter.pending[k] = index.pending.data();
+  }
+}
+
+HitScan scanHitLinesWith(HitScanPath path, std::string_view bytes, bool countOriented,
+                         TraceHit *out, std::size_t capacity, const HitScanFilter *filter,
+                         bool countRequired) {
+  // Counted lines are rare enough that only the plain path tells them apart.
+  if (countOriented && countRequired)
+    return filter ? scanPlain<true>(bytes, countOriented, out, capacity, filter, true)
+                  : scanPlain<false>(bytes, countOriented, out, capacity, filter, true);
+  switch (path) {
+#ifdef ZELTOCOV_X86_VECTORS
+  case HitScanPath::Sse2:
+    return scanSse2(bytes, countOriented, out, capacity, filter);
+  case HitScanPath::Avx2:
+    return scanAvx2(bytes, countOriented, out, capacity, filter);
+  case HitScanPath::Avx2Pext:
+    return scanAvx2Pext(bytes, countOriented, out, capacity, filter);
+  case HitScanPath::Avx512:
+    return scanAvx512(bytes, countOriented, out, capacity, filter);
+#endif
+  default:
+    return filter ? scanPlain<true>(bytes, countOriented, out, capacity, filter)
+                  : scanPlain<false>(bytes, countOriented, out, capacity, filter);
+  }
+}
+
+HitScan scanHitLines(std::string_view bytes, bool countOriented, TraceHit *out,
+                     std::size_t capacity, const HitScanFilter *filter, bool countRequired) {
+  return scanHitLinesWith(bestHitScanPath(), bytes, countOriented, out, capacity, filter,
+                          countRequired);
 }

@@ -17,6 +17,10 @@ TraceAccumulator::TraceAccumulator(CoverageModel &model, const ReportOptions &op
 TraceAccumulator::~TraceAccumulator() = default;
 
 void TraceAccumulator::resetTypeSet() {
+  // The hit filters follow the type set.
+  filters_.clear();
+  currentFilter_ = nullptr;
+  ++filterGeneration_;
   state_.typeSet =
       options_.coverageTypes ? options_.coverageTypes : model_.unionOfInstrumentedTypes();
 }
@@ -29,12 +33,13 @@ ReaderState TraceAccumulator::startFile(const std::string &path) {
 }
 
 void TraceAccumulator::closeTest() {
-  model_.UpdateModifiedConditions();
+  // Outputs that clear hit flags (the CIO file) need the modified conditions
+  // marked again, and the settled branches forgotten after them.
+  const bool flagsCleared = events_ && events_->clearsHitFlags();
+  model_.UpdateModifiedConditions(flagsCleared);
   if (!options_.global) state_.testReported = true;
   if (events_) events_->testEnded();
-  // The outputs may have changed hit flags (a reset follows when they keep the
-  // tests apart, but the settled branches must not outlive them in any case).
-  model_.forgetSettledHits();
+  if (flagsCleared) model_.forgetSettledHits();
   state_.testOpen = false;
 }
 
@@ -74,16 +79,20 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
   // A pair matched once always matches the same file: files are only appended,
   // and placeholders only for pairs that match nothing.
   const uint64_t identity = uint64_t{id.fileKey} << 32 | id.checksum;
-  MatchedPart &known = matchedParts_[(identity * 0x9E3779B97F4A7C15u) >> 54];
+  MatchedPart *known = &matchedPart(identity);
   bool otherVersion = false;
   SourceFile *found;
-  if (known.file && known.identity == identity) {
+  if (known->file) {
     model_.clearCurrentService(); // as FindSourceFile does
-    found = known.file;
+    found = known->file;
   } else {
     found = model_.FindSourceFile(id.fileKey, id.checksum, &otherVersion);
     // A placeholder stands for a part that matches no loaded section.
-    if (found) known = MatchedPart{identity, found, !found->placeholder && isSelected(*found)};
+    if (found) {
+      *known =
+          MatchedPart{identity, found, !found->placeholder && isSelected(*found), found->ordinal};
+      known = &rememberMatchedPart(*known);
+    }
   }
   if (found) {
     state_.currentPart = found;
@@ -94,9 +103,18 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
                        "cleaned trace may not keep all of their hits",
                        "%1 is a file name")
                         .arg(QString::fromLocal8Bit(found->fdcName.c_str())));
-    partSkipped_ = !known.read;
+    partSkipped_ = !known->read;
+    currentFilter_ = nullptr;
     if (partSkipped_) return ReaderState::SkippingFilePart;
     if (!state_.countOriented) state_.plainPartRead = true;
+    // The part's hit filter is kept with the pair, so that the file's record need
+    // not be looked at again.
+    if (known->filterGeneration != filterGeneration_) {
+      known->filter = filterFor(*found);
+      known->filterGeneration = filterGeneration_;
+    }
+    currentFilter_ = known->filter;
+    currentOrdinal_ = known->ordinal;
     return ReaderState::Reading;
   }
   if (!unmatchedPartReported_) {
@@ -106,6 +124,7 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
   }
   partSkipped_ = true;
   state_.currentPart = nullptr;
+  currentFilter_ = nullptr;
   if (cleaning_) {
     auto placeholder = std::make_unique<SourceFile>();
     placeholder->fileKey = id.fileKey;
@@ -118,17 +137,127 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
   return ReaderState::SkippingFilePart;
 }
 
+TraceAccumulator::MatchedPart &TraceAccumulator::matchedPart(uint64_t identity) {
+  if (matchedParts_.empty()) matchedParts_.resize(1024);
+  const std::size_t mask = matchedParts_.size() - 1;
+  std::size_t slot = static_cast<std::size_t>((identity * 0x9E3779B97F4A7C15u) >> 32) & mask;
+  while (matchedParts_[slot].file && matchedParts_[slot].identity != identity)
+    slot = (slot + 1) & mask;
+  return matchedParts_[slot];
+}
+
+TraceAccumulator::MatchedPart &TraceAccumulator::rememberMatchedPart(const MatchedPart &part) {
+  // The table stays at most half full.
+  if (++matchedCount_ * 2 <= matchedParts_.size()) return matchedPart(part.identity);
+  std::vector<MatchedPart> old(matchedParts_.size() * 2);
+  old.swap(matchedParts_);
+  for (const MatchedPart &entry : old)
+    if (entry.file) matchedPart(entry.identity) = entry;
+  return matchedPart(part.identity);
+}
+
 void TraceAccumulator::recordHits(const TraceHit *hits, std::size_t count) {
   SourceFile &part = *state_.currentPart;
-  if (cleaning_ || part.placeholder) {
+  if (part.placeholder) {
     for (const TraceHit *hit = hits; hit != hits + count; ++hit)
       recordHit(static_cast<TioOpcode>(OpTP + hit->kind - 1), hit->id, hit->count);
     return;
   }
+  const unsigned kinds = countedKinds();
+  if (!cleaning_) {
+    model_.MarkTraceHits(part, hits, count, kinds, state_.countOriented);
+    return;
+  }
+  // With the cleaned trace, the hits are counted in the model and kept for the
+  // cleaned trace a stretch at a time. A hit the cleaned trace refuses (an ID
+  // beyond the file's branch count, which ends the run) takes the one-at-a-time
+  // path after the hits before it, so that the errors come in line order.
+  const uint32_t sizes[4] = {part.procedureBranchCount, part.callBranchCount, part.blockBranchCount,
+                             part.conditionBranchCount};
+  const TraceHit *const end = hits + count;
+  for (const TraceHit *first = hits; first != end;) {
+    const TraceHit *refused = first;
+    while (refused != end && (refused->count == 0 || refused->id < sizes[refused->kind - 1]))
+      ++refused;
+    model_.MarkTraceHits(part, first, static_cast<std::size_t>(refused - first), kinds,
+                         state_.countOriented);
+    keepForCleanedTrace(part, first, refused);
+    if (refused == end) break;
+    recordHit(static_cast<TioOpcode>(OpTP + refused->kind - 1), refused->id, refused->count);
+    first = refused + 1;
+  }
+}
+
+void TraceAccumulator::keepForCleanedTrace(SourceFile &part, const TraceHit *first,
+                                           const TraceHit *end) {
+  PendingHits &pending = pendingOf(part);
+  const uint32_t sizes[4] = {part.procedureBranchCount, part.callBranchCount, part.blockBranchCount,
+                             part.conditionBranchCount};
+  uint32_t *counters[4] = {};
+  for (int k = 0; k < 4; ++k)
+    if (pending[k].present) counters[k] = pending[k].dense.data();
+  for (const TraceHit *hit = first; hit != end; ++hit) {
+    if (hit->count == 0) continue;
+    const int k = hit->kind - 1;
+    if (!counters[k]) {
+      pending[k].dense.assign(sizes[k], 0);
+      pending[k].present = true;
+      counters[k] = pending[k].dense.data();
+    }
+    uint32_t &counter = counters[k][hit->id];
+    if (part.accumulateFlag)
+      counter = counter > UINT32_MAX - hit->count ? UINT32_MAX : counter + hit->count;
+    else
+      counter = 1;
+  }
+}
+
+unsigned TraceAccumulator::countedKinds() const {
   unsigned kinds = 0;
   for (int kind = KindProcPoint; kind <= KindCondition; ++kind)
     if (state_.typeSet & kHitTypeBits[kind - 1]) kinds |= 1u << (kind - 1);
-  model_.MarkTraceHits(part, hits, count, kinds, state_.countOriented);
+  return kinds;
+}
+
+HitScanFilter *TraceAccumulator::filterFor(SourceFile &part) {
+  if (part.placeholder || !part.branchIndexBuilt) return nullptr;
+  if (part.ordinal >= filters_.size()) filters_.resize(part.ordinal + 1);
+  PartFilter &entry = filters_[part.ordinal];
+  if (!entry.filter) {
+    entry.filter = std::make_unique<HitScanFilter>();
+    // Without the cleaned trace, first hits are left pending in the index.
+    fillHitScanFilter(*entry.filter, part, countedKinds(), !cleaning_);
+  }
+  return entry.filter.get();
+}
+
+const HitScanFilter *TraceAccumulator::hitScanFilter() {
+  if (!currentFilter_) return nullptr;
+  if (cleaning_) {
+    currentFilter_->cleaning = true;
+    const PendingHits &pending = pendingOf(*state_.currentPart);
+    for (int k = 0; k < 4; ++k) {
+      currentFilter_->kept[k] = pending[k].present ? pending[k].dense.data() : nullptr;
+      currentFilter_->keptSize[k] = pending[k].present ? pending[k].dense.size() : 0;
+    }
+    return currentFilter_;
+  }
+  // The model learns once per round of pending hits that the scan may leave
+  // some in this file.
+  PartFilter &entry = filters_[currentOrdinal_];
+  if (entry.notedRound != model_.pendingRound() + 1) {
+    model_.notePending(*state_.currentPart);
+    entry.notedRound = model_.pendingRound() + 1;
+  }
+  return currentFilter_;
+}
+
+PendingHits &TraceAccumulator::pendingOf(const SourceFile &part) {
+  if (&part != pendingPart_) {
+    pendingPart_ = &part;
+    pending_ = &cleaned_->pendingOf(part);
+  }
+  return *pending_;
 }
 
 bool TraceAccumulator::isSelected(const SourceFile &file) {
@@ -152,11 +281,7 @@ void TraceAccumulator::AddTioBranch(uint8_t opcode, uint32_t id, uint32_t count)
   if (!part || count == 0) return;
   const int kind = opcode - OpTP + 1;
   uint32_t &size = part->branchCount(kind);
-  if (part != pendingPart_) {
-    pendingPart_ = part;
-    pending_ = &cleaned_->pendingOf(*part);
-  }
-  PendingHitArray &hits = (*pending_)[kind - 1];
+  PendingHitArray &hits = pendingOf(*part)[kind - 1];
   uint32_t *counter;
   if (part->placeholder) {
     // A placeholder's size grows in steps of 100 (clamped to the 32-bit range).
@@ -210,6 +335,8 @@ void TraceAccumulator::warnUnknownTests(const OccurrenceList &names, const QStri
 }
 
 void TraceAccumulator::endOfReading(bool anyTraceFile) {
+  // The hits left pending count before anything reads them.
+  model_.applyPendingHits();
   if (state_.cleanPending && !options_.mergeTests) writeCleanedSection(false);
   if (state_.testOpen) {
     closeTest();

@@ -10,10 +10,12 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "cli/report_options.h"
 #include "model/coverage_model.h"
 #include "trace/cleaned_trace_writer.h"
+#include "trace/hit_line_scanner.h"
 #include "trace/test_state.h"
 #include "trace/tio_line_parser.h"
 #include "trace/trace_events.h"
@@ -58,8 +60,16 @@ public:
   /// Hit lines in the Reading state, in order (a current file-part exists); the
   /// same as recordHit for each.
   void recordHits(const TraceHit *hits, std::size_t count);
+  /// The filter of the hits of the current file-part that recordHits may be
+  /// spared; null when every hit must reach it (placeholder, no branch index).
+  /// With the cleaned trace, the filter holds the part's kept counters, which the
+  /// next recordHits may move: it is asked for again after each.
+  const HitScanFilter *hitScanFilter();
   /// Keeps a hit of the current file-part for the cleaned trace.
   void AddTioBranch(uint8_t opcode, uint32_t id, uint32_t count);
+  /// AddTioBranch for hits of a loaded file-part whose IDs are all below its
+  /// branch counts.
+  void keepForCleanedTrace(SourceFile &part, const TraceHit *first, const TraceHit *end);
   /// After the last trace file: the last cleaned section, the last test, the end of
   /// the CIO records, the run's count orientation and the unknown test names.
   void endOfReading(bool anyTraceFile);
@@ -75,6 +85,8 @@ private:
                                                         CovLoops | CovAsyncBlocks,
                                                     CovBasicConditions | CovCompoundConditions};
 
+  /// The kinds whose hits the model counts (bit kind - 1), by the type set.
+  unsigned countedKinds() const;
   /// Whether the file selection keeps a source file.
   bool isSelected(const SourceFile &file);
   /// Evaluates, reports and records the test that ends.
@@ -90,6 +102,25 @@ private:
   TestState state_;
   const bool cleaning_;
   std::unique_ptr<CleanedTraceWriter> cleaned_;
+  /// The hits of a file-part kept for the cleaned trace (from the writer).
+  PendingHits &pendingOf(const SourceFile &part);
+  /// The hit filter of a file (made once per type set), or null when its hits
+  /// must all reach recordHits.
+  HitScanFilter *filterFor(SourceFile &part);
+  /// The hit filter of a file-part read, and the pending round (plus one) in
+  /// which the model was told that its scans may leave hits pending.
+  struct PartFilter {
+    std::unique_ptr<HitScanFilter> filter;
+    uint64_t notedRound = 0;
+  };
+  /// The filter of each file-part read (by file ordinal) under the type set.
+  std::vector<PartFilter> filters_;
+  /// Counts the type sets: filters kept with the pairs are those of this one.
+  uint32_t filterGeneration_ = 0;
+  /// The filter of the current file-part when it is read, else null, and the
+  /// ordinal of the part.
+  HitScanFilter *currentFilter_ = nullptr;
+  uint32_t currentOrdinal_ = 0;
   /// The file-part whose pending hits were last asked for, and those hits.
   const SourceFile *pendingPart_ = nullptr;
   PendingHits *pending_ = nullptr;
@@ -115,8 +146,19 @@ private:
     SourceFile *file = nullptr;
     /// The file is read: not a placeholder, and the file selection keeps it.
     bool read = false;
+    /// Ordinal of the file.
+    uint32_t ordinal = 0;
+    /// Its hit filter, when filterGeneration is the current one.
+    HitScanFilter *filter = nullptr;
+    uint32_t filterGeneration = 0;
   };
-  /// Pairs met before, by a hash of the pair (a pair whose entry another pair
-  /// took is looked up in the model again).
-  std::array<MatchedPart, 1024> matchedParts_{};
+  /// The entry of a pair in matchedParts_, empty (no file) when it is not there.
+  MatchedPart &matchedPart(uint64_t identity);
+  /// Counts an entry just filled in; the table grows when it is half full. Returns
+  /// the entry at its place after growing.
+  MatchedPart &rememberMatchedPart(const MatchedPart &part);
+  /// Pairs met before that matched a file, by a hash of the pair (open
+  /// addressing, a power of two of entries).
+  std::vector<MatchedPart> matchedParts_;
+  std::size_t matchedCount_ = 0;
 };

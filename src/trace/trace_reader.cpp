@@ -35,19 +35,30 @@ struct TraceReader::Impl {
   bool carriedSkip = false;
   /// Plain hit lines are taken straight from the read buffer.
   bool scanning = true;
+  /// How they are scanned.
+  HitScanPath scanPath = bestHitScanPath();
   /// Hits decoded by the scanner, recorded a run at a time.
   TraceHit hits[kMaxTraceHitRun];
 };
 
+// The scan reads past the bytes it is given, into the reader's padding.
+static_assert(kHitScanPadding <= LineReader::kTailPadding);
+
 void TraceReader::Impl::recordPlainHitLines() {
   LineReader &lines = parser.lineReader();
   const bool countOriented = accumulator.state().countOriented;
+  // Hits that would change nothing in the model need not be stored.
+  const HitScanFilter *filter = accumulator.hitScanFilter();
   for (;;) {
-    const HitScan scan = scanHitLines(lines.bufferedBytes(), countOriented, hits, kMaxTraceHitRun);
-    if (scan.hits == 0) return;
+    const HitScan scan = scanHitLinesWith(scanPath, lines.bufferedBytes(), countOriented, hits,
+                                          kMaxTraceHitRun, filter);
     lines.skipBytes(scan.bytes);
-    accumulator.recordHits(hits, scan.hits);
-    if (scan.hits < kMaxTraceHitRun) return;
+    if (scan.hits > 0) {
+      accumulator.recordHits(hits, scan.hits);
+      // The hits kept for the cleaned trace may have moved.
+      if (filter && filter->cleaning) filter = accumulator.hitScanFilter();
+    }
+    if (!scan.full || scan.bytes == 0) return;
   }
 }
 
@@ -184,6 +195,14 @@ const TestState &TraceReader::state() const {
 
 void TraceReader::setHitLineScanning(bool enabled) {
   impl_->scanning = enabled;
+}
+
+void TraceReader::setHitScanPath(HitScanPath path) {
+  impl_->scanPath = path;
+}
+
+LineReader &TraceReader::lineReader() {
+  return impl_->parser.lineReader();
 }
 
 void TraceReader::resetTypeSet() {

@@ -9,10 +9,12 @@
 
 #include "cli/report_options.h"
 #include "support/input_file.h"
+#include "trace/hit_line_scanner.h"
 #include "trace/test_state.h"
 #include "trace/trace_events.h"
 
 class CoverageModel;
+class LineReader;
 
 class TraceReader {
 public:
@@ -38,6 +40,11 @@ public:
   /// Whether plain hit lines are taken straight from the read buffer (the
   /// default) rather than line by line; both read every line alike.
   void setHitLineScanning(bool enabled);
+  /// Which implementation scans them (the fastest one available by default).
+  void setHitScanPath(HitScanPath path);
+  /// The reader of the trace files' lines, to tune how they are read (block
+  /// size, reading ahead) before run; the defaults suit real runs.
+  LineReader &lineReader();
 
   const TestState &state() const;
   /// Recomputes the effective type set (requested, else union of the files' types).

@@ -137,16 +137,40 @@ TEST_F(FdcTest, ModifiedConditionNeedsBothVectorsOfAPair) {
   EXPECT_EQ(first.hits, 1u);
   EXPECT_EQ(second.hits, 0u);
 
-  // A later test: vectors hit in an earlier test still count (flag 0x10).
+  // A later test: vectors hit in an earlier test still count (flag 0x10). The
+  // reset leaves the item found hit as evaluating it again makes it: hit once,
+  // counted in the test.
   model.resetTestHits();
-  EXPECT_EQ(first.hits, 0u);
+  EXPECT_EQ(first.hits, 1u);
   EXPECT_EQ(f.conditions[7].branch.hits, 0u);
   EXPECT_EQ(f.conditions[7].branch.totalHits, 1u);
-  EXPECT_FALSE(f.testCovered.any());
-  model.MarkTraceBranch(file, KindCondition, 5, 1, false);
+  auto counters = [](const CoverageCounts &counts) {
+    return std::vector<uint32_t>(counts.c, counts.c + CntCount);
+  };
+  const std::vector<uint32_t> onlyFirst = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+  EXPECT_EQ(counters(f.testCovered), onlyFirst);
   model.UpdateModifiedConditions();
+  EXPECT_EQ(counters(f.testCovered), onlyFirst);
+  EXPECT_EQ(first.hits, 1u);
+  model.MarkTraceBranch(file, KindCondition, 5, 1, false);
+  for (bool markAgain : {false, true}) {
+    model.UpdateModifiedConditions(markAgain);
+    EXPECT_EQ(f.testCovered[CntModifiedConditions], 2u);
+    EXPECT_EQ(f.totalCovered[CntModifiedConditions], 2u);
+    EXPECT_EQ(second.hits, 1u);
+  }
+  EXPECT_EQ(f.modifiedConditionsHit, 2u);
+  ASSERT_EQ(model.modifiedConditionsHit().size(), 2u);
+  EXPECT_EQ(model.modifiedConditionsHit()[1].item, &second);
+
+  // An item whose flag 0x01 was cleared (as the CIO file does) gets it back
+  // when marked again, and keeps it without.
+  first.flags &= ~FlagHitSinceLook;
+  model.UpdateModifiedConditions(false);
+  EXPECT_FALSE(first.flags & FlagHitSinceLook);
+  model.UpdateModifiedConditions(true);
+  EXPECT_TRUE(first.flags & FlagHitSinceLook);
   EXPECT_EQ(f.testCovered[CntModifiedConditions], 2u);
-  EXPECT_EQ(f.totalCovered[CntModifiedConditions], 2u);
 }
 
 TEST_F(FdcTest, ResetClearsEveryCurrentTestCount) {

@@ -1,14 +1,19 @@
 // Speed of the trace reading pass, in nanoseconds per trace line, beside the floors
 // that bound it on the same data: reading the file alone, counting its lines,
-// decoding its plain hit lines alone (the scanner of the pass, without counting
-// anything), and a minimal loop that does the work every line needs in the most
-// direct way (find its end, decode the opcode and ID, find the branch and count
-// it). Loading the FDC files is timed too, as the other fixed part of a run.
+// decoding its plain hit lines alone (the scanner of the pass through each of its
+// paths, without counting anything), and a minimal loop that does the work every
+// line needs in the most direct way (find its end, decode the opcode and ID, find
+// the branch and count it). The pass itself is timed with each scan path, without
+// reading ahead, and line by line. Loading the FDC files is timed too, as the
+// other fixed part of a run.
 //
 //   trace_perftest [--files N] [--lines N] [--runs N] [--seed N]
 //       generates FDC files and a plain trace in a temporary directory;
 //   trace_perftest [--runs N] FDC... TRACE
-//       measures on given data (the last argument is the trace).
+//       measures on given data (the last argument is the trace);
+//   trace_perftest [--runs N] --decode-only TRACE
+//       the floors only (reading, line ends, decoding per scan path), for a trace
+//       of any model.
 //
 // Each figure is the best of --runs runs (default 3); the file is read once
 // before, so that it comes from the page cache.
@@ -19,6 +24,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +37,7 @@
 #include "cli/report_options.h"
 #include "fdc/fdc_reader.h"
 #include "model/coverage_model.h"
+#include "support/line_reader.h"
 #include "support/numbers.h"
 #include "test_support.h"
 #include "trace/hit_line_scanner.h"
@@ -50,6 +57,8 @@ struct Settings {
   uint32_t seed = 20240601;
   /// FDC files and trace given on the command line (empty: generate them).
   std::vector<std::string> given;
+  /// Only the floors that need no model.
+  bool decodeOnly = false;
 };
 
 /// CPU and wall time of one measure.
@@ -93,7 +102,8 @@ void readBlocks(const std::string &path,
     std::perror(path.c_str());
     std::exit(2);
   }
-  std::vector<char> buffer(2 * kBlock + 1);
+  // Room for the longest line kept, and the padding a scan reads past the bytes.
+  std::vector<char> buffer(2 * kBlock + kHitScanPadding);
   std::size_t kept = 0;
   for (;;) {
     const ssize_t got = read(fd, buffer.data() + kept, kBlock);
@@ -169,19 +179,19 @@ uint64_t minimalPass(const std::string &path, CoverageModel &model) {
   return lines;
 }
 
-/// Decodes the plain hit lines with the pass's scanner and skips every other
-/// line to its end, counting nothing. Returns the lines seen.
-uint64_t decodePass(const std::string &path) {
+/// Decodes the plain hit lines with the pass's scanner (through `path`) and skips
+/// every other line to its end, counting nothing. Returns the lines seen.
+uint64_t decodePass(const std::string &trace, HitScanPath path) {
   uint64_t lines = 0;
   TraceHit hits[kMaxTraceHitRun];
-  readBlocks(path, [&](char *data, std::size_t size) {
+  readBlocks(trace, [&](char *data, std::size_t size) {
     std::size_t at = 0;
     for (;;) {
-      const HitScan scan =
-          scanHitLines(std::string_view(data + at, size - at), false, hits, kMaxTraceHitRun);
+      const HitScan scan = scanHitLinesWith(path, std::string_view(data + at, size - at), false,
+                                            hits, kMaxTraceHitRun);
       lines += scan.hits;
       at += scan.bytes;
-      if (scan.hits == kMaxTraceHitRun) continue;
+      if (scan.full) continue;
       const void *lineFeed = std::memchr(data + at, '\n', size - at);
       if (!lineFeed) break;
       ++lines;
@@ -327,6 +337,8 @@ Settings parse(int argc, char **argv) {
       settings.runs = static_cast<int>(number());
     else if (arg == "--seed")
       settings.seed = static_cast<uint32_t>(number());
+    else if (arg == "--decode-only")
+      settings.decodeOnly = true;
     else
       settings.given.push_back(arg);
   }
@@ -343,7 +355,9 @@ int main(int argc, char **argv) {
   std::string trace;
   std::vector<std::string> fdcFiles;
   std::vector<std::vector<GeneratedService>> services;
-  if (settings.given.size() >= 2) {
+  if (settings.decodeOnly && !settings.given.empty()) {
+    trace = settings.given.back();
+  } else if (settings.given.size() >= 2) {
     fdcFiles.assign(settings.given.begin(), settings.given.end() - 1);
     trace = settings.given.back();
   } else {
@@ -386,12 +400,18 @@ int main(int argc, char **argv) {
                   if (count != lines) std::abort();
                 }),
         lines);
-  print("decode plain hit lines alone",
-        measure(settings.runs,
-                [&] {
-                  if (decodePass(trace) != lines) std::abort();
-                }),
-        lines);
+  const HitScanPath paths[] = {HitScanPath::Plain, HitScanPath::Sse2, HitScanPath::Avx2,
+                               HitScanPath::Avx2Pext, HitScanPath::Avx512};
+  for (HitScanPath path : paths) {
+    if (!hitScanPathAvailable(path)) continue;
+    print(("decode plain hit lines alone, " + std::string(hitScanPathName(path))).c_str(),
+          measure(settings.runs,
+                  [&] {
+                    if (decodePass(trace, path) != lines) std::abort();
+                  }),
+          lines);
+  }
+  if (settings.decodeOnly) return 0;
   print("minimal loop (decode, find, count)",
         measure(settings.runs,
                 [&] {
@@ -400,14 +420,21 @@ int main(int argc, char **argv) {
         lines);
 
   ReportOptions options;
-  for (bool scanning : {true, false}) {
+  auto pass = [&](const char *label, bool scanning, HitScanPath path, bool readAhead) {
     const Cost cost = measure(settings.runs, [&] {
       model.resetTestHits();
       TraceReader reader(model, options, nullptr, 0);
       reader.setHitLineScanning(scanning);
+      reader.setHitScanPath(path);
+      if (!readAhead) reader.lineReader().setReadAheadMinimum(SIZE_MAX);
       reader.run({trace});
     });
-    print(scanning ? "reading pass" : "reading pass, line by line", cost, lines);
-  }
+    print(label, cost, lines);
+  };
+  for (HitScanPath path : paths)
+    if (hitScanPathAvailable(path))
+      pass(("reading pass, " + std::string(hitScanPathName(path))).c_str(), true, path, true);
+  pass("reading pass, not read ahead", true, bestHitScanPath(), false);
+  pass("reading pass, line by line", false, bestHitScanPath(), true);
   return 0;
 }

@@ -193,7 +193,23 @@ TEST_F(TextReportTest, TestReportsCarryTheNoteFromTheSecondOnAndSkipPlaceholders
   SourceFile &file = addFile("notes.c", CovModifiedConditions);
   Service &service = model_.SelectService(file, internName("n"));
   service.staticCounts[CntModifiedConditions] = 2;
-  service.testCovered[CntModifiedConditions] = 1;
+  // A composition of two conditions; both vectors of the first one's pair are
+  // hit, so it counts in the test (the hits go through the model, which keeps
+  // the list of the services hit in the test that a test report sums).
+  for (uint32_t id : {0u, 1u}) {
+    ConditionEntry vector;
+    vector.kind = CondCompoundVector;
+    vector.branch.id = id;
+    service.conditions.push_back(vector);
+  }
+  Composition composition;
+  composition.items.resize(2);
+  composition.items[0].pairs.push_back(VectorPair{0, 1});
+  service.compositions.push_back(composition);
+  model_.MarkTraceBranch(file, KindCondition, 0, 1, false);
+  model_.MarkTraceBranch(file, KindCondition, 1, 1, false);
+  model_.UpdateModifiedConditions();
+  ASSERT_EQ(service.testCovered[CntModifiedConditions], 1u);
   auto placeholder = std::make_unique<SourceFile>();
   placeholder->placeholder = true;
   model_.RegisterSourceFile(std::move(placeholder));

@@ -4,6 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -11,11 +19,15 @@ namespace {
 
 class LineReaderTest : public testing::Test {
 protected:
-  /// Opens `content` in a reader with the given block size.
+  /// Opens `content` in a reader with the given block size, read ahead on a
+  /// thread when asked (whatever its size).
   LineReader &openWith(const std::string &content,
-                       std::size_t blockSize = LineReader::kDefaultBlockSize) {
+                       std::size_t blockSize = LineReader::kDefaultBlockSize,
+                       bool readAhead = false) {
     reader_ = std::make_unique<LineReader>(blockSize);
+    if (readAhead) reader_->setReadAheadMinimum(0);
     EXPECT_TRUE(reader_->open(dir_.write("input.txt", content).c_str()));
+    EXPECT_EQ(reader_->readsAhead(), readAhead);
     return *reader_;
   }
 
@@ -46,17 +58,68 @@ using Strings = std::vector<std::string>;
 } // namespace
 
 TEST_F(LineReaderTest, LinesSurviveEveryBlockSize) {
+  // Read ahead, a line longer than the room before a block (64 bytes here) goes
+  // on in the reader's own buffer, and the next short line back in the blocks.
   const std::string longLine = std::string(3000, 'x') + "\n";
-  const std::string content = "NT \"t1\"\nTP 1 2\n\n" + longLine + "a b\r\nlast\n";
-  const Strings expected = {"NT \"t1\"\n", "TP 1 2\n", "\n", longLine, "a b\n", "last\n"};
-  for (std::size_t block : {2u, 3u, 5u, 7u, 64u, 1024u, 1u << 20}) {
+  const std::string content = "NT \"t1\"\nTP 1 2\n\n" + longLine + "a b\r\nlast\n" + longLine +
+                              std::string(63, 'y') + "\n" + std::string(64, 'z') + "\nend\n";
+  const Strings expected = {"NT \"t1\"\n",
+                            "TP 1 2\n",
+                            "\n",
+                            longLine,
+                            "a b\n",
+                            "last\n",
+                            longLine,
+                            std::string(63, 'y') + "\n",
+                            std::string(64, 'z') + "\n",
+                            "end\n"};
+  for (bool readAhead : {false, true})
+    for (std::size_t block : {2u, 3u, 5u, 7u, 64u, 1024u, 1u << 20}) {
+      SCOPED_TRACE(std::to_string(block) + (readAhead ? " read ahead" : ""));
+      EXPECT_EQ(allLines(openWith(content, block, readAhead)), expected);
+    }
+}
+
+TEST_F(LineReaderTest, ReadAheadHandsOverEveryByteInOrder) {
+  // Many lines of every length across many small blocks, and the bytes handed
+  // out in bulk (with the NUL after them) taken in between.
+  std::string content;
+  Strings expected;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string line =
+        std::string(static_cast<std::size_t>(i * 7 % 150), 'a' + i % 26) + "\n";
+    content += line;
+    expected.push_back(line);
+  }
+  for (std::size_t block : {60u, 1000u, 4096u}) {
     SCOPED_TRACE(block);
-    EXPECT_EQ(allLines(openWith(content, block)), expected);
+    LineReader &reader = openWith(content, block, true);
+    Strings lines;
+    for (int i = 0;; ++i) {
+      if (i % 5 == 4) {
+        // Take the whole lines already buffered, as a scan does.
+        const std::string_view bytes = reader.bufferedBytes();
+        EXPECT_EQ(bytes.data()[bytes.size()], '\0');
+        std::size_t taken = 0;
+        for (std::size_t lineFeed; (lineFeed = bytes.find('\n', taken)) != bytes.npos;) {
+          lines.emplace_back(bytes.substr(taken, lineFeed + 1 - taken));
+          taken = lineFeed + 1;
+        }
+        reader.skipBytes(taken);
+      }
+      char *line = reader.readLine();
+      if (!line) break;
+      lines.emplace_back(line, reader.lineLength());
+    }
+    EXPECT_EQ(lines, expected);
   }
 }
 
 TEST_F(LineReaderTest, FinalLineWithoutLineEndIsNotReturned) {
   EXPECT_EQ(allLines(openWith("one\ntwo")), Strings{"one\n"});
+  LineReader &ahead = openWith("one\n" + std::string(100, 't'), 16, true);
+  EXPECT_EQ(allLines(ahead), Strings{"one\n"});
+  EXPECT_EQ(ahead.finalFragment(), std::string(100, 't'));
   EXPECT_EQ(allLines(openWith("one\ntwo\r", 2)), Strings{"one\n"});
   EXPECT_EQ(allLines(openWith("")), Strings{});
   LineReader &reader = openWith("x");
@@ -129,7 +192,7 @@ TEST_F(LineReaderTest, FailedQuotedTextLeavesThePlainToken) {
 TEST_F(LineReaderTest, ReadCharContinuesAfterTheCurrentLine) {
   for (std::size_t block : {2u, 4u, 1u << 20}) {
     SCOPED_TRACE(block);
-    LineReader &reader = openWith("DC 1\nab@/RIK x\nVE 3\n", block);
+    LineReader &reader = openWith("DC 1\nab@/RIK x\nVE 3\n", block, block == 4);
     ASSERT_NE(reader.readLine(), nullptr);
     EXPECT_STREQ(reader.nextToken(), "DC");
     std::string scanned;
@@ -149,4 +212,111 @@ TEST_F(LineReaderTest, MissingFileDoesNotOpen) {
   EXPECT_FALSE(reader.isOpen());
   EXPECT_EQ(reader.readLine(), nullptr);
   EXPECT_EQ(reader.readChar(), EOF);
+}
+
+namespace {
+
+/// Bytes of the file that readFailingAfter gives before it fails.
+std::atomic<std::size_t> readableBytes{0};
+
+/// Reads like the line reader, but fails with EIO past the first readableBytes
+/// of the file.
+ssize_t readFailingAfter(int fd, void *buffer, std::size_t count, off_t offset) {
+  const off_t at = offset < 0 ? ::lseek(fd, 0, SEEK_CUR) : offset;
+  const std::size_t limit = readableBytes.load();
+  if (at < 0 || static_cast<std::size_t>(at) >= limit) {
+    errno = EIO;
+    return -1;
+  }
+  return LineReader::readFile(fd, buffer, std::min(count, limit - static_cast<std::size_t>(at)),
+                              offset);
+}
+
+} // namespace
+
+TEST_F(LineReaderTest, ReadErrorStopsWhereTheReadingMeetsIt) {
+  // The read fails inside the third line: the two before it are read, then the
+  // reading stops as at an end, with the failure told; read ahead, the thread
+  // meets it first, and the reading only when it gets there.
+  const std::string content = "first\nsecond\nthird line\nfourth\n" + std::string(5000, 'f');
+  for (bool readAhead : {false, true}) {
+    SCOPED_TRACE(readAhead ? "read ahead" : "direct");
+    reader_ = std::make_unique<LineReader>(4);
+    if (readAhead) reader_->setReadAheadMinimum(0);
+    reader_->setReadFunction(readFailingAfter);
+    readableBytes = 17;
+    ASSERT_TRUE(reader_->open(dir_.write("input.txt", content).c_str()));
+    EXPECT_EQ(allLines(*reader_), (Strings{"first\n", "second\n"}));
+    EXPECT_TRUE(reader_->readFailed());
+    EXPECT_EQ(reader_->readLine(), nullptr);
+  }
+  // Made fatal, the failure ends the run once the lines before it are read.
+  for (bool readAhead : {false, true}) {
+    EXPECT_EXIT(
+        {
+          LineReader reader(4);
+          if (readAhead) reader.setReadAheadMinimum(0);
+          reader.setReadFunction(readFailingAfter);
+          readableBytes = 17;
+          reader.open(dir_.write("input.txt", content).c_str());
+          reader.failOnReadError("input.txt");
+          while (char *line = reader.readLine())
+            std::fputs(line, stderr);
+          std::exit(0);
+        },
+        testing::ExitedWithCode(7),
+        "^first\nsecond\n[^\n]*Cannot read file input.txt: Input/output error")
+        << (readAhead ? "read ahead" : "direct");
+  }
+}
+
+namespace {
+
+/// The thread that runs the test.
+std::thread::id testThread;
+
+/// Reads like the line reader, but slowly on any other thread than the test's.
+ssize_t readSlowlyAhead(int fd, void *buffer, std::size_t count, off_t offset) {
+  if (std::this_thread::get_id() != testThread)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  return LineReader::readFile(fd, buffer, count, offset);
+}
+
+} // namespace
+
+TEST_F(LineReaderTest, ReadAheadReadsBlocksItselfWhenTheThreadLags) {
+  // The thread is slow: the reading takes most blocks itself, some from the
+  // thread, and every line still comes once, in order, up to the end.
+  testThread = std::this_thread::get_id();
+  std::string content;
+  Strings expected;
+  for (int i = 0; i < 400; ++i) {
+    expected.push_back("line " + std::to_string(i) + std::string(i % 90, '.') + "\n");
+    content += expected.back();
+  }
+  reader_ = std::make_unique<LineReader>(128);
+  reader_->setReadAheadMinimum(0);
+  reader_->setReadFunction(readSlowlyAhead);
+  ASSERT_TRUE(reader_->open(dir_.write("input.txt", content).c_str()));
+  EXPECT_EQ(allLines(*reader_), expected);
+  EXPECT_FALSE(reader_->readFailed());
+}
+
+TEST_F(LineReaderTest, ReadAheadStopsWhenClosedEarly) {
+  // Closed in the middle of a large file, and reopened on another one.
+  std::string content;
+  for (int i = 0; i < 20000; ++i)
+    content += "TB " + std::to_string(i) + "\n";
+  LineReader reader(256);
+  reader.setReadAheadMinimum(0);
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_TRUE(reader.open(dir_.write("big" + std::to_string(round) + ".txt", content).c_str()));
+    EXPECT_TRUE(reader.readsAhead());
+    for (int i = 0; i < 10 * round; ++i)
+      ASSERT_NE(reader.readLine(), nullptr);
+    if (round > 0) {
+      EXPECT_STREQ(reader.line(), ("TB " + std::to_string(10 * round - 1) + "\n").c_str());
+    }
+    reader.close();
+  }
 }

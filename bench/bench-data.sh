@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# The benchmark data shared by run-benchmark.sh and compare-outputs.sh, made once
+# and kept (each set has a stamp of the parameters it was made with):
+#
+#   fdc/           500 FDC files of the synthetic model (bench/generate_coverage_data.cpp)
+#   big.tio        a plain trace of 1 GB over it, 8 tests
+#   small.tio      the same model, 100 MB
+#   tests.tio      1 GB in 2,000 tests
+#   tests10k.tio   100 MB in 10,000 tests
+#   split500/      big.tio cut at line ends into 500 trace files
+#   model5000/     a model ten times larger (fdc/, 5,000 files) with its own 1 GB trace
+#
+# Source it after setting `root` (the repository); it defines `data`, builds the
+# Release binary and the generator (`ensure_build`), and makes the data
+# (`ensure_data`). Environment (all optional):
+#   ZELTOCOV_BENCH_DIR    where the data goes (default /tmp/zeltocov-bench)
+#   ZELTOCOV_BENCH_FILES  source files of the model (default 500; model5000 has ten times more)
+#   ZELTOCOV_BENCH_BIG    size in bytes of big.tio, tests.tio and model5000's trace (default 1000000000)
+#   ZELTOCOV_BENCH_SMALL  size in bytes of small.tio and tests10k.tio (default 100000000)
+#   ZELTOCOV_BENCH_SEED   seed of the generator (default 20240601)
+
+data=${ZELTOCOV_BENCH_DIR:-/tmp/zeltocov-bench}
+files=${ZELTOCOV_BENCH_FILES:-500}
+big=${ZELTOCOV_BENCH_BIG:-1000000000}
+small=${ZELTOCOV_BENCH_SMALL:-100000000}
+seed=${ZELTOCOV_BENCH_SEED:-20240601}
+build="$root/build-release"
+generator="$build/bench/generate_coverage_data"
+
+# Builds the Release binary (installed under build-release/install) and the generator.
+ensure_build() {
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELTOCOV_BUILD_TESTS=OFF \
+    -DZELTOCOV_SANITIZE=OFF >/dev/null
+  cmake --build "$build" --target zeltocov generate_coverage_data >/dev/null
+  cmake --install "$build" --prefix "$build/install" >/dev/null
+}
+
+# Runs the generator for a model (its FDC files under $1/fdc) unless its stamp says
+# it was made with the same parameters.
+generate_model() {
+  local dir=$1 count=$2
+  local wanted="files=$count seed=$seed"
+  if [[ "$(cat "$dir/fdc.stamp" 2>/dev/null)" == "$wanted" ]]; then return; fi
+  echo "Generating $count FDC files in $dir" >&2
+  rm -rf "$dir/fdc" "$dir"/*.stamp
+  mkdir -p "$dir"
+  "$generator" --out "$dir" --files "$count" --seed "$seed" --fdc
+  echo "$wanted" >"$dir/fdc.stamp"
+}
+
+# Generates one trace of a model: directory, file count, name, size, tests. The
+# trace is written under another name and renamed, so that a run reading the old
+# one keeps reading it.
+generate_trace() {
+  local dir=$1 count=$2 name=$3 size=$4 tests=$5
+  local wanted="files=$count seed=$seed size=$size"
+  if ((tests != 8)); then wanted+=" tests=$tests"; fi
+  if [[ -f "$dir/$name" && "$(cat "$dir/$name.stamp" 2>/dev/null)" == "$wanted" ]]; then return; fi
+  echo "Generating $dir/$name ($size bytes, $tests tests)" >&2
+  rm -f "$dir/$name.stamp"
+  "$generator" --out "$dir" --files "$count" --seed "$seed" --trace "$name.new" --size "$size" \
+    --tests "$tests"
+  mv "$dir/$name.new" "$dir/$name"
+  echo "$wanted" >"$dir/$name.stamp"
+}
+
+ensure_data() {
+  mkdir -p "$data"
+  # Every trace at most once on disk, the FDC files and some room to spare.
+  local need_kb=$(((4 * big + 2 * small) / 1024 * 11 / 10 + 200 * 1024))
+  local have_kb
+  have_kb=$(($(df -Pk "$data" | awk 'NR == 2 { print $4 }') + $(du -sk "$data" | cut -f1)))
+  if ((have_kb < need_kb)); then
+    echo "Not enough free space under $data: ${have_kb} KB, ${need_kb} KB needed" >&2
+    return 1
+  fi
+  generate_model "$data" "$files"
+  generate_trace "$data" "$files" big.tio "$big" 8
+  generate_trace "$data" "$files" small.tio "$small" 8
+  generate_trace "$data" "$files" tests.tio "$big" 2000
+  generate_trace "$data" "$files" tests10k.tio "$small" 10000
+  # The 1 GB trace in 500 files, each ending at a line end: a file may begin with
+  # hit lines that continue the test and file-part of the one before.
+  local wanted
+  wanted="$(cat "$data/big.tio.stamp") parts=500"
+  if [[ "$(cat "$data/split500.stamp" 2>/dev/null)" != "$wanted" ]]; then
+    echo "Cutting big.tio into 500 files" >&2
+    rm -rf "$data/split500" "$data/split500.stamp"
+    mkdir -p "$data/split500"
+    (cd "$data/split500" && split -n l/500 -d -a 3 --additional-suffix=.tio ../big.tio part_)
+    echo "$wanted" >"$data/split500.stamp"
+  fi
+  generate_model "$data/model5000" $((files * 10))
+  generate_trace "$data/model5000" $((files * 10)) big.tio "$big" 8
+}
