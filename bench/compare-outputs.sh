@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs two builds of zeltocov on the benchmark data in every mode and checks that
 # they write the same bytes: the report, the messages, the exit status, the
-# cleaned trace (-CLEAN, -CLEAN -MERGETESTS) and the CIO file (-CIO).
+# cleaned trace (-CLEAN, -CLEAN -MERGETESTS), the CIO file (-CIO) and the path
+# trace (-FLOW).
 #
 #   bash bench/compare-outputs.sh BEFORE [AFTER]
 #
@@ -42,11 +43,13 @@ cases=(
   "big-clean|500|$data/big.tio|-CLEAN=OUT/clean.tio"
   "big-clean-merged|500|$data/big.tio|-CLEAN=OUT/clean.tio -MERGETESTS"
   "big-cio|500|$data/big.tio|-CIO=OUT/run.cio"
+  "big-flow|500|$data/big.tio|-FLOW=OUT/flow.txt"
   "tests-default|500|$data/tests.tio|"
   "tests-noglobal-conclusion|500|$data/tests.tio|-NOGLOBAL -SUMMARY=CONCLUSION"
   "tests-clean|500|$data/tests.tio|-CLEAN=OUT/clean.tio"
   "tests-clean-merged|500|$data/tests.tio|-CLEAN=OUT/clean.tio -MERGETESTS"
   "tests-cio|500|$data/tests.tio|-CIO=OUT/run.cio"
+  "tests-flow-noglobal|500|$data/tests.tio|-FLOW=OUT/flow.txt -NOGLOBAL"
   "tests10k-noglobal-conclusion|500|$data/tests10k.tio|-NOGLOBAL -SUMMARY=CONCLUSION"
   "split500-default|500|${splits[*]}|"
   "split500-clean|500|${splits[*]}|-CLEAN=OUT/clean.tio"
