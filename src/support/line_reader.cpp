@@ -25,6 +25,8 @@ ssize_t LineReader::readFile(int fd, void *buffer, std::size_t count, off_t offs
 LineReader::~LineReader() {
   close();
   freeIfSet(own_);
+  for (char *&memory : aheadMemory_)
+    freeIfSet(memory);
 }
 
 bool LineReader::open(const char *path) {
@@ -47,7 +49,15 @@ bool LineReader::open(const char *path) {
     // The unfinished line at the end of a block is copied in front of the next
     // one when it fits in this room (longer ones go on in the own buffer).
     const std::size_t room = std::max(kTailPadding, blockSize_ / 16);
-    ahead_ = std::make_unique<ReadAhead>(fd_, read_, blockSize_, room, kTailPadding);
+    const std::size_t size = room + blockSize_ + kTailPadding;
+    if (aheadMemorySize_ != size) {
+      for (char *&memory : aheadMemory_) {
+        freeIfSet(memory);
+        memory = static_cast<char *>(safeAlloc(size));
+      }
+      aheadMemorySize_ = size;
+    }
+    ahead_ = std::make_unique<ReadAhead>(fd_, read_, blockSize_, room, kTailPadding, aheadMemory_);
   }
   return true;
 }

@@ -35,8 +35,9 @@ public:
   /// Readable bytes after the buffered bytes, the first of them NUL, the others
   /// of no meaning: room for scans that read whole words or vectors.
   static constexpr std::size_t kTailPadding = 64;
-  /// Files at least this large are read ahead on a thread by default.
-  static constexpr std::size_t kReadAheadMinimum = 4 * kDefaultBlockSize;
+  /// Files at least this large are read ahead on a thread by default (a file of
+  /// one block or more: the thread costs far less than reading a block).
+  static constexpr std::size_t kReadAheadMinimum = kDefaultBlockSize;
   /// How the bytes of the file are read: at `offset`, or at the file's position
   /// when it is negative (pread(2) or read(2) by default; tests put failures in).
   using ReadFunction = ssize_t (*)(int fd, void *buffer, std::size_t count, off_t offset);
@@ -135,18 +136,21 @@ private:
   std::size_t blockSize_; ///< bytes read at a time
   std::size_t readAheadMinimum_ = kReadAheadMinimum;
   std::unique_ptr<ReadAhead> ahead_; ///< the read-ahead thread, for a large file
-  int heldSlot_ = -1;                ///< the read-ahead block buffer_ points into, or -1
-  char *own_ = nullptr;              ///< the reader's own buffer (capacity_ + kTailPadding bytes)
-  std::size_t capacity_ = 0;         ///< bytes of own_ usable for file data
-  char *buffer_ = nullptr;           ///< the bytes being read: own_, or a read-ahead block
-  std::size_t start_ = 0;            ///< first unread byte
-  std::size_t end_ = 0;              ///< one past the last valid byte
-  bool eof_ = false;                 ///< the file has no more bytes
-  bool readFailed_ = false;          ///< a read of the file failed
-  bool failOnReadError_ = false;     ///< a read error is fatal
-  QString fileName_;                 ///< the file's name in that message
-  bool lineTooLong_ = false;         ///< reading stopped at a line too long
-  std::string_view finalFragment_;   ///< a last line without line end
+  /// The read-ahead blocks, kept from file to file, and the size of each.
+  char *aheadMemory_[2] = {};
+  std::size_t aheadMemorySize_ = 0;
+  int heldSlot_ = -1;              ///< the read-ahead block buffer_ points into, or -1
+  char *own_ = nullptr;            ///< the reader's own buffer (capacity_ + kTailPadding bytes)
+  std::size_t capacity_ = 0;       ///< bytes of own_ usable for file data
+  char *buffer_ = nullptr;         ///< the bytes being read: own_, or a read-ahead block
+  std::size_t start_ = 0;          ///< first unread byte
+  std::size_t end_ = 0;            ///< one past the last valid byte
+  bool eof_ = false;               ///< the file has no more bytes
+  bool readFailed_ = false;        ///< a read of the file failed
+  bool failOnReadError_ = false;   ///< a read error is fatal
+  QString fileName_;               ///< the file's name in that message
+  bool lineTooLong_ = false;       ///< reading stopped at a line too long
+  std::string_view finalFragment_; ///< a last line without line end
   std::size_t maxLineLength_ = kMaxLineLength; ///< the longest line accepted
   bool lastReadFull_ = false;                  ///< the last read got all the bytes it asked for
   char *line_ = nullptr;                       ///< current line

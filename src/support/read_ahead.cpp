@@ -6,10 +6,11 @@
 #include "support/host_services.h"
 
 ReadAhead::ReadAhead(int fd, ReadFunction read, std::size_t blockSize, std::size_t room,
-                     std::size_t padding)
-    : fd_(fd), read_(read), blockSize_(blockSize), room_(room) {
-  for (Slot &slot : slots_) {
-    slot.memory = static_cast<char *>(safeAlloc(room + blockSize + padding));
+                     std::size_t padding, char *const *memory)
+    : fd_(fd), read_(read), blockSize_(blockSize), room_(room), givenMemory_(memory != nullptr) {
+  for (int i = 0; i < 2; ++i) {
+    Slot &slot = slots_[i];
+    slot.memory = memory ? memory[i] : static_cast<char *>(safeAlloc(room + blockSize + padding));
     // Only the room and the block are written by the reader and the thread: the
     // padding is read (never used) by scans that go past the end of the bytes.
     std::memset(slot.memory + room + blockSize, 0, padding);
@@ -24,6 +25,7 @@ ReadAhead::~ReadAhead() {
   }
   changed_.notify_all();
   thread_.join();
+  if (givenMemory_) return;
   for (Slot &slot : slots_)
     std::free(slot.memory);
 }

@@ -36,10 +36,13 @@ public:
 
   /// Starts reading `fd` (which stays the caller's) from its start with `read`,
   /// in blocks of `blockSize`, each with `room` bytes before it and `padding`
-  /// bytes after it.
-  ReadAhead(int fd, ReadFunction read, std::size_t blockSize, std::size_t room,
-            std::size_t padding);
-  /// Stops the thread (also in the middle of the file) and frees the blocks.
+  /// bytes after it. With `memory`, two areas of `room + blockSize + padding`
+  /// bytes that stay the caller's, the blocks are read there (a reader of many
+  /// files keeps them from file to file instead of faulting in new pages).
+  ReadAhead(int fd, ReadFunction read, std::size_t blockSize, std::size_t room, std::size_t padding,
+            char *const *memory = nullptr);
+  /// Stops the thread (also in the middle of the file) and frees the blocks it
+  /// allocated.
   ~ReadAhead();
   ReadAhead(const ReadAhead &) = delete;
   ReadAhead &operator=(const ReadAhead &) = delete;
@@ -76,6 +79,8 @@ private:
   const ReadFunction read_;
   const std::size_t blockSize_;
   const std::size_t room_;
+  /// The slots' memory was given, not allocated here.
+  const bool givenMemory_;
   std::mutex mutex_;
   std::condition_variable changed_;
   Slot slots_[2];

@@ -320,3 +320,27 @@ TEST_F(LineReaderTest, ReadAheadStopsWhenClosedEarly) {
     reader.close();
   }
 }
+
+TEST_F(LineReaderTest, ReadAheadBlocksKeptFromFileToFileHoldOnlyTheCurrentFile) {
+  // One reader reads files of different contents and lengths in a row, in the
+  // same blocks, then in blocks of another size: no byte of an earlier file shows
+  // through in a later one (a shorter file, a line cut at a block's end).
+  LineReader reader(256);
+  reader.setReadAheadMinimum(0);
+  const std::size_t blockSizes[] = {256, 256, 256, 100, 100};
+  for (int round = 0; round < 5; ++round) {
+    reader.setBlockSize(blockSizes[round]);
+    Strings expected;
+    std::string content;
+    const int lines = round % 2 ? 40 : 700;
+    for (int i = 0; i < lines; ++i) {
+      expected.push_back(std::string(1, static_cast<char>('a' + round)) + " " +
+                         std::string(static_cast<std::size_t>((i * 13 + round) % 97), 'x') + "\n");
+      content += expected.back();
+    }
+    SCOPED_TRACE(round);
+    ASSERT_TRUE(reader.open(dir_.write("f" + std::to_string(round) + ".txt", content).c_str()));
+    EXPECT_TRUE(reader.readsAhead());
+    EXPECT_EQ(allLines(reader), expected);
+  }
+}
