@@ -522,6 +522,13 @@ struct Reading {
   std::size_t blockSize = LineReader::kDefaultBlockSize;
   /// Files of at least this size are read ahead on a thread.
   std::size_t readAheadMinimum = LineReader::kReadAheadMinimum;
+  /// Sets a reader up to read this way.
+  void apply(TraceReader &reader) const {
+    reader.setHitLineScanning(scanning);
+    reader.setHitScanPath(path);
+    reader.lineReader().setBlockSize(blockSize);
+    reader.lineReader().setReadAheadMinimum(readAheadMinimum);
+  }
   std::string name() const {
     return std::string(scanning ? hitScanPathName(path) : "line by line") + ", blocks of " +
            std::to_string(blockSize) +
@@ -563,10 +570,7 @@ std::string readTraces(const Strings &traces, const Reading &reading,
     // A fixed run time: the merged section is dated with it.
     TraceReader reader(model, options, &listener, 1700000000);
     listener.reader = &reader;
-    reader.setHitLineScanning(reading.scanning);
-    reader.setHitScanPath(reading.path);
-    reader.lineReader().setBlockSize(reading.blockSize);
-    reader.lineReader().setReadAheadMinimum(reading.readAheadMinimum);
+    reading.apply(reader);
     reader.run(paths);
     reader.finishCleanedOutput();
     listener.events += reader.state().countOriented ? "run co\n" : "run plain\n";
@@ -682,10 +686,7 @@ TEST(HitLineScanning, FailuresAreTheSame) {
       EXPECT_EXIT(
           {
             TraceReader reader(model, options, nullptr, 0);
-            reader.setHitLineScanning(reading.scanning);
-            reader.setHitScanPath(reading.path);
-            reader.lineReader().setBlockSize(reading.blockSize);
-            reader.lineReader().setReadAheadMinimum(reading.readAheadMinimum);
+            reading.apply(reader);
             reader.run({path});
             std::exit(0);
           },
@@ -716,10 +717,7 @@ TEST(HitLineScanning, CleanedTraceFailuresComeInLineOrder) {
       EXPECT_EXIT(
           {
             TraceReader reader(model, options, nullptr, 0);
-            reader.setHitLineScanning(reading.scanning);
-            reader.setHitScanPath(reading.path);
-            reader.lineReader().setBlockSize(reading.blockSize);
-            reader.lineReader().setReadAheadMinimum(reading.readAheadMinimum);
+            reading.apply(reader);
             reader.run({path});
             std::exit(0);
           },
@@ -768,10 +766,7 @@ TEST(HitLineScanning, ReadErrorIsReportedWhereTheReadingMeetsIt) {
     EXPECT_EXIT(
         {
           TraceReader reader(model, options, nullptr, 0);
-          reader.setHitLineScanning(reading.scanning);
-          reader.setHitScanPath(reading.path);
-          reader.lineReader().setBlockSize(reading.blockSize);
-          reader.lineReader().setReadAheadMinimum(reading.readAheadMinimum);
+          reading.apply(reader);
           reader.lineReader().setReadFunction(readFailingAfter);
           readableBytes = failure;
           reader.run({path});
