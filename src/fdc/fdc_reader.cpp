@@ -2,6 +2,7 @@
 // checksum line, the scan for the next section, and the redundancy check.
 #include "fdc/fdc_reader.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "fdc/fdc_file_reader.h"
@@ -76,6 +77,9 @@ void FdcReader::load(const InputFile &input, std::vector<InputFile> &otherFiles)
     reportWarning(tr("fdcL-Warning", "Cannot open file %1", "%1 is a file name").arg(fdcNameText_));
     noteInputDropped();
   };
+  // Most inputs looked at here are traces, of which only the first line is
+  // read: no thread reads ahead (FDC files are small, read straight).
+  lines_.setReadAheadMinimum(SIZE_MAX);
   if (!lines_.open(path.c_str())) return cannotOpen();
   // Telling an FDC file from a trace needs only its first bytes: a first line
   // longer than any VE line is no VE line.

@@ -36,7 +36,8 @@ public:
 
 private:
   void writeHeader(std::time_t runTime);
-  void readFile(const InputFile &input);
+  /// Reads one trace file; `next` is the file read after it, if any.
+  void readFile(const InputFile &input, const InputFile *next);
   /// Writes the lines of the plain hit lines that come next in the read buffer.
   void writePlainHitLines();
 
@@ -141,8 +142,8 @@ void PathTracePass::writeHeader(std::time_t runTime) {
 
 void PathTracePass::run(const std::vector<InputFile> &traceFiles, std::time_t runTime) {
   writeHeader(runTime);
-  for (const InputFile &input : traceFiles)
-    readFile(input);
+  for (std::size_t i = 0; i < traceFiles.size(); ++i)
+    readFile(traceFiles[i], i + 1 < traceFiles.size() ? &traceFiles[i + 1] : nullptr);
   output_.append(kSeparator);
   output_.finish();
 }
@@ -279,9 +280,10 @@ void PathTracePass::writePlainHitLines() {
   }
 }
 
-void PathTracePass::readFile(const InputFile &input) {
+void PathTracePass::readFile(const InputFile &input, const InputFile *next) {
   output_.flush();
   parser_.open(input);
+  if (next) parser_.lineReader().prepareNext(next->path.c_str());
   date_ = nullptr;
   ReaderState state = carriedState();
   for (;;) {

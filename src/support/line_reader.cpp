@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,41 +25,103 @@ ssize_t LineReader::readFile(int fd, void *buffer, std::size_t count, off_t offs
 
 LineReader::~LineReader() {
   close();
+  dropPrepared();
   freeIfSet(own_);
-  for (char *&memory : aheadMemory_)
-    freeIfSet(memory);
+  for (AheadMemory &set : aheadMemory_)
+    for (char *memory : set.blocks)
+      freeIfSet(memory);
+}
+
+namespace {
+
+/// The room before each read-ahead block: the unfinished line at the end of a
+/// block is copied in front of the next one when it fits (longer ones go on in
+/// the own buffer).
+std::size_t roomBeforeBlocks(std::size_t blockSize) {
+  return std::max(LineReader::kTailPadding, blockSize / 16);
+}
+
+/// The size of a regular file open as `fd`, or nothing for any other file.
+std::optional<uint64_t> regularFileSize(int fd) {
+  struct stat status;
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  return static_cast<uint64_t>(status.st_size);
+}
+
+} // namespace
+
+char *const *LineReader::aheadBlocks(int set) {
+  AheadMemory &memory = aheadMemory_[set];
+  const std::size_t size = roomBeforeBlocks(blockSize_) + blockSize_ + kTailPadding;
+  if (memory.size != size) {
+    for (char *&block : memory.blocks) {
+      freeIfSet(block);
+      block = static_cast<char *>(safeAlloc(size));
+    }
+    memory.size = size;
+  }
+  return memory.blocks;
+}
+
+std::unique_ptr<ReadAhead> LineReader::startReadAhead(int fd, int set) {
+  return std::make_unique<ReadAhead>(fd, read_, blockSize_, roomBeforeBlocks(blockSize_),
+                                     kTailPadding, aheadBlocks(set));
+}
+
+void LineReader::prepareNext(const char *path) {
+  dropPrepared();
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return; // the open of the file tells
+  const std::optional<uint64_t> size = regularFileSize(fd);
+  if (!size || *size < readAheadMinimum_) {
+    ::close(fd);
+    return;
+  }
+  prepared_.path = path;
+  prepared_.fd = fd;
+  prepared_.size = *size;
+  prepared_.blockSize = blockSize_;
+  prepared_.read = read_;
+  prepared_.ahead = startReadAhead(fd, 1 - currentMemory_);
+}
+
+void LineReader::dropPrepared() {
+  // The thread stops before the descriptor it reads is closed.
+  prepared_.ahead.reset();
+  if (prepared_.fd >= 0) ::close(prepared_.fd);
+  prepared_.fd = -1;
+  prepared_.path.clear();
 }
 
 bool LineReader::open(const char *path) {
   close();
-  fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) return false;
-  struct stat status;
-  const bool regular = ::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode);
+  std::optional<uint64_t> size;
+  if (prepared_.fd >= 0 && prepared_.path == path && prepared_.blockSize == blockSize_ &&
+      prepared_.read == read_ && prepared_.size >= readAheadMinimum_) {
+    // Read ahead already: its reading goes on as this file's.
+    fd_ = prepared_.fd;
+    size = prepared_.size;
+    ahead_ = std::move(prepared_.ahead);
+    currentMemory_ = 1 - currentMemory_;
+    prepared_.fd = -1;
+    prepared_.path.clear();
+  } else {
+    dropPrepared();
+    fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return false;
+    size = regularFileSize(fd_);
+  }
   if (!own_) {
     // A small file gets a buffer its size (and a small buffer comes and goes
     // cheaply: most FDC files are a few kilobytes).
     std::size_t first = std::min(blockSize_, kFirstReadSize);
-    if (regular && static_cast<uint64_t>(status.st_size) < first)
-      first = std::max<std::size_t>(static_cast<std::size_t>(status.st_size) + 1, 4096);
+    if (size && *size < first)
+      first = std::max<std::size_t>(static_cast<std::size_t>(*size) + 1, 4096);
     growOwn(first);
   }
   buffer_ = own_;
   terminate();
-  if (regular && static_cast<uint64_t>(status.st_size) >= readAheadMinimum_) {
-    // The unfinished line at the end of a block is copied in front of the next
-    // one when it fits in this room (longer ones go on in the own buffer).
-    const std::size_t room = std::max(kTailPadding, blockSize_ / 16);
-    const std::size_t size = room + blockSize_ + kTailPadding;
-    if (aheadMemorySize_ != size) {
-      for (char *&memory : aheadMemory_) {
-        freeIfSet(memory);
-        memory = static_cast<char *>(safeAlloc(size));
-      }
-      aheadMemorySize_ = size;
-    }
-    ahead_ = std::make_unique<ReadAhead>(fd_, read_, blockSize_, room, kTailPadding, aheadMemory_);
-  }
+  if (!ahead_ && size && *size >= readAheadMinimum_) ahead_ = startReadAhead(fd_, currentMemory_);
   return true;
 }
 

@@ -53,6 +53,11 @@ public:
 
   /// Opens a file for reading; false when it cannot be opened.
   bool open(const char *path);
+  /// Starts reading ahead the file that will be opened next, while the current
+  /// one is read, so that a run over many files does not wait at the start of
+  /// each (a file that would be read ahead only). An open of that path takes its
+  /// reading over; an open of another path, or the destructor, drops it.
+  void prepareNext(const char *path);
   /// Closes the file (also done by the destructor).
   void close();
   bool isOpen() const;
@@ -136,9 +141,31 @@ private:
   std::size_t blockSize_; ///< bytes read at a time
   std::size_t readAheadMinimum_ = kReadAheadMinimum;
   std::unique_ptr<ReadAhead> ahead_; ///< the read-ahead thread, for a large file
-  /// The read-ahead blocks, kept from file to file, and the size of each.
-  char *aheadMemory_[2] = {};
-  std::size_t aheadMemorySize_ = 0;
+  /// Two sets of read-ahead blocks (one for the file open, one for the next
+  /// file), kept from file to file, and the size of each block.
+  struct AheadMemory {
+    char *blocks[2] = {};
+    std::size_t size = 0;
+  };
+  AheadMemory aheadMemory_[2];
+  /// The set of the file open.
+  int currentMemory_ = 0;
+  /// The next file, read ahead already (fd -1: none).
+  struct PreparedFile {
+    std::string path;
+    int fd = -1;
+    uint64_t size = 0;
+    std::size_t blockSize = 0;
+    ReadFunction read = nullptr;
+    std::unique_ptr<ReadAhead> ahead;
+  };
+  PreparedFile prepared_;
+  /// The blocks of a set, (re)made for the current block size.
+  char *const *aheadBlocks(int set);
+  /// A read-ahead of the open descriptor `fd` into a set of blocks.
+  std::unique_ptr<ReadAhead> startReadAhead(int fd, int set);
+  /// Stops the next file's reading and closes it.
+  void dropPrepared();
   int heldSlot_ = -1;              ///< the read-ahead block buffer_ points into, or -1
   char *own_ = nullptr;            ///< the reader's own buffer (capacity_ + kTailPadding bytes)
   std::size_t capacity_ = 0;       ///< bytes of own_ usable for file data

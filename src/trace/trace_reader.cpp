@@ -10,7 +10,8 @@ struct TraceReader::Impl {
       : model(model), accumulator(model, options, events, runTime),
         cleaning(options.cleanFile.has_value()) {}
 
-  void readFile(const InputFile &input);
+  /// Reads one trace file; `next` is the file read after it, if any.
+  void readFile(const InputFile &input, const InputFile *next);
   /// Records the plain hit lines that come next in the read buffer.
   void recordPlainHitLines();
   /// Dispatch of one line in each state; each returns the state after the line.
@@ -129,8 +130,9 @@ ReaderState TraceReader::Impl::whileSkippingFilePart(TioOpcode opcode) {
   return ReaderState::SkippingFilePart;
 }
 
-void TraceReader::Impl::readFile(const InputFile &input) {
+void TraceReader::Impl::readFile(const InputFile &input, const InputFile *next) {
   parser.open(input);
+  if (next) parser.lineReader().prepareNext(next->path.c_str());
   ReaderState readerState = enter(accumulator.startFile(input.name), false);
   for (;;) {
     if (scanning && readerState == ReaderState::Reading && accumulator.state().currentPart)
@@ -173,8 +175,8 @@ void TraceReader::run(const std::vector<InputFile> &traceFiles) {
   impl_->accumulator.resetTypeSet();
   // The model may have been changed since a previous pass.
   impl_->model.forgetSettledHits();
-  for (const InputFile &input : traceFiles)
-    impl_->readFile(input);
+  for (std::size_t i = 0; i < traceFiles.size(); ++i)
+    impl_->readFile(traceFiles[i], i + 1 < traceFiles.size() ? &traceFiles[i + 1] : nullptr);
   impl_->accumulator.endOfReading(!traceFiles.empty());
 }
 

@@ -344,3 +344,43 @@ TEST_F(LineReaderTest, ReadAheadBlocksKeptFromFileToFileHoldOnlyTheCurrentFile) 
     EXPECT_EQ(allLines(reader), expected);
   }
 }
+
+TEST_F(LineReaderTest, NextFileReadAheadIsTakenOverOnlyByItsOwnOpen) {
+  auto content = [](char letter, int lines) {
+    std::string text;
+    for (int i = 0; i < lines; ++i)
+      text += std::string(1, letter) + " " + std::to_string(i) + std::string(i % 50, '.') + "\n";
+    return text;
+  };
+  const std::string a = dir_.write("a.txt", content('a', 500));
+  const std::string b = dir_.write("b.txt", content('b', 300));
+  const std::string c = dir_.write("c.txt", content('c', 200));
+  LineReader reader(128);
+  reader.setReadAheadMinimum(0);
+  // The next file read ahead while the current one is read, then opened: its
+  // lines come whole and in order, and the one after it too.
+  ASSERT_TRUE(reader.open(a.c_str()));
+  reader.prepareNext(b.c_str());
+  EXPECT_EQ(allLines(reader).size(), 500u);
+  ASSERT_TRUE(reader.open(b.c_str()));
+  EXPECT_TRUE(reader.readsAhead());
+  reader.prepareNext(c.c_str());
+  const Strings linesOfB = allLines(reader);
+  ASSERT_EQ(linesOfB.size(), 300u);
+  EXPECT_EQ(linesOfB.front(), "b 0\n");
+  EXPECT_EQ(linesOfB.back(), "b 299" + std::string(299 % 50, '.') + "\n");
+  ASSERT_TRUE(reader.open(c.c_str()));
+  EXPECT_EQ(allLines(reader).size(), 200u);
+  // Another file opened instead: the one prepared is dropped, the other read.
+  reader.prepareNext(b.c_str());
+  ASSERT_TRUE(reader.open(a.c_str()));
+  const Strings linesOfA = allLines(reader);
+  ASSERT_EQ(linesOfA.size(), 500u);
+  EXPECT_EQ(linesOfA.front(), "a 0\n");
+  // A file prepared but never opened is stopped and closed with the reader, and
+  // a missing one is left to its open, which fails.
+  reader.prepareNext(c.c_str());
+  reader.prepareNext((dir_.path() + "/missing.txt").c_str());
+  EXPECT_FALSE(reader.open((dir_.path() + "/missing.txt").c_str()));
+  reader.prepareNext(b.c_str());
+}
