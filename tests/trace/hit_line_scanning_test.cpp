@@ -10,6 +10,7 @@
 #include <random>
 #include <unistd.h>
 
+#include "failing_reads.h"
 #include "support/line_reader.h"
 #include "support/numbers.h"
 #include "test_support.h"
@@ -725,22 +726,6 @@ TEST(HitLineScanning, CleanedTraceFailuresComeInLineOrder) {
           << lines << ", " << reading.name();
     }
   }
-}
-
-/// Bytes of the file that readFailingAfter gives before it fails.
-std::atomic<std::size_t> readableBytes{0};
-
-/// Reads like the line reader, but fails with EIO past the first readableBytes
-/// of the file.
-ssize_t readFailingAfter(int fd, void *buffer, std::size_t count, off_t offset) {
-  const off_t at = offset < 0 ? ::lseek(fd, 0, SEEK_CUR) : offset;
-  const std::size_t limit = readableBytes.load();
-  if (at < 0 || static_cast<std::size_t>(at) >= limit) {
-    errno = EIO;
-    return -1;
-  }
-  return LineReader::readFile(fd, buffer, std::min(count, limit - static_cast<std::size_t>(at)),
-                              offset);
 }
 
 TEST(HitLineScanning, ReadErrorIsReportedWhereTheReadingMeetsIt) {
