@@ -70,7 +70,9 @@ std::unique_ptr<ReadAhead> LineReader::startReadAhead(int fd, int set) {
 
 void LineReader::prepareNext(const char *path) {
   dropPrepared();
-  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  // Not blocking: a path that names a FIFO must not hold the reading up here
+  // (only a regular file is prepared; reads of it never block anyway).
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return; // the open of the file tells
   const std::optional<uint64_t> size = regularFileSize(fd);
   if (!size || *size < readAheadMinimum_) {

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -362,6 +363,10 @@ TEST_F(LineReaderTest, NextFileReadAheadIsTakenOverOnlyByItsOwnOpen) {
   // a missing one is left to its open, which fails.
   reader.prepareNext(c.c_str());
   reader.prepareNext((dir_.path() + "/missing.txt").c_str());
+  // A FIFO with no writer is not waited for.
+  const std::string fifo = dir_.path() + "/fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  reader.prepareNext(fifo.c_str());
   EXPECT_FALSE(reader.open((dir_.path() + "/missing.txt").c_str()));
   reader.prepareNext(b.c_str());
 }
