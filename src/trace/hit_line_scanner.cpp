@@ -35,6 +35,21 @@ constexpr std::array<uint8_t, 256> kHitKinds = [] {
   return kinds;
 }();
 
+/// Whether a hit of count 1 that does not add, on the branch of dense slot `id`,
+/// changes nothing in the model: the branch is settled, or this is its first hit
+/// in a while, which is noted in the pending bits (when there are) and settles it.
+[[gnu::always_inline]] inline bool settlesHit(uint64_t *settled, uint64_t *pending,
+                                              Branch *const *dense, uint32_t id) {
+  uint64_t &word = settled[id / 64];
+  const uint64_t bit = uint64_t{1} << (id % 64);
+  if (!(word & bit) && pending && dense[id]) {
+    // The first hit in a while: noted, applied later with the others.
+    word |= bit;
+    pending[id / 64] |= bit;
+  }
+  return word & bit;
+}
+
 /// Where the hits of a scan go: the store, through the filter when there is one
 /// (`kFiltered`). Made on the stack of each scan, so that its fields stay in
 /// registers.
@@ -66,13 +81,10 @@ public:
       const unsigned k = kind - 1u;
       const bool counted = kinds_ >> k & 1u;
       const bool dense = id < denseSize_[k];
-      bool settled = dense && (settled_[k][id / 64] >> (id % 64) & 1u);
-      if (!cleaning_ && counted && dense && !settled && pending_[k] && dense_[k][id]) {
-        // The first hit in a while: noted, applied later with the others.
-        settled_[k][id / 64] |= uint64_t{1} << (id % 64);
-        pending_[k][id / 64] |= uint64_t{1} << (id % 64);
-        settled = true;
-      }
+      // With the cleaned trace, first hits are not left pending.
+      const bool settled =
+          dense && (cleaning_ ? (settled_[k][id / 64] >> (id % 64) & 1u) != 0
+                              : counted && settlesHit(settled_[k], pending_[k], dense_[k], id));
       if (cleaning_ ? id < keptSize_[k] && kept_[k][id] != 0 && (!counted || settled)
                     : !counted || settled) {
         if (counted) {
@@ -311,19 +323,10 @@ template <typename Classify>
       if (!(counted >> kind & 1u)) continue;
       const KindCheck &check = checks[kind];
       const bool dense = id < check.denseSize;
-      if (dense) {
-        uint64_t &settled = check.settled[id / 64];
-        const uint64_t bit = uint64_t{1} << (id % 64);
-        if (!(settled & bit) && check.pending && check.dense[id]) {
-          // The first hit in a while: noted, applied later with the others.
-          settled |= bit;
-          check.pending[id / 64] |= bit;
-        }
-        if (settled & bit) {
-          droppedId = id;
-          droppedKind = kind;
-          continue;
-        }
+      if (dense && settlesHit(check.settled, check.pending, check.dense, id)) {
+        droppedId = id;
+        droppedKind = kind;
+        continue;
       }
       // A hit that the dense slots cannot place is looked up from the current
       // service, which must then be the one of the hit dropped just before.

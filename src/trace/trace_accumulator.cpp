@@ -92,17 +92,19 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
       *known =
           MatchedPart{identity, found, !found->placeholder && isSelected(*found), found->ordinal};
       known = &rememberMatchedPart(*known);
+      // A file's first part is the first pair that matches it: the check is made
+      // then, not at every FT line.
+      if (cleaning_ && !found->placeholder && warnedSharedIds_.insert(found).second &&
+          CoverageModel::hasSharedIds(*found))
+        reportWarning(tr("User Warning",
+                         "FDC file %1 gives one instrumentation ID to several functions; the "
+                         "cleaned trace may not keep all of their hits",
+                         "%1 is a file name")
+                          .arg(QString::fromLocal8Bit(found->fdcName.c_str())));
     }
   }
   if (found) {
     state_.currentPart = found;
-    if (cleaning_ && !found->placeholder && warnedSharedIds_.insert(found).second &&
-        CoverageModel::hasSharedIds(*found))
-      reportWarning(tr("User Warning",
-                       "FDC file %1 gives one instrumentation ID to several functions; the "
-                       "cleaned trace may not keep all of their hits",
-                       "%1 is a file name")
-                        .arg(QString::fromLocal8Bit(found->fdcName.c_str())));
     partSkipped_ = !known->read;
     currentFilter_ = nullptr;
     if (partSkipped_) return ReaderState::SkippingFilePart;
