@@ -5,11 +5,13 @@
 // The model depends only on --files and --seed, so traces of different sizes made
 // with the same two values match the same FDC files. Output is deterministic.
 //
-//   generate_coverage_data --out DIR [--files N] [--seed S] [--fdc]
+//   generate_coverage_data --out DIR [--files N] [--seed S] [--big-file F] [--fdc]
 //                          [--trace FILE --size BYTES [--tests T]]
 //
 // --fdc writes DIR/fdc/unit_NNNN.fdc; --trace writes FILE (relative names go
-// under DIR) with about BYTES bytes.
+// under DIR) with about BYTES bytes. --big-file gives the first file F functions
+// instead of 6 to 18, as in a program built from one amalgamated source: its IDs
+// run into the thousands, so that its hit lines are longer ("TB 3c1a").
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -145,7 +147,7 @@ const char *const kExitKinds[] = {"", "endproc", "return", "term"};
 const char *const kExternal[] = {"memcpy", "printf", "strlen", "malloc", "free", "log_event"};
 
 /// Builds the model of one file; IDs run from 0 in each kind.
-FileModel makeFile(Random &random, uint32_t index) {
+FileModel makeFile(Random &random, uint32_t index, uint32_t functions) {
   FileModel file;
   char text[96];
   std::snprintf(text, sizeof text, "unit_%04u.c", index);
@@ -160,6 +162,7 @@ FileModel makeFile(Random &random, uint32_t index) {
 
   uint32_t points = 0, calls = 0, blocks = 0, conditions = 0;
   uint32_t serviceCount = random.between(6, 18);
+  if (functions) serviceCount = functions;
   for (uint32_t s = 0; s < serviceCount; ++s) {
     ServiceModel service;
     std::snprintf(text, sizeof text, "u%04u_function_%02u", index, s);
@@ -387,8 +390,10 @@ bool writeTrace(const std::vector<FileModel> &files, const std::string &path, ui
 }
 
 [[noreturn]] void usage() {
-  std::fprintf(stderr, "usage: generate_coverage_data --out DIR [--files N] [--seed S] [--fdc]\n"
-                       "                              [--trace FILE --size BYTES [--tests T]]\n");
+  std::fprintf(stderr,
+               "usage: generate_coverage_data --out DIR [--files N] [--seed S] [--big-file F]\n"
+               "                              [--fdc]\n"
+               "                              [--trace FILE --size BYTES [--tests T]]\n");
   std::exit(2);
 }
 
@@ -396,7 +401,7 @@ bool writeTrace(const std::vector<FileModel> &files, const std::string &path, ui
 
 int main(int argc, char **argv) {
   std::string outDir, tracePath;
-  uint32_t fileCount = 500, tests = 8;
+  uint32_t fileCount = 500, tests = 8, bigFile = 0;
   uint64_t seed = 20240601, size = 0;
   bool fdc = false;
   for (int i = 1; i < argc; ++i) {
@@ -411,6 +416,8 @@ int main(int argc, char **argv) {
       fileCount = static_cast<uint32_t>(std::strtoul(value(), nullptr, 10));
     else if (arg == "--seed")
       seed = std::strtoull(value(), nullptr, 10);
+    else if (arg == "--big-file")
+      bigFile = static_cast<uint32_t>(std::strtoul(value(), nullptr, 10));
     else if (arg == "--fdc")
       fdc = true;
     else if (arg == "--trace")
@@ -428,7 +435,7 @@ int main(int argc, char **argv) {
   std::vector<FileModel> files;
   std::set<std::pair<uint32_t, uint32_t>> identities;
   for (uint32_t i = 0; i < fileCount; ++i) {
-    files.push_back(makeFile(random, i));
+    files.push_back(makeFile(random, i, i == 0 ? bigFile : 0));
     // Two parts with the same key and checksum would be one source file.
     while (!identities.insert({files.back().key, files.back().folded}).second) {
       files.back().checksum += 1;

@@ -65,7 +65,7 @@ char *const *LineReader::aheadBlocks(int set) {
 
 std::unique_ptr<ReadAhead> LineReader::startReadAhead(int fd, int set) {
   return std::make_unique<ReadAhead>(fd, read_, blockSize_, roomBeforeBlocks(blockSize_),
-                                     kTailPadding, aheadBlocks(set));
+                                     kTailPadding, aheadBlocks(set), preparer_, 2 * set);
 }
 
 void LineReader::prepareNext(const char *path) {
@@ -131,6 +131,7 @@ void LineReader::close() {
   // The thread stops before the descriptor it reads is closed.
   ahead_.reset();
   heldSlot_ = -1;
+  preparedSlot_ = -1;
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   buffer_ = own_;
@@ -226,6 +227,7 @@ bool LineReader::fillFromBlocks() {
     std::memcpy(block.data - pending, buffer_ + start_, pending);
     ahead_->release(heldSlot_);
     heldSlot_ = block.slot;
+    preparedSlot_ = block.prepared;
     buffer_ = block.data - room;
     start_ = room - pending;
     end_ = room + block.size;
@@ -242,6 +244,7 @@ bool LineReader::fillFromBlocks() {
     ahead_->release(heldSlot_);
     ahead_->release(block.slot);
     heldSlot_ = -1;
+    preparedSlot_ = -1;
     buffer_ = own_;
     start_ = 0;
     end_ = pending + block.size;

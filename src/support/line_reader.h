@@ -20,6 +20,7 @@
 #include <string_view>
 #include <sys/types.h>
 
+class BlockPreparer;
 class ReadAhead;
 
 class LineReader {
@@ -80,6 +81,12 @@ public:
   /// Regular files of at least this many bytes opened from now on are read ahead
   /// on a thread (SIZE_MAX: none).
   void setReadAheadMinimum(std::size_t bytes) { readAheadMinimum_ = bytes; }
+  /// Blocks read ahead from now on are prepared by `preparer` (null: none).
+  void setBlockPreparer(BlockPreparer *preparer) { preparer_ = preparer; }
+  /// The preparer's slot of the block the buffered bytes are in, when the thread
+  /// prepared it, else -1. The bytes of a line unfinished at the end of the block
+  /// before are put in front of the block, not in it.
+  int preparedSlot() const { return preparedSlot_; }
   /// Whether the file open is being read ahead.
   bool readsAhead() const { return ahead_ != nullptr; }
   /// How files opened from now on are read.
@@ -166,18 +173,20 @@ private:
   std::unique_ptr<ReadAhead> startReadAhead(int fd, int set);
   /// Stops the next file's reading and closes it.
   void dropPrepared();
-  int heldSlot_ = -1;              ///< the read-ahead block buffer_ points into, or -1
-  char *own_ = nullptr;            ///< the reader's own buffer (capacity_ + kTailPadding bytes)
-  std::size_t capacity_ = 0;       ///< bytes of own_ usable for file data
-  char *buffer_ = nullptr;         ///< the bytes being read: own_, or a read-ahead block
-  std::size_t start_ = 0;          ///< first unread byte
-  std::size_t end_ = 0;            ///< one past the last valid byte
-  bool eof_ = false;               ///< the file has no more bytes
-  bool readFailed_ = false;        ///< a read of the file failed
-  bool failOnReadError_ = false;   ///< a read error is fatal
-  QString fileName_;               ///< the file's name in that message
-  bool lineTooLong_ = false;       ///< reading stopped at a line too long
-  std::string_view finalFragment_; ///< a last line without line end
+  int heldSlot_ = -1;                 ///< the read-ahead block buffer_ points into, or -1
+  int preparedSlot_ = -1;             ///< see preparedSlot()
+  BlockPreparer *preparer_ = nullptr; ///< prepares the blocks read ahead
+  char *own_ = nullptr;               ///< the reader's own buffer (capacity_ + kTailPadding bytes)
+  std::size_t capacity_ = 0;          ///< bytes of own_ usable for file data
+  char *buffer_ = nullptr;            ///< the bytes being read: own_, or a read-ahead block
+  std::size_t start_ = 0;             ///< first unread byte
+  std::size_t end_ = 0;               ///< one past the last valid byte
+  bool eof_ = false;                  ///< the file has no more bytes
+  bool readFailed_ = false;           ///< a read of the file failed
+  bool failOnReadError_ = false;      ///< a read error is fatal
+  QString fileName_;                  ///< the file's name in that message
+  bool lineTooLong_ = false;          ///< reading stopped at a line too long
+  std::string_view finalFragment_;    ///< a last line without line end
   std::size_t maxLineLength_ = kMaxLineLength; ///< the longest line accepted
   bool lastReadFull_ = false;                  ///< the last read got all the bytes it asked for
   char *line_ = nullptr;                       ///< current line

@@ -3,11 +3,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "support/block_preparer.h"
 #include "support/host_services.h"
 
 ReadAhead::ReadAhead(int fd, ReadFunction read, std::size_t blockSize, std::size_t room,
-                     std::size_t padding, char *const *memory)
-    : fd_(fd), read_(read), blockSize_(blockSize), room_(room), givenMemory_(memory != nullptr) {
+                     std::size_t padding, char *const *memory, BlockPreparer *preparer,
+                     int slotBase)
+    : fd_(fd), read_(read), blockSize_(blockSize), room_(room), givenMemory_(memory != nullptr),
+      preparer_(preparer), slotBase_(slotBase) {
   for (int i = 0; i < 2; ++i) {
     Slot &slot = slots_[i];
     slot.memory = memory ? memory[i] : static_cast<char *>(safeAlloc(room + blockSize + padding));
@@ -30,7 +33,7 @@ ReadAhead::~ReadAhead() {
     std::free(slot.memory);
 }
 
-void ReadAhead::readBlock(Slot &slot, uint64_t block) {
+void ReadAhead::readBlock(Slot &slot, uint64_t block, bool prepare) {
   // A block is read whole unless the file ends (or a read fails) inside it: then
   // it is the last one.
   char *data = slot.memory + room_;
@@ -50,8 +53,11 @@ void ReadAhead::readBlock(Slot &slot, uint64_t block) {
     last = true;
     break;
   }
+  const bool prepared = prepare && preparer_ && size > 0;
+  if (prepared) preparer_->prepare(slotBase_ + static_cast<int>(&slot - slots_), data, size);
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    slot.prepared = prepared;
     slot.size = size;
     slot.end = last;
     slot.error = error;
@@ -74,7 +80,7 @@ void ReadAhead::run() {
     slot.state = SlotState::Reading;
     slot.block = block;
     lock.unlock();
-    readBlock(slot, block);
+    readBlock(slot, block, true);
   }
 }
 
@@ -94,7 +100,7 @@ ReadAhead::Block ReadAhead::next() {
     slot.state = SlotState::Reading;
     slot.block = block;
     lock.unlock();
-    readBlock(slot, block);
+    readBlock(slot, block, false);
     lock.lock();
   }
   changed_.wait(lock, [&] { return slot.state == SlotState::Ready && slot.block == block; });
@@ -113,6 +119,7 @@ ReadAhead::Block ReadAhead::next() {
   result.slot = static_cast<int>(block % 2);
   result.data = slot.memory + room_;
   result.size = slot.size;
+  result.prepared = slot.prepared ? slotBase_ + static_cast<int>(block % 2) : -1;
   return result;
 }
 

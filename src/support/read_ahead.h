@@ -15,6 +15,8 @@
 #include <sys/types.h>
 #include <thread>
 
+class BlockPreparer;
+
 class ReadAhead {
 public:
   /// How blocks are read: pread(2), or a stand-in with the same contract.
@@ -32,15 +34,19 @@ public:
     /// The file ended before this block, or a read failed (`error` is then its errno).
     bool end = false;
     int error = 0;
+    /// The preparer's slot when the thread read and prepared it, else -1.
+    int prepared = -1;
   };
 
   /// Starts reading `fd` (which stays the caller's) from its start with `read`,
   /// in blocks of `blockSize`, each with `room` bytes before it and `padding`
   /// bytes after it. With `memory`, two areas of `room + blockSize + padding`
   /// bytes that stay the caller's, the blocks are read there (a reader of many
-  /// files keeps them from file to file instead of faulting in new pages).
+  /// files keeps them from file to file instead of faulting in new pages). With
+  /// `preparer`, the thread prepares each block it reads, as slot `slotBase` or
+  /// `slotBase + 1`.
   ReadAhead(int fd, ReadFunction read, std::size_t blockSize, std::size_t room, std::size_t padding,
-            char *const *memory = nullptr);
+            char *const *memory = nullptr, BlockPreparer *preparer = nullptr, int slotBase = 0);
   /// Stops the thread (also in the middle of the file) and frees the blocks it
   /// allocated.
   ~ReadAhead();
@@ -69,11 +75,14 @@ private:
     /// this block: no block follows it.
     bool end = false;
     int error = 0;
+    /// Prepared by the thread.
+    bool prepared = false;
   };
 
   void run();
-  /// Reads block `block` into a slot claimed for it (the mutex not held).
-  void readBlock(Slot &slot, uint64_t block);
+  /// Reads block `block` into a slot claimed for it (the mutex not held), and
+  /// prepares it when asked and there is a preparer.
+  void readBlock(Slot &slot, uint64_t block, bool prepare);
 
   const int fd_;
   const ReadFunction read_;
@@ -81,6 +90,8 @@ private:
   const std::size_t room_;
   /// The slots' memory was given, not allocated here.
   const bool givenMemory_;
+  BlockPreparer *const preparer_;
+  const int slotBase_;
   std::mutex mutex_;
   std::condition_variable changed_;
   Slot slots_[2];

@@ -178,6 +178,86 @@ HitScan scanPlain(std::string_view bytes, bool countOriented, TraceHit *out, std
   return HitScan{sink.finish(), static_cast<std::size_t>(p - begin), full};
 }
 
+/// The settled check of one kind, as the tight loop of the filtered scan reads it.
+struct KindCheck {
+  uint64_t *settled = nullptr;
+  std::size_t denseSize = 0;
+  Branch *const *dense = nullptr;
+  uint64_t *pending = nullptr;
+};
+
+/// The store of the common case of the filtered scan: plain hit lines without
+/// count, to the model alone. The same as a HitSink, in fewer instructions: a
+/// settled hit costs one bit test, a first hit (with pending bits) two bits set.
+/// Made on the stack of each scan, so that its fields stay in registers.
+class SettledSink {
+public:
+  SettledSink(TraceHit *out, std::size_t capacity, const HitScanFilter &filter)
+      : counted_(filter.kinds << 1), out_(out), next_(out), last_(out + capacity - 1) {
+    for (int k = 0; k < 4; ++k)
+      checks_[k + 1] =
+          KindCheck{filter.settled[k], filter.denseSize[k], filter.dense[k], filter.pending[k]};
+  }
+
+  /// No room for the hits of one more line (its own and a dropped one kept).
+  bool full() const { return next_ >= last_; }
+
+  /// Takes the hit of a line of `kind` (1 to 4); false once the store is full.
+  [[gnu::always_inline]] bool take(unsigned kind, uint32_t id) {
+    if (!(counted_ >> kind & 1u)) return true;
+    const KindCheck &check = checks_[kind];
+    const bool dense = id < check.denseSize;
+    if (dense && settlesHit(check.settled, check.pending, check.dense, id)) {
+      droppedId_ = id;
+      droppedKind_ = kind;
+      return true;
+    }
+    // A hit that the dense slots cannot place is looked up from the current
+    // service, which must then be the one of the hit dropped just before.
+    if (droppedKind_ && (!dense || !check.dense[id]))
+      *next_++ = TraceHit{droppedId_, 1, static_cast<uint8_t>(droppedKind_)};
+    droppedKind_ = 0;
+    *next_++ = TraceHit{id, 1, static_cast<uint8_t>(kind)};
+    return next_ < last_;
+  }
+
+  /// Hits stored; the last hit dropped is kept when no hit followed it.
+  std::size_t finish() {
+    if (droppedKind_) *next_++ = TraceHit{droppedId_, 1, static_cast<uint8_t>(droppedKind_)};
+    return static_cast<std::size_t>(next_ - out_);
+  }
+
+private:
+  KindCheck checks_[5];
+  /// Kinds whose hits the model counts: bit kind.
+  const unsigned counted_;
+  TraceHit *const out_;
+  TraceHit *next_;
+  TraceHit *const last_;
+  /// The last hit dropped as settled since the last hit stored (kind 0: none).
+  uint32_t droppedId_ = 0;
+  unsigned droppedKind_ = 0;
+};
+
+/// decodeHitLines byte by byte: every line is checked to end within the bytes.
+DecodedLines decodePlain(std::string_view bytes, uint32_t *out, std::size_t capacity) {
+  const auto *begin = reinterpret_cast<const unsigned char *>(bytes.data());
+  const unsigned char *const end = begin + bytes.size();
+  const unsigned char *p = begin;
+  std::size_t lines = 0;
+  while (lines < capacity && p < end) {
+    if (p[0] != 'T') break;
+    const uint8_t kind = kHitKinds[p[1]];
+    if (!kind || p[2] != ' ') break;
+    const unsigned char *q = p + 3;
+    uint32_t id;
+    if (!readDigits(q, id) || q >= end || *q != '\n' || id >= kDecodedIdLimit) break;
+    out[lines++] = uint32_t{kind} << kDecodedKindShift | id;
+    p = q + 1;
+  }
+  return DecodedLines{lines, static_cast<std::size_t>(p - begin)};
+}
+
 #ifdef ZELTOCOV_X86_VECTORS
 
 /// What 64 bytes hold, one bit per byte.
@@ -272,36 +352,22 @@ template <typename Classify, typename Sink>
   return true;
 }
 
-/// The settled check of one kind, as the tight loop of the filtered scan reads it.
-struct KindCheck {
-  uint64_t *settled = nullptr;
-  std::size_t denseSize = 0;
-  Branch *const *dense = nullptr;
-  uint64_t *pending = nullptr;
+/// What a scan does after a line handed to it.
+enum class LineStep : uint8_t {
+  Next,       ///< the line is taken, the scan goes on
+  StopAfter,  ///< the line is taken, the scan stops
+  StopBefore, ///< the line is not taken, the scan stops
 };
 
-/// The common case of the filtered scan on its own: plain hit lines without
-/// count, to the model alone. The same as scanBlocks with a HitSink, in fewer
-/// instructions: a settled hit costs its decoding and one bit test, a first hit
-/// (with pending bits) two bits set.
-template <typename Classify>
-[[gnu::always_inline]] inline HitScan scanSettledBlocks(std::string_view bytes, TraceHit *out,
-                                                        std::size_t capacity,
-                                                        const HitScanFilter &filter) {
-  KindCheck checks[5];
-  for (int k = 0; k < 4; ++k)
-    checks[k + 1] =
-        KindCheck{filter.settled[k], filter.denseSize[k], filter.dense[k], filter.pending[k]};
-  const unsigned counted = filter.kinds << 1;
-  TraceHit *next = out;
-  TraceHit *const last = out + capacity - 1;
-  uint32_t droppedId = 0;
-  unsigned droppedKind = 0;
+/// Calls `take(kind, id)` for the plain hit lines without count at the start of
+/// `bytes`, over blocks of 64 bytes each starting at a line, until one is not
+/// such a line or `take` says to stop; the bytes of the lines taken.
+template <typename Classify, typename Take>
+[[gnu::always_inline]] inline std::size_t forPlainBlocks(std::string_view bytes, Take &&take) {
   const auto *begin = reinterpret_cast<const unsigned char *>(bytes.data());
   const unsigned char *const end = begin + bytes.size();
   const unsigned char *p = begin;
-  bool full = next >= last;
-  while (p < end && !full) {
+  while (p < end) {
     const BlockMasks masks = Classify()(p);
     const auto available = static_cast<std::size_t>(end - p);
     const uint64_t lineFeeds =
@@ -317,33 +383,53 @@ template <typename Classify>
         stop = true;
         break;
       }
-      const uint32_t id = Classify::decode(p + s + 3, e - s - 3);
+      const LineStep step = take(kind, Classify::decode(p + s + 3, e - s - 3));
+      if (step == LineStep::StopBefore) {
+        stop = true;
+        break;
+      }
       ends &= ends - 1;
       s = e + 1;
-      if (!(counted >> kind & 1u)) continue;
-      const KindCheck &check = checks[kind];
-      const bool dense = id < check.denseSize;
-      if (dense && settlesHit(check.settled, check.pending, check.dense, id)) {
-        droppedId = id;
-        droppedKind = kind;
-        continue;
-      }
-      // A hit that the dense slots cannot place is looked up from the current
-      // service, which must then be the one of the hit dropped just before.
-      if (droppedKind && (!dense || !check.dense[id]))
-        *next++ = TraceHit{droppedId, 1, static_cast<uint8_t>(droppedKind)};
-      droppedKind = 0;
-      *next++ = TraceHit{id, 1, static_cast<uint8_t>(kind)};
-      if (next >= last) {
-        full = true;
+      if (step == LineStep::StopAfter) {
+        stop = true;
         break;
       }
     }
     p += s;
-    if (stop || full || s == 0) break;
+    if (stop || s == 0) break;
   }
-  if (droppedKind) *next++ = TraceHit{droppedId, 1, static_cast<uint8_t>(droppedKind)};
-  return HitScan{static_cast<std::size_t>(next - out), static_cast<std::size_t>(p - begin), full};
+  return static_cast<std::size_t>(p - begin);
+}
+
+/// The common case of the filtered scan on its own: plain hit lines without
+/// count, to the model alone.
+template <typename Classify>
+[[gnu::always_inline]] inline HitScan scanSettledBlocks(std::string_view bytes, TraceHit *out,
+                                                        std::size_t capacity,
+                                                        const HitScanFilter &filter) {
+  SettledSink sink(out, capacity, filter);
+  if (sink.full()) return HitScan{sink.finish(), 0, true};
+  bool full = false;
+  const std::size_t taken = forPlainBlocks<Classify>(bytes, [&](unsigned kind, uint32_t id) {
+    if (sink.take(kind, id)) return LineStep::Next;
+    full = true;
+    return LineStep::StopAfter;
+  });
+  return HitScan{sink.finish(), taken, full};
+}
+
+/// Decodes plain hit lines without count for takeDecodedHits.
+template <typename Classify>
+[[gnu::always_inline]] inline DecodedLines decodeBlocks(std::string_view bytes, uint32_t *out,
+                                                        std::size_t capacity) {
+  if (capacity == 0) return DecodedLines{};
+  std::size_t lines = 0;
+  const std::size_t taken = forPlainBlocks<Classify>(bytes, [&](unsigned kind, uint32_t id) {
+    if (id >= kDecodedIdLimit) return LineStep::StopBefore;
+    out[lines++] = kind << kDecodedKindShift | id;
+    return lines < capacity ? LineStep::Next : LineStep::StopAfter;
+  });
+  return DecodedLines{lines, taken};
 }
 
 /// The scan over blocks of 64 bytes, each starting at a line: the lines that end
@@ -533,6 +619,26 @@ scanAvx512(std::string_view bytes, bool countOriented, TraceHit *out, std::size_
                 : scanBlocks<ClassifyAvx512, false>(bytes, countOriented, out, capacity, filter);
 }
 
+[[gnu::target("sse2"), gnu::flatten]] DecodedLines decodeSse2(std::string_view bytes, uint32_t *out,
+                                                              std::size_t capacity) {
+  return decodeBlocks<ClassifySse2>(bytes, out, capacity);
+}
+
+[[gnu::target("avx2"), gnu::flatten]] DecodedLines decodeAvx2(std::string_view bytes, uint32_t *out,
+                                                              std::size_t capacity) {
+  return decodeBlocks<ClassifyAvx2>(bytes, out, capacity);
+}
+
+[[gnu::target("avx2,bmi2"), gnu::flatten]] DecodedLines
+decodeAvx2Pext(std::string_view bytes, uint32_t *out, std::size_t capacity) {
+  return decodeBlocks<ClassifyAvx2Pext>(bytes, out, capacity);
+}
+
+[[gnu::target("avx512f,avx512bw,bmi2"), gnu::flatten]] DecodedLines
+decodeAvx512(std::string_view bytes, uint32_t *out, std::size_t capacity) {
+  return decodeBlocks<ClassifyAvx512>(bytes, out, capacity);
+}
+
 #endif // ZELTOCOV_X86_VECTORS
 
 /// Whether PEXT is quick here: it is on every processor with it but AMD's before
@@ -637,6 +743,36 @@ HitScan scanHitLinesWith(HitScanPath path, std::string_view bytes, bool countOri
     return filter ? scanPlain<true>(bytes, countOriented, out, capacity, filter)
                   : scanPlain<false>(bytes, countOriented, out, capacity, filter);
   }
+}
+
+DecodedLines decodeHitLines(HitScanPath path, std::string_view bytes, uint32_t *out,
+                            std::size_t capacity) {
+  switch (path) {
+#ifdef ZELTOCOV_X86_VECTORS
+  case HitScanPath::Sse2:
+    return decodeSse2(bytes, out, capacity);
+  case HitScanPath::Avx2:
+    return decodeAvx2(bytes, out, capacity);
+  case HitScanPath::Avx2Pext:
+    return decodeAvx2Pext(bytes, out, capacity);
+  case HitScanPath::Avx512:
+    return decodeAvx512(bytes, out, capacity);
+#endif
+  default:
+    return decodePlain(bytes, out, capacity);
+  }
+}
+
+DecodedTake takeDecodedHits(const uint32_t *decoded, std::size_t count, TraceHit *out,
+                            std::size_t capacity, const HitScanFilter &filter) {
+  SettledSink sink(out, capacity, filter);
+  std::size_t lines = 0;
+  if (!sink.full())
+    while (lines < count) {
+      const uint32_t line = decoded[lines++];
+      if (!sink.take(line >> kDecodedKindShift, line & (kDecodedIdLimit - 1))) break;
+    }
+  return DecodedTake{sink.finish(), lines};
 }
 
 HitScan scanHitLines(std::string_view bytes, bool countOriented, TraceHit *out,

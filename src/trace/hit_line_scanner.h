@@ -97,3 +97,37 @@ HitScan scanHitLines(std::string_view bytes, bool countOriented, TraceHit *out,
 HitScan scanHitLinesWith(HitScanPath path, std::string_view bytes, bool countOriented,
                          TraceHit *out, std::size_t capacity, const HitScanFilter *filter = nullptr,
                          bool countRequired = false);
+
+/// Plain hit lines decoded ahead of their recording, on another thread: each
+/// line as `kind << kDecodedKindShift | id`, for IDs below kDecodedIdLimit.
+constexpr unsigned kDecodedKindShift = 29;
+constexpr uint32_t kDecodedIdLimit = uint32_t{1} << kDecodedKindShift;
+
+/// What a decoding took.
+struct DecodedLines {
+  /// Lines decoded.
+  std::size_t lines = 0;
+  /// Their bytes.
+  std::size_t bytes = 0;
+};
+
+/// Decodes the plain hit lines without count at the start of `bytes` into `out`
+/// (at most `capacity`), stopping before the first other line, the first line
+/// with an ID of kDecodedIdLimit or more, and a line that does not end within
+/// `bytes`. kHitScanPadding readable bytes must follow `bytes` (of any value).
+DecodedLines decodeHitLines(HitScanPath path, std::string_view bytes, uint32_t *out,
+                            std::size_t capacity);
+
+/// What recording decoded lines took.
+struct DecodedTake {
+  /// Hits stored.
+  std::size_t hits = 0;
+  /// Decoded lines taken.
+  std::size_t lines = 0;
+};
+
+/// Stores the hits of decoded lines (at most `capacity`, at least 2) exactly as
+/// a scan of those lines with `filter` (not cleaning, not count-oriented) would:
+/// the same hits stored and the same bits set.
+DecodedTake takeDecodedHits(const uint32_t *decoded, std::size_t count, TraceHit *out,
+                            std::size_t capacity, const HitScanFilter &filter);

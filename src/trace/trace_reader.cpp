@@ -1,19 +1,42 @@
 #include "trace/trace_reader.h"
 
+#include <algorithm>
+
 #include "model/coverage_model.h"
 #include "trace/hit_line_scanner.h"
+#include "trace/prepared_hit_runs.h"
 #include "trace/tio_line_parser.h"
 #include "trace/trace_accumulator.h"
+
+/// Of each block read ahead, the part scanned by the reader itself; the thread
+/// that read the block decodes the rest.
+constexpr double kReaderShare = 0.5;
 
 struct TraceReader::Impl {
   Impl(CoverageModel &model, const ReportOptions &options, TraceEvents *events, std::time_t runTime)
       : model(model), accumulator(model, options, events, runTime),
-        cleaning(options.cleanFile.has_value()) {}
+        cleaning(options.cleanFile.has_value()) {
+    setPreparing(true);
+  }
+
+  /// Whether the blocks read ahead come with their second part decoded (only
+  /// the block scans can take a run of lines that ends before the bytes do).
+  void setPreparing(bool enabled) {
+    preparing = enabled;
+    parser.lineReader().setBlockPreparer(enabled && scanPath != HitScanPath::Plain ? &preparedRuns
+                                                                                   : nullptr);
+  }
 
   /// Reads one trace file; `next` is the file read after it, if any.
   void readFile(const InputFile &input, const InputFile *next);
   /// Records the plain hit lines that come next in the read buffer.
   void recordPlainHitLines();
+  /// The run of decoded lines that starts where `bytes` start, if any; else
+  /// shortens `bytes` to end where the next run starts.
+  const DecodedRun *decodedRunAt(std::string_view &bytes, const PreparedHitRuns::Slot &slot);
+  /// Records the hits of a run of decoded lines.
+  void recordDecodedRun(const DecodedRun &run, const PreparedHitRuns::Slot &slot,
+                        const HitScanFilter &filter);
   /// Dispatch of one line in each state; each returns the state after the line.
   ReaderState whileReading(TioOpcode opcode);
   ReaderState whileSkippingTest(TioOpcode opcode);
@@ -28,6 +51,9 @@ struct TraceReader::Impl {
   /// The model the hits go to.
   CoverageModel &model;
   TraceAccumulator accumulator;
+  /// The lines decoded by the read-ahead threads (kept until their threads, the
+  /// parser's, have stopped).
+  PreparedHitRuns preparedRuns{bestHitScanPath(), kReaderShare};
   TioLineParser parser;
   const bool cleaning;
   /// The SkippingFilePart state was entered at the start of a file or by an NT
@@ -38,6 +64,8 @@ struct TraceReader::Impl {
   bool scanning = true;
   /// How they are scanned.
   HitScanPath scanPath = bestHitScanPath();
+  /// Blocks read ahead are prepared (setPreparing).
+  bool preparing = true;
   /// Hits decoded by the scanner, recorded a run at a time.
   TraceHit hits[kMaxTraceHitRun];
 };
@@ -45,20 +73,63 @@ struct TraceReader::Impl {
 // The scan reads past the bytes it is given, into the reader's padding.
 static_assert(kHitScanPadding <= LineReader::kTailPadding);
 
+const DecodedRun *TraceReader::Impl::decodedRunAt(std::string_view &bytes,
+                                                  const PreparedHitRuns::Slot &slot) {
+  // The bytes may start before the block, with a line carried over from the one before.
+  const std::ptrdiff_t at = bytes.data() - slot.data;
+  const auto next = std::lower_bound(slot.runs.begin(), slot.runs.end(), at,
+                                     [](const DecodedRun &run, std::ptrdiff_t offset) {
+                                       return static_cast<std::ptrdiff_t>(run.start) < offset;
+                                     });
+  if (next == slot.runs.end()) return nullptr;
+  if (static_cast<std::ptrdiff_t>(next->start) == at) return &*next;
+  bytes = bytes.substr(0, static_cast<std::size_t>(static_cast<std::ptrdiff_t>(next->start) - at));
+  return nullptr;
+}
+
+void TraceReader::Impl::recordDecodedRun(const DecodedRun &run, const PreparedHitRuns::Slot &slot,
+                                         const HitScanFilter &filter) {
+  const uint32_t *lines = slot.lines.data() + run.first;
+  std::size_t taken = 0;
+  while (taken < run.lines) {
+    const DecodedTake take =
+        takeDecodedHits(lines + taken, run.lines - taken, hits, kMaxTraceHitRun, filter);
+    if (take.hits > 0) accumulator.recordHits(hits, take.hits);
+    taken += take.lines;
+  }
+  parser.lineReader().skipBytes(run.bytes);
+}
+
 void TraceReader::Impl::recordPlainHitLines() {
   LineReader &lines = parser.lineReader();
   const bool countOriented = accumulator.state().countOriented;
   // Hits that would change nothing in the model need not be stored.
   const HitScanFilter *filter = accumulator.hitScanFilter();
+  // Lines decoded ahead are recorded as the scan would record them, in its
+  // common case.
+  const bool decoded =
+      filter && !filter->cleaning && !countOriented && scanPath != HitScanPath::Plain;
   for (;;) {
-    const HitScan scan = scanHitLinesWith(scanPath, lines.bufferedBytes(), countOriented, hits,
-                                          kMaxTraceHitRun, filter);
+    std::string_view bytes = lines.bufferedBytes();
+    const std::size_t buffered = bytes.size();
+    if (decoded && lines.preparedSlot() >= 0) {
+      const PreparedHitRuns::Slot &slot = preparedRuns.slot(lines.preparedSlot());
+      if (const DecodedRun *run = decodedRunAt(bytes, slot)) {
+        recordDecodedRun(*run, slot, *filter);
+        continue;
+      }
+    }
+    const bool shortened = bytes.size() < buffered;
+    const HitScan scan =
+        scanHitLinesWith(scanPath, bytes, countOriented, hits, kMaxTraceHitRun, filter);
     lines.skipBytes(scan.bytes);
     if (scan.hits > 0) {
       accumulator.recordHits(hits, scan.hits);
       // The hits kept for the cleaned trace may have moved.
       if (filter && filter->cleaning) filter = accumulator.hitScanFilter();
     }
+    // A scan that took every line up to a decoded run goes on with the run.
+    if (shortened && scan.bytes == bytes.size() && scan.bytes > 0) continue;
     if (!scan.full || scan.bytes == 0) return;
   }
 }
@@ -201,6 +272,11 @@ void TraceReader::setHitLineScanning(bool enabled) {
 
 void TraceReader::setHitScanPath(HitScanPath path) {
   impl_->scanPath = path;
+  impl_->setPreparing(impl_->preparing);
+}
+
+void TraceReader::setBlockPreparing(bool enabled) {
+  impl_->setPreparing(enabled);
 }
 
 LineReader &TraceReader::lineReader() {

@@ -42,6 +42,9 @@ public:
   void setHitLineScanning(bool enabled);
   /// Which implementation scans them (the fastest one available by default).
   void setHitScanPath(HitScanPath path);
+  /// Whether the threads that read trace files ahead also decode part of each
+  /// block (the default; never with the plain path).
+  void setBlockPreparing(bool enabled);
   /// The reader of the trace files' lines, to tune how they are read (block
   /// size, reading ahead) before run; the defaults suit real runs.
   LineReader &lineReader();

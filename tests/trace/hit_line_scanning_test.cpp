@@ -523,10 +523,13 @@ struct Reading {
   std::size_t blockSize = LineReader::kDefaultBlockSize;
   /// Files of at least this size are read ahead on a thread.
   std::size_t readAheadMinimum = LineReader::kReadAheadMinimum;
+  /// The thread decodes part of each block it reads ahead.
+  bool preparing = true;
   /// Sets a reader up to read this way.
   void apply(TraceReader &reader) const {
     reader.setHitLineScanning(scanning);
     reader.setHitScanPath(path);
+    reader.setBlockPreparing(preparing);
     reader.lineReader().setBlockSize(blockSize);
     reader.lineReader().setReadAheadMinimum(readAheadMinimum);
   }
@@ -535,18 +538,23 @@ struct Reading {
            std::to_string(blockSize) +
            (readAheadMinimum == 0          ? " read ahead"
             : readAheadMinimum == SIZE_MAX ? " direct"
-                                           : "");
+                                           : "") +
+           (preparing ? "" : ", not prepared");
   }
 };
 
 /// The ways the traces are read that must read them alike: line by line as the
 /// reference, every scan path, small blocks read ahead (lines across blocks,
-/// lines longer than the room before a block), small blocks read directly.
+/// lines longer than the room before a block), with and without the lines the
+/// thread decodes ahead, small blocks read directly.
 std::vector<Reading> readings(bool many) {
   std::vector<Reading> result = {{false}};
   for (HitScanPath path : availablePaths())
     result.push_back({true, path});
   result.push_back({true, bestHitScanPath(), many ? 4096u : 16u, 0});
+  result.push_back({true, bestHitScanPath(), many ? 4096u : 16u, 0, false});
+  if (many && hitScanPathAvailable(HitScanPath::Sse2))
+    result.push_back({true, HitScanPath::Sse2, 300, 0});
   if (!many) {
     result.push_back({true, HitScanPath::Plain, 7, SIZE_MAX});
     result.push_back({false, HitScanPath::Plain, 16, 0});

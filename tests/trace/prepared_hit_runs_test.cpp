@@ -1,0 +1,224 @@
+// Plain hit lines decoded ahead by the thread that read their block: the decoding
+// takes the lines a scan takes and stops where it stops, decoded lines are
+// recorded exactly as a scan of them records them, and a block's runs of decoded
+// lines lie between the lines left to the reader.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "support/numbers.h"
+#include "trace/hit_line_scanner.h"
+#include "trace/prepared_hit_runs.h"
+
+namespace {
+
+/// The paths this machine takes.
+std::vector<HitScanPath> paths() {
+  std::vector<HitScanPath> result;
+  for (HitScanPath path : {HitScanPath::Plain, HitScanPath::Sse2, HitScanPath::Avx2,
+                           HitScanPath::Avx2Pext, HitScanPath::Avx512})
+    if (hitScanPathAvailable(path)) result.push_back(path);
+  return result;
+}
+
+/// `text` followed by padding that holds plain hit lines and no NUL: what a
+/// thread that has just read a block sees after its bytes.
+std::string withPadding(const std::string &text) {
+  std::string bytes = text;
+  while (bytes.size() < text.size() + kHitScanPadding + 8)
+    bytes += "TB 1\n";
+  return bytes;
+}
+
+/// Random trace text: mostly plain hit lines, IDs of every length (some of them
+/// past the decoding's limit), and lines of other forms.
+std::string randomText(std::mt19937 &random, int lines, uint32_t idBound) {
+  std::string text;
+  for (int i = 0; i < lines; ++i) {
+    const std::string opcode = std::string("T") + "PABE"[random() % 4] + " ";
+    switch (random() % 24) {
+    case 0:
+      text += "FT 11\n";
+      break;
+    case 1:
+      text += opcode + "5 3\n";
+      break;
+    case 2:
+      text += opcode + "5\r\n";
+      break;
+    case 3:
+      text += opcode + FormatHex(0x20000000u + random() % 0xDFFFFFFFu) + "\n";
+      break;
+    case 4:
+      text += "NT \"" + std::string(random() % 90, 'n') + "\" 1\n";
+      break;
+    case 5:
+      text += opcode + "123456789\n";
+      break;
+    default:
+      text += opcode + FormatHex(random() % idBound) + "\n";
+    }
+  }
+  return text;
+}
+
+/// The lines of a scan or a decoding as "kind:id" texts.
+std::vector<std::string> scannedLines(const TraceHit *hits, std::size_t count) {
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < count; ++i)
+    lines.push_back(std::to_string(hits[i].kind) + ":" + std::to_string(hits[i].id));
+  return lines;
+}
+std::vector<std::string> decodedLines(const uint32_t *lines, std::size_t count) {
+  std::vector<std::string> result;
+  for (std::size_t i = 0; i < count; ++i)
+    result.push_back(std::to_string(lines[i] >> kDecodedKindShift) + ":" +
+                     std::to_string(lines[i] & (kDecodedIdLimit - 1)));
+  return result;
+}
+
+TEST(PreparedHitRuns, DecodingTakesTheLinesTheScanTakes) {
+  std::mt19937 random(20261207);
+  for (int round = 0; round < 300; ++round) {
+    const std::string text = randomText(random, 1 + static_cast<int>(random() % 80), 1u << 16);
+    // The bytes may end inside a line: that line is not taken.
+    const std::size_t size = random() % 4 ? text.size() : random() % (text.size() + 1);
+    const std::string bytes = withPadding(text.substr(0, size)) + '\0';
+    std::string scanBytes = text.substr(0, size) + '\0';
+    scanBytes += std::string(kHitScanPadding, 'x');
+    for (std::size_t at = 0; at < size;) {
+      std::vector<TraceHit> hits(400);
+      const HitScan scan = scanHitLines(std::string_view(scanBytes.data() + at, size - at), false,
+                                        hits.data(), hits.size());
+      // The decoding stops at the first ID past its limit, which the scan takes.
+      std::size_t expected = 0, expectedBytes = 0;
+      while (expected < scan.hits && hits[expected].id < kDecodedIdLimit) {
+        expectedBytes = scanBytes.find('\n', at + expectedBytes) + 1 - at;
+        ++expected;
+      }
+      for (HitScanPath path : paths()) {
+        std::vector<uint32_t> decoded(400);
+        const DecodedLines lines = decodeHitLines(
+            path, std::string_view(bytes.data() + at, size - at), decoded.data(), decoded.size());
+        EXPECT_EQ(decodedLines(decoded.data(), lines.lines), scannedLines(hits.data(), expected))
+            << hitScanPathName(path) << " round " << round << " at " << at;
+        EXPECT_EQ(lines.bytes, expectedBytes) << hitScanPathName(path) << " round " << round;
+        // A decoding that may store fewer lines stops after them.
+        const DecodedLines few =
+            decodeHitLines(path, std::string_view(bytes.data() + at, size - at), decoded.data(), 2);
+        EXPECT_EQ(few.lines, std::min<std::size_t>(2, expected));
+      }
+      at += scan.bytes;
+      const std::size_t lineFeed = text.find('\n', at);
+      if (lineFeed == std::string::npos || lineFeed >= size) break;
+      at = lineFeed + 1;
+    }
+  }
+}
+
+TEST(PreparedHitRuns, DecodedLinesAreRecordedAsTheScanRecordsThem) {
+  // Each scan of plain hit lines, with a filter leaving settled and first hits
+  // out, against the recording of the same lines decoded: the same hits stored
+  // by each call (also when the store fills up), the same bits set.
+  std::mt19937 random(7120262);
+  Branch branch;
+  for (int round = 0; round < 300; ++round) {
+    std::string text;
+    for (int line = 0, lines = 1 + static_cast<int>(random() % 100); line < lines; ++line)
+      text += std::string("T") + "PABE"[random() % 4] + " " + FormatHex(random() % 70) + "\n";
+    const std::string bytes = withPadding(text) + '\0';
+    std::vector<Branch *> dense[4];
+    std::vector<uint64_t> settled[2][4], pending[2][4];
+    HitScanFilter filter;
+    filter.kinds = random() % 16;
+    const bool leavePending = random() % 2;
+    for (int k = 0; k < 4; ++k) {
+      dense[k].resize(random() % 64);
+      for (Branch *&slot : dense[k])
+        slot = random() % 5 ? &branch : nullptr;
+      settled[0][k].resize((dense[k].size() + 63) / 64);
+      for (uint64_t &word : settled[0][k])
+        word = (uint64_t{random()} << 32 | random()) & (uint64_t{random()} << 32 | random());
+      for (std::size_t id = 0; id < dense[k].size(); ++id)
+        if (!dense[k][id]) settled[0][k][id / 64] &= ~(uint64_t{1} << id % 64);
+      if (leavePending) pending[0][k].assign(settled[0][k].size(), 0);
+      settled[1][k] = settled[0][k];
+      pending[1][k] = pending[0][k];
+      filter.dense[k] = dense[k].data();
+      filter.denseSize[k] = dense[k].size();
+    }
+    HitScanFilter scanFilter = filter, decodedFilter = filter;
+    for (int k = 0; k < 4; ++k) {
+      scanFilter.settled[k] = settled[0][k].data();
+      scanFilter.pending[k] = leavePending ? pending[0][k].data() : nullptr;
+      decodedFilter.settled[k] = settled[1][k].data();
+      decodedFilter.pending[k] = leavePending ? pending[1][k].data() : nullptr;
+    }
+    std::vector<uint32_t> decoded(200);
+    const DecodedLines all =
+        decodeHitLines(bestHitScanPath(), std::string_view(bytes.data(), text.size()),
+                       decoded.data(), decoded.size());
+    ASSERT_EQ(all.bytes, text.size());
+    const std::size_t capacity = random() % 2 ? 256 : 2 + random() % 5;
+    std::vector<TraceHit> scanHits(capacity), decodedHits(capacity);
+    std::size_t at = 0, taken = 0;
+    while (taken < all.lines) {
+      const HitScan scan = scanHitLines(std::string_view(bytes.data() + at, text.size() - at),
+                                        false, scanHits.data(), capacity, &scanFilter);
+      const DecodedTake take = takeDecodedHits(decoded.data() + taken, all.lines - taken,
+                                               decodedHits.data(), capacity, decodedFilter);
+      ASSERT_GT(take.lines, 0u);
+      EXPECT_EQ(scannedLines(decodedHits.data(), take.hits),
+                scannedLines(scanHits.data(), scan.hits))
+          << "round " << round << " line " << taken;
+      std::size_t lines = 0;
+      for (std::size_t i = at; i < at + scan.bytes; ++i)
+        lines += bytes[i] == '\n';
+      EXPECT_EQ(take.lines, lines) << "round " << round;
+      at += scan.bytes;
+      taken += take.lines;
+    }
+    for (int k = 0; k < 4; ++k) {
+      EXPECT_EQ(settled[1][k], settled[0][k]) << "round " << round;
+      EXPECT_EQ(pending[1][k], pending[0][k]) << "round " << round;
+    }
+  }
+}
+
+TEST(PreparedHitRuns, RunsLieBetweenTheLinesLeftToTheReader) {
+  // Three lines before the thread's share; then runs cut by an FT line, a line
+  // with a count and an ID past the limit; a last line cut by the block's end.
+  const std::string head = "TB 1\nTB 2\nTB 3\n";
+  const std::string block = head + "TB 4\nTA 5\nFT 1\nTE 6\nTP 7 1\nTB 8\nTB " +
+                            FormatHex(kDecodedIdLimit) + "\nTB 9\nTB 1";
+  const std::string bytes = withPadding(block);
+  const std::size_t size = block.size();
+  for (HitScanPath path : paths()) {
+    SCOPED_TRACE(hitScanPathName(path));
+    // The share ends inside "TA 5": the runs begin at the line after it.
+    PreparedHitRuns runs(path, 22.0 / static_cast<double>(size));
+    runs.prepare(2, bytes.data(), size);
+    const PreparedHitRuns::Slot &slot = runs.slot(2);
+    EXPECT_EQ(slot.data, bytes.data());
+    std::vector<std::string> seen;
+    for (const DecodedRun &run : slot.runs)
+      seen.push_back(
+          block.substr(run.start, run.bytes) + "=" +
+          ::testing::PrintToString(decodedLines(slot.lines.data() + run.first, run.lines)));
+    EXPECT_EQ(seen, std::vector<std::string>(
+                        {"TE 6\n={ \"4:6\" }", "TB 8\n={ \"3:8\" }", "TB 9\n={ \"3:9\" }"}));
+    // From the block's start, every line is in a run or left to the reader.
+    PreparedHitRuns whole(path, 0);
+    whole.prepare(0, bytes.data(), size);
+    ASSERT_FALSE(whole.slot(0).runs.empty());
+    EXPECT_EQ(whole.slot(0).runs.front().start, 5u)
+        << "the first line may go on from the block before: it is the reader's";
+    EXPECT_EQ(whole.slot(0).runs.front().lines, 4u) << "TB 2 to TA 5: the line before is cut";
+    // Nothing to decode: a block without a line end after its share.
+    PreparedHitRuns none(path, 0.5);
+    none.prepare(1, bytes.data() + head.size() + 1, 3);
+    EXPECT_TRUE(none.slot(1).runs.empty());
+  }
+}
+
+} // namespace
