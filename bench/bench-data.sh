@@ -9,6 +9,9 @@
 #   tests10k.tio   100 MB in 10,000 tests
 #   split500/      big.tio cut at line ends into 500 trace files
 #   model5000/     a model ten times larger (fdc/, 5,000 files) with its own 1 GB trace
+#   amalgam/       a model shaped like a program built from one amalgamated source
+#                  (fdc/: one file of 4,560 functions and two small ones) with its own
+#                  1 GB trace (about 7.5 bytes a line, as its IDs run into the thousands)
 #
 # Source it after setting `root` (the repository); it defines `data`, builds the
 # Release binary and the generator (`ensure_build`), and makes the data
@@ -36,29 +39,31 @@ ensure_build() {
 }
 
 # Runs the generator for a model (its FDC files under $1/fdc) unless its stamp says
-# it was made with the same parameters.
+# it was made with the same parameters; $3, when given, is the function count of
+# its first file.
 generate_model() {
-  local dir=$1 count=$2
-  local wanted="files=$count seed=$seed"
+  local dir=$1 count=$2 bigFile=${3:-}
+  local wanted="files=$count seed=$seed${bigFile:+ big-file=$bigFile}"
   if [[ "$(cat "$dir/fdc.stamp" 2>/dev/null)" == "$wanted" ]]; then return; fi
   echo "Generating $count FDC files in $dir" >&2
   rm -rf "$dir/fdc" "$dir"/*.stamp
   mkdir -p "$dir"
-  "$generator" --out "$dir" --files "$count" --seed "$seed" --fdc
+  "$generator" --out "$dir" --files "$count" --seed "$seed" ${bigFile:+--big-file "$bigFile"} --fdc
   echo "$wanted" >"$dir/fdc.stamp"
 }
 
-# Generates one trace of a model: directory, file count, name, size, tests. The
-# trace is written under another name and renamed, so that a run reading the old
-# one keeps reading it.
+# Generates one trace of a model: directory, file count, name, size, tests and
+# the function count of the first file (optional). The trace is written under
+# another name and renamed, so that a run reading the old one keeps reading it.
 generate_trace() {
-  local dir=$1 count=$2 name=$3 size=$4 tests=$5
-  local wanted="files=$count seed=$seed size=$size"
+  local dir=$1 count=$2 name=$3 size=$4 tests=$5 bigFile=${6:-}
+  local wanted="files=$count seed=$seed size=$size${bigFile:+ big-file=$bigFile}"
   if ((tests != 8)); then wanted+=" tests=$tests"; fi
   if [[ -f "$dir/$name" && "$(cat "$dir/$name.stamp" 2>/dev/null)" == "$wanted" ]]; then return; fi
   echo "Generating $dir/$name ($size bytes, $tests tests)" >&2
   rm -f "$dir/$name.stamp"
-  "$generator" --out "$dir" --files "$count" --seed "$seed" --trace "$name.new" --size "$size" \
+  "$generator" --out "$dir" --files "$count" --seed "$seed" ${bigFile:+--big-file "$bigFile"} \
+    --trace "$name.new" --size "$size" \
     --tests "$tests"
   mv "$dir/$name.new" "$dir/$name"
   echo "$wanted" >"$dir/$name.stamp"
@@ -67,7 +72,7 @@ generate_trace() {
 ensure_data() {
   mkdir -p "$data"
   # Every trace at most once on disk, the FDC files and some room to spare.
-  local need_kb=$(((4 * big + 2 * small) / 1024 * 11 / 10 + 200 * 1024))
+  local need_kb=$(((5 * big + 2 * small) / 1024 * 11 / 10 + 200 * 1024))
   local have_kb
   have_kb=$(($(df -Pk "$data" | awk 'NR == 2 { print $4 }') + $(du -sk "$data" | cut -f1)))
   if ((have_kb < need_kb)); then
@@ -92,4 +97,6 @@ ensure_data() {
   fi
   generate_model "$data/model5000" $((files * 10))
   generate_trace "$data/model5000" $((files * 10)) big.tio "$big" 8
+  generate_model "$data/amalgam" 3 4560
+  generate_trace "$data/amalgam" 3 big.tio "$big" 8 4560
 }

@@ -33,9 +33,10 @@ export SOURCE_DATE_EPOCH=1700000000 TZ=UTC
 out="$data/compare"
 fdcs=("$data"/fdc/*.fdc)
 fdcs5000=("$data"/model5000/fdc/*.fdc)
+fdcsAmalgam=("$data"/amalgam/fdc/*.fdc)
 splits=("$data"/split500/*.tio)
 
-# label | model (500 or 5000) | traces | options (OUT stands for the output directory)
+# label | model (500, 5000 or amalgam) | traces | options (OUT stands for the output directory)
 cases=(
   "big-default|500|$data/big.tio|"
   "big-noglobal|500|$data/big.tio|-NOGLOBAL"
@@ -55,6 +56,8 @@ cases=(
   "split500-clean|500|${splits[*]}|-CLEAN=OUT/clean.tio"
   "model5000-default|5000|$data/model5000/big.tio|"
   "model5000-noglobal-file|5000|$data/model5000/big.tio|-NOGLOBAL -SUMMARY=FILE"
+  "amalgam-default|amalgam|$data/amalgam/big.tio|"
+  "amalgam-noglobal|amalgam|$data/amalgam/big.tio|-NOGLOBAL"
 )
 
 # Runs one build on one case into its directory.
@@ -64,6 +67,7 @@ run_case() {
   mkdir -p "$dir"
   local models=("${fdcs[@]}")
   if [[ $model == 5000 ]]; then models=("${fdcs5000[@]}"); fi
+  if [[ $model == amalgam ]]; then models=("${fdcsAmalgam[@]}"); fi
   local -a args
   read -r -a args <<<"${traces} ${options//OUT/$dir}"
   local status=0

@@ -49,9 +49,10 @@ echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 fdcs=("$data"/fdc/*.fdc)
 fdcs5000=("$data"/model5000/fdc/*.fdc)
+fdcsAmalgam=("$data"/amalgam/fdc/*.fdc)
 splits=("$data"/split500/*.tio)
 
-# label | model (500 or 5000) | traces | options (OUT stands for a scratch directory,
+# label | model (500, 5000 or amalgam) | traces | options (OUT stands for a scratch directory,
 # under $TMPDIR; flow-file writes there a path trace of about 5.7 times the trace)
 modes=(
   "default|500|$data/big.tio|"
@@ -68,6 +69,8 @@ modes=(
   "files500|500|${splits[*]}|"
   "model5000|5000|$data/model5000/big.tio|"
   "fdc5000|5000||"
+  "amalgam|amalgam|$data/amalgam/big.tio|"
+  "amalgam-noglobal|amalgam|$data/amalgam/big.tio|-NOGLOBAL"
 )
 
 # Wall seconds, user and system CPU seconds and peak KB of one command.
@@ -101,6 +104,7 @@ for entry in "${modes[@]}"; do
   selected "$label" "$@" || continue
   models=("${fdcs[@]}")
   [[ $model == 5000 ]] && models=("${fdcs5000[@]}")
+  [[ $model == amalgam ]] && models=("${fdcsAmalgam[@]}")
   read -r -a traceFiles <<<"$traces"
   read -r -a extra <<<"${options//OUT/$work}"
   run=("$zeltocov" "${models[@]}" "${traceFiles[@]}" "-OUTPUT=$work/report.txt" "${extra[@]}")
