@@ -227,6 +227,14 @@ public:
     return static_cast<std::size_t>(next_ - out_);
   }
 
+  /// A hit of a counted kind on a settled branch, dropped as take drops it.
+  void noteDropped(unsigned kind, uint32_t id) {
+    droppedId_ = id;
+    droppedKind_ = kind;
+  }
+  const KindCheck &check(unsigned kind) const { return checks_[kind]; }
+  unsigned counted() const { return counted_; }
+
 private:
   KindCheck checks_[5];
   /// Kinds whose hits the model counts: bit kind.
@@ -359,11 +367,21 @@ enum class LineStep : uint8_t {
   StopBefore, ///< the line is not taken, the scan stops
 };
 
+/// A block's lines taken whole by none: forPlainBlocks takes them one by one.
+struct NoWholeBlocks {
+  NoWholeBlocks() = default;
+  template <typename Sink> explicit NoWholeBlocks(Sink &) {}
+  unsigned operator()(const unsigned char *, uint64_t) const { return 0; }
+};
+
 /// Calls `take(kind, id)` for the plain hit lines without count at the start of
 /// `bytes`, over blocks of 64 bytes each starting at a line, until one is not
-/// such a line or `take` says to stop; the bytes of the lines taken.
-template <typename Classify, typename Take>
-[[gnu::always_inline]] inline std::size_t forPlainBlocks(std::string_view bytes, Take &&take) {
+/// such a line or `take` says to stop; the bytes of the lines taken. `whole(p,
+/// ends)` may take all the lines of a block that end at `ends` at once: it then
+/// returns their bytes (else 0, and they are taken one by one).
+template <typename Classify, typename Take, typename Whole = NoWholeBlocks>
+[[gnu::always_inline]] inline std::size_t forPlainBlocks(std::string_view bytes, Take &&take,
+                                                         Whole &&whole = Whole()) {
   const auto *begin = reinterpret_cast<const unsigned char *>(bytes.data());
   const unsigned char *const end = begin + bytes.size();
   const unsigned char *p = begin;
@@ -375,7 +393,8 @@ template <typename Classify, typename Take>
     if (!lineFeeds) break;
     uint64_t ends = plainLineEnds(masks, lineFeeds);
     bool stop = ends != lineFeeds;
-    unsigned s = 0;
+    unsigned s = ends ? whole(p, ends) : 0;
+    if (s) ends = 0;
     while (ends) {
       const unsigned e = static_cast<unsigned>(__builtin_ctzll(ends));
       const unsigned kind = kHitKinds[p[s + 1]];
@@ -402,19 +421,23 @@ template <typename Classify, typename Take>
 }
 
 /// The common case of the filtered scan on its own: plain hit lines without
-/// count, to the model alone.
-template <typename Classify>
+/// count, to the model alone. `Whole` (made from the sink) may take whole blocks.
+template <typename Classify, typename Whole = NoWholeBlocks>
 [[gnu::always_inline]] inline HitScan scanSettledBlocks(std::string_view bytes, TraceHit *out,
                                                         std::size_t capacity,
                                                         const HitScanFilter &filter) {
   SettledSink sink(out, capacity, filter);
   if (sink.full()) return HitScan{sink.finish(), 0, true};
   bool full = false;
-  const std::size_t taken = forPlainBlocks<Classify>(bytes, [&](unsigned kind, uint32_t id) {
-    if (sink.take(kind, id)) return LineStep::Next;
-    full = true;
-    return LineStep::StopAfter;
-  });
+  Whole whole(sink);
+  const std::size_t taken = forPlainBlocks<Classify>(
+      bytes,
+      [&](unsigned kind, uint32_t id) {
+        if (sink.take(kind, id)) return LineStep::Next;
+        full = true;
+        return LineStep::StopAfter;
+      },
+      whole);
   return HitScan{sink.finish(), taken, full};
 }
 
@@ -582,6 +605,165 @@ struct ClassifyAvx512 {
   }
 };
 
+/// Byte tables of the whole-block decoding: byte 8j + k of lane j.
+constexpr std::array<uint8_t, 64> kByteTable(uint8_t (*value)(unsigned lane, unsigned byte)) {
+  std::array<uint8_t, 64> table{};
+  for (unsigned i = 0; i < 64; ++i)
+    table[i] = value(i / 8, i % 8);
+  return table;
+}
+/// Every byte: its position.
+alignas(64) constexpr std::array<uint8_t, 64> kIota = kByteTable([](unsigned lane, unsigned byte) {
+  return static_cast<uint8_t>(8 * lane + byte);
+});
+/// Every byte of lane j: j (the line of the lane).
+alignas(64) constexpr std::array<uint8_t, 64> kLaneLines = kByteTable([](unsigned lane, unsigned) {
+  return static_cast<uint8_t>(lane);
+});
+/// Byte k of a lane: the offset of the line's digit k (after "TB ").
+alignas(64) constexpr std::array<uint8_t, 64> kDigitOffsets =
+    kByteTable([](unsigned, unsigned byte) { return static_cast<uint8_t>(3 + byte); });
+/// Bytes 0 to 3 of lane j: the low bytes of the lane's four 16-bit words.
+alignas(64) constexpr std::array<uint8_t, 64> kLowBytesOfWords = kByteTable([](unsigned lane,
+                                                                               unsigned byte) {
+  return static_cast<uint8_t>(8 * lane + 2 * byte);
+});
+/// By the low four bits of a kind letter: the letter (P, A, B, E), 0 for none.
+alignas(64) constexpr std::array<uint8_t, 64> kKindLetters =
+    kByteTable([](unsigned lane, unsigned byte) -> uint8_t {
+      constexpr uint8_t letters[16] = {'P', 'A', 'B', 0, 0, 'E'};
+      return letters[(8 * lane + byte) % 16];
+    });
+/// The same for the trace kind of the letter.
+alignas(64) constexpr std::array<uint8_t, 64> kKindOfLetters =
+    kByteTable([](unsigned lane, unsigned byte) -> uint8_t {
+      constexpr uint8_t kinds[16] = {KindProcPoint, KindCall, KindBlock, 0, 0, KindCondition};
+      return kinds[(8 * lane + byte) % 16];
+    });
+
+#define ZELTOCOV_VBMI_TARGET "avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt"
+
+// GCC 12's headers fill the lanes that masks leave out from an undefined vector,
+// which it then takes for an uninitialized variable.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+/// With AVX-512 VBMI2: the lines of a block decoded all at once, eight to a
+/// vector (one lane of eight bytes each), and checked against the settled bits
+/// with one gather. A block whose lines would all be left out by the sink, on
+/// settled branches or of kinds not counted, is taken whole; any other block is
+/// left to the line-by-line taking (a first hit, a hit the dense slots cannot
+/// place, a letter that is no kind).
+class WholeSettledBlocks {
+public:
+  [[gnu::target(ZELTOCOV_VBMI_TARGET)]] explicit WholeSettledBlocks(SettledSink &sink)
+      : sink_(sink) {
+    alignas(64) uint64_t dense[8] = {}, settled[8] = {}, counted[8] = {};
+    for (unsigned kind = KindProcPoint; kind <= KindCondition; ++kind) {
+      const KindCheck &check = sink.check(kind);
+      dense[kind] = check.denseSize;
+      settled[kind] = reinterpret_cast<uintptr_t>(check.settled);
+      counted[kind] = sink.counted() >> kind & 1u;
+      const std::size_t words = (check.denseSize + 63) / 64;
+      fewWords_ = fewWords_ && words <= 8;
+      wordMask_[kind] = static_cast<__mmask8>((1u << (words < 8 ? words : 8)) - 1);
+    }
+    denseSizes_ = _mm512_load_si512(dense);
+    settledWords_ = _mm512_load_si512(settled);
+    countedKinds_ = _mm512_load_si512(counted);
+  }
+
+  /// Takes the lines of the block at `p` that end at `ends` (not 0): their bytes,
+  /// or 0 when they are left to the line-by-line taking.
+  [[gnu::target(ZELTOCOV_VBMI_TARGET)]] unsigned operator()(const unsigned char *p, uint64_t ends) {
+    const auto lines = static_cast<unsigned>(__builtin_popcountll(ends));
+    const __m512i iota = _mm512_load_si512(kIota.data());
+    // The offsets of the lines' first bytes and of their line ends, in line order.
+    const __m512i starts = _mm512_maskz_compress_epi8(ends << 1 | 1, iota);
+    const __m512i lineEnds = _mm512_maskz_compress_epi8(ends, iota);
+    const __m512i block = _mm512_loadu_si512(p);
+    uint32_t lastId = 0;
+    unsigned lastKind = 0;
+    for (unsigned first = 0; first < lines; first += 8) {
+      const auto lanes =
+          static_cast<__mmask8>(lines - first >= 8 ? 0xFF : (1u << (lines - first)) - 1);
+      // Every byte of lane j: the start, then the end, of line first + j.
+      const __m512i lineOfLane =
+          _mm512_add_epi8(_mm512_load_si512(kLaneLines.data()), _mm512_set1_epi8(first));
+      const __m512i start = _mm512_permutexvar_epi8(lineOfLane, starts);
+      const __m512i end = _mm512_permutexvar_epi8(lineOfLane, lineEnds);
+      // Byte k of lane j: the line's digit k when it has one.
+      const __m512i at = _mm512_add_epi8(start, _mm512_load_si512(kDigitOffsets.data()));
+      const __mmask64 isDigit = _mm512_cmplt_epu8_mask(at, end);
+      const __m512i digits = _mm512_permutexvar_epi8(at, block);
+      // '0'-'9' keep their low four bits; 'a'-'f' and 'A'-'F' (bit 6 set) add 9.
+      const __m512i letter = _mm512_and_si512(_mm512_srli_epi16(digits, 6), _mm512_set1_epi8(1));
+      const __m512i nibbles =
+          _mm512_maskz_add_epi8(isDigit, _mm512_and_si512(digits, _mm512_set1_epi8(0x0F)),
+                                _mm512_add_epi8(letter, _mm512_slli_epi16(letter, 3)));
+      // The digits are reversed (the lowest first): pairs, then the four pairs.
+      const __m512i pairs = _mm512_maddubs_epi16(nibbles, _mm512_set1_epi16(0x1001));
+      const __m512i ids = _mm512_maskz_permutexvar_epi8(
+          0x0F0F0F0F0F0F0F0Full, _mm512_load_si512(kLowBytesOfWords.data()), pairs);
+      // The kind of the letter after the T.
+      const __m512i letters =
+          _mm512_permutexvar_epi8(_mm512_add_epi8(start, _mm512_set1_epi8(1)), block);
+      const __m512i low = _mm512_and_si512(letters, _mm512_set1_epi8(0x0F));
+      const __mmask64 known = _mm512_cmpeq_epi8_mask(
+          letters, _mm512_shuffle_epi8(_mm512_load_si512(kKindLetters.data()), low));
+      if ((_pext_u64(known, 0x0101010101010101ull) & lanes) != lanes) return 0;
+      const __m512i kinds = _mm512_maskz_shuffle_epi8(
+          0x0101010101010101ull, _mm512_load_si512(kKindOfLetters.data()), low);
+      // Lines of counted kinds, on dense slots, on settled branches.
+      const __m512i kindCounted = _mm512_permutexvar_epi64(kinds, countedKinds_);
+      const __mmask8 counted = _mm512_mask_test_epi64_mask(lanes, kindCounted, kindCounted);
+      const __mmask8 dense =
+          _mm512_mask_cmplt_epu64_mask(counted, ids, _mm512_permutexvar_epi64(kinds, denseSizes_));
+      __m512i settledWords;
+      if (fewWords_) {
+        // Each kind's settled bits fit in a vector: the words are picked from them.
+        const __m512i word = _mm512_srli_epi64(ids, 6);
+        settledWords = _mm512_setzero_si512();
+        for (unsigned kind = KindProcPoint; kind <= KindCondition; ++kind)
+          settledWords = _mm512_mask_permutexvar_epi64(
+              settledWords, _mm512_mask_cmpeq_epi64_mask(dense, kinds, _mm512_set1_epi64(kind)),
+              word, _mm512_maskz_loadu_epi64(wordMask_[kind], sink_.check(kind).settled));
+      } else {
+        const __m512i words = _mm512_add_epi64(_mm512_permutexvar_epi64(kinds, settledWords_),
+                                               _mm512_slli_epi64(_mm512_srli_epi64(ids, 6), 3));
+        settledWords =
+            _mm512_mask_i64gather_epi64(_mm512_setzero_si512(), dense, words, nullptr, 1);
+      }
+      const __mmask8 settled = _mm512_mask_test_epi64_mask(
+          dense, _mm512_srlv_epi64(settledWords, _mm512_and_si512(ids, _mm512_set1_epi64(63))),
+          _mm512_set1_epi64(1));
+      if (settled != counted) return 0;
+      if (counted) {
+        const __m512i lane = _mm512_set1_epi64(31 - __builtin_clz(counted));
+        lastId = static_cast<uint32_t>(
+            _mm_cvtsi128_si64(_mm512_castsi512_si128(_mm512_permutexvar_epi64(lane, ids))));
+        lastKind = static_cast<unsigned>(
+            _mm_cvtsi128_si64(_mm512_castsi512_si128(_mm512_permutexvar_epi64(lane, kinds))));
+      }
+    }
+    if (lastKind) sink_.noteDropped(lastKind, lastId);
+    return 64u - static_cast<unsigned>(__builtin_clzll(ends));
+  }
+
+private:
+  SettledSink &sink_;
+  /// By kind (lane): the dense slots' count, the address of the settled bits,
+  /// 1 when the model counts the kind.
+  __m512i denseSizes_;
+  __m512i settledWords_;
+  __m512i countedKinds_;
+  /// Every kind's settled bits are at most 8 words (`wordMask_` of them, by kind).
+  bool fewWords_ = true;
+  __mmask8 wordMask_[5] = {};
+};
+
+#pragma GCC diagnostic pop
+
 [[gnu::target("sse2"), gnu::flatten]] HitScan scanSse2(std::string_view bytes, bool countOriented,
                                                        TraceHit *out, std::size_t capacity,
                                                        const HitScanFilter *filter) {
@@ -639,6 +821,15 @@ decodeAvx512(std::string_view bytes, uint32_t *out, std::size_t capacity) {
   return decodeBlocks<ClassifyAvx512>(bytes, out, capacity);
 }
 
+[[gnu::target(ZELTOCOV_VBMI_TARGET), gnu::flatten]] HitScan
+scanAvx512Vbmi(std::string_view bytes, bool countOriented, TraceHit *out, std::size_t capacity,
+               const HitScanFilter *filter) {
+  if (filter && !filter->cleaning && !countOriented)
+    return scanSettledBlocks<ClassifyAvx512, WholeSettledBlocks>(bytes, out, capacity, *filter);
+  return filter ? scanBlocks<ClassifyAvx512, true>(bytes, countOriented, out, capacity, filter)
+                : scanBlocks<ClassifyAvx512, false>(bytes, countOriented, out, capacity, filter);
+}
+
 #endif // ZELTOCOV_X86_VECTORS
 
 /// Whether PEXT is quick here: it is on every processor with it but AMD's before
@@ -661,7 +852,8 @@ HitScanPath chooseBestPath() {
   // The SSE2 path is slower than the plain one where IDs have the same few
   // digits in a row (the byte loop's branches are then well predicted): without
   // AVX2 the plain path is taken.
-  for (HitScanPath path : {HitScanPath::Avx512, HitScanPath::Avx2Pext, HitScanPath::Avx2})
+  for (HitScanPath path :
+       {HitScanPath::Avx512Vbmi, HitScanPath::Avx512, HitScanPath::Avx2Pext, HitScanPath::Avx2})
     if (hitScanPathAvailable(path)) return path;
   return HitScanPath::Plain;
 }
@@ -682,10 +874,21 @@ bool hitScanPathAvailable(HitScanPath path) {
   case HitScanPath::Avx512:
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
            __builtin_cpu_supports("bmi2");
+  case HitScanPath::Avx512Vbmi:
+    return hitScanPathAvailable(HitScanPath::Avx512) && __builtin_cpu_supports("avx512vbmi") &&
+           __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("popcnt");
 #endif
   default:
     return false;
   }
+}
+
+std::vector<HitScanPath> availableHitScanPaths() {
+  std::vector<HitScanPath> paths;
+  for (HitScanPath path : {HitScanPath::Plain, HitScanPath::Sse2, HitScanPath::Avx2,
+                           HitScanPath::Avx2Pext, HitScanPath::Avx512, HitScanPath::Avx512Vbmi})
+    if (hitScanPathAvailable(path)) paths.push_back(path);
+  return paths;
 }
 
 HitScanPath bestHitScanPath() {
@@ -705,6 +908,8 @@ const char *hitScanPathName(HitScanPath path) {
     return "AVX2+PEXT";
   case HitScanPath::Avx512:
     return "AVX-512";
+  case HitScanPath::Avx512Vbmi:
+    return "AVX-512 VBMI2";
   }
   return "?";
 }
@@ -738,6 +943,8 @@ HitScan scanHitLinesWith(HitScanPath path, std::string_view bytes, bool countOri
     return scanAvx2Pext(bytes, countOriented, out, capacity, filter);
   case HitScanPath::Avx512:
     return scanAvx512(bytes, countOriented, out, capacity, filter);
+  case HitScanPath::Avx512Vbmi:
+    return scanAvx512Vbmi(bytes, countOriented, out, capacity, filter);
 #endif
   default:
     return filter ? scanPlain<true>(bytes, countOriented, out, capacity, filter)
@@ -756,6 +963,7 @@ DecodedLines decodeHitLines(HitScanPath path, std::string_view bytes, uint32_t *
   case HitScanPath::Avx2Pext:
     return decodeAvx2Pext(bytes, out, capacity);
   case HitScanPath::Avx512:
+  case HitScanPath::Avx512Vbmi:
     return decodeAvx512(bytes, out, capacity);
 #endif
   default:

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "model/coverage_model.h"
 
@@ -29,10 +30,15 @@ enum class HitScanPath : uint8_t {
   Avx2,     ///< 32-byte vectors
   Avx2Pext, ///< 32-byte vectors, digits gathered with PEXT (where it is quick)
   Avx512,   ///< 64-byte vectors (AVX-512 BW), digits gathered with PEXT
+  /// AVX-512 with VBMI2: besides, the lines of a block decoded and checked
+  /// against the settled bits all at once
+  Avx512Vbmi,
 };
 
 /// Whether this build and processor can take a path.
 bool hitScanPathAvailable(HitScanPath path);
+/// The paths this build and processor can take, the plain one first.
+std::vector<HitScanPath> availableHitScanPaths();
 /// The fastest path available, chosen once.
 HitScanPath bestHitScanPath();
 /// The path's name, for the measures.

@@ -1,8 +1,8 @@
 // The trace blocks read ahead come with part of their plain hit lines decoded:
-// the thread that read a block decodes the lines of its second part, while the
+// the thread that read a block decodes the lines of its last part, while the
 // reader is still at an earlier block. The reader scans the first part itself
-// and records the second from the decoded lines, so the two processors share
-// the decoding.
+// and records the last from the decoded lines, so the two processors share the
+// decoding.
 #pragma once
 
 #include <cstddef>

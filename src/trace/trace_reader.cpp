@@ -10,7 +10,7 @@
 
 /// Of each block read ahead, the part scanned by the reader itself; the thread
 /// that read the block decodes the rest.
-constexpr double kReaderShare = 0.5;
+constexpr double kReaderShare = 0.75;
 
 struct TraceReader::Impl {
   Impl(CoverageModel &model, const ReportOptions &options, TraceEvents *events, std::time_t runTime)

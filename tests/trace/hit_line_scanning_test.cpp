@@ -167,11 +167,7 @@ std::string scanAll(HitScanPath path, const std::string &bytes, std::size_t size
 
 /// The scan paths this machine takes (the plain one first).
 std::vector<HitScanPath> availablePaths() {
-  std::vector<HitScanPath> paths;
-  for (HitScanPath path : {HitScanPath::Plain, HitScanPath::Sse2, HitScanPath::Avx2,
-                           HitScanPath::Avx2Pext, HitScanPath::Avx512})
-    if (hitScanPathAvailable(path)) paths.push_back(path);
-  return paths;
+  return availableHitScanPaths();
 }
 
 TEST(HitLineScanner, DecodesPlainHitLines) {
@@ -265,15 +261,21 @@ TEST(HitLineScanner, EveryPathFiltersLikeThePlainOne) {
   std::mt19937 random(20240612);
   Branch branch;
   for (int round = 0; round < 400; ++round) {
-    // Small IDs, of which some have settled branches and some no dense slot.
+    // Small IDs, of which some have settled branches and some no dense slot; in
+    // some rounds, more than 512 dense slots of a kind (settled bits past what a
+    // vector holds), and in some nearly every branch settled, as in a long run.
+    const bool many = round % 4 == 3;
+    const bool mostlySettled = round % 3 == 0;
+    const uint32_t idBound = many ? (round % 8 == 3 ? 520 : 1600) : 50;
     std::string text;
     for (int line = 0, lines = 1 + static_cast<int>(random() % 60); line < lines; ++line) {
-      if (random() % 10 == 0) {
+      if (random() % (mostlySettled ? 100 : 10) == 0) {
         text += randomLine(random);
         continue;
       }
-      text += std::string("T") + "PABE"[random() % 4] + " " + FormatHex(random() % 50);
-      if (random() % 4 == 0) text += std::string(" ") + FormatHex(random() % 3);
+      text += std::string("T") + "PABE"[random() % 4] + " " + FormatHex(random() % idBound);
+      if (random() % (mostlySettled ? 100 : 4) == 0)
+        text += std::string(" ") + FormatHex(random() % 3);
       text += "\n";
     }
     std::vector<Branch *> denseSlots[4];
@@ -283,12 +285,15 @@ TEST(HitLineScanner, EveryPathFiltersLikeThePlainOne) {
     // First hits are left pending or not.
     const bool leavePending = random() % 2;
     for (int k = 0; k < 4; ++k) {
-      denseSlots[k].resize(random() % 48);
+      // Up to 512 slots of every kind, or more of some.
+      denseSlots[k].resize(many ? 380 + random() % (round % 8 == 3 ? 133 : 1200) : random() % 48);
       for (Branch *&slot : denseSlots[k])
-        slot = random() % 5 ? &branch : nullptr;
+        slot = random() % (mostlySettled ? 200 : 5) ? &branch : nullptr;
       settled[k].resize((denseSlots[k].size() + 63) / 64);
-      for (uint64_t &word : settled[k])
+      for (uint64_t &word : settled[k]) {
         word = (uint64_t{random()} << 32 | random()) & (uint64_t{random()} << 32 | random());
+        if (mostlySettled) word = ~(word & word >> 1 & word >> 2 & word >> 3);
+      }
       for (std::size_t id = 0; id < denseSlots[k].size(); ++id)
         if (!denseSlots[k][id]) settled[k][id / 64] &= ~(uint64_t{1} << id % 64);
       if (leavePending) pending[k].assign(settled[k].size(), 0);

@@ -14,11 +14,7 @@ namespace {
 
 /// The paths this machine takes.
 std::vector<HitScanPath> paths() {
-  std::vector<HitScanPath> result;
-  for (HitScanPath path : {HitScanPath::Plain, HitScanPath::Sse2, HitScanPath::Avx2,
-                           HitScanPath::Avx2Pext, HitScanPath::Avx512})
-    if (hitScanPathAvailable(path)) result.push_back(path);
-  return result;
+  return availableHitScanPaths();
 }
 
 /// `text` followed by padding that holds plain hit lines and no NUL: what a
