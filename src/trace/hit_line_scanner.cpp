@@ -648,10 +648,60 @@ alignas(64) constexpr std::array<uint8_t, 64> kKindOfLetters =
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
+/// Decodes the lines of the block at `p` that end at `ends` (plain hit lines as
+/// far as the block's masks tell), eight at a time: lane j of `kinds` and `ids`
+/// (64 bits each) for line first + j, `lanes` the lanes that hold a line. Hands
+/// each group to `checker.leftOut(kinds, ids, lanes, lastId, lastKind)`; false
+/// when a line's letter is no kind or a group is not left out whole.
+template <typename Group>
+[[gnu::target(ZELTOCOV_VBMI_TARGET), gnu::always_inline]] inline bool
+forLineGroups(const unsigned char *p, uint64_t ends, const Group &checker, uint32_t &lastId,
+              unsigned &lastKind) {
+  const auto lines = static_cast<unsigned>(__builtin_popcountll(ends));
+  const __m512i iota = _mm512_load_si512(kIota.data());
+  // The offsets of the lines' first bytes and of their line ends, in line order.
+  const __m512i starts = _mm512_maskz_compress_epi8(ends << 1 | 1, iota);
+  const __m512i lineEnds = _mm512_maskz_compress_epi8(ends, iota);
+  const __m512i block = _mm512_loadu_si512(p);
+  for (unsigned first = 0; first < lines; first += 8) {
+    const auto lanes =
+        static_cast<__mmask8>(lines - first >= 8 ? 0xFF : (1u << (lines - first)) - 1);
+    // Every byte of lane j: the start, then the end, of line first + j.
+    const __m512i lineOfLane =
+        _mm512_add_epi8(_mm512_load_si512(kLaneLines.data()), _mm512_set1_epi8(first));
+    const __m512i start = _mm512_permutexvar_epi8(lineOfLane, starts);
+    const __m512i end = _mm512_permutexvar_epi8(lineOfLane, lineEnds);
+    // Byte k of lane j: the line's digit k when it has one.
+    const __m512i at = _mm512_add_epi8(start, _mm512_load_si512(kDigitOffsets.data()));
+    const __mmask64 isDigit = _mm512_cmplt_epu8_mask(at, end);
+    const __m512i digits = _mm512_permutexvar_epi8(at, block);
+    // '0'-'9' keep their low four bits; 'a'-'f' and 'A'-'F' (bit 6 set) add 9.
+    const __m512i letter = _mm512_and_si512(_mm512_srli_epi16(digits, 6), _mm512_set1_epi8(1));
+    const __m512i nibbles =
+        _mm512_maskz_add_epi8(isDigit, _mm512_and_si512(digits, _mm512_set1_epi8(0x0F)),
+                              _mm512_add_epi8(letter, _mm512_slli_epi16(letter, 3)));
+    // The digits are reversed (the lowest first): pairs, then the four pairs.
+    const __m512i pairs = _mm512_maddubs_epi16(nibbles, _mm512_set1_epi16(0x1001));
+    const __m512i ids = _mm512_maskz_permutexvar_epi8(
+        0x0F0F0F0F0F0F0F0Full, _mm512_load_si512(kLowBytesOfWords.data()), pairs);
+    // The kind of the letter after the T.
+    const __m512i letters =
+        _mm512_permutexvar_epi8(_mm512_add_epi8(start, _mm512_set1_epi8(1)), block);
+    const __m512i low = _mm512_and_si512(letters, _mm512_set1_epi8(0x0F));
+    const __mmask64 known = _mm512_cmpeq_epi8_mask(
+        letters, _mm512_shuffle_epi8(_mm512_load_si512(kKindLetters.data()), low));
+    if ((_pext_u64(known, 0x0101010101010101ull) & lanes) != lanes) return false;
+    const __m512i kinds = _mm512_maskz_shuffle_epi8(0x0101010101010101ull,
+                                                    _mm512_load_si512(kKindOfLetters.data()), low);
+    if (!checker.leftOut(kinds, ids, lanes, lastId, lastKind)) return false;
+  }
+  return true;
+}
+
 /// With AVX-512 VBMI2: the lines of a block decoded all at once, eight to a
 /// vector (one lane of eight bytes each), and checked against the settled bits
-/// with one gather. A block whose lines would all be left out by the sink, on
-/// settled branches or of kinds not counted, is taken whole; any other block is
+/// all at once (the words picked from vectors, or gathered). A block whose lines would all be left
+/// out by the sink, on settled branches or of kinds not counted, is taken whole; any other block is
 /// left to the line-by-line taking (a first hit, a hit the dense slots cannot
 /// place, a letter that is no kind).
 class WholeSettledBlocks {
@@ -676,78 +726,49 @@ public:
   /// Takes the lines of the block at `p` that end at `ends` (not 0): their bytes,
   /// or 0 when they are left to the line-by-line taking.
   [[gnu::target(ZELTOCOV_VBMI_TARGET)]] unsigned operator()(const unsigned char *p, uint64_t ends) {
-    const auto lines = static_cast<unsigned>(__builtin_popcountll(ends));
-    const __m512i iota = _mm512_load_si512(kIota.data());
-    // The offsets of the lines' first bytes and of their line ends, in line order.
-    const __m512i starts = _mm512_maskz_compress_epi8(ends << 1 | 1, iota);
-    const __m512i lineEnds = _mm512_maskz_compress_epi8(ends, iota);
-    const __m512i block = _mm512_loadu_si512(p);
     uint32_t lastId = 0;
     unsigned lastKind = 0;
-    for (unsigned first = 0; first < lines; first += 8) {
-      const auto lanes =
-          static_cast<__mmask8>(lines - first >= 8 ? 0xFF : (1u << (lines - first)) - 1);
-      // Every byte of lane j: the start, then the end, of line first + j.
-      const __m512i lineOfLane =
-          _mm512_add_epi8(_mm512_load_si512(kLaneLines.data()), _mm512_set1_epi8(first));
-      const __m512i start = _mm512_permutexvar_epi8(lineOfLane, starts);
-      const __m512i end = _mm512_permutexvar_epi8(lineOfLane, lineEnds);
-      // Byte k of lane j: the line's digit k when it has one.
-      const __m512i at = _mm512_add_epi8(start, _mm512_load_si512(kDigitOffsets.data()));
-      const __mmask64 isDigit = _mm512_cmplt_epu8_mask(at, end);
-      const __m512i digits = _mm512_permutexvar_epi8(at, block);
-      // '0'-'9' keep their low four bits; 'a'-'f' and 'A'-'F' (bit 6 set) add 9.
-      const __m512i letter = _mm512_and_si512(_mm512_srli_epi16(digits, 6), _mm512_set1_epi8(1));
-      const __m512i nibbles =
-          _mm512_maskz_add_epi8(isDigit, _mm512_and_si512(digits, _mm512_set1_epi8(0x0F)),
-                                _mm512_add_epi8(letter, _mm512_slli_epi16(letter, 3)));
-      // The digits are reversed (the lowest first): pairs, then the four pairs.
-      const __m512i pairs = _mm512_maddubs_epi16(nibbles, _mm512_set1_epi16(0x1001));
-      const __m512i ids = _mm512_maskz_permutexvar_epi8(
-          0x0F0F0F0F0F0F0F0Full, _mm512_load_si512(kLowBytesOfWords.data()), pairs);
-      // The kind of the letter after the T.
-      const __m512i letters =
-          _mm512_permutexvar_epi8(_mm512_add_epi8(start, _mm512_set1_epi8(1)), block);
-      const __m512i low = _mm512_and_si512(letters, _mm512_set1_epi8(0x0F));
-      const __mmask64 known = _mm512_cmpeq_epi8_mask(
-          letters, _mm512_shuffle_epi8(_mm512_load_si512(kKindLetters.data()), low));
-      if ((_pext_u64(known, 0x0101010101010101ull) & lanes) != lanes) return 0;
-      const __m512i kinds = _mm512_maskz_shuffle_epi8(
-          0x0101010101010101ull, _mm512_load_si512(kKindOfLetters.data()), low);
-      // Lines of counted kinds, on dense slots, on settled branches.
-      const __m512i kindCounted = _mm512_permutexvar_epi64(kinds, countedKinds_);
-      const __mmask8 counted = _mm512_mask_test_epi64_mask(lanes, kindCounted, kindCounted);
-      const __mmask8 dense =
-          _mm512_mask_cmplt_epu64_mask(counted, ids, _mm512_permutexvar_epi64(kinds, denseSizes_));
-      __m512i settledWords;
-      if (fewWords_) {
-        // Each kind's settled bits fit in a vector: the words are picked from them.
-        const __m512i word = _mm512_srli_epi64(ids, 6);
-        settledWords = _mm512_setzero_si512();
-        for (unsigned kind = KindProcPoint; kind <= KindCondition; ++kind)
-          settledWords = _mm512_mask_permutexvar_epi64(
-              settledWords, _mm512_mask_cmpeq_epi64_mask(dense, kinds, _mm512_set1_epi64(kind)),
-              word, _mm512_maskz_loadu_epi64(wordMask_[kind], sink_.check(kind).settled));
-      } else {
-        const __m512i words = _mm512_add_epi64(_mm512_permutexvar_epi64(kinds, settledWords_),
-                                               _mm512_slli_epi64(_mm512_srli_epi64(ids, 6), 3));
-        settledWords =
-            _mm512_mask_i64gather_epi64(_mm512_setzero_si512(), dense, words, nullptr, 1);
-      }
-      const __mmask8 settled = _mm512_mask_test_epi64_mask(
-          dense, _mm512_srlv_epi64(settledWords, _mm512_and_si512(ids, _mm512_set1_epi64(63))),
-          _mm512_set1_epi64(1));
-      if (settled != counted) return 0;
-      if (counted) {
-        const __m512i lane = _mm512_set1_epi64(31 - __builtin_clz(counted));
-        lastId = static_cast<uint32_t>(
-            _mm_cvtsi128_si64(_mm512_castsi512_si128(_mm512_permutexvar_epi64(lane, ids))));
-        lastKind = static_cast<unsigned>(
-            _mm_cvtsi128_si64(_mm512_castsi512_si128(_mm512_permutexvar_epi64(lane, kinds))));
-      }
-    }
+    if (!forLineGroups(p, ends, *this, lastId, lastKind)) return 0;
     if (lastKind) sink_.noteDropped(lastKind, lastId);
     return 64u - static_cast<unsigned>(__builtin_clzll(ends));
+  }
+
+  /// Whether the `lanes` of eight lines of `kinds` and `ids` (qword lanes) are all
+  /// of kinds not counted or on settled branches; the last of them counted, if
+  /// any, goes to `lastId` and `lastKind`.
+  [[gnu::target(ZELTOCOV_VBMI_TARGET)]] bool leftOut(__m512i kinds, __m512i ids, __mmask8 lanes,
+                                                     uint32_t &lastId, unsigned &lastKind) const {
+    // Lines of counted kinds, on dense slots, on settled branches.
+    const __m512i kindCounted = _mm512_permutexvar_epi64(kinds, countedKinds_);
+    const __mmask8 counted = _mm512_mask_test_epi64_mask(lanes, kindCounted, kindCounted);
+    const __mmask8 dense =
+        _mm512_mask_cmplt_epu64_mask(counted, ids, _mm512_permutexvar_epi64(kinds, denseSizes_));
+    __m512i settledWords;
+    if (fewWords_) {
+      // Each kind's settled bits fit in a vector: the words are picked from them.
+      const __m512i word = _mm512_srli_epi64(ids, 6);
+      settledWords = _mm512_setzero_si512();
+      for (unsigned kind = KindProcPoint; kind <= KindCondition; ++kind)
+        settledWords = _mm512_mask_permutexvar_epi64(
+            settledWords, _mm512_mask_cmpeq_epi64_mask(dense, kinds, _mm512_set1_epi64(kind)), word,
+            _mm512_maskz_loadu_epi64(wordMask_[kind], sink_.check(kind).settled));
+    } else {
+      const __m512i words = _mm512_add_epi64(_mm512_permutexvar_epi64(kinds, settledWords_),
+                                             _mm512_slli_epi64(_mm512_srli_epi64(ids, 6), 3));
+      settledWords = _mm512_mask_i64gather_epi64(_mm512_setzero_si512(), dense, words, nullptr, 1);
+    }
+    const __mmask8 settled = _mm512_mask_test_epi64_mask(
+        dense, _mm512_srlv_epi64(settledWords, _mm512_and_si512(ids, _mm512_set1_epi64(63))),
+        _mm512_set1_epi64(1));
+    if (settled != counted) return false;
+    if (counted) {
+      const __m512i lane = _mm512_set1_epi64(31 - __builtin_clz(counted));
+      lastId = static_cast<uint32_t>(
+          _mm_cvtsi128_si64(_mm512_castsi512_si128(_mm512_permutexvar_epi64(lane, ids))));
+      lastKind = static_cast<unsigned>(
+          _mm_cvtsi128_si64(_mm512_castsi512_si128(_mm512_permutexvar_epi64(lane, kinds))));
+    }
+    return true;
   }
 
 private:
@@ -761,8 +782,6 @@ private:
   bool fewWords_ = true;
   __mmask8 wordMask_[5] = {};
 };
-
-#pragma GCC diagnostic pop
 
 [[gnu::target("sse2"), gnu::flatten]] HitScan scanSse2(std::string_view bytes, bool countOriented,
                                                        TraceHit *out, std::size_t capacity,
@@ -821,6 +840,37 @@ decodeAvx512(std::string_view bytes, uint32_t *out, std::size_t capacity) {
   return decodeBlocks<ClassifyAvx512>(bytes, out, capacity);
 }
 
+/// takeDecodedHits with AVX-512 VBMI2: eight lines whose hits would all be left
+/// out are taken at once.
+[[gnu::target(ZELTOCOV_VBMI_TARGET), gnu::flatten]] DecodedTake
+takeDecodedVbmi(const uint32_t *decoded, std::size_t count, TraceHit *out, std::size_t capacity,
+                const HitScanFilter &filter) {
+  SettledSink sink(out, capacity, filter);
+  const WholeSettledBlocks whole(sink);
+  std::size_t lines = 0;
+  bool full = sink.full();
+  while (lines < count && !full) {
+    if (count - lines >= 8) {
+      const __m512i eight = _mm512_cvtepu32_epi64(
+          _mm256_loadu_si256(reinterpret_cast<const __m256i *>(decoded + lines)));
+      const __m512i kinds = _mm512_srli_epi64(eight, kDecodedKindShift);
+      const __m512i ids = _mm512_and_si512(eight, _mm512_set1_epi64(kDecodedIdLimit - 1));
+      uint32_t lastId = 0;
+      unsigned lastKind = 0;
+      if (whole.leftOut(kinds, ids, 0xFF, lastId, lastKind)) {
+        if (lastKind) sink.noteDropped(lastKind, lastId);
+        lines += 8;
+        continue;
+      }
+    }
+    for (const std::size_t stop = std::min(count, lines + 8); lines < stop && !full;) {
+      const uint32_t line = decoded[lines++];
+      full = !sink.take(line >> kDecodedKindShift, line & (kDecodedIdLimit - 1));
+    }
+  }
+  return DecodedTake{sink.finish(), lines};
+}
+
 [[gnu::target(ZELTOCOV_VBMI_TARGET), gnu::flatten]] HitScan
 scanAvx512Vbmi(std::string_view bytes, bool countOriented, TraceHit *out, std::size_t capacity,
                const HitScanFilter *filter) {
@@ -829,6 +879,8 @@ scanAvx512Vbmi(std::string_view bytes, bool countOriented, TraceHit *out, std::s
   return filter ? scanBlocks<ClassifyAvx512, true>(bytes, countOriented, out, capacity, filter)
                 : scanBlocks<ClassifyAvx512, false>(bytes, countOriented, out, capacity, filter);
 }
+
+#pragma GCC diagnostic pop
 
 #endif // ZELTOCOV_X86_VECTORS
 
@@ -971,8 +1023,14 @@ DecodedLines decodeHitLines(HitScanPath path, std::string_view bytes, uint32_t *
   }
 }
 
-DecodedTake takeDecodedHits(const uint32_t *decoded, std::size_t count, TraceHit *out,
-                            std::size_t capacity, const HitScanFilter &filter) {
+DecodedTake takeDecodedHits(HitScanPath path, const uint32_t *decoded, std::size_t count,
+                            TraceHit *out, std::size_t capacity, const HitScanFilter &filter) {
+#ifdef ZELTOCOV_X86_VECTORS
+  if (path == HitScanPath::Avx512Vbmi)
+    return takeDecodedVbmi(decoded, count, out, capacity, filter);
+#else
+  (void)path;
+#endif
   SettledSink sink(out, capacity, filter);
   std::size_t lines = 0;
   if (!sink.full())

@@ -19,12 +19,14 @@ struct TraceReader::Impl {
     setPreparing(true);
   }
 
-  /// Whether the blocks read ahead come with their second part decoded (only
-  /// the block scans can take a run of lines that ends before the bytes do).
+  /// Whether the blocks read ahead come with their last part decoded: only when
+  /// the decoded lines are recorded, which the cleaned trace's scan does not do,
+  /// and only the block scans can take a run of lines that ends before the
+  /// bytes do.
   void setPreparing(bool enabled) {
     preparing = enabled;
-    parser.lineReader().setBlockPreparer(enabled && scanPath != HitScanPath::Plain ? &preparedRuns
-                                                                                   : nullptr);
+    const bool used = enabled && !cleaning && scanPath != HitScanPath::Plain;
+    parser.lineReader().setBlockPreparer(used ? &preparedRuns : nullptr);
   }
 
   /// Reads one trace file; `next` is the file read after it, if any.
@@ -93,7 +95,7 @@ void TraceReader::Impl::recordDecodedRun(const DecodedRun &run, const PreparedHi
   std::size_t taken = 0;
   while (taken < run.lines) {
     const DecodedTake take =
-        takeDecodedHits(lines + taken, run.lines - taken, hits, kMaxTraceHitRun, filter);
+        takeDecodedHits(scanPath, lines + taken, run.lines - taken, hits, kMaxTraceHitRun, filter);
     if (take.hits > 0) accumulator.recordHits(hits, take.hits);
     taken += take.lines;
   }

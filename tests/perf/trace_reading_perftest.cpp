@@ -400,10 +400,8 @@ int main(int argc, char **argv) {
                   if (count != lines) std::abort();
                 }),
         lines);
-  const HitScanPath paths[] = {HitScanPath::Plain, HitScanPath::Sse2, HitScanPath::Avx2,
-                               HitScanPath::Avx2Pext, HitScanPath::Avx512};
+  const std::vector<HitScanPath> paths = availableHitScanPaths();
   for (HitScanPath path : paths) {
-    if (!hitScanPathAvailable(path)) continue;
     print(("decode plain hit lines alone, " + std::string(hitScanPathName(path))).c_str(),
           measure(settings.runs,
                   [&] {
@@ -420,20 +418,23 @@ int main(int argc, char **argv) {
         lines);
 
   ReportOptions options;
-  auto pass = [&](const char *label, bool scanning, HitScanPath path, bool readAhead) {
+  auto pass = [&](const char *label, bool scanning, HitScanPath path, bool readAhead,
+                  bool preparing = true) {
     const Cost cost = measure(settings.runs, [&] {
       model.resetTestHits();
       TraceReader reader(model, options, nullptr, 0);
       reader.setHitLineScanning(scanning);
       reader.setHitScanPath(path);
+      reader.setBlockPreparing(preparing);
       if (!readAhead) reader.lineReader().setReadAheadMinimum(SIZE_MAX);
       reader.run({trace});
     });
     print(label, cost, lines);
   };
   for (HitScanPath path : paths)
-    if (hitScanPathAvailable(path))
-      pass(("reading pass, " + std::string(hitScanPathName(path))).c_str(), true, path, true);
+    pass(("reading pass, " + std::string(hitScanPathName(path))).c_str(), true, path, true);
+  pass("reading pass, blocks read ahead not decoded by the thread", true, bestHitScanPath(), true,
+       false);
   pass("reading pass, not read ahead", true, bestHitScanPath(), false);
   pass("reading pass, line by line", false, bestHitScanPath(), true);
   return 0;

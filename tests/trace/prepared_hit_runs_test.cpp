@@ -4,6 +4,7 @@
 // lines lie between the lines left to the reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "support/numbers.h"
@@ -119,36 +120,33 @@ TEST(PreparedHitRuns, DecodedLinesAreRecordedAsTheScanRecordsThem) {
   std::mt19937 random(7120262);
   Branch branch;
   for (int round = 0; round < 300; ++round) {
+    // Nearly every branch settled in some rounds, as in a long run; more than 512
+    // dense slots of some kinds in others.
+    const bool mostlySettled = round % 2 == 0;
+    const bool many = round % 3 == 0;
     std::string text;
     for (int line = 0, lines = 1 + static_cast<int>(random() % 100); line < lines; ++line)
-      text += std::string("T") + "PABE"[random() % 4] + " " + FormatHex(random() % 70) + "\n";
+      text += std::string("T") + "PABE"[random() % 4] + " " +
+              FormatHex(random() % (many ? 1500 : 70)) + "\n";
     const std::string bytes = withPadding(text) + '\0';
     std::vector<Branch *> dense[4];
-    std::vector<uint64_t> settled[2][4], pending[2][4];
+    std::vector<uint64_t> settled[4];
     HitScanFilter filter;
     filter.kinds = random() % 16;
     const bool leavePending = random() % 2;
     for (int k = 0; k < 4; ++k) {
-      dense[k].resize(random() % 64);
+      dense[k].resize(many ? 400 + random() % 1200 : random() % 64);
       for (Branch *&slot : dense[k])
-        slot = random() % 5 ? &branch : nullptr;
-      settled[0][k].resize((dense[k].size() + 63) / 64);
-      for (uint64_t &word : settled[0][k])
+        slot = random() % (mostlySettled ? 100 : 5) ? &branch : nullptr;
+      settled[k].resize((dense[k].size() + 63) / 64);
+      for (uint64_t &word : settled[k]) {
         word = (uint64_t{random()} << 32 | random()) & (uint64_t{random()} << 32 | random());
+        if (mostlySettled) word = ~(word & word >> 1 & word >> 2);
+      }
       for (std::size_t id = 0; id < dense[k].size(); ++id)
-        if (!dense[k][id]) settled[0][k][id / 64] &= ~(uint64_t{1} << id % 64);
-      if (leavePending) pending[0][k].assign(settled[0][k].size(), 0);
-      settled[1][k] = settled[0][k];
-      pending[1][k] = pending[0][k];
+        if (!dense[k][id]) settled[k][id / 64] &= ~(uint64_t{1} << id % 64);
       filter.dense[k] = dense[k].data();
       filter.denseSize[k] = dense[k].size();
-    }
-    HitScanFilter scanFilter = filter, decodedFilter = filter;
-    for (int k = 0; k < 4; ++k) {
-      scanFilter.settled[k] = settled[0][k].data();
-      scanFilter.pending[k] = leavePending ? pending[0][k].data() : nullptr;
-      decodedFilter.settled[k] = settled[1][k].data();
-      decodedFilter.pending[k] = leavePending ? pending[1][k].data() : nullptr;
     }
     std::vector<uint32_t> decoded(200);
     const DecodedLines all =
@@ -156,27 +154,57 @@ TEST(PreparedHitRuns, DecodedLinesAreRecordedAsTheScanRecordsThem) {
                        decoded.data(), decoded.size());
     ASSERT_EQ(all.bytes, text.size());
     const std::size_t capacity = random() % 2 ? 256 : 2 + random() % 5;
-    std::vector<TraceHit> scanHits(capacity), decodedHits(capacity);
-    std::size_t at = 0, taken = 0;
-    while (taken < all.lines) {
-      const HitScan scan = scanHitLines(std::string_view(bytes.data() + at, text.size() - at),
-                                        false, scanHits.data(), capacity, &scanFilter);
-      const DecodedTake take = takeDecodedHits(decoded.data() + taken, all.lines - taken,
-                                               decodedHits.data(), capacity, decodedFilter);
-      ASSERT_GT(take.lines, 0u);
-      EXPECT_EQ(scannedLines(decodedHits.data(), take.hits),
-                scannedLines(scanHits.data(), scan.hits))
-          << "round " << round << " line " << taken;
-      std::size_t lines = 0;
-      for (std::size_t i = at; i < at + scan.bytes; ++i)
-        lines += bytes[i] == '\n';
-      EXPECT_EQ(take.lines, lines) << "round " << round;
-      at += scan.bytes;
-      taken += take.lines;
-    }
+    // The plain scan, then the recording of the decoded lines through each path,
+    // each from the same bits.
+    std::vector<uint64_t> scanBits[2][4];
+    HitScanFilter scanFilter = filter;
     for (int k = 0; k < 4; ++k) {
-      EXPECT_EQ(settled[1][k], settled[0][k]) << "round " << round;
-      EXPECT_EQ(pending[1][k], pending[0][k]) << "round " << round;
+      scanBits[0][k] = settled[k];
+      scanBits[1][k].assign(leavePending ? settled[k].size() : 0, 0);
+      scanFilter.settled[k] = scanBits[0][k].data();
+      scanFilter.pending[k] = leavePending ? scanBits[1][k].data() : nullptr;
+    }
+    // The scans read as from the line reader: a NUL after the lines.
+    const std::string scanBytes = text + '\0' + std::string(kHitScanPadding, 'x');
+    std::vector<std::vector<std::string>> scanned;
+    std::vector<std::size_t> scannedLineCounts;
+    std::vector<TraceHit> hits(capacity);
+    for (std::size_t at = 0, lines = 0; lines < all.lines;) {
+      const HitScan scan = scanHitLinesWith(
+          HitScanPath::Plain, std::string_view(scanBytes.data() + at, text.size() - at), false,
+          hits.data(), capacity, &scanFilter);
+      scanned.push_back(scannedLines(hits.data(), scan.hits));
+      const auto taken = static_cast<std::size_t>(
+          std::count(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                     bytes.begin() + static_cast<std::ptrdiff_t>(at + scan.bytes), '\n'));
+      ASSERT_GT(taken, 0u);
+      scannedLineCounts.push_back(taken);
+      at += scan.bytes;
+      lines += taken;
+    }
+    for (HitScanPath path : paths()) {
+      std::vector<uint64_t> bits[2][4];
+      HitScanFilter decodedFilter = filter;
+      for (int k = 0; k < 4; ++k) {
+        bits[0][k] = settled[k];
+        bits[1][k].assign(leavePending ? settled[k].size() : 0, 0);
+        decodedFilter.settled[k] = bits[0][k].data();
+        decodedFilter.pending[k] = leavePending ? bits[1][k].data() : nullptr;
+      }
+      std::size_t call = 0;
+      for (std::size_t taken = 0; taken < all.lines; ++call) {
+        const DecodedTake take = takeDecodedHits(path, decoded.data() + taken, all.lines - taken,
+                                                 hits.data(), capacity, decodedFilter);
+        ASSERT_LT(call, scanned.size()) << hitScanPathName(path) << " round " << round;
+        EXPECT_EQ(scannedLines(hits.data(), take.hits), scanned[call])
+            << hitScanPathName(path) << " round " << round << " line " << taken;
+        EXPECT_EQ(take.lines, scannedLineCounts[call]) << hitScanPathName(path);
+        ASSERT_GT(take.lines, 0u);
+        taken += take.lines;
+      }
+      for (int k = 0; k < 4; ++k)
+        for (int b = 0; b < 2; ++b)
+          EXPECT_EQ(bits[b][k], scanBits[b][k]) << hitScanPathName(path) << " round " << round;
     }
   }
 }
