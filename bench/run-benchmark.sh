@@ -37,12 +37,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 flags=$(grep -m1 '^flags' /proc/cpuinfo | tr ' ' '\n' |
-  grep -xE 'sse2|avx2|bmi2|avx512f|avx512bw' | tr '\n' ' ' || true)
+  grep -xE 'sse2|avx2|bmi2|avx512f|avx512bw|avx512vbmi|avx512_vbmi2|popcnt' | tr '\n' ' ' || true)
+# The scan path zeltocov chooses (without AVX2, the plain byte loop).
 scan=plain
-[[ " $flags " == *" sse2 "* ]] && scan=SSE2
 [[ " $flags " == *" avx2 "* ]] && scan=AVX2
 [[ " $flags " == *" avx512f "* && " $flags " == *" avx512bw "* && " $flags " == *" bmi2 "* ]] &&
   scan=AVX-512
+[[ $scan == AVX-512 && " $flags " == *" avx512vbmi "* && " $flags " == *" avx512_vbmi2 "* &&
+  " $flags " == *" popcnt "* ]] && scan="AVX-512 VBMI2"
 echo "nproc: $(nproc); CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
 echo "CPU flags used: ${flags:-none} (hit line scan: $scan)"
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
