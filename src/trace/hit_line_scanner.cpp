@@ -1025,6 +1025,16 @@ DecodedLines decodeHitLines(HitScanPath path, std::string_view bytes, uint32_t *
 
 DecodedTake takeDecodedHits(HitScanPath path, const uint32_t *decoded, std::size_t count,
                             TraceHit *out, std::size_t capacity, const HitScanFilter &filter) {
+  if (filter.cleaning) {
+    // As the block scan takes them, through the store that knows the cleaned trace.
+    HitSink<true> sink(out, capacity, &filter, false);
+    std::size_t lines = 0;
+    while (lines < count && sink.hasRoom()) {
+      const uint32_t line = decoded[lines++];
+      sink.take(static_cast<uint8_t>(line >> kDecodedKindShift), line & (kDecodedIdLimit - 1), 1);
+    }
+    return DecodedTake{sink.finish(), lines};
+  }
 #ifdef ZELTOCOV_X86_VECTORS
   if (path == HitScanPath::Avx512Vbmi)
     return takeDecodedVbmi(decoded, count, out, capacity, filter);

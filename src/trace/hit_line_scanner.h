@@ -133,7 +133,7 @@ struct DecodedTake {
 };
 
 /// Stores the hits of decoded lines (at most `capacity`, at least 2) exactly as
-/// a scan of those lines with `filter` (not cleaning, not count-oriented) would:
+/// a scan of those lines with `filter` (not count-oriented) would:
 /// the same hits stored and the same bits set (through `path`, which must be
 /// available).
 DecodedTake takeDecodedHits(HitScanPath path, const uint32_t *decoded, std::size_t count,

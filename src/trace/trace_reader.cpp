@@ -9,23 +9,25 @@
 #include "trace/trace_accumulator.h"
 
 /// Of each block read ahead, the part scanned by the reader itself; the thread
-/// that read the block decodes the rest.
+/// that read the block decodes the rest. The reader does more per line when it
+/// also keeps hits for the cleaned trace: it then leaves more to the thread.
 constexpr double kReaderShare = 0.75;
+constexpr double kReaderShareCleaning = 0.5;
 
 struct TraceReader::Impl {
   Impl(CoverageModel &model, const ReportOptions &options, TraceEvents *events, std::time_t runTime)
       : model(model), accumulator(model, options, events, runTime),
+        preparedRuns(bestHitScanPath(),
+                     options.cleanFile.has_value() ? kReaderShareCleaning : kReaderShare),
         cleaning(options.cleanFile.has_value()) {
     setPreparing(true);
   }
 
-  /// Whether the blocks read ahead come with their last part decoded: only when
-  /// the decoded lines are recorded, which the cleaned trace's scan does not do,
-  /// and only the block scans can take a run of lines that ends before the
-  /// bytes do.
+  /// Whether the blocks read ahead come with their last part decoded (only the
+  /// block scans can take a run of lines that ends before the bytes do).
   void setPreparing(bool enabled) {
     preparing = enabled;
-    const bool used = enabled && !cleaning && scanPath != HitScanPath::Plain;
+    const bool used = enabled && scanPath != HitScanPath::Plain;
     parser.lineReader().setBlockPreparer(used ? &preparedRuns : nullptr);
   }
 
@@ -55,7 +57,7 @@ struct TraceReader::Impl {
   TraceAccumulator accumulator;
   /// The lines decoded by the read-ahead threads (kept until their threads, the
   /// parser's, have stopped).
-  PreparedHitRuns preparedRuns{bestHitScanPath(), kReaderShare};
+  PreparedHitRuns preparedRuns;
   TioLineParser parser;
   const bool cleaning;
   /// The SkippingFilePart state was entered at the start of a file or by an NT
@@ -96,7 +98,12 @@ void TraceReader::Impl::recordDecodedRun(const DecodedRun &run, const PreparedHi
   while (taken < run.lines) {
     const DecodedTake take =
         takeDecodedHits(scanPath, lines + taken, run.lines - taken, hits, kMaxTraceHitRun, filter);
-    if (take.hits > 0) accumulator.recordHits(hits, take.hits);
+    if (take.hits > 0) {
+      accumulator.recordHits(hits, take.hits);
+      // The hits kept for the cleaned trace may have moved (the filter is updated
+      // in place).
+      if (filter.cleaning) accumulator.hitScanFilter();
+    }
     taken += take.lines;
   }
   parser.lineReader().skipBytes(run.bytes);
@@ -109,8 +116,7 @@ void TraceReader::Impl::recordPlainHitLines() {
   const HitScanFilter *filter = accumulator.hitScanFilter();
   // Lines decoded ahead are recorded as the scan would record them, in its
   // common case.
-  const bool decoded =
-      filter && !filter->cleaning && !countOriented && scanPath != HitScanPath::Plain;
+  const bool decoded = filter && !countOriented && scanPath != HitScanPath::Plain;
   for (;;) {
     std::string_view bytes = lines.bufferedBytes();
     const std::size_t buffered = bytes.size();

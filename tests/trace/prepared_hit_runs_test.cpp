@@ -115,8 +115,9 @@ TEST(PreparedHitRuns, DecodingTakesTheLinesTheScanTakes) {
 
 TEST(PreparedHitRuns, DecodedLinesAreRecordedAsTheScanRecordsThem) {
   // Each scan of plain hit lines, with a filter leaving settled and first hits
-  // out, against the recording of the same lines decoded: the same hits stored
-  // by each call (also when the store fills up), the same bits set.
+  // out (or, with the cleaned trace, hits it keeps already), against the
+  // recording of the same lines decoded: the same hits stored by each call (also
+  // when the store fills up), the same bits set.
   std::mt19937 random(7120262);
   Branch branch;
   for (int round = 0; round < 300; ++round) {
@@ -148,6 +149,16 @@ TEST(PreparedHitRuns, DecodedLinesAreRecordedAsTheScanRecordsThem) {
       filter.dense[k] = dense[k].data();
       filter.denseSize[k] = dense[k].size();
     }
+    // With the cleaned trace, some branches are kept already.
+    std::vector<uint32_t> kept[4];
+    filter.cleaning = round % 4 == 1;
+    for (int k = 0; filter.cleaning && k < 4; ++k) {
+      kept[k].resize(random() % (many ? 1600 : 80));
+      for (uint32_t &counter : kept[k])
+        counter = random() % (mostlySettled ? 20 : 3) ? 1 : 0;
+      filter.kept[k] = kept[k].data();
+      filter.keptSize[k] = kept[k].size();
+    }
     std::vector<uint32_t> decoded(200);
     const DecodedLines all =
         decodeHitLines(bestHitScanPath(), std::string_view(bytes.data(), text.size()),
@@ -155,15 +166,19 @@ TEST(PreparedHitRuns, DecodedLinesAreRecordedAsTheScanRecordsThem) {
     ASSERT_EQ(all.bytes, text.size());
     const std::size_t capacity = random() % 2 ? 256 : 2 + random() % 5;
     // The plain scan, then the recording of the decoded lines through each path,
-    // each from the same bits.
+    // each from the same bits: the filter with copies of them in `bits`.
+    auto withBits = [&](std::vector<uint64_t>(&bits)[2][4]) {
+      HitScanFilter copy = filter;
+      for (int k = 0; k < 4; ++k) {
+        bits[0][k] = settled[k];
+        bits[1][k].assign(leavePending ? settled[k].size() : 0, 0);
+        copy.settled[k] = bits[0][k].data();
+        copy.pending[k] = leavePending ? bits[1][k].data() : nullptr;
+      }
+      return copy;
+    };
     std::vector<uint64_t> scanBits[2][4];
-    HitScanFilter scanFilter = filter;
-    for (int k = 0; k < 4; ++k) {
-      scanBits[0][k] = settled[k];
-      scanBits[1][k].assign(leavePending ? settled[k].size() : 0, 0);
-      scanFilter.settled[k] = scanBits[0][k].data();
-      scanFilter.pending[k] = leavePending ? scanBits[1][k].data() : nullptr;
-    }
+    HitScanFilter scanFilter = withBits(scanBits);
     // The scans read as from the line reader: a NUL after the lines.
     const std::string scanBytes = text + '\0' + std::string(kHitScanPadding, 'x');
     std::vector<std::vector<std::string>> scanned;
@@ -184,13 +199,7 @@ TEST(PreparedHitRuns, DecodedLinesAreRecordedAsTheScanRecordsThem) {
     }
     for (HitScanPath path : paths()) {
       std::vector<uint64_t> bits[2][4];
-      HitScanFilter decodedFilter = filter;
-      for (int k = 0; k < 4; ++k) {
-        bits[0][k] = settled[k];
-        bits[1][k].assign(leavePending ? settled[k].size() : 0, 0);
-        decodedFilter.settled[k] = bits[0][k].data();
-        decodedFilter.pending[k] = leavePending ? bits[1][k].data() : nullptr;
-      }
+      const HitScanFilter decodedFilter = withBits(bits);
       std::size_t call = 0;
       for (std::size_t taken = 0; taken < all.lines; ++call) {
         const DecodedTake take = takeDecodedHits(path, decoded.data() + taken, all.lines - taken,
