@@ -114,8 +114,8 @@ void TraceReader::Impl::recordPlainHitLines() {
   const bool countOriented = accumulator.state().countOriented;
   // Hits that would change nothing in the model need not be stored.
   const HitScanFilter *filter = accumulator.hitScanFilter();
-  // Lines decoded ahead are recorded as the scan would record them, in its
-  // common case.
+  // Lines decoded ahead are recorded as the scan would record them (not in a
+  // count-oriented test: the decoding takes no count).
   const bool decoded = filter && !countOriented && scanPath != HitScanPath::Plain;
   for (;;) {
     std::string_view bytes = lines.bufferedBytes();
