@@ -84,6 +84,7 @@ void LineReader::prepareNext(const char *path) {
   prepared_.size = *size;
   prepared_.blockSize = blockSize_;
   prepared_.read = read_;
+  prepared_.preparer = preparer_;
   prepared_.ahead = startReadAhead(fd, 1 - currentMemory_);
 }
 
@@ -99,7 +100,8 @@ bool LineReader::open(const char *path) {
   close();
   std::optional<uint64_t> size;
   if (prepared_.fd >= 0 && prepared_.path == path && prepared_.blockSize == blockSize_ &&
-      prepared_.read == read_ && prepared_.size >= readAheadMinimum_) {
+      prepared_.read == read_ && prepared_.preparer == preparer_ &&
+      prepared_.size >= readAheadMinimum_) {
     // Read ahead already: its reading goes on as this file's.
     fd_ = prepared_.fd;
     size = prepared_.size;

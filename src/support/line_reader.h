@@ -164,6 +164,8 @@ private:
     uint64_t size = 0;
     std::size_t blockSize = 0;
     ReadFunction read = nullptr;
+    /// Its blocks go to this preparer's slots: another one would find none.
+    BlockPreparer *preparer = nullptr;
     std::unique_ptr<ReadAhead> ahead;
   };
   PreparedFile prepared_;

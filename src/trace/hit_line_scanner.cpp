@@ -260,7 +260,7 @@ DecodedLines decodePlain(std::string_view bytes, uint32_t *out, std::size_t capa
     const unsigned char *q = p + 3;
     uint32_t id;
     if (!readDigits(q, id) || q >= end || *q != '\n' || id >= kDecodedIdLimit) break;
-    out[lines++] = uint32_t{kind} << kDecodedKindShift | id;
+    out[lines++] = decodedLine(kind, id);
     p = q + 1;
   }
   return DecodedLines{lines, static_cast<std::size_t>(p - begin)};
@@ -449,7 +449,7 @@ template <typename Classify>
   std::size_t lines = 0;
   const std::size_t taken = forPlainBlocks<Classify>(bytes, [&](unsigned kind, uint32_t id) {
     if (id >= kDecodedIdLimit) return LineStep::StopBefore;
-    out[lines++] = kind << kDecodedKindShift | id;
+    out[lines++] = decodedLine(kind, id);
     return lines < capacity ? LineStep::Next : LineStep::StopAfter;
   });
   return DecodedLines{lines, taken};
@@ -648,56 +648,6 @@ alignas(64) constexpr std::array<uint8_t, 64> kKindOfLetters =
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
-/// Decodes the lines of the block at `p` that end at `ends` (plain hit lines as
-/// far as the block's masks tell), eight at a time: lane j of `kinds` and `ids`
-/// (64 bits each) for line first + j, `lanes` the lanes that hold a line. Hands
-/// each group to `checker.leftOut(kinds, ids, lanes, lastId, lastKind)`; false
-/// when a line's letter is no kind or a group is not left out whole.
-template <typename Group>
-[[gnu::target(ZELTOCOV_VBMI_TARGET), gnu::always_inline]] inline bool
-forLineGroups(const unsigned char *p, uint64_t ends, const Group &checker, uint32_t &lastId,
-              unsigned &lastKind) {
-  const auto lines = static_cast<unsigned>(__builtin_popcountll(ends));
-  const __m512i iota = _mm512_load_si512(kIota.data());
-  // The offsets of the lines' first bytes and of their line ends, in line order.
-  const __m512i starts = _mm512_maskz_compress_epi8(ends << 1 | 1, iota);
-  const __m512i lineEnds = _mm512_maskz_compress_epi8(ends, iota);
-  const __m512i block = _mm512_loadu_si512(p);
-  for (unsigned first = 0; first < lines; first += 8) {
-    const auto lanes =
-        static_cast<__mmask8>(lines - first >= 8 ? 0xFF : (1u << (lines - first)) - 1);
-    // Every byte of lane j: the start, then the end, of line first + j.
-    const __m512i lineOfLane =
-        _mm512_add_epi8(_mm512_load_si512(kLaneLines.data()), _mm512_set1_epi8(first));
-    const __m512i start = _mm512_permutexvar_epi8(lineOfLane, starts);
-    const __m512i end = _mm512_permutexvar_epi8(lineOfLane, lineEnds);
-    // Byte k of lane j: the line's digit k when it has one.
-    const __m512i at = _mm512_add_epi8(start, _mm512_load_si512(kDigitOffsets.data()));
-    const __mmask64 isDigit = _mm512_cmplt_epu8_mask(at, end);
-    const __m512i digits = _mm512_permutexvar_epi8(at, block);
-    // '0'-'9' keep their low four bits; 'a'-'f' and 'A'-'F' (bit 6 set) add 9.
-    const __m512i letter = _mm512_and_si512(_mm512_srli_epi16(digits, 6), _mm512_set1_epi8(1));
-    const __m512i nibbles =
-        _mm512_maskz_add_epi8(isDigit, _mm512_and_si512(digits, _mm512_set1_epi8(0x0F)),
-                              _mm512_add_epi8(letter, _mm512_slli_epi16(letter, 3)));
-    // The digits are reversed (the lowest first): pairs, then the four pairs.
-    const __m512i pairs = _mm512_maddubs_epi16(nibbles, _mm512_set1_epi16(0x1001));
-    const __m512i ids = _mm512_maskz_permutexvar_epi8(
-        0x0F0F0F0F0F0F0F0Full, _mm512_load_si512(kLowBytesOfWords.data()), pairs);
-    // The kind of the letter after the T.
-    const __m512i letters =
-        _mm512_permutexvar_epi8(_mm512_add_epi8(start, _mm512_set1_epi8(1)), block);
-    const __m512i low = _mm512_and_si512(letters, _mm512_set1_epi8(0x0F));
-    const __mmask64 known = _mm512_cmpeq_epi8_mask(
-        letters, _mm512_shuffle_epi8(_mm512_load_si512(kKindLetters.data()), low));
-    if ((_pext_u64(known, 0x0101010101010101ull) & lanes) != lanes) return false;
-    const __m512i kinds = _mm512_maskz_shuffle_epi8(0x0101010101010101ull,
-                                                    _mm512_load_si512(kKindOfLetters.data()), low);
-    if (!checker.leftOut(kinds, ids, lanes, lastId, lastKind)) return false;
-  }
-  return true;
-}
-
 /// With AVX-512 VBMI2: the lines of a block decoded all at once, eight to a
 /// vector (one lane of eight bytes each), and checked against the settled bits
 /// all at once (the words picked from vectors, or gathered). A block whose lines would all be left
@@ -723,12 +673,51 @@ public:
     countedKinds_ = _mm512_load_si512(counted);
   }
 
-  /// Takes the lines of the block at `p` that end at `ends` (not 0): their bytes,
-  /// or 0 when they are left to the line-by-line taking.
+  /// Takes the lines of the block at `p` that end at `ends` (not 0; plain hit
+  /// lines as far as the block's masks tell): their bytes, or 0 when they are left
+  /// to the line-by-line taking. Lane j of `kinds` and `ids` (64 bits each) holds
+  /// line first + j.
   [[gnu::target(ZELTOCOV_VBMI_TARGET)]] unsigned operator()(const unsigned char *p, uint64_t ends) {
     uint32_t lastId = 0;
     unsigned lastKind = 0;
-    if (!forLineGroups(p, ends, *this, lastId, lastKind)) return 0;
+    const auto lines = static_cast<unsigned>(__builtin_popcountll(ends));
+    const __m512i iota = _mm512_load_si512(kIota.data());
+    // The offsets of the lines' first bytes and of their line ends, in line order.
+    const __m512i starts = _mm512_maskz_compress_epi8(ends << 1 | 1, iota);
+    const __m512i lineEnds = _mm512_maskz_compress_epi8(ends, iota);
+    const __m512i block = _mm512_loadu_si512(p);
+    for (unsigned first = 0; first < lines; first += 8) {
+      const auto lanes =
+          static_cast<__mmask8>(lines - first >= 8 ? 0xFF : (1u << (lines - first)) - 1);
+      // Every byte of lane j: the start, then the end, of line first + j.
+      const __m512i lineOfLane =
+          _mm512_add_epi8(_mm512_load_si512(kLaneLines.data()), _mm512_set1_epi8(first));
+      const __m512i start = _mm512_permutexvar_epi8(lineOfLane, starts);
+      const __m512i end = _mm512_permutexvar_epi8(lineOfLane, lineEnds);
+      // Byte k of lane j: the line's digit k when it has one.
+      const __m512i at = _mm512_add_epi8(start, _mm512_load_si512(kDigitOffsets.data()));
+      const __mmask64 isDigit = _mm512_cmplt_epu8_mask(at, end);
+      const __m512i digits = _mm512_permutexvar_epi8(at, block);
+      // '0'-'9' keep their low four bits; 'a'-'f' and 'A'-'F' (bit 6 set) add 9.
+      const __m512i letter = _mm512_and_si512(_mm512_srli_epi16(digits, 6), _mm512_set1_epi8(1));
+      const __m512i nibbles =
+          _mm512_maskz_add_epi8(isDigit, _mm512_and_si512(digits, _mm512_set1_epi8(0x0F)),
+                                _mm512_add_epi8(letter, _mm512_slli_epi16(letter, 3)));
+      // The digits are reversed (the lowest first): pairs, then the four pairs.
+      const __m512i pairs = _mm512_maddubs_epi16(nibbles, _mm512_set1_epi16(0x1001));
+      const __m512i ids = _mm512_maskz_permutexvar_epi8(
+          0x0F0F0F0F0F0F0F0Full, _mm512_load_si512(kLowBytesOfWords.data()), pairs);
+      // The kind of the letter after the T.
+      const __m512i letters =
+          _mm512_permutexvar_epi8(_mm512_add_epi8(start, _mm512_set1_epi8(1)), block);
+      const __m512i low = _mm512_and_si512(letters, _mm512_set1_epi8(0x0F));
+      const __mmask64 known = _mm512_cmpeq_epi8_mask(
+          letters, _mm512_shuffle_epi8(_mm512_load_si512(kKindLetters.data()), low));
+      if ((_pext_u64(known, 0x0101010101010101ull) & lanes) != lanes) return 0;
+      const __m512i kinds = _mm512_maskz_shuffle_epi8(
+          0x0101010101010101ull, _mm512_load_si512(kKindOfLetters.data()), low);
+      if (!leftOut(kinds, ids, lanes, lastId, lastKind)) return 0;
+    }
     if (lastKind) sink_.noteDropped(lastKind, lastId);
     return 64u - static_cast<unsigned>(__builtin_clzll(ends));
   }
@@ -865,7 +854,7 @@ takeDecodedVbmi(const uint32_t *decoded, std::size_t count, TraceHit *out, std::
     }
     for (const std::size_t stop = std::min(count, lines + 8); lines < stop && !full;) {
       const uint32_t line = decoded[lines++];
-      full = !sink.take(line >> kDecodedKindShift, line & (kDecodedIdLimit - 1));
+      full = !sink.take(decodedKind(line), decodedId(line));
     }
   }
   return DecodedTake{sink.finish(), lines};
@@ -1031,7 +1020,7 @@ DecodedTake takeDecodedHits(HitScanPath path, const uint32_t *decoded, std::size
     std::size_t lines = 0;
     while (lines < count && sink.hasRoom()) {
       const uint32_t line = decoded[lines++];
-      sink.take(static_cast<uint8_t>(line >> kDecodedKindShift), line & (kDecodedIdLimit - 1), 1);
+      sink.take(static_cast<uint8_t>(decodedKind(line)), decodedId(line), 1);
     }
     return DecodedTake{sink.finish(), lines};
   }
@@ -1046,7 +1035,7 @@ DecodedTake takeDecodedHits(HitScanPath path, const uint32_t *decoded, std::size
   if (!sink.full())
     while (lines < count) {
       const uint32_t line = decoded[lines++];
-      if (!sink.take(line >> kDecodedKindShift, line & (kDecodedIdLimit - 1))) break;
+      if (!sink.take(decodedKind(line), decodedId(line))) break;
     }
   return DecodedTake{sink.finish(), lines};
 }

@@ -108,6 +108,16 @@ HitScan scanHitLinesWith(HitScanPath path, std::string_view bytes, bool countOri
 /// line as `kind << kDecodedKindShift | id`, for IDs below kDecodedIdLimit.
 constexpr unsigned kDecodedKindShift = 29;
 constexpr uint32_t kDecodedIdLimit = uint32_t{1} << kDecodedKindShift;
+/// A decoded line of a kind on an ID (below kDecodedIdLimit), and its kind and ID.
+inline uint32_t decodedLine(unsigned kind, uint32_t id) {
+  return uint32_t{kind} << kDecodedKindShift | id;
+}
+inline unsigned decodedKind(uint32_t line) {
+  return line >> kDecodedKindShift;
+}
+inline uint32_t decodedId(uint32_t line) {
+  return line & (kDecodedIdLimit - 1);
+}
 
 /// What a decoding took.
 struct DecodedLines {

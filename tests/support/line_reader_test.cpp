@@ -1,5 +1,6 @@
 // Lines, tokens and quoted texts read from files, across block boundaries.
 #include "failing_reads.h"
+#include "support/block_preparer.h"
 #include "support/line_reader.h"
 #include "test_support.h"
 
@@ -325,6 +326,44 @@ TEST_F(LineReaderTest, ReadAheadBlocksKeptFromFileToFileHoldOnlyTheCurrentFile) 
     EXPECT_TRUE(reader.readsAhead());
     EXPECT_EQ(allLines(reader), expected);
   }
+}
+
+TEST_F(LineReaderTest, NextFileReadAheadGoesOnlyToItsOwnPreparer) {
+  // Notes the slots it prepared, and how often it was called.
+  struct Recording final : BlockPreparer {
+    void prepare(int slot, const char *, std::size_t) override {
+      preparedSlots |= 1u << slot;
+      ++calls;
+    }
+    std::atomic<unsigned> preparedSlots{0};
+    std::atomic<int> calls{0};
+  };
+  std::string text;
+  for (int i = 0; i < 2000; ++i)
+    text += "line " + std::to_string(i) + "\n";
+  const std::string a = dir_.write("a.txt", text);
+  const std::string b = dir_.write("b.txt", text);
+  Recording first, second;
+  LineReader reader(256);
+  reader.setReadAheadMinimum(0);
+  reader.setBlockPreparer(&first);
+  ASSERT_TRUE(reader.open(a.c_str()));
+  reader.prepareNext(b.c_str());
+  EXPECT_EQ(allLines(reader).size(), 2000u);
+  // Another preparer from now on: the next file read ahead for the first one is
+  // read again, its blocks prepared by the second one only.
+  reader.setBlockPreparer(&second);
+  ASSERT_TRUE(reader.open(b.c_str()));
+  const int callsOfFirst = first.calls;
+  std::size_t lines = 0;
+  while (reader.readLine()) {
+    ++lines;
+    if (reader.preparedSlot() >= 0) {
+      EXPECT_TRUE(second.preparedSlots >> reader.preparedSlot() & 1u) << "line " << lines;
+    }
+  }
+  EXPECT_EQ(lines, 2000u);
+  EXPECT_EQ(first.calls, callsOfFirst);
 }
 
 TEST_F(LineReaderTest, NextFileReadAheadIsTakenOverOnlyByItsOwnOpen) {

@@ -69,8 +69,8 @@ std::vector<std::string> scannedLines(const TraceHit *hits, std::size_t count) {
 std::vector<std::string> decodedLines(const uint32_t *lines, std::size_t count) {
   std::vector<std::string> result;
   for (std::size_t i = 0; i < count; ++i)
-    result.push_back(std::to_string(lines[i] >> kDecodedKindShift) + ":" +
-                     std::to_string(lines[i] & (kDecodedIdLimit - 1)));
+    result.push_back(std::to_string(decodedKind(lines[i])) + ":" +
+                     std::to_string(decodedId(lines[i])));
   return result;
 }
 
