@@ -64,20 +64,35 @@ void BranchLineCache::makeSlots(SourceFile &file, FileLines &lines) {
       if (holder.first < limit) size = std::max<uint64_t>(size, uint64_t{holder.first} + 1);
     lines.places[kind - 1].assign(size, Slot{kNotYet, 0});
   }
+  // Every line of the file is put together now, one after the other: the hits of
+  // a file-part then read one stretch of text rather than lines spread over the
+  // text of every file in the order they were first hit.
+  for (int kind = KindProcPoint; kind <= KindCondition; ++kind) {
+    const std::vector<Slot> &places = lines.places[kind - 1];
+    for (const auto &holder : holders[kind - 1])
+      if (holder.first < places.size() && places[holder.first].offset == kNotYet)
+        lookUp(kind, holder.first);
+  }
+  // The lookups leave the model as the file-part's FT line left it.
+  model_.clearCurrentService();
 }
 
 std::string_view BranchLineCache::lookUp(int kind, uint32_t id) {
   const BranchLookup found = model_.FindBranch(*file_, kind, id);
   std::vector<Slot> &places = lines_->places[kind - 1];
-  const std::size_t offset = text_.size();
+  const std::size_t offset = text_.size() - kWindow;
   if (id >= places.size() || offset >= kNotYet - 4096) {
     scratch_.clear();
     if (found) appendBranchLine(scratch_, found, labels_);
     return scratch_;
   }
+  // The line goes before the padding that ends the text.
+  text_.resize(offset);
   if (found) appendBranchLine(text_, found, labels_);
-  places[id] = Slot{static_cast<uint32_t>(offset), static_cast<uint32_t>(text_.size() - offset)};
-  return std::string_view(text_.data() + offset, text_.size() - offset);
+  const std::size_t length = text_.size() - offset;
+  text_.append(kWindow, '\0');
+  places[id] = Slot{static_cast<uint32_t>(offset), static_cast<uint32_t>(length)};
+  return std::string_view(text_.data() + offset, length);
 }
 
 void BranchLineCache::writeLines(const TraceHit *hits, std::size_t count, unsigned kinds,
@@ -100,7 +115,18 @@ void BranchLineCache::writeLines(const TraceHit *hits, std::size_t count, unsign
       __builtin_prefetch(text_.data() + slot.offset);
       __builtin_prefetch(text_.data() + slot.offset + slot.length - 1);
     }
-    for (std::size_t i = 0; i < size; ++i)
-      if (kinds & (1u << (stretch[i].kind - 1))) out.append(lineOf(stretch[i].kind, stretch[i].id));
+    for (std::size_t i = 0; i < size; ++i) {
+      if (!(kinds & (1u << (stretch[i].kind - 1)))) continue;
+      const std::vector<Slot> &places = lines_->places[stretch[i].kind - 1];
+      if (stretch[i].id < places.size()) {
+        const Slot slot = places[stretch[i].id];
+        // A kept line is followed by kWindow readable bytes at least.
+        if (slot.offset != kNotYet && slot.length <= kWindow) {
+          out.appendWindow(text_.data() + slot.offset, slot.length);
+          continue;
+        }
+      }
+      out.append(lineOf(stretch[i].kind, stretch[i].id));
+    }
   }
 }

@@ -19,7 +19,7 @@ struct SourceFile;
 class BranchLineCache {
 public:
   BranchLineCache(CoverageModel &model, const BranchLineLabels &labels)
-      : model_(model), labels_(labels) {}
+      : model_(model), labels_(labels), text_(kWindow, '\0') {}
   BranchLineCache(const BranchLineCache &) = delete;
   BranchLineCache &operator=(const BranchLineCache &) = delete;
 
@@ -47,6 +47,10 @@ private:
     uint32_t offset;
     uint32_t length;
   };
+  /// Bytes that a kept line of that length or less is copied with at once: the
+  /// text ends with as many bytes of padding, so that they can be read after
+  /// any kept line.
+  static constexpr std::size_t kWindow = FlowOutput::kWindow;
   /// Offset of a line not put together yet.
   static constexpr uint32_t kNotYet = UINT32_MAX;
 
@@ -73,7 +77,7 @@ private:
   FileLines noLines_;
   /// Kept lines by file ordinal.
   std::vector<FileLines> files_;
-  /// Every kept line, one after the other.
+  /// Every kept line, one after the other, then kWindow bytes of padding.
   std::string text_;
   /// A line that is not kept.
   std::string scratch_;

@@ -14,6 +14,8 @@ class FlowOutput {
 public:
   /// Bytes kept before they go to the stream.
   static constexpr std::size_t kBlockSize = 256 * 1024;
+  /// Bytes appendWindow copies at once.
+  static constexpr std::size_t kWindow = 64;
 
   /// Writes to `out`; `fileName` names the stream in messages.
   FlowOutput(std::FILE *out, QString fileName);
@@ -38,6 +40,17 @@ public:
     } else {
       std::memcpy(next_, from, size);
     }
+    next_ += size;
+  }
+  /// Appends the `size` bytes at `from` (at most kWindow), where kWindow bytes
+  /// can be read: they are copied as one block of kWindow bytes, without a branch
+  /// on the size.
+  void appendWindow(const char *from, std::size_t size) {
+    if (static_cast<std::size_t>(end_ - next_) < kWindow) {
+      append(std::string_view(from, size));
+      return;
+    }
+    std::memcpy(next_, from, kWindow);
     next_ += size;
   }
   void append(char c) {

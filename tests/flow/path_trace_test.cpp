@@ -189,6 +189,29 @@ TEST_F(PathTraceTest, OutputLargerThanItsBlocks) {
   EXPECT_TRUE(actual == expected);
 }
 
+TEST_F(PathTraceTest, LinesAroundTheCopyWindowAndFilesMetAgain) {
+  // Lines of 62 to 66 bytes ("\tincoming " + name + ", line 1\n"): those that fit the
+  // window are copied with the bytes after them, which must not show. Two files
+  // take turns; the first is met again after the second has added lines.
+  std::string fdc = "VE 3.0e T\nFC \"a.c\" \"/src\"\nFD 0\nTC PR BS\n";
+  std::string expectedA[5];
+  for (int i = 0; i < 5; ++i) {
+    const std::string name = std::string(43 + i, static_cast<char>('a' + i));
+    fdc += "PR " + std::to_string(i) + " proc \"" + name + "\" 1 1\n";
+    expectedA[i] = "\tincoming " + name + ", line 1\n";
+  }
+  load("a.fdc", fdc + "DC 1409286145 1\n");
+  load("b.fdc", "VE 3.0e T\nFC \"b.c\" \"/src\"\nFD 0\nTC PR BS\nPR 0 proc \"g\" 5 5\n"
+                "BL 0 simple \"g\" x 6 6\nDC 1409286146 2\n");
+  const std::string b = "\tincoming g, line 5\n\tx g, line 6\n";
+  EXPECT_EQ(body({trace("NT\nFT 1\nDC 1\nTP 4\nTP 0\nTP 3\nFT 2\nDC 2\nTP 0\nTB 0\n"
+                        "FT 1\nDC 1\nTP 1\nTP 2\nTP 4\nTP 4\nFT 2\nDC 2\nTP 0\nTB 0\n")}),
+            expectedA[4] + expectedA[0] + expectedA[3] + b + expectedA[1] + expectedA[2] +
+                expectedA[4] + expectedA[4] + b);
+  EXPECT_EQ(expectedA[1].size(), 63u);
+  EXPECT_EQ(expectedA[3].size(), 65u);
+}
+
 TEST_F(PathTraceTest, ModelIsLeftAsItWas) {
   load("k.fdc", kFdc);
   SourceFile &file = *model.files().front();
