@@ -5,6 +5,7 @@
 
 #include "report/rate_lines.h"
 #include "report/report_labels.h"
+#include "report/report_line.h"
 #include "report/report_run.h"
 #include "report/report_scope.h"
 #include "report/service_references.h"
@@ -171,16 +172,15 @@ void writeSection(ReportRunState &run, const Service *service, const char *inden
   const bool details = run.options->summaryLevel == SummaryFull && service;
 
   if (title) {
-    if (subtitle)
-      std::fprintf(run.out, "%s%s :\n%s  (%s)\n", indent, title, indent, subtitle);
-    else
-      std::fprintf(run.out, "%s%s :\n", indent, title);
+    ReportLine line(run.out);
+    line << indent << title << " :\n";
+    if (subtitle) line << indent << "  (" << subtitle << ")\n";
   }
 
   if (isRateLineShown(kFunctionsRateLine, mask, totals)) {
     if (service) {
-      std::fprintf(run.out, "\t\t%s%s %s\n", indent, label(run, LblServiceHit),
-                   label(run, hits[CntFunctions] ? LblHitYes : LblHitNo));
+      ReportLine(run.out) << "\t\t" << indent << label(run, LblServiceHit) << ' '
+                          << label(run, hits[CntFunctions] ? LblHitYes : LblHitNo) << '\n';
       // In count mode the entry's count follows the hit line whenever the exits
       // line does not list it, also in a -SUMMARY=SERVICE report.
       if (!(mask & CovFunctionsExits) && countMode(run))
@@ -203,26 +203,28 @@ void writeSection(ReportRunState &run, const Service *service, const char *inden
 
 void writeRateLine(ReportRunState &run, const char *indent, const char *label, uint32_t total,
                    uint32_t hit, const char *noneLabel) {
+  ReportLine line(run.out);
+  line << "\t\t" << indent << label << ' ';
   if (total == 0)
-    std::fprintf(run.out, "\t\t%s%s %s\n", indent, label, noneLabel);
+    line << noneLabel << '\n';
   else
-    std::fprintf(run.out, "\t\t%s%s %5.01f%% (%lu/%lu)\n", indent, label, coverageRate(hit, total),
-                 static_cast<unsigned long>(hit), static_cast<unsigned long>(total));
+    line.rate(coverageRate(hit, total)) << "% (" << hit << '/' << total << ")\n";
 }
 
 void writeReference(ReportRunState &run, const char *kind, const char *detail, uint32_t count,
                     uint32_t line, bool countModeOn) {
-  const char *blank = detail ? " " : "";
-  if (!detail) detail = "";
+  if (!countModeOn && (count != 0) != run.options->listCovered) return;
+  ReportLine text(run.out);
+  if (countModeOn)
+    text << "\t\t\t" << (count == 0 ? "*****" : "") << '\t';
+  else
+    text << "\t\t\t\t";
+  text << kind;
+  if (detail) text << ' ' << detail;
+  text << ", " << label(run, LblLineWord) << ' ' << line;
   if (countModeOn) {
-    std::fprintf(run.out, "\t\t\t%s\t%s%s%s, %s %lu, %lu %s%s\n", count == 0 ? "*****" : "", kind,
-                 blank, detail, label(run, LblLineWord), static_cast<unsigned long>(line),
-                 static_cast<unsigned long>(count), label(run, LblCountUnit),
-                 count == kSaturatedCount ? label(run, LblCountSaturated) : "");
-    return;
+    text << ", " << count << ' ' << label(run, LblCountUnit);
+    if (count == kSaturatedCount) text << label(run, LblCountSaturated);
   }
-  const bool hit = count != 0;
-  if (hit != run.options->listCovered) return;
-  std::fprintf(run.out, "\t\t\t\t%s%s%s, %s %lu\n", kind, blank, detail, label(run, LblLineWord),
-               static_cast<unsigned long>(line));
+  text << '\n';
 }

@@ -1,9 +1,46 @@
 #include "support/coverage_counts.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
 double coverageRate(uint32_t hit, uint32_t total) {
   // 64-bit products: a total near 2^32 must not wrap.
   const uint64_t missed = uint64_t(total) - hit;
   if (hit < total && uint64_t(total) >= missed * 2000) return 99.9;
   if (hit > 0 && hit < total && uint64_t(total) >= uint64_t(hit) * 2000) return 0.1;
   return double(hit) * 100.0 / double(total);
+}
+
+std::size_t formatRate(double rate, int width, char *out) {
+  // Ten times a double is exact in a long double of 57 bits or more: its tenths
+  // are then rounded as printf rounds them, on the exact value.
+  constexpr bool exactTenths = std::numeric_limits<long double>::digits >= 57;
+  if (!exactTenths || !(rate >= 0.0 && rate < 1e15) || std::signbit(rate) || width >= 24) {
+    const int length = std::snprintf(out, kRateTextSize, "%*.1f", width, rate);
+    return length < 0 ? 0
+                      : std::min<std::size_t>(static_cast<std::size_t>(length), kRateTextSize - 1);
+  }
+  const long double tenths = static_cast<long double>(rate) * 10;
+  auto rounded = static_cast<uint64_t>(std::floor(tenths));
+  const long double rest = tenths - static_cast<long double>(rounded);
+  if (rest > 0.5L || (rest == 0.5L && (rounded & 1u))) ++rounded;
+  char digits[kRateTextSize];
+  std::size_t length = 0;
+  digits[length++] = static_cast<char>('0' + rounded % 10);
+  digits[length++] = '.';
+  uint64_t whole = rounded / 10;
+  do {
+    digits[length++] = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  } while (whole);
+  std::size_t at = 0;
+  for (std::size_t pad = length; pad < static_cast<std::size_t>(width); ++pad)
+    out[at++] = ' ';
+  while (length)
+    out[at++] = digits[--length];
+  out[at] = '\0';
+  return at;
 }

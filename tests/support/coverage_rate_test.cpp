@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <random>
+#include <string>
 
 #include "support/coverage_counts.h"
 
@@ -36,6 +39,33 @@ TEST(CoverageRate, EmptyAndCompleteAreExact) {
   EXPECT_EQ(printed(5, 5), "100.0");
   EXPECT_EQ(printed(1, 3), " 33.3");
   EXPECT_EQ(printed(2, 3), " 66.7");
+}
+
+TEST(CoverageRate, FormattedAsPrintfFormatsIt) {
+  // Every rate of totals up to 1200, random ones up to 2^32, and values on and
+  // next to halves of a tenth (rounded to even on the exact binary value), in
+  // the report's width and in none.
+  auto check = [](double rate) {
+    for (int width : {0, 5}) {
+      char expected[64], actual[kRateTextSize];
+      std::snprintf(expected, sizeof expected, "%*.1f", width, rate);
+      const std::size_t length = formatRate(rate, width, actual);
+      ASSERT_EQ(std::string(actual, length), expected) << rate << " width " << width;
+    }
+  };
+  for (uint32_t total = 1; total <= 1200; ++total)
+    for (uint32_t hit = 0; hit <= total; ++hit)
+      check(coverageRate(hit, total));
+  std::mt19937 random(20261207);
+  for (int i = 0; i < 200000; ++i) {
+    const uint32_t total = static_cast<uint32_t>(random()) | 1u;
+    check(coverageRate(static_cast<uint32_t>(random()) % total, total));
+  }
+  for (double rate : {0.0, 0.05, 0.15, 0.25, 0.35, 12.25, 12.75, 99.95, 99.25, 100.0, 0.45, 2.5,
+                      1e14, 4294967295.0 * 100.0})
+    for (double near : {std::nextafter(rate, 0.0), rate, std::nextafter(rate, 1e300)})
+      check(near);
+  check(-0.0);
 }
 
 } // namespace
