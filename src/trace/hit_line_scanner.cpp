@@ -1,6 +1,8 @@
 #include "trace/hit_line_scanner.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -641,6 +643,28 @@ alignas(64) constexpr std::array<uint8_t, 64> kKindOfLetters =
       return kinds[(8 * lane + byte) % 16];
     });
 
+/// The same tables for sixteen lanes of four bytes: every byte of lane j: j.
+alignas(64) constexpr std::array<uint8_t, 64> kLaneLines16 = [] {
+  std::array<uint8_t, 64> table{};
+  for (unsigned i = 0; i < 64; ++i)
+    table[i] = static_cast<uint8_t>(i / 4);
+  return table;
+}();
+/// Byte k of a lane: the offset of the line's digit k.
+alignas(64) constexpr std::array<uint8_t, 64> kDigitOffsets16 = [] {
+  std::array<uint8_t, 64> table{};
+  for (unsigned i = 0; i < 64; ++i)
+    table[i] = static_cast<uint8_t>(3 + i % 4);
+  return table;
+}();
+/// Bytes 0 and 1 of lane j: the low bytes of the lane's two 16-bit words.
+alignas(64) constexpr std::array<uint8_t, 64> kLowBytesOfWords16 = [] {
+  std::array<uint8_t, 64> table{};
+  for (unsigned i = 0; i < 64; ++i)
+    table[i] = static_cast<uint8_t>(i / 4 * 4 + (i % 4 == 1 ? 2 : 0));
+  return table;
+}();
+
 #define ZELTOCOV_VBMI_TARGET "avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt"
 
 // GCC 12's headers fill the lanes that masks leave out from an undefined vector,
@@ -671,6 +695,16 @@ public:
     denseSizes_ = _mm512_load_si512(dense);
     settledWords_ = _mm512_load_si512(settled);
     countedKinds_ = _mm512_load_si512(counted);
+    alignas(64) uint32_t dense32[16] = {}, counted32[16] = {};
+    for (unsigned kind = KindProcPoint; kind <= KindCondition; ++kind) {
+      dense32[kind] = static_cast<uint32_t>(std::min<uint64_t>(dense[kind], UINT32_MAX));
+      counted32[kind] = static_cast<uint32_t>(counted[kind]);
+      // Two 32-bit words to each word of settled bits.
+      dwordMask_[kind] =
+          static_cast<__mmask16>((1u << (2 * std::popcount(unsigned{wordMask_[kind]}))) - 1);
+    }
+    denseSizes32_ = _mm512_load_si512(dense32);
+    countedKinds32_ = _mm512_load_si512(counted32);
   }
 
   /// Takes the lines of the block at `p` that end at `ends` (not 0; plain hit
@@ -686,6 +720,17 @@ public:
     const __m512i starts = _mm512_maskz_compress_epi8(ends << 1 | 1, iota);
     const __m512i lineEnds = _mm512_maskz_compress_epi8(ends, iota);
     const __m512i block = _mm512_loadu_si512(p);
+    // A line takes five bytes at least: a block holds at most 12 whole lines,
+    // which fit in sixteen lanes when their IDs have four digits at most.
+    switch (sixteenLanes(block, starts, lineEnds, lines, lastId, lastKind)) {
+    case Lanes::LeftOut:
+      if (lastKind) sink_.noteDropped(lastKind, lastId);
+      return 64u - static_cast<unsigned>(__builtin_clzll(ends));
+    case Lanes::Taken:
+      return 0;
+    case Lanes::LongIds:
+      break;
+    }
     for (unsigned first = 0; first < lines; first += 8) {
       const auto lanes =
           static_cast<__mmask8>(lines - first >= 8 ? 0xFF : (1u << (lines - first)) - 1);
@@ -720,6 +765,95 @@ public:
     }
     if (lastKind) sink_.noteDropped(lastKind, lastId);
     return 64u - static_cast<unsigned>(__builtin_clzll(ends));
+  }
+
+  /// What sixteenLanes found of a block's lines.
+  enum class Lanes : uint8_t {
+    LeftOut, ///< every line left out (the last counted one in lastId, lastKind)
+    Taken,   ///< some line is to be taken, or is no plain hit line
+    LongIds, ///< some ID has more than four digits: eight lanes of eight bytes take them
+  };
+
+  /// The `lines` of `block` (at most sixteen) decoded in sixteen lanes of four
+  /// bytes, and checked as leftOut checks them.
+  [[gnu::target(ZELTOCOV_VBMI_TARGET)]] Lanes sixteenLanes(__m512i block, __m512i starts,
+                                                           __m512i lineEnds, unsigned lines,
+                                                           uint32_t &lastId,
+                                                           unsigned &lastKind) const {
+    if (lines > 16) return Lanes::LongIds;
+    const auto lanes = static_cast<__mmask16>((1u << lines) - 1);
+    // Every byte of lane j: the start, then the end, of line j.
+    const __m512i lineOfLane = _mm512_load_si512(kLaneLines16.data());
+    const __m512i start = _mm512_permutexvar_epi8(lineOfLane, starts);
+    const __m512i end = _mm512_permutexvar_epi8(lineOfLane, lineEnds);
+    // A fifth digit (at start + 7) before the line end: an ID too long.
+    if (_mm512_mask_cmplt_epu8_mask(_pdep_u64(lanes, 0x1111111111111111ull),
+                                    _mm512_add_epi8(start, _mm512_set1_epi8(7)), end))
+      return Lanes::LongIds;
+    // Byte k of lane j: the line's digit k when it has one.
+    const __m512i at = _mm512_add_epi8(start, _mm512_load_si512(kDigitOffsets16.data()));
+    const __mmask64 isDigit = _mm512_cmplt_epu8_mask(at, end);
+    const __m512i digits = _mm512_permutexvar_epi8(at, block);
+    // '0'-'9' keep their low four bits; 'a'-'f' and 'A'-'F' (bit 6 set) add 9.
+    const __m512i letter = _mm512_and_si512(_mm512_srli_epi16(digits, 6), _mm512_set1_epi8(1));
+    const __m512i nibbles =
+        _mm512_maskz_add_epi8(isDigit, _mm512_and_si512(digits, _mm512_set1_epi8(0x0F)),
+                              _mm512_add_epi8(letter, _mm512_slli_epi16(letter, 3)));
+    // The digits are reversed (the lowest first): pairs, then the two pairs.
+    const __m512i pairs = _mm512_maddubs_epi16(nibbles, _mm512_set1_epi16(0x1001));
+    const __m512i ids = _mm512_maskz_permutexvar_epi8(
+        0x3333333333333333ull, _mm512_load_si512(kLowBytesOfWords16.data()), pairs);
+    // The kind of the letter after the T.
+    const __m512i letters =
+        _mm512_permutexvar_epi8(_mm512_add_epi8(start, _mm512_set1_epi8(1)), block);
+    const __m512i low = _mm512_and_si512(letters, _mm512_set1_epi8(0x0F));
+    const __mmask64 known = _mm512_cmpeq_epi8_mask(
+        letters, _mm512_shuffle_epi8(_mm512_load_si512(kKindLetters.data()), low));
+    if ((_pext_u64(known, 0x1111111111111111ull) & lanes) != lanes) return Lanes::Taken;
+    const __m512i kinds = _mm512_maskz_shuffle_epi8(0x1111111111111111ull,
+                                                    _mm512_load_si512(kKindOfLetters.data()), low);
+    if (fewWords_)
+      return leftOut16(kinds, ids, lanes, lastId, lastKind) ? Lanes::LeftOut : Lanes::Taken;
+    // Settled bits gathered: eight lanes of 64 bits at a time.
+    for (unsigned half = 0; half < 2 && half * 8 < lines; ++half) {
+      const __m256i kindsHalf =
+          half ? _mm512_extracti64x4_epi64(kinds, 1) : _mm512_castsi512_si256(kinds);
+      const __m256i idsHalf =
+          half ? _mm512_extracti64x4_epi64(ids, 1) : _mm512_castsi512_si256(ids);
+      const auto halfLanes = static_cast<__mmask8>(lanes >> (8 * half));
+      if (!leftOut(_mm512_cvtepu32_epi64(kindsHalf), _mm512_cvtepu32_epi64(idsHalf), halfLanes,
+                   lastId, lastKind))
+        return Lanes::Taken;
+    }
+    return Lanes::LeftOut;
+  }
+
+  /// leftOut for sixteen lanes of 32 bits, when every kind's settled bits fit in
+  /// a vector.
+  [[gnu::target(ZELTOCOV_VBMI_TARGET)]] bool leftOut16(__m512i kinds, __m512i ids, __mmask16 lanes,
+                                                       uint32_t &lastId, unsigned &lastKind) const {
+    const __m512i kindCounted = _mm512_permutexvar_epi32(kinds, countedKinds32_);
+    const __mmask16 counted = _mm512_mask_test_epi32_mask(lanes, kindCounted, kindCounted);
+    const __mmask16 dense =
+        _mm512_mask_cmplt_epu32_mask(counted, ids, _mm512_permutexvar_epi32(kinds, denseSizes32_));
+    const __m512i word = _mm512_srli_epi32(ids, 5);
+    __m512i settledWords = _mm512_setzero_si512();
+    for (unsigned kind = KindProcPoint; kind <= KindCondition; ++kind)
+      settledWords = _mm512_mask_permutexvar_epi32(
+          settledWords, _mm512_mask_cmpeq_epi32_mask(dense, kinds, _mm512_set1_epi32(kind)), word,
+          _mm512_maskz_loadu_epi32(dwordMask_[kind], sink_.check(kind).settled));
+    const __mmask16 settled = _mm512_mask_test_epi32_mask(
+        dense, _mm512_srlv_epi32(settledWords, _mm512_and_si512(ids, _mm512_set1_epi32(31))),
+        _mm512_set1_epi32(1));
+    if (settled != counted) return false;
+    if (counted) {
+      const __m512i lane = _mm512_set1_epi32(31 - __builtin_clz(counted));
+      lastId = static_cast<uint32_t>(
+          _mm_cvtsi128_si32(_mm512_castsi512_si128(_mm512_permutexvar_epi32(lane, ids))));
+      lastKind = static_cast<unsigned>(
+          _mm_cvtsi128_si32(_mm512_castsi512_si128(_mm512_permutexvar_epi32(lane, kinds))));
+    }
+    return true;
   }
 
   /// Whether the `lanes` of eight lines of `kinds` and `ids` (qword lanes) are all
@@ -770,6 +904,10 @@ private:
   /// Every kind's settled bits are at most 8 words (`wordMask_` of them, by kind).
   bool fewWords_ = true;
   __mmask8 wordMask_[5] = {};
+  /// The same by lanes of 32 bits.
+  __m512i denseSizes32_;
+  __m512i countedKinds32_;
+  __mmask16 dwordMask_[5] = {};
 };
 
 [[gnu::target("sse2"), gnu::flatten]] HitScan scanSse2(std::string_view bytes, bool countOriented,

@@ -261,7 +261,8 @@ TEST(HitLineScanner, EveryPathFiltersLikeThePlainOne) {
   std::mt19937 random(20240612);
   Branch branch;
   for (int round = 0; round < 400; ++round) {
-    // Small IDs, of which some have settled branches and some no dense slot; in
+    // Small IDs, of which some have settled branches and some no dense slot (and
+    // some long ones); in
     // some rounds, more than 512 dense slots of a kind (settled bits past what a
     // vector holds), and in some nearly every branch settled, as in a long run.
     const bool many = round % 4 == 3;
@@ -273,7 +274,12 @@ TEST(HitLineScanner, EveryPathFiltersLikeThePlainOne) {
         text += randomLine(random);
         continue;
       }
-      text += std::string("T") + "PABE"[random() % 4] + " " + FormatHex(random() % idBound);
+      // In some rounds, IDs of five digits or more whose first four (the lowest)
+      // name a settled branch: only the whole ID tells them apart.
+      uint32_t id = static_cast<uint32_t>(random() % idBound);
+      if (round % 5 == 1 && random() % 6 == 0)
+        id |= static_cast<uint32_t>(1 + random() % 0xFFF) << 16;
+      text += std::string("T") + "PABE"[random() % 4] + " " + FormatHex(id);
       if (random() % (mostlySettled ? 100 : 4) == 0)
         text += std::string(" ") + FormatHex(random() % 3);
       text += "\n";
