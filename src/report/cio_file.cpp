@@ -3,6 +3,7 @@
 #include "model/coverage_model.h"
 #include "model/hit_counting.h"
 #include "report/rate_lines.h"
+#include "report/report_line.h"
 #include "support/messages.h"
 #include "support/output_stream.h"
 #include "support/run_clock.h"
@@ -99,27 +100,26 @@ void CioFile::writeCioRates(const SourceFile &file, const CoverageCounts &totals
     if (!(mask_ & line.type)) continue;
     const char *text = label(rateLabel(line, mask_));
     const uint32_t total = rateValue(totals, line);
+    ReportLine out(out_);
+    out << "       " << text << '\t';
     if (total == 0) {
-      std::fprintf(out_, "       %s\t%s\n", text,
-                   label(noneRow(file.instrumentedTypes, line.type)));
+      out << label(noneRow(file.instrumentedTypes, line.type)) << '\n';
       continue;
     }
     const uint32_t hit = rateValue(hits, line);
-    std::fprintf(out_, "       %s\t%5.01f%% (%lu/%lu)", text, coverageRate(hit, total),
-                 static_cast<unsigned long>(hit), static_cast<unsigned long>(total));
+    out.rate(coverageRate(hit, total)) << "% (" << hit << '/' << total << ')';
     if (newHits) {
       const uint32_t added = rateValue(*newHits, line);
-      std::fprintf(out_, ", +%.01f (+%lu)\n", coverageRate(added, total),
-                   static_cast<unsigned long>(added));
-    } else {
-      std::fputc('\n', out_);
+      out << ", +";
+      out.rate(coverageRate(added, total), 0) << " (+" << added << ')';
     }
+    out << '\n';
   }
 }
 
 void CioFile::writeFileLine(const SourceFile &file, const SourceFile *&last) {
   if (last && last->sourceName == file.sourceName) return;
-  std::fprintf(out_, " %s %s\n", label(LblFileWord), file.sourceName->text);
+  ReportLine(out_) << ' ' << label(LblFileWord) << ' ' << file.sourceName->text << '\n';
   last = &file;
 }
 
@@ -135,7 +135,7 @@ void CioFile::writeCioTest(const TestState &test) {
   if (test.testNumber == kNoNumber)
     reportFatal(tr("Fatal Error", "No current test number in file %1", "%1 is the name of the file")
                     .arg(traceFileName(test)));
-  std::fprintf(out_, "T%lu\n", static_cast<unsigned long>(test.testNumber));
+  ReportLine(out_) << 'T' << static_cast<uint64_t>(test.testNumber) << '\n';
   if ((mask_ & CovModifiedConditions) && !firstTestRecord_)
     writeNote(firstGroupRecord_ ? LblNoteTests : LblNoteTestsAndGroups);
   firstTestRecord_ = false;
@@ -146,7 +146,7 @@ void CioFile::writeCioTest(const TestState &test) {
     if (!entry.service->testCovered.any()) continue;
     any = true;
     writeFileLine(*entry.file, last);
-    std::fprintf(out_, "    %s\n", entry.service->name->text);
+    ReportLine(out_) << "    " << entry.service->name->text << '\n';
     const CoverageCounts added = countNewHits(*entry.service);
     entry.groupHits += added;
     writeCioRates(*entry.file, entry.service->staticCounts, entry.groupHits, &added);
@@ -159,7 +159,7 @@ void CioFile::writeCioGroup(const TestState &test) {
     reportFatal(
         tr("Fatal Error", "No current service number in file %1", "%1 is the name of the file")
             .arg(traceFileName(test)));
-  std::fprintf(out_, "O%lu\n", static_cast<unsigned long>(test.groupNumber));
+  ReportLine(out_) << 'O' << static_cast<uint64_t>(test.groupNumber) << '\n';
   if ((mask_ & CovModifiedConditions) && !firstGroupRecord_) writeNote(LblNoteGroups);
   firstGroupRecord_ = false;
 
@@ -169,7 +169,7 @@ void CioFile::writeCioGroup(const TestState &test) {
     if (!entry.groupHits.any()) continue;
     any = true;
     writeFileLine(*entry.file, last);
-    std::fprintf(out_, "    %s\n", entry.service->name->text);
+    ReportLine(out_) << "    " << entry.service->name->text << '\n';
     writeCioRates(*entry.file, entry.service->staticCounts, entry.groupHits, nullptr);
     forgetCounted(*entry.service);
     entry.groupHits.clear();

@@ -29,8 +29,9 @@ public:
     return *this;
   }
   /// A count in decimal, as "%lu" writes it.
-  ReportLine &operator<<(uint32_t value) {
-    char digits[10];
+  ReportLine &operator<<(uint32_t value) { return *this << uint64_t{value}; }
+  ReportLine &operator<<(uint64_t value) {
+    char digits[20];
     std::size_t length = 0;
     do {
       digits[sizeof digits - ++length] = static_cast<char>('0' + value % 10);
@@ -39,10 +40,11 @@ public:
     append(digits + sizeof digits - length, length);
     return *this;
   }
-  /// A rate (coverageRate) as "%5.01f" writes it.
-  ReportLine &rate(double value) {
+  /// A rate (coverageRate) as "%5.01f" writes it (with another width: "%.01f"
+  /// for 0).
+  ReportLine &rate(double value, int width = 5) {
     char text[kRateTextSize];
-    append(text, formatRate(value, 5, text));
+    append(text, formatRate(value, width, text));
     return *this;
   }
 
