@@ -672,6 +672,56 @@ alignas(64) constexpr std::array<uint8_t, 64> kLowBytesOfWords16 = [] {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
+/// What decodeSixteenLanes made of a block's lines.
+enum class SixteenLanes : uint8_t {
+  Decoded, ///< every line decoded
+  NoKind,  ///< some line's letter is no kind
+  LongIds, ///< some ID has more than four digits (eight lanes of eight bytes take them)
+};
+
+/// The `lines` of `block` that start at `starts` and end at `lineEnds` (offsets in
+/// line order; plain hit lines as far as the block's masks tell) decoded in
+/// sixteen lanes of 32 bits: lane j of `kinds` and `ids` holds line j, for the
+/// `lanes`. A line takes five bytes at least, so a block holds 12 whole lines at
+/// most: they fit when their IDs have four digits at most.
+[[gnu::target(ZELTOCOV_VBMI_TARGET)]] inline SixteenLanes
+decodeSixteenLanes(__m512i block, __m512i starts, __m512i lineEnds, unsigned lines, __m512i &kinds,
+                   __m512i &ids, __mmask16 &lanes) {
+  if (lines > 16) return SixteenLanes::LongIds;
+  lanes = static_cast<__mmask16>((1u << lines) - 1);
+  // Every byte of lane j: the start, then the end, of line j.
+  const __m512i lineOfLane = _mm512_load_si512(kLaneLines16.data());
+  const __m512i start = _mm512_permutexvar_epi8(lineOfLane, starts);
+  const __m512i end = _mm512_permutexvar_epi8(lineOfLane, lineEnds);
+  // A fifth digit (at start + 7) before the line end: an ID too long.
+  if (_mm512_mask_cmplt_epu8_mask(_pdep_u64(lanes, 0x1111111111111111ull),
+                                  _mm512_add_epi8(start, _mm512_set1_epi8(7)), end))
+    return SixteenLanes::LongIds;
+  // Byte k of lane j: the line's digit k when it has one.
+  const __m512i at = _mm512_add_epi8(start, _mm512_load_si512(kDigitOffsets16.data()));
+  const __mmask64 isDigit = _mm512_cmplt_epu8_mask(at, end);
+  const __m512i digits = _mm512_permutexvar_epi8(at, block);
+  // '0'-'9' keep their low four bits; 'a'-'f' and 'A'-'F' (bit 6 set) add 9.
+  const __m512i letter = _mm512_and_si512(_mm512_srli_epi16(digits, 6), _mm512_set1_epi8(1));
+  const __m512i nibbles =
+      _mm512_maskz_add_epi8(isDigit, _mm512_and_si512(digits, _mm512_set1_epi8(0x0F)),
+                            _mm512_add_epi8(letter, _mm512_slli_epi16(letter, 3)));
+  // The digits are reversed (the lowest first): pairs, then the two pairs.
+  const __m512i pairs = _mm512_maddubs_epi16(nibbles, _mm512_set1_epi16(0x1001));
+  ids = _mm512_maskz_permutexvar_epi8(0x3333333333333333ull,
+                                      _mm512_load_si512(kLowBytesOfWords16.data()), pairs);
+  // The kind of the letter after the T.
+  const __m512i letters =
+      _mm512_permutexvar_epi8(_mm512_add_epi8(start, _mm512_set1_epi8(1)), block);
+  const __m512i low = _mm512_and_si512(letters, _mm512_set1_epi8(0x0F));
+  const __mmask64 known = _mm512_cmpeq_epi8_mask(
+      letters, _mm512_shuffle_epi8(_mm512_load_si512(kKindLetters.data()), low));
+  if ((_pext_u64(known, 0x1111111111111111ull) & lanes) != lanes) return SixteenLanes::NoKind;
+  kinds = _mm512_maskz_shuffle_epi8(0x1111111111111111ull, _mm512_load_si512(kKindOfLetters.data()),
+                                    low);
+  return SixteenLanes::Decoded;
+}
+
 /// With AVX-512 VBMI2: the lines of a block decoded all at once, eight to a
 /// vector (one lane of eight bytes each), and checked against the settled bits
 /// all at once (the words picked from vectors, or gathered). A block whose lines would all be left
@@ -720,15 +770,16 @@ public:
     const __m512i starts = _mm512_maskz_compress_epi8(ends << 1 | 1, iota);
     const __m512i lineEnds = _mm512_maskz_compress_epi8(ends, iota);
     const __m512i block = _mm512_loadu_si512(p);
-    // A line takes five bytes at least: a block holds at most 12 whole lines,
-    // which fit in sixteen lanes when their IDs have four digits at most.
-    switch (sixteenLanes(block, starts, lineEnds, lines, lastId, lastKind)) {
-    case Lanes::LeftOut:
+    __m512i kinds16, ids16;
+    __mmask16 lanes16;
+    switch (decodeSixteenLanes(block, starts, lineEnds, lines, kinds16, ids16, lanes16)) {
+    case SixteenLanes::Decoded:
+      if (!sixteenLeftOut(kinds16, ids16, lanes16, lastId, lastKind)) return 0;
       if (lastKind) sink_.noteDropped(lastKind, lastId);
       return 64u - static_cast<unsigned>(__builtin_clzll(ends));
-    case Lanes::Taken:
+    case SixteenLanes::NoKind:
       return 0;
-    case Lanes::LongIds:
+    case SixteenLanes::LongIds:
       break;
     }
     for (unsigned first = 0; first < lines; first += 8) {
@@ -767,55 +818,15 @@ public:
     return 64u - static_cast<unsigned>(__builtin_clzll(ends));
   }
 
-  /// What sixteenLanes found of a block's lines.
-  enum class Lanes : uint8_t {
-    LeftOut, ///< every line left out (the last counted one in lastId, lastKind)
-    Taken,   ///< some line is to be taken, or is no plain hit line
-    LongIds, ///< some ID has more than four digits: eight lanes of eight bytes take them
-  };
-
-  /// The `lines` of `block` (at most sixteen) decoded in sixteen lanes of four
-  /// bytes, and checked as leftOut checks them.
-  [[gnu::target(ZELTOCOV_VBMI_TARGET)]] Lanes sixteenLanes(__m512i block, __m512i starts,
-                                                           __m512i lineEnds, unsigned lines,
-                                                           uint32_t &lastId,
-                                                           unsigned &lastKind) const {
-    if (lines > 16) return Lanes::LongIds;
-    const auto lanes = static_cast<__mmask16>((1u << lines) - 1);
-    // Every byte of lane j: the start, then the end, of line j.
-    const __m512i lineOfLane = _mm512_load_si512(kLaneLines16.data());
-    const __m512i start = _mm512_permutexvar_epi8(lineOfLane, starts);
-    const __m512i end = _mm512_permutexvar_epi8(lineOfLane, lineEnds);
-    // A fifth digit (at start + 7) before the line end: an ID too long.
-    if (_mm512_mask_cmplt_epu8_mask(_pdep_u64(lanes, 0x1111111111111111ull),
-                                    _mm512_add_epi8(start, _mm512_set1_epi8(7)), end))
-      return Lanes::LongIds;
-    // Byte k of lane j: the line's digit k when it has one.
-    const __m512i at = _mm512_add_epi8(start, _mm512_load_si512(kDigitOffsets16.data()));
-    const __mmask64 isDigit = _mm512_cmplt_epu8_mask(at, end);
-    const __m512i digits = _mm512_permutexvar_epi8(at, block);
-    // '0'-'9' keep their low four bits; 'a'-'f' and 'A'-'F' (bit 6 set) add 9.
-    const __m512i letter = _mm512_and_si512(_mm512_srli_epi16(digits, 6), _mm512_set1_epi8(1));
-    const __m512i nibbles =
-        _mm512_maskz_add_epi8(isDigit, _mm512_and_si512(digits, _mm512_set1_epi8(0x0F)),
-                              _mm512_add_epi8(letter, _mm512_slli_epi16(letter, 3)));
-    // The digits are reversed (the lowest first): pairs, then the two pairs.
-    const __m512i pairs = _mm512_maddubs_epi16(nibbles, _mm512_set1_epi16(0x1001));
-    const __m512i ids = _mm512_maskz_permutexvar_epi8(
-        0x3333333333333333ull, _mm512_load_si512(kLowBytesOfWords16.data()), pairs);
-    // The kind of the letter after the T.
-    const __m512i letters =
-        _mm512_permutexvar_epi8(_mm512_add_epi8(start, _mm512_set1_epi8(1)), block);
-    const __m512i low = _mm512_and_si512(letters, _mm512_set1_epi8(0x0F));
-    const __mmask64 known = _mm512_cmpeq_epi8_mask(
-        letters, _mm512_shuffle_epi8(_mm512_load_si512(kKindLetters.data()), low));
-    if ((_pext_u64(known, 0x1111111111111111ull) & lanes) != lanes) return Lanes::Taken;
-    const __m512i kinds = _mm512_maskz_shuffle_epi8(0x1111111111111111ull,
-                                                    _mm512_load_si512(kKindOfLetters.data()), low);
-    if (fewWords_)
-      return leftOut16(kinds, ids, lanes, lastId, lastKind) ? Lanes::LeftOut : Lanes::Taken;
+  /// The lines of a block decoded in sixteen lanes (decodeSixteenLanes) and
+  /// checked as leftOut checks them: whether they are all left out (the last
+  /// counted one in lastId and lastKind), false when some line is to be taken.
+  [[gnu::target(ZELTOCOV_VBMI_TARGET)]] bool sixteenLeftOut(__m512i kinds, __m512i ids,
+                                                            __mmask16 lanes, uint32_t &lastId,
+                                                            unsigned &lastKind) const {
+    if (fewWords_) return leftOut16(kinds, ids, lanes, lastId, lastKind);
     // Settled bits gathered: eight lanes of 64 bits at a time.
-    for (unsigned half = 0; half < 2 && half * 8 < lines; ++half) {
+    for (unsigned half = 0; half < 2 && (lanes >> (8 * half)); ++half) {
       const __m256i kindsHalf =
           half ? _mm512_extracti64x4_epi64(kinds, 1) : _mm512_castsi512_si256(kinds);
       const __m256i idsHalf =
@@ -823,9 +834,9 @@ public:
       const auto halfLanes = static_cast<__mmask8>(lanes >> (8 * half));
       if (!leftOut(_mm512_cvtepu32_epi64(kindsHalf), _mm512_cvtepu32_epi64(idsHalf), halfLanes,
                    lastId, lastKind))
-        return Lanes::Taken;
+        return false;
     }
-    return Lanes::LeftOut;
+    return true;
   }
 
   /// leftOut for sixteen lanes of 32 bits, when every kind's settled bits fit in

@@ -71,6 +71,8 @@ struct HitScanFilter {
   bool cleaning = false;
   const uint32_t *kept[4] = {};
   std::size_t keptSize[4] = {};
+  /// The same counters as bits (bit ID set: counter not 0), when given.
+  const uint64_t *keptBits[4] = {};
 };
 
 /// Fills the model part of a filter for the hits of a file whose branch index is

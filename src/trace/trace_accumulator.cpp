@@ -195,22 +195,11 @@ void TraceAccumulator::keepForCleanedTrace(SourceFile &part, const TraceHit *fir
   PendingHits &pending = pendingOf(part);
   const uint32_t sizes[4] = {part.procedureBranchCount, part.callBranchCount, part.blockBranchCount,
                              part.conditionBranchCount};
-  uint32_t *counters[4] = {};
-  for (int k = 0; k < 4; ++k)
-    if (pending[k].present) counters[k] = pending[k].dense.data();
   for (const TraceHit *hit = first; hit != end; ++hit) {
     if (hit->count == 0) continue;
-    const int k = hit->kind - 1;
-    if (!counters[k]) {
-      pending[k].dense.assign(sizes[k], 0);
-      pending[k].present = true;
-      counters[k] = pending[k].dense.data();
-    }
-    uint32_t &counter = counters[k][hit->id];
-    if (part.accumulateFlag)
-      counter = counter > UINT32_MAX - hit->count ? UINT32_MAX : counter + hit->count;
-    else
-      counter = 1;
+    PendingHitArray &hits = pending[hit->kind - 1];
+    if (!hits.present) makeDenseCounters(hits, sizes[hit->kind - 1]);
+    countDense(hits, hit->id, hit->count, part.accumulateFlag);
   }
 }
 
@@ -240,6 +229,7 @@ const HitScanFilter *TraceAccumulator::hitScanFilter() {
     const PendingHits &pending = pendingOf(*state_.currentPart);
     for (int k = 0; k < 4; ++k) {
       currentFilter_->kept[k] = pending[k].present ? pending[k].dense.data() : nullptr;
+      currentFilter_->keptBits[k] = pending[k].present ? pending[k].denseBits.data() : nullptr;
       currentFilter_->keptSize[k] = pending[k].present ? pending[k].dense.size() : 0;
     }
     return currentFilter_;
@@ -284,7 +274,6 @@ void TraceAccumulator::AddTioBranch(uint8_t opcode, uint32_t id, uint32_t count)
   const int kind = opcode - OpTP + 1;
   uint32_t &size = part->branchCount(kind);
   PendingHitArray &hits = pendingOf(*part)[kind - 1];
-  uint32_t *counter;
   if (part->placeholder) {
     // A placeholder's size grows in steps of 100 (clamped to the 32-bit range).
     if (id >= size) {
@@ -292,21 +281,14 @@ void TraceAccumulator::AddTioBranch(uint8_t opcode, uint32_t id, uint32_t count)
       size = grown > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(grown);
     }
     hits.present = true;
-    counter = &hits.sparse[id];
-  } else {
-    if (!hits.present) {
-      hits.dense.assign(size, 0);
-      hits.present = true;
-    }
-    // An ID that no branch of the file has is a fault of the trace, as when it is
-    // looked up in the model.
-    if (id >= size) reportUnknownBranch(*part, id);
-    counter = &hits.dense[id];
+    countHits(hits.sparse[id], count, part->accumulateFlag);
+    return;
   }
-  if (part->accumulateFlag)
-    *counter = *counter > UINT32_MAX - count ? UINT32_MAX : *counter + count;
-  else
-    *counter = 1;
+  if (!hits.present) makeDenseCounters(hits, size);
+  // An ID that no branch of the file has is a fault of the trace, as when it is
+  // looked up in the model.
+  if (id >= size) reportUnknownBranch(*part, id);
+  countDense(hits, id, count, part->accumulateFlag);
 }
 
 void TraceAccumulator::writeCleanedSection(bool merged) {
