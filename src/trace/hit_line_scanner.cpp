@@ -104,6 +104,12 @@ public:
     *next_++ = TraceHit{id, count, kind};
   }
 
+  /// A counted hit of `kind` on `id` left out as take() leaves it out.
+  void noteDropped(unsigned kind, uint32_t id) {
+    droppedId_ = id;
+    droppedKind_ = static_cast<uint8_t>(kind);
+  }
+
   /// Hits stored; the last hit dropped is kept when no hit followed it.
   std::size_t finish() {
     if (droppedKind_) *next_++ = TraceHit{droppedId_, 1, droppedKind_};
@@ -373,6 +379,7 @@ enum class LineStep : uint8_t {
 struct NoWholeBlocks {
   NoWholeBlocks() = default;
   template <typename Sink> explicit NoWholeBlocks(Sink &) {}
+  template <typename Sink> NoWholeBlocks(Sink &, const HitScanFilter *) {}
   unsigned operator()(const unsigned char *, uint64_t) const { return 0; }
 };
 
@@ -460,11 +467,14 @@ template <typename Classify>
 /// The scan over blocks of 64 bytes, each starting at a line: the lines that end
 /// inside a block are taken from its masks, the next block starts at the first
 /// line not taken. A line that does not end within 64 bytes is not a plain hit line.
-template <typename Classify, bool kFiltered>
+template <typename Classify, bool kFiltered, typename Whole = NoWholeBlocks>
 [[gnu::always_inline]] inline HitScan scanBlocks(std::string_view bytes, bool countOriented,
                                                  TraceHit *out, std::size_t capacity,
                                                  const HitScanFilter *filter) {
   HitSink<kFiltered> sink(out, capacity, filter, countOriented);
+  // Lines without count whose hits would all be left out may be taken a block at
+  // a time.
+  Whole whole(sink, countOriented ? nullptr : filter);
   const auto *begin = reinterpret_cast<const unsigned char *>(bytes.data());
   const unsigned char *const end = begin + bytes.size();
   const unsigned char *p = begin;
@@ -483,6 +493,10 @@ template <typename Classify, bool kFiltered>
       // The whole block is checked at once; each line is only decoded.
       uint64_t ends = plainLineEnds(masks, lineFeeds);
       stop = ends != lineFeeds;
+      if (ends) {
+        s = whole(p, ends);
+        if (s) ends = 0;
+      }
       while (ends) {
         const unsigned e = static_cast<unsigned>(__builtin_ctzll(ends));
         const uint8_t kind = kHitKinds[p[s + 1]];
@@ -921,6 +935,110 @@ private:
   __mmask16 dwordMask_[5] = {};
 };
 
+/// With AVX-512 VBMI2, for the cleaned trace: the lines of a block decoded in
+/// sixteen lanes and checked all at once against what the store would leave out
+/// (a branch the cleaned trace keeps already, and a settled one if the model
+/// counts its kind). Nothing of that changes during a scan, so a bit per ID tells
+/// it, made once per scan; taken when every kind's counters number 512 at most.
+class WholeKeptBlocks {
+public:
+  [[gnu::target(ZELTOCOV_VBMI_TARGET)]] WholeKeptBlocks(HitSink<true> &sink,
+                                                        const HitScanFilter *filter)
+      : sink_(sink) {
+    if (!filter || !filter->cleaning) return;
+    alignas(64) uint32_t counted[16] = {};
+    __m512i bits[4];
+    const __m512i wordIds =
+        _mm512_mullo_epi32(_mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0),
+                           _mm512_set1_epi32(32));
+    for (unsigned k = 0; k < 4; ++k) {
+      const std::size_t kept = filter->kept[k] ? filter->keptSize[k] : 0;
+      if (kept > 512 || (kept && !filter->keptBits[k])) return;
+      counted[k + 1] = filter->kinds >> k & 1u;
+      const auto keptWords = static_cast<__mmask16>((1u << ((kept + 31) / 32)) - 1);
+      bits[k] = _mm512_maskz_loadu_epi32(keptWords, filter->keptBits[k]);
+      if (!counted[k + 1]) continue;
+      // Counted kinds: only the settled branches of dense slots.
+      const std::size_t dense = std::min<std::size_t>(filter->denseSize[k], 512);
+      const auto denseWords = static_cast<__mmask16>((1u << ((dense + 31) / 32)) - 1);
+      // Bits of each word below the dense size: 32 - (size - first ID) shifted out.
+      const __m512i below = _mm512_min_epi32(
+          _mm512_max_epi32(_mm512_sub_epi32(_mm512_set1_epi32(static_cast<int>(dense)), wordIds),
+                           _mm512_setzero_si512()),
+          _mm512_set1_epi32(32));
+      const __m512i denseBits =
+          _mm512_srlv_epi32(_mm512_set1_epi32(-1), _mm512_sub_epi32(_mm512_set1_epi32(32), below));
+      bits[k] = _mm512_and_si512(
+          bits[k],
+          _mm512_and_si512(denseBits, _mm512_maskz_loadu_epi32(denseWords, filter->settled[k])));
+    }
+    lowKinds_[0] = bits[0];
+    lowKinds_[1] = bits[1];
+    highKinds_[0] = bits[2];
+    highKinds_[1] = bits[3];
+    countedKinds_ = _mm512_load_si512(counted);
+    enabled_ = true;
+  }
+
+  /// Takes the lines of the block at `p` that end at `ends` (not 0): their bytes,
+  /// or 0 when they are left to the line-by-line taking.
+  [[gnu::target(ZELTOCOV_VBMI_TARGET)]] unsigned operator()(const unsigned char *p, uint64_t ends) {
+    if (!enabled_) return 0;
+    const __m512i iota = _mm512_load_si512(kIota.data());
+    __m512i kinds, ids;
+    __mmask16 lanes;
+    if (decodeSixteenLanes(_mm512_loadu_si512(p), _mm512_maskz_compress_epi8(ends << 1 | 1, iota),
+                           _mm512_maskz_compress_epi8(ends, iota),
+                           static_cast<unsigned>(__builtin_popcountll(ends)), kinds, ids,
+                           lanes) != SixteenLanes::Decoded ||
+        !leftOut(kinds, ids, lanes))
+      return 0;
+    return 64u - static_cast<unsigned>(__builtin_clzll(ends));
+  }
+
+  /// Whether the `lanes` of `kinds` and `ids` (lanes of 32 bits, kinds 1 to 4)
+  /// are all left out; the last of them counted is noted as dropped.
+  [[gnu::target(ZELTOCOV_VBMI_TARGET)]] bool leftOut(__m512i kinds, __m512i ids, __mmask16 lanes) {
+    // Word ID / 32 of the kind's bits: kinds 1 and 3 in the first 16 words of a
+    // pair of tables, kinds 2 and 4 in the next 16.
+    const __m512i word = _mm512_or_si512(
+        _mm512_srli_epi32(ids, 5),
+        _mm512_slli_epi32(
+            _mm512_and_si512(_mm512_sub_epi32(kinds, _mm512_set1_epi32(1)), _mm512_set1_epi32(1)),
+            4));
+    const __m512i words =
+        _mm512_mask_blend_epi32(_mm512_cmpgt_epu32_mask(kinds, _mm512_set1_epi32(2)),
+                                _mm512_permutex2var_epi32(lowKinds_[0], word, lowKinds_[1]),
+                                _mm512_permutex2var_epi32(highKinds_[0], word, highKinds_[1]));
+    const __mmask16 left = _mm512_mask_test_epi32_mask(
+        _mm512_mask_cmplt_epu32_mask(lanes, ids, _mm512_set1_epi32(512)),
+        _mm512_srlv_epi32(words, _mm512_and_si512(ids, _mm512_set1_epi32(31))),
+        _mm512_set1_epi32(1));
+    if (left != lanes) return false;
+    const __m512i kindCounted = _mm512_permutexvar_epi32(kinds, countedKinds_);
+    const __mmask16 counted = _mm512_mask_test_epi32_mask(lanes, kindCounted, kindCounted);
+    if (counted) {
+      const __m512i lane = _mm512_set1_epi32(31 - __builtin_clz(counted));
+      sink_.noteDropped(static_cast<unsigned>(_mm_cvtsi128_si32(
+                            _mm512_castsi512_si128(_mm512_permutexvar_epi32(lane, kinds)))),
+                        static_cast<uint32_t>(_mm_cvtsi128_si32(
+                            _mm512_castsi512_si128(_mm512_permutexvar_epi32(lane, ids)))));
+    }
+    return true;
+  }
+
+  bool enabled() const { return enabled_; }
+
+private:
+  HitSink<true> &sink_;
+  bool enabled_ = false;
+  /// By kind, bit ID set when a hit on ID is left out: kinds 1 and 2, then 3 and 4.
+  __m512i lowKinds_[2];
+  __m512i highKinds_[2];
+  /// 1 at the index of each kind the model counts.
+  __m512i countedKinds_;
+};
+
 [[gnu::target("sse2"), gnu::flatten]] HitScan scanSse2(std::string_view bytes, bool countOriented,
                                                        TraceHit *out, std::size_t capacity,
                                                        const HitScanFilter *filter) {
@@ -1009,12 +1127,39 @@ takeDecodedVbmi(const uint32_t *decoded, std::size_t count, TraceHit *out, std::
   return DecodedTake{sink.finish(), lines};
 }
 
+/// takeDecodedHits with AVX-512 VBMI2, for the cleaned trace: sixteen lines
+/// whose hits would all be left out are taken at once.
+[[gnu::target(ZELTOCOV_VBMI_TARGET), gnu::flatten]] DecodedTake
+takeDecodedKeptVbmi(const uint32_t *decoded, std::size_t count, TraceHit *out, std::size_t capacity,
+                    const HitScanFilter &filter) {
+  HitSink<true> sink(out, capacity, &filter, false);
+  WholeKeptBlocks whole(sink, &filter);
+  std::size_t lines = 0;
+  while (lines < count && sink.hasRoom()) {
+    if (whole.enabled() && count - lines >= 16) {
+      const __m512i sixteen = _mm512_loadu_si512(decoded + lines);
+      if (whole.leftOut(_mm512_srli_epi32(sixteen, kDecodedKindShift),
+                        _mm512_and_si512(sixteen, _mm512_set1_epi32(kDecodedIdLimit - 1)),
+                        0xFFFF)) {
+        lines += 16;
+        continue;
+      }
+    }
+    for (const std::size_t stop = std::min(count, lines + 16); lines < stop && sink.hasRoom();) {
+      const uint32_t line = decoded[lines++];
+      sink.take(static_cast<uint8_t>(decodedKind(line)), decodedId(line), 1);
+    }
+  }
+  return DecodedTake{sink.finish(), lines};
+}
+
 [[gnu::target(ZELTOCOV_VBMI_TARGET), gnu::flatten]] HitScan
 scanAvx512Vbmi(std::string_view bytes, bool countOriented, TraceHit *out, std::size_t capacity,
                const HitScanFilter *filter) {
   if (filter && !filter->cleaning && !countOriented)
     return scanSettledBlocks<ClassifyAvx512, WholeSettledBlocks>(bytes, out, capacity, *filter);
-  return filter ? scanBlocks<ClassifyAvx512, true>(bytes, countOriented, out, capacity, filter)
+  return filter ? scanBlocks<ClassifyAvx512, true, WholeKeptBlocks>(bytes, countOriented, out,
+                                                                    capacity, filter)
                 : scanBlocks<ClassifyAvx512, false>(bytes, countOriented, out, capacity, filter);
 }
 
@@ -1164,6 +1309,10 @@ DecodedLines decodeHitLines(HitScanPath path, std::string_view bytes, uint32_t *
 DecodedTake takeDecodedHits(HitScanPath path, const uint32_t *decoded, std::size_t count,
                             TraceHit *out, std::size_t capacity, const HitScanFilter &filter) {
   if (filter.cleaning) {
+#ifdef ZELTOCOV_X86_VECTORS
+    if (path == HitScanPath::Avx512Vbmi)
+      return takeDecodedKeptVbmi(decoded, count, out, capacity, filter);
+#endif
     // As the block scan takes them, through the store that knows the cleaned trace.
     HitSink<true> sink(out, capacity, &filter, false);
     std::size_t lines = 0;

@@ -15,6 +15,7 @@
 #include "support/numbers.h"
 #include "test_support.h"
 #include "trace/hit_line_scanner.h"
+#include "trace/pending_hits.h"
 #include "trace/trace_reader.h"
 
 namespace {
@@ -307,15 +308,17 @@ TEST(HitLineScanner, EveryPathFiltersLikeThePlainOne) {
       filter.denseSize[k] = denseSlots[k].size();
     }
     // With the cleaned trace, some branches are kept already.
-    std::vector<uint32_t> kept[4];
+    PendingHitArray kept[4];
     filter.cleaning = random() % 2;
     for (int k = 0; filter.cleaning && k < 4; ++k) {
       if (random() % 4 == 0) continue;
-      kept[k].resize(random() % 48);
-      for (uint32_t &counter : kept[k])
-        counter = random() % 3 ? 1 : 0;
-      filter.kept[k] = kept[k].data();
-      filter.keptSize[k] = kept[k].size();
+      // Up to 512 counters (the whole-block check applies), or more in some rounds.
+      makeDenseCounters(kept[k], static_cast<uint32_t>(random() % (many ? 700 : 48)));
+      for (uint32_t id = 0; id < kept[k].dense.size(); ++id)
+        if (random() % (mostlySettled ? 50 : 3)) countDense(kept[k], id, 1, false);
+      filter.kept[k] = kept[k].dense.data();
+      filter.keptBits[k] = kept[k].denseBits.data();
+      filter.keptSize[k] = kept[k].dense.size();
     }
     const std::string bytes = padded(text);
     const bool countOriented = random() % 2;

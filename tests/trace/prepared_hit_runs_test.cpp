@@ -9,6 +9,7 @@
 
 #include "support/numbers.h"
 #include "trace/hit_line_scanner.h"
+#include "trace/pending_hits.h"
 #include "trace/prepared_hit_runs.h"
 
 namespace {
@@ -150,14 +151,15 @@ TEST(PreparedHitRuns, DecodedLinesAreRecordedAsTheScanRecordsThem) {
       filter.denseSize[k] = dense[k].size();
     }
     // With the cleaned trace, some branches are kept already.
-    std::vector<uint32_t> kept[4];
+    PendingHitArray kept[4];
     filter.cleaning = round % 4 == 1;
     for (int k = 0; filter.cleaning && k < 4; ++k) {
-      kept[k].resize(random() % (many ? 1600 : 80));
-      for (uint32_t &counter : kept[k])
-        counter = random() % (mostlySettled ? 20 : 3) ? 1 : 0;
-      filter.kept[k] = kept[k].data();
-      filter.keptSize[k] = kept[k].size();
+      makeDenseCounters(kept[k], static_cast<uint32_t>(random() % (many ? 1600 : 80)));
+      for (uint32_t id = 0; id < kept[k].dense.size(); ++id)
+        if (random() % (mostlySettled ? 20 : 3)) countDense(kept[k], id, 1, false);
+      filter.kept[k] = kept[k].dense.data();
+      filter.keptBits[k] = kept[k].denseBits.data();
+      filter.keptSize[k] = kept[k].dense.size();
     }
     std::vector<uint32_t> decoded(200);
     const DecodedLines all =
