@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
@@ -450,17 +451,23 @@ template <typename Classify, typename Whole = NoWholeBlocks>
   return HitScan{sink.finish(), taken, full};
 }
 
-/// Decodes plain hit lines without count for takeDecodedHits.
-template <typename Classify>
+/// Decodes plain hit lines without count for takeDecodedHits. `Whole` (made from
+/// the store, its room and its count of lines) may decode whole blocks.
+template <typename Classify, typename Whole = NoWholeBlocks>
 [[gnu::always_inline]] inline DecodedLines decodeBlocks(std::string_view bytes, uint32_t *out,
                                                         std::size_t capacity) {
   if (capacity == 0) return DecodedLines{};
   std::size_t lines = 0;
-  const std::size_t taken = forPlainBlocks<Classify>(bytes, [&](unsigned kind, uint32_t id) {
+  const auto take = [&](unsigned kind, uint32_t id) {
     if (id >= kDecodedIdLimit) return LineStep::StopBefore;
     out[lines++] = decodedLine(kind, id);
     return lines < capacity ? LineStep::Next : LineStep::StopAfter;
-  });
+  };
+  std::size_t taken;
+  if constexpr (std::is_same_v<Whole, NoWholeBlocks>)
+    taken = forPlainBlocks<Classify>(bytes, take);
+  else
+    taken = forPlainBlocks<Classify>(bytes, take, Whole(out, capacity, lines));
   return DecodedLines{lines, taken};
 }
 
@@ -1096,6 +1103,43 @@ decodeAvx512(std::string_view bytes, uint32_t *out, std::size_t capacity) {
   return decodeBlocks<ClassifyAvx512>(bytes, out, capacity);
 }
 
+/// With AVX-512 VBMI2: the lines of a block decoded in sixteen lanes and stored
+/// at once when the room left holds them all; a block with a letter that is no
+/// kind or an ID of more than four digits is left to the line-by-line decoding.
+class WholeDecodedBlocks {
+public:
+  WholeDecodedBlocks(uint32_t *out, std::size_t capacity, std::size_t &lines)
+      : out_(out), capacity_(capacity), lines_(lines) {}
+
+  [[gnu::target(ZELTOCOV_VBMI_TARGET)]] unsigned operator()(const unsigned char *p, uint64_t ends) {
+    const auto lines = static_cast<unsigned>(__builtin_popcountll(ends));
+    if (capacity_ - lines_ < lines) return 0;
+    const __m512i iota = _mm512_load_si512(kIota.data());
+    __m512i kinds, ids;
+    __mmask16 lanes;
+    if (decodeSixteenLanes(_mm512_loadu_si512(p), _mm512_maskz_compress_epi8(ends << 1 | 1, iota),
+                           _mm512_maskz_compress_epi8(ends, iota), lines, kinds, ids,
+                           lanes) != SixteenLanes::Decoded)
+      return 0;
+    // IDs of four digits are far below the decoded lines' limit.
+    _mm512_mask_storeu_epi32(out_ + lines_, lanes,
+                             _mm512_or_si512(_mm512_slli_epi32(kinds, kDecodedKindShift), ids));
+    lines_ += lines;
+    return 64u - static_cast<unsigned>(__builtin_clzll(ends));
+  }
+
+private:
+  uint32_t *out_;
+  std::size_t capacity_;
+  /// Lines stored so far.
+  std::size_t &lines_;
+};
+
+[[gnu::target(ZELTOCOV_VBMI_TARGET), gnu::flatten]] DecodedLines
+decodeAvx512Vbmi(std::string_view bytes, uint32_t *out, std::size_t capacity) {
+  return decodeBlocks<ClassifyAvx512, WholeDecodedBlocks>(bytes, out, capacity);
+}
+
 /// takeDecodedHits with AVX-512 VBMI2: eight lines whose hits would all be left
 /// out are taken at once.
 [[gnu::target(ZELTOCOV_VBMI_TARGET), gnu::flatten]] DecodedTake
@@ -1298,8 +1342,9 @@ DecodedLines decodeHitLines(HitScanPath path, std::string_view bytes, uint32_t *
   case HitScanPath::Avx2Pext:
     return decodeAvx2Pext(bytes, out, capacity);
   case HitScanPath::Avx512:
-  case HitScanPath::Avx512Vbmi:
     return decodeAvx512(bytes, out, capacity);
+  case HitScanPath::Avx512Vbmi:
+    return decodeAvx512Vbmi(bytes, out, capacity);
 #endif
   default:
     return decodePlain(bytes, out, capacity);
