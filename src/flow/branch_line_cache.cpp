@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "model/coverage_model.h"
+#include "trace/hit_line_scanner.h"
 
 namespace {
 
@@ -95,38 +96,53 @@ std::string_view BranchLineCache::lookUp(int kind, uint32_t id) {
   return std::string_view(text_.data() + offset, length);
 }
 
-void BranchLineCache::writeLines(const TraceHit *hits, std::size_t count, unsigned kinds,
-                                 FlowOutput &out) {
+template <typename HitOf>
+void BranchLineCache::writeHits(std::size_t count, unsigned kinds, FlowOutput &out, HitOf &&hitOf) {
   // Hits of a stretch whose places and lines are fetched together: the lines of a
   // trace are spread over all the files, so most of them are not in the cache.
   constexpr std::size_t kStretch = 64;
   for (std::size_t first = 0; first < count; first += kStretch) {
-    const TraceHit *stretch = hits + first;
     const std::size_t size = std::min(count - first, kStretch);
     for (std::size_t i = 0; i < size; ++i) {
-      const std::vector<Slot> &places = lines_->places[stretch[i].kind - 1];
-      if (stretch[i].id < places.size()) __builtin_prefetch(&places[stretch[i].id]);
+      const auto [kind, id] = hitOf(first + i);
+      const std::vector<Slot> &places = lines_->places[kind - 1];
+      if (id < places.size()) __builtin_prefetch(&places[id]);
     }
     for (std::size_t i = 0; i < size; ++i) {
-      const std::vector<Slot> &places = lines_->places[stretch[i].kind - 1];
-      if (stretch[i].id >= places.size()) continue;
-      const Slot slot = places[stretch[i].id];
+      const auto [kind, id] = hitOf(first + i);
+      const std::vector<Slot> &places = lines_->places[kind - 1];
+      if (id >= places.size()) continue;
+      const Slot slot = places[id];
       if (slot.offset == kNotYet || slot.length == 0) continue;
       __builtin_prefetch(text_.data() + slot.offset);
       __builtin_prefetch(text_.data() + slot.offset + slot.length - 1);
     }
     for (std::size_t i = 0; i < size; ++i) {
-      if (!(kinds & (1u << (stretch[i].kind - 1)))) continue;
-      const std::vector<Slot> &places = lines_->places[stretch[i].kind - 1];
-      if (stretch[i].id < places.size()) {
-        const Slot slot = places[stretch[i].id];
+      const auto [kind, id] = hitOf(first + i);
+      if (!(kinds & (1u << (kind - 1)))) continue;
+      const std::vector<Slot> &places = lines_->places[kind - 1];
+      if (id < places.size()) {
+        const Slot slot = places[id];
         // A kept line is followed by kWindow readable bytes at least.
         if (slot.offset != kNotYet && slot.length <= kWindow) {
           out.appendWindow(text_.data() + slot.offset, slot.length);
           continue;
         }
       }
-      out.append(lineOf(stretch[i].kind, stretch[i].id));
+      out.append(lineOf(kind, id));
     }
   }
+}
+
+void BranchLineCache::writeLines(const TraceHit *hits, std::size_t count, unsigned kinds,
+                                 FlowOutput &out) {
+  writeHits(count, kinds, out,
+            [hits](std::size_t i) { return std::pair<int, uint32_t>(hits[i].kind, hits[i].id); });
+}
+
+void BranchLineCache::writeDecodedLines(const uint32_t *lines, std::size_t count, unsigned kinds,
+                                        FlowOutput &out) {
+  writeHits(count, kinds, out, [lines](std::size_t i) {
+    return std::pair<int, uint32_t>(static_cast<int>(decodedKind(lines[i])), decodedId(lines[i]));
+  });
 }

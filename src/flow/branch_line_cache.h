@@ -40,6 +40,8 @@ public:
   /// lineOf for each, but the places of the lines, then the lines, of a stretch
   /// of hits are fetched ahead.
   void writeLines(const TraceHit *hits, std::size_t count, unsigned kinds, FlowOutput &out);
+  /// The same for decoded lines (decodeHitLines).
+  void writeDecodedLines(const uint32_t *lines, std::size_t count, unsigned kinds, FlowOutput &out);
 
 private:
   /// Where a line is in text_.
@@ -64,6 +66,9 @@ private:
     std::array<std::vector<Slot>, 4> places;
   };
 
+  /// writeLines over hits whose kind and ID `hitOf(i)` gives.
+  template <typename HitOf>
+  void writeHits(std::size_t count, unsigned kinds, FlowOutput &out, HitOf &&hitOf);
   /// Looks the branch up and keeps its line when it has a slot.
   std::string_view lookUp(int kind, uint32_t id);
   /// Makes the places of a file.

@@ -114,6 +114,10 @@ private:
   std::vector<int8_t> fileSelected_;
   /// Hits decoded by the scanner, written a run at a time.
   TraceHit hits_[kMaxTraceHitRun];
+  /// The same for lines without count.
+  uint32_t decoded_[kMaxTraceHitRun];
+  /// The scan path of the decoding.
+  const HitScanPath scanPath_ = bestHitScanPath();
 };
 
 PathTracePass::PathTracePass(std::FILE *out, const ReportOptions &options, ReportLanguage language,
@@ -271,6 +275,17 @@ ReaderState PathTracePass::whileSkippingFilePart(TioOpcode opcode) {
 void PathTracePass::writePlainHitLines() {
   LineReader &lines = parser_.lineReader();
   for (;;) {
+    if (!countOriented_) {
+      // Lines without count, decoded a run at a time; what the decoding stops at
+      // (a line that is no plain hit line, an ID past its limit) goes to the scan.
+      const DecodedLines run =
+          decodeHitLines(scanPath_, lines.bufferedBytes(), decoded_, kMaxTraceHitRun);
+      if (run.lines > 0) {
+        lines.skipBytes(run.bytes);
+        lines_.writeDecodedLines(decoded_, run.lines, hitKinds_, output_);
+        continue;
+      }
+    }
     const HitScan scan = scanHitLines(lines.bufferedBytes(), countOriented_, hits_, kMaxTraceHitRun,
                                       /*filter=*/nullptr, /*countRequired=*/true);
     if (scan.hits == 0) return;

@@ -166,6 +166,9 @@ TEST_F(PathTraceTest, FarIdsAndExitsOfOtherKinds) {
   w->exits[0].kind = 4;
   EXPECT_EQ(body({trace("NT\nFT 3\nDC 3\nTB 0090d3\nTP 1\nTB 0090d3\n")}),
             "\tfar w, line 2\n\tfar w, line 2\n");
+  // An ID of 2^30 names no branch; the hits around it are written.
+  EXPECT_EQ(body({trace("NT\nFT 3\nDC 3\nTP 0\nTB 00000004\nTP 0\nTB 00000004\n")}),
+            "\tincoming w, line 1\n\tincoming w, line 1\n");
 }
 
 TEST_F(PathTraceTest, OutputLargerThanItsBlocks) {
