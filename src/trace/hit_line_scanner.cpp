@@ -693,6 +693,17 @@ alignas(64) constexpr std::array<uint8_t, 64> kLowBytesOfWords16 = [] {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
+/// The kind and ID in the highest of the `lanes` (not 0) of `kinds` and `ids`
+/// (lanes of 32 bits).
+[[gnu::target(ZELTOCOV_VBMI_TARGET)]] inline void
+lastLaneOf(__mmask16 lanes, __m512i kinds, __m512i ids, unsigned &kind, uint32_t &id) {
+  const __m512i lane = _mm512_set1_epi32(31 - __builtin_clz(lanes));
+  kind = static_cast<unsigned>(
+      _mm_cvtsi128_si32(_mm512_castsi512_si128(_mm512_permutexvar_epi32(lane, kinds))));
+  id = static_cast<uint32_t>(
+      _mm_cvtsi128_si32(_mm512_castsi512_si128(_mm512_permutexvar_epi32(lane, ids))));
+}
+
 /// What decodeSixteenLanes made of a block's lines.
 enum class SixteenLanes : uint8_t {
   Decoded, ///< every line decoded
@@ -878,13 +889,7 @@ public:
         dense, _mm512_srlv_epi32(settledWords, _mm512_and_si512(ids, _mm512_set1_epi32(31))),
         _mm512_set1_epi32(1));
     if (settled != counted) return false;
-    if (counted) {
-      const __m512i lane = _mm512_set1_epi32(31 - __builtin_clz(counted));
-      lastId = static_cast<uint32_t>(
-          _mm_cvtsi128_si32(_mm512_castsi512_si128(_mm512_permutexvar_epi32(lane, ids))));
-      lastKind = static_cast<unsigned>(
-          _mm_cvtsi128_si32(_mm512_castsi512_si128(_mm512_permutexvar_epi32(lane, kinds))));
-    }
+    if (counted) lastLaneOf(counted, kinds, ids, lastKind, lastId);
     return true;
   }
 
@@ -1025,11 +1030,10 @@ public:
     const __m512i kindCounted = _mm512_permutexvar_epi32(kinds, countedKinds_);
     const __mmask16 counted = _mm512_mask_test_epi32_mask(lanes, kindCounted, kindCounted);
     if (counted) {
-      const __m512i lane = _mm512_set1_epi32(31 - __builtin_clz(counted));
-      sink_.noteDropped(static_cast<unsigned>(_mm_cvtsi128_si32(
-                            _mm512_castsi512_si128(_mm512_permutexvar_epi32(lane, kinds)))),
-                        static_cast<uint32_t>(_mm_cvtsi128_si32(
-                            _mm512_castsi512_si128(_mm512_permutexvar_epi32(lane, ids)))));
+      unsigned kind;
+      uint32_t id;
+      lastLaneOf(counted, kinds, ids, kind, id);
+      sink_.noteDropped(kind, id);
     }
     return true;
   }
