@@ -98,39 +98,21 @@ std::string_view BranchLineCache::lookUp(int kind, uint32_t id) {
 
 template <typename HitOf>
 void BranchLineCache::writeHits(std::size_t count, unsigned kinds, FlowOutput &out, HitOf &&hitOf) {
-  // Hits of a stretch whose places and lines are fetched together: the lines of a
-  // trace are spread over all the files, so most of them are not in the cache.
-  constexpr std::size_t kStretch = 64;
-  for (std::size_t first = 0; first < count; first += kStretch) {
-    const std::size_t size = std::min(count - first, kStretch);
-    for (std::size_t i = 0; i < size; ++i) {
-      const auto [kind, id] = hitOf(first + i);
-      const std::vector<Slot> &places = lines_->places[kind - 1];
-      if (id < places.size()) __builtin_prefetch(&places[id]);
-    }
-    for (std::size_t i = 0; i < size; ++i) {
-      const auto [kind, id] = hitOf(first + i);
-      const std::vector<Slot> &places = lines_->places[kind - 1];
-      if (id >= places.size()) continue;
+  // A file's lines lie together in the text (put together when the file was
+  // first selected): its hits read one stretch of memory.
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto [kind, id] = hitOf(i);
+    if (!(kinds & (1u << (kind - 1)))) continue;
+    const std::vector<Slot> &places = lines_->places[kind - 1];
+    if (id < places.size()) {
       const Slot slot = places[id];
-      if (slot.offset == kNotYet || slot.length == 0) continue;
-      __builtin_prefetch(text_.data() + slot.offset);
-      __builtin_prefetch(text_.data() + slot.offset + slot.length - 1);
-    }
-    for (std::size_t i = 0; i < size; ++i) {
-      const auto [kind, id] = hitOf(first + i);
-      if (!(kinds & (1u << (kind - 1)))) continue;
-      const std::vector<Slot> &places = lines_->places[kind - 1];
-      if (id < places.size()) {
-        const Slot slot = places[id];
-        // A kept line is followed by kWindow readable bytes at least.
-        if (slot.offset != kNotYet && slot.length <= kWindow) {
-          out.appendWindow(text_.data() + slot.offset, slot.length);
-          continue;
-        }
+      // A kept line is followed by kWindow readable bytes at least.
+      if (slot.offset != kNotYet && slot.length <= kWindow) {
+        out.appendWindow(text_.data() + slot.offset, slot.length);
+        continue;
       }
-      out.append(lineOf(kind, id));
     }
+    out.append(lineOf(kind, id));
   }
 }
 
