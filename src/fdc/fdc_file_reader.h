@@ -4,8 +4,6 @@
 #include <QString>
 #include <memory>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "model/compositions.h"
@@ -68,16 +66,6 @@ private:
   std::vector<ConditionIdIndex> conditionIds_;
   /// Scratch text of quoted names.
   std::string quoted_;
-  /// Hashes names given as strings or views alike.
-  struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-      return std::hash<std::string_view>{}(text);
-    }
-  };
-  /// Names of this file already interned: a record names its service again and
-  /// again, and the name table's lookup grows with the number of names.
-  std::unordered_map<std::string, NameEntry *, NameHash, std::equal_to<>> internedNames_;
   /// The last two names read (a call record names its caller and the callee).
   NameEntry *lastNames_[2] = {nullptr, nullptr};
 };

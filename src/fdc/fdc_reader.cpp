@@ -157,15 +157,9 @@ NameEntry *FdcReader::readName(const char *label) {
   // Records name their service again and again: the last names are tried first.
   for (NameEntry *last : lastNames_)
     if (last && name == last->text) return last;
-  auto known = internedNames_.find(name);
-  NameEntry *entry;
-  if (known != internedNames_.end()) {
-    entry = known->second;
-  } else {
-    const std::string text(name);
-    entry = internName(text.c_str());
-    internedNames_.emplace(text, entry);
-  }
+  // The closing quote gives way to the end of the text the name table reads.
+  quoted_.back() = '\0';
+  NameEntry *entry = internName(quoted_.data() + 1);
   lastNames_[1] = lastNames_[0];
   lastNames_[0] = entry;
   return entry;

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "model/coverage_model.h"
@@ -20,18 +19,45 @@ constexpr int kMaxExpressionConditions = 20;
 class ConditionIdIndex {
 public:
   /// Notes that conditions[index] has this ID (an earlier entry with it stays first).
-  void add(uint32_t id, uint32_t index) { first_.try_emplace(id, index); }
+  void add(uint32_t id, uint32_t index) {
+    if ((used_ + 1) * 4 > slots_.size() * 3) grow();
+    Slot &slot = slots_[slotOf(id)];
+    if (slot.entry != 0) return;
+    slot = Slot{id, uint64_t{index} + 1};
+    ++used_;
+  }
   /// Index of the first entry with the ID, or -1.
   int64_t find(uint32_t id) const {
-    auto found = first_.find(id);
-    return found == first_.end() ? int64_t{-1} : int64_t{found->second};
+    if (slots_.empty()) return -1;
+    return static_cast<int64_t>(slots_[slotOf(id)].entry) - 1;
   }
   /// The index of a service's current conditions.
   static ConditionIdIndex of(const Service &service);
 
 private:
-  /// ID -> index of its first entry.
-  std::unordered_map<uint32_t, uint32_t> first_;
+  /// An ID and the index of its first entry plus 1 (0: the slot is free).
+  struct Slot {
+    uint32_t id = 0;
+    uint64_t entry = 0;
+  };
+  /// The slot of an ID, or the free slot where it would go (open addressing,
+  /// linear probing: the table is never more than three quarters full).
+  std::size_t slotOf(uint32_t id) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = (id * 0x9E3779B9u) & mask;; at = (at + 1) & mask)
+      if (slots_[at].entry == 0 || slots_[at].id == id) return at;
+  }
+  /// Doubles the table (16 slots at first).
+  void grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 16 : old.size() * 2, Slot{});
+    for (const Slot &slot : old)
+      if (slot.entry != 0) slots_[slotOf(slot.id)] = slot;
+  }
+
+  /// Conditions by ID; the entries of a service's conditions are a few dozen.
+  std::vector<Slot> slots_;
+  std::size_t used_ = 0;
 };
 
 /// The fields of a CC record after its first case ID.

@@ -17,6 +17,26 @@ std::vector<std::string> vectorTexts(const Service &service, const Composition &
 const std::string kTwoConditions =
     header() + "PR 0 proc \"f\" 1 9\nCE 0 \"f\" \"(a)\" 2 3\nCE 2 \"f\" \"(b)\" 4 5\n";
 
+TEST(ConditionIdIndex, KeepsTheFirstEntryOfEachIdThroughGrowth) {
+  // IDs that collide in a small table (multiples of its size), the extremes, and
+  // enough of them to grow the table several times; a later entry of an ID does
+  // not replace the first.
+  ConditionIdIndex ids;
+  EXPECT_EQ(ids.find(0), -1);
+  std::vector<uint32_t> added;
+  for (uint32_t i = 0; i < 300; ++i)
+    added.push_back(i % 3 == 0 ? i * 1024 : i % 3 == 1 ? UINT32_MAX - i : i);
+  for (uint32_t i = 0; i < added.size(); ++i) {
+    ids.add(added[i], i);
+    ids.add(added[i], i + 1000);
+    EXPECT_EQ(ids.find(added[i]), i);
+  }
+  for (uint32_t i = 0; i < added.size(); ++i)
+    EXPECT_EQ(ids.find(added[i]), i) << added[i];
+  EXPECT_EQ(ids.find(1), -1);
+  EXPECT_EQ(ids.find(5 * 1024 + 1), -1);
+}
+
 TEST(CalculVector, EvaluatesPrefixExpressions) {
   // A.. is the first AND the second condition.
   EXPECT_EQ(CalculVector("A..", 0), 'F');
