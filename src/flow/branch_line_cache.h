@@ -36,9 +36,8 @@ public:
     return lookUp(kind, id);
   }
   /// Writes the lines of hits of the selected file-part, in order, leaving out
-  /// the kinds whose bit (1 << (kind - 1)) is clear in `kinds`. The same as
-  /// lineOf for each, but the places of the lines, then the lines, of a stretch
-  /// of hits are fetched ahead.
+  /// the kinds whose bit (1 << (kind - 1)) is clear in `kinds`: the same as
+  /// lineOf for each, a kept line of kWindow bytes or less copied in one block.
   void writeLines(const TraceHit *hits, std::size_t count, unsigned kinds, FlowOutput &out);
   /// The same for decoded lines (decodeHitLines).
   void writeDecodedLines(const uint32_t *lines, std::size_t count, unsigned kinds, FlowOutput &out);

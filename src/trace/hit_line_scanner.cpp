@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 #include <type_traits>
 
@@ -711,20 +710,38 @@ enum class SixteenLanes : uint8_t {
   LongIds, ///< some ID has more than four digits (eight lanes of eight bytes take them)
 };
 
-/// The `lines` of `block` that start at `starts` and end at `lineEnds` (offsets in
-/// line order; plain hit lines as far as the block's masks tell) decoded in
-/// sixteen lanes of 32 bits: lane j of `kinds` and `ids` holds line j, for the
-/// `lanes`. A line takes five bytes at least, so a block holds 12 whole lines at
-/// most: they fit when their IDs have four digits at most.
+/// The lines of the block at `p` that end at `ends` (not 0; plain hit lines as far
+/// as the block's masks tell), ready to be decoded in lanes.
+struct BlockLines {
+  [[gnu::target(ZELTOCOV_VBMI_TARGET)]] BlockLines(const unsigned char *p, uint64_t ends)
+      : block(_mm512_loadu_si512(p)),
+        // The offsets of the lines' first bytes and of their line ends, in line order.
+        starts(_mm512_maskz_compress_epi8(ends << 1 | 1, _mm512_load_si512(kIota.data()))),
+        lineEnds(_mm512_maskz_compress_epi8(ends, _mm512_load_si512(kIota.data()))),
+        lines(static_cast<unsigned>(__builtin_popcountll(ends))),
+        bytes(64u - static_cast<unsigned>(__builtin_clzll(ends))) {}
+
+  __m512i block;
+  __m512i starts;
+  __m512i lineEnds;
+  /// Lines, and their bytes.
+  unsigned lines;
+  unsigned bytes;
+};
+
+/// The lines of a block decoded in sixteen lanes of 32 bits: lane j of `kinds`
+/// and `ids` holds line j, for the `lanes`. A line takes five bytes at least, so a
+/// block holds 12 whole lines at most: they fit when their IDs have four digits
+/// at most.
 [[gnu::target(ZELTOCOV_VBMI_TARGET)]] inline SixteenLanes
-decodeSixteenLanes(__m512i block, __m512i starts, __m512i lineEnds, unsigned lines, __m512i &kinds,
-                   __m512i &ids, __mmask16 &lanes) {
-  if (lines > 16) return SixteenLanes::LongIds;
-  lanes = static_cast<__mmask16>((1u << lines) - 1);
+decodeSixteenLanes(const BlockLines &lines, __m512i &kinds, __m512i &ids, __mmask16 &lanes) {
+  if (lines.lines > 16) return SixteenLanes::LongIds;
+  lanes = static_cast<__mmask16>((1u << lines.lines) - 1);
+  const __m512i block = lines.block;
   // Every byte of lane j: the start, then the end, of line j.
   const __m512i lineOfLane = _mm512_load_si512(kLaneLines16.data());
-  const __m512i start = _mm512_permutexvar_epi8(lineOfLane, starts);
-  const __m512i end = _mm512_permutexvar_epi8(lineOfLane, lineEnds);
+  const __m512i start = _mm512_permutexvar_epi8(lineOfLane, lines.starts);
+  const __m512i end = _mm512_permutexvar_epi8(lineOfLane, lines.lineEnds);
   // A fifth digit (at start + 7) before the line end: an ID too long.
   if (_mm512_mask_cmplt_epu8_mask(_pdep_u64(lanes, 0x1111111111111111ull),
                                   _mm512_add_epi8(start, _mm512_set1_epi8(7)), end))
@@ -754,12 +771,51 @@ decodeSixteenLanes(__m512i block, __m512i starts, __m512i lineEnds, unsigned lin
   return SixteenLanes::Decoded;
 }
 
-/// With AVX-512 VBMI2: the lines of a block decoded all at once, eight to a
-/// vector (one lane of eight bytes each), and checked against the settled bits
-/// all at once (the words picked from vectors, or gathered). A block whose lines would all be left
-/// out by the sink, on settled branches or of kinds not counted, is taken whole; any other block is
-/// left to the line-by-line taking (a first hit, a hit the dense slots cannot
-/// place, a letter that is no kind).
+/// Lines first to first + 7 of a block decoded in eight lanes of 64 bits (IDs of
+/// up to eight digits): lane j of `kinds` and `ids` holds line first + j, for the
+/// `lanes`; false when a line's letter is no kind.
+[[gnu::target(ZELTOCOV_VBMI_TARGET)]] inline bool decodeEightLanes(const BlockLines &lines,
+                                                                   unsigned first, __m512i &kinds,
+                                                                   __m512i &ids, __mmask8 &lanes) {
+  lanes =
+      static_cast<__mmask8>(lines.lines - first >= 8 ? 0xFF : (1u << (lines.lines - first)) - 1);
+  const __m512i block = lines.block;
+  // Every byte of lane j: the start, then the end, of line first + j.
+  const __m512i lineOfLane =
+      _mm512_add_epi8(_mm512_load_si512(kLaneLines.data()), _mm512_set1_epi8(first));
+  const __m512i start = _mm512_permutexvar_epi8(lineOfLane, lines.starts);
+  const __m512i end = _mm512_permutexvar_epi8(lineOfLane, lines.lineEnds);
+  // Byte k of lane j: the line's digit k when it has one.
+  const __m512i at = _mm512_add_epi8(start, _mm512_load_si512(kDigitOffsets.data()));
+  const __mmask64 isDigit = _mm512_cmplt_epu8_mask(at, end);
+  const __m512i digits = _mm512_permutexvar_epi8(at, block);
+  // '0'-'9' keep their low four bits; 'a'-'f' and 'A'-'F' (bit 6 set) add 9.
+  const __m512i letter = _mm512_and_si512(_mm512_srli_epi16(digits, 6), _mm512_set1_epi8(1));
+  const __m512i nibbles =
+      _mm512_maskz_add_epi8(isDigit, _mm512_and_si512(digits, _mm512_set1_epi8(0x0F)),
+                            _mm512_add_epi8(letter, _mm512_slli_epi16(letter, 3)));
+  // The digits are reversed (the lowest first): pairs, then the four pairs.
+  const __m512i pairs = _mm512_maddubs_epi16(nibbles, _mm512_set1_epi16(0x1001));
+  ids = _mm512_maskz_permutexvar_epi8(0x0F0F0F0F0F0F0F0Full,
+                                      _mm512_load_si512(kLowBytesOfWords.data()), pairs);
+  // The kind of the letter after the T.
+  const __m512i letters =
+      _mm512_permutexvar_epi8(_mm512_add_epi8(start, _mm512_set1_epi8(1)), block);
+  const __m512i low = _mm512_and_si512(letters, _mm512_set1_epi8(0x0F));
+  const __mmask64 known = _mm512_cmpeq_epi8_mask(
+      letters, _mm512_shuffle_epi8(_mm512_load_si512(kKindLetters.data()), low));
+  if ((_pext_u64(known, 0x0101010101010101ull) & lanes) != lanes) return false;
+  kinds = _mm512_maskz_shuffle_epi8(0x0101010101010101ull, _mm512_load_si512(kKindOfLetters.data()),
+                                    low);
+  return true;
+}
+
+/// With AVX-512 VBMI2: the lines of a block decoded all at once (in sixteen lanes,
+/// or eight at a time for long IDs) and checked against the settled bits all at
+/// once (the words picked from vectors, or gathered). A block whose lines would
+/// all be left out by the sink, on settled branches or of kinds not counted, is
+/// taken whole; any other block is left to the line-by-line taking (a first hit,
+/// a hit the dense slots cannot place, a letter that is no kind).
 class WholeSettledBlocks {
 public:
   [[gnu::target(ZELTOCOV_VBMI_TARGET)]] explicit WholeSettledBlocks(SettledSink &sink)
@@ -770,84 +826,47 @@ public:
       dense[kind] = check.denseSize;
       settled[kind] = reinterpret_cast<uintptr_t>(check.settled);
       counted[kind] = sink.counted() >> kind & 1u;
-      const std::size_t words = (check.denseSize + 63) / 64;
-      fewWords_ = fewWords_ && words <= 8;
-      wordMask_[kind] = static_cast<__mmask8>((1u << (words < 8 ? words : 8)) - 1);
+      const std::size_t words = std::min<std::size_t>((check.denseSize + 63) / 64, 8);
+      fewWords_ = fewWords_ && (check.denseSize + 63) / 64 <= 8;
+      wordMask_[kind] = static_cast<__mmask8>((1u << words) - 1);
+      // Two 32-bit words to each word of settled bits.
+      dwordMask_[kind] = static_cast<__mmask16>((1u << (2 * words)) - 1);
     }
     denseSizes_ = _mm512_load_si512(dense);
     settledWords_ = _mm512_load_si512(settled);
     countedKinds_ = _mm512_load_si512(counted);
-    alignas(64) uint32_t dense32[16] = {}, counted32[16] = {};
-    for (unsigned kind = KindProcPoint; kind <= KindCondition; ++kind) {
-      dense32[kind] = static_cast<uint32_t>(std::min<uint64_t>(dense[kind], UINT32_MAX));
-      counted32[kind] = static_cast<uint32_t>(counted[kind]);
-      // Two 32-bit words to each word of settled bits.
-      dwordMask_[kind] =
-          static_cast<__mmask16>((1u << (2 * std::popcount(unsigned{wordMask_[kind]}))) - 1);
-    }
-    denseSizes32_ = _mm512_load_si512(dense32);
-    countedKinds32_ = _mm512_load_si512(counted32);
+    // The same by lanes of 32 bits (sizes past 2^32 - 1 saturate).
+    denseSizes32_ = _mm512_zextsi256_si512(_mm512_cvtusepi64_epi32(denseSizes_));
+    countedKinds32_ = _mm512_zextsi256_si512(_mm512_cvtepi64_epi32(countedKinds_));
   }
 
   /// Takes the lines of the block at `p` that end at `ends` (not 0; plain hit
   /// lines as far as the block's masks tell): their bytes, or 0 when they are left
-  /// to the line-by-line taking. Lane j of `kinds` and `ids` (64 bits each) holds
-  /// line first + j.
+  /// to the line-by-line taking.
   [[gnu::target(ZELTOCOV_VBMI_TARGET)]] unsigned operator()(const unsigned char *p, uint64_t ends) {
     uint32_t lastId = 0;
     unsigned lastKind = 0;
-    const auto lines = static_cast<unsigned>(__builtin_popcountll(ends));
-    const __m512i iota = _mm512_load_si512(kIota.data());
-    // The offsets of the lines' first bytes and of their line ends, in line order.
-    const __m512i starts = _mm512_maskz_compress_epi8(ends << 1 | 1, iota);
-    const __m512i lineEnds = _mm512_maskz_compress_epi8(ends, iota);
-    const __m512i block = _mm512_loadu_si512(p);
+    const BlockLines lines(p, ends);
     __m512i kinds16, ids16;
     __mmask16 lanes16;
-    switch (decodeSixteenLanes(block, starts, lineEnds, lines, kinds16, ids16, lanes16)) {
+    switch (decodeSixteenLanes(lines, kinds16, ids16, lanes16)) {
     case SixteenLanes::Decoded:
       if (!sixteenLeftOut(kinds16, ids16, lanes16, lastId, lastKind)) return 0;
-      if (lastKind) sink_.noteDropped(lastKind, lastId);
-      return 64u - static_cast<unsigned>(__builtin_clzll(ends));
+      break;
     case SixteenLanes::NoKind:
       return 0;
     case SixteenLanes::LongIds:
+      for (unsigned first = 0; first < lines.lines; first += 8) {
+        __m512i kinds, ids;
+        __mmask8 lanes;
+        if (!decodeEightLanes(lines, first, kinds, ids, lanes) ||
+            !leftOut(kinds, ids, lanes, lastId, lastKind))
+          return 0;
+      }
       break;
     }
-    for (unsigned first = 0; first < lines; first += 8) {
-      const auto lanes =
-          static_cast<__mmask8>(lines - first >= 8 ? 0xFF : (1u << (lines - first)) - 1);
-      // Every byte of lane j: the start, then the end, of line first + j.
-      const __m512i lineOfLane =
-          _mm512_add_epi8(_mm512_load_si512(kLaneLines.data()), _mm512_set1_epi8(first));
-      const __m512i start = _mm512_permutexvar_epi8(lineOfLane, starts);
-      const __m512i end = _mm512_permutexvar_epi8(lineOfLane, lineEnds);
-      // Byte k of lane j: the line's digit k when it has one.
-      const __m512i at = _mm512_add_epi8(start, _mm512_load_si512(kDigitOffsets.data()));
-      const __mmask64 isDigit = _mm512_cmplt_epu8_mask(at, end);
-      const __m512i digits = _mm512_permutexvar_epi8(at, block);
-      // '0'-'9' keep their low four bits; 'a'-'f' and 'A'-'F' (bit 6 set) add 9.
-      const __m512i letter = _mm512_and_si512(_mm512_srli_epi16(digits, 6), _mm512_set1_epi8(1));
-      const __m512i nibbles =
-          _mm512_maskz_add_epi8(isDigit, _mm512_and_si512(digits, _mm512_set1_epi8(0x0F)),
-                                _mm512_add_epi8(letter, _mm512_slli_epi16(letter, 3)));
-      // The digits are reversed (the lowest first): pairs, then the four pairs.
-      const __m512i pairs = _mm512_maddubs_epi16(nibbles, _mm512_set1_epi16(0x1001));
-      const __m512i ids = _mm512_maskz_permutexvar_epi8(
-          0x0F0F0F0F0F0F0F0Full, _mm512_load_si512(kLowBytesOfWords.data()), pairs);
-      // The kind of the letter after the T.
-      const __m512i letters =
-          _mm512_permutexvar_epi8(_mm512_add_epi8(start, _mm512_set1_epi8(1)), block);
-      const __m512i low = _mm512_and_si512(letters, _mm512_set1_epi8(0x0F));
-      const __mmask64 known = _mm512_cmpeq_epi8_mask(
-          letters, _mm512_shuffle_epi8(_mm512_load_si512(kKindLetters.data()), low));
-      if ((_pext_u64(known, 0x0101010101010101ull) & lanes) != lanes) return 0;
-      const __m512i kinds = _mm512_maskz_shuffle_epi8(
-          0x0101010101010101ull, _mm512_load_si512(kKindOfLetters.data()), low);
-      if (!leftOut(kinds, ids, lanes, lastId, lastKind)) return 0;
-    }
     if (lastKind) sink_.noteDropped(lastKind, lastId);
-    return 64u - static_cast<unsigned>(__builtin_clzll(ends));
+    return lines.bytes;
   }
 
   /// The lines of a block decoded in sixteen lanes (decodeSixteenLanes) and
@@ -996,16 +1015,13 @@ public:
   /// or 0 when they are left to the line-by-line taking.
   [[gnu::target(ZELTOCOV_VBMI_TARGET)]] unsigned operator()(const unsigned char *p, uint64_t ends) {
     if (!enabled_) return 0;
-    const __m512i iota = _mm512_load_si512(kIota.data());
+    const BlockLines lines(p, ends);
     __m512i kinds, ids;
     __mmask16 lanes;
-    if (decodeSixteenLanes(_mm512_loadu_si512(p), _mm512_maskz_compress_epi8(ends << 1 | 1, iota),
-                           _mm512_maskz_compress_epi8(ends, iota),
-                           static_cast<unsigned>(__builtin_popcountll(ends)), kinds, ids,
-                           lanes) != SixteenLanes::Decoded ||
+    if (decodeSixteenLanes(lines, kinds, ids, lanes) != SixteenLanes::Decoded ||
         !leftOut(kinds, ids, lanes))
       return 0;
-    return 64u - static_cast<unsigned>(__builtin_clzll(ends));
+    return lines.bytes;
   }
 
   /// Whether the `lanes` of `kinds` and `ids` (lanes of 32 bits, kinds 1 to 4)
@@ -1116,20 +1132,16 @@ public:
       : out_(out), capacity_(capacity), lines_(lines) {}
 
   [[gnu::target(ZELTOCOV_VBMI_TARGET)]] unsigned operator()(const unsigned char *p, uint64_t ends) {
-    const auto lines = static_cast<unsigned>(__builtin_popcountll(ends));
-    if (capacity_ - lines_ < lines) return 0;
-    const __m512i iota = _mm512_load_si512(kIota.data());
+    if (capacity_ - lines_ < static_cast<std::size_t>(__builtin_popcountll(ends))) return 0;
+    const BlockLines lines(p, ends);
     __m512i kinds, ids;
     __mmask16 lanes;
-    if (decodeSixteenLanes(_mm512_loadu_si512(p), _mm512_maskz_compress_epi8(ends << 1 | 1, iota),
-                           _mm512_maskz_compress_epi8(ends, iota), lines, kinds, ids,
-                           lanes) != SixteenLanes::Decoded)
-      return 0;
+    if (decodeSixteenLanes(lines, kinds, ids, lanes) != SixteenLanes::Decoded) return 0;
     // IDs of four digits are far below the decoded lines' limit.
     _mm512_mask_storeu_epi32(out_ + lines_, lanes,
                              _mm512_or_si512(_mm512_slli_epi32(kinds, kDecodedKindShift), ids));
-    lines_ += lines;
-    return 64u - static_cast<unsigned>(__builtin_clzll(ends));
+    lines_ += lines.lines;
+    return lines.bytes;
   }
 
 private:
