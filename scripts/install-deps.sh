@@ -11,6 +11,7 @@ packages=(
   qt6-tools-dev       # Qt6LinguistTools for CMake
   qt6-l10n-tools      # lrelease
   qt6-tools-dev-tools
+  libmimalloc-dev     # the program's allocator (faster loading and freeing of large models)
   libgtest-dev
   libgmock-dev
   clang-format        # the format check of the sources
