@@ -1,12 +1,16 @@
 #include "flow/branch_line_cache.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "model/coverage_model.h"
 #include "trace/hit_line_scanner.h"
 
 namespace {
+
+/// Hits ahead of the one written whose records are fetched.
+constexpr std::size_t kFetchAhead = 16;
 
 /// The (ID, service) pair of every branch of a kind in a file.
 void collectHolders(SourceFile &file, int kind,
@@ -41,10 +45,10 @@ void BranchLineCache::selectFile(SourceFile &file) {
   file_ = &file;
   if (file.ordinal >= files_.size()) files_.resize(file.ordinal + 1);
   lines_ = &files_[file.ordinal];
-  if (!lines_->made) makeSlots(file, *lines_);
+  if (!lines_->made) makeRecords(file, *lines_);
 }
 
-void BranchLineCache::makeSlots(SourceFile &file, FileLines &lines) {
+void BranchLineCache::makeRecords(SourceFile &file, FileLines &lines) {
   lines.made = true;
   std::array<std::vector<std::pair<uint32_t, const Service *>>, 4> holders;
   for (int kind = KindProcPoint; kind <= KindCondition; ++kind) {
@@ -58,20 +62,20 @@ void BranchLineCache::makeSlots(SourceFile &file, FileLines &lines) {
   for (int kind = KindProcPoint; kind <= KindCondition; ++kind) {
     const std::vector<std::pair<uint32_t, const Service *>> &list = holders[kind - 1];
     // IDs run from 0 to the branch count - 1 in a sound file; a stray huge ID is
-    // looked up each time rather than given millions of places.
+    // looked up each time rather than given millions of records.
     const uint64_t limit = static_cast<uint64_t>(file.branchCount(kind)) * 2 + 64;
     uint64_t size = 0;
     for (const auto &holder : list)
       if (holder.first < limit) size = std::max<uint64_t>(size, uint64_t{holder.first} + 1);
-    lines.places[kind - 1].assign(size, Slot{kNotYet, 0});
+    LineRecord notKept{};
+    notKept.length = kNotKept;
+    lines.records[kind - 1].assign(size, notKept);
   }
-  // Every line of the file is put together now, one after the other: the hits of
-  // a file-part then read one stretch of text rather than lines spread over the
-  // text of every file in the order they were first hit.
+  // Every line of the file is put together now.
   for (int kind = KindProcPoint; kind <= KindCondition; ++kind) {
-    const std::vector<Slot> &places = lines.places[kind - 1];
+    const std::vector<LineRecord> &records = lines.records[kind - 1];
     for (const auto &holder : holders[kind - 1])
-      if (holder.first < places.size() && places[holder.first].offset == kNotYet)
+      if (holder.first < records.size() && records[holder.first].length == kNotKept)
         lookUp(kind, holder.first);
   }
   // The lookups leave the model as the file-part's FT line left it.
@@ -80,40 +84,55 @@ void BranchLineCache::makeSlots(SourceFile &file, FileLines &lines) {
 
 std::string_view BranchLineCache::lookUp(int kind, uint32_t id) {
   const BranchLookup found = model_.FindBranch(*file_, kind, id);
-  std::vector<Slot> &places = lines_->places[kind - 1];
-  const std::size_t offset = text_.size() - kWindow;
-  if (id >= places.size() || offset >= kNotYet - 4096) {
-    scratch_.clear();
-    if (found) appendBranchLine(scratch_, found, labels_);
-    return scratch_;
+  scratch_.clear();
+  if (found) appendBranchLine(scratch_, found, labels_);
+  std::vector<LineRecord> &records = lines_->records[kind - 1];
+  if (id >= records.size()) return scratch_;
+  LineRecord &record = records[id];
+  if (scratch_.size() <= kInline) {
+    std::memcpy(record.text, scratch_.data(), scratch_.size());
+    record.length = static_cast<uint8_t>(scratch_.size());
+    return std::string_view(record.text, record.length);
   }
-  // The line goes before the padding that ends the text.
-  text_.resize(offset);
-  if (found) appendBranchLine(text_, found, labels_);
-  const std::size_t length = text_.size() - offset;
-  text_.append(kWindow, '\0');
-  places[id] = Slot{static_cast<uint32_t>(offset), static_cast<uint32_t>(length)};
-  return std::string_view(text_.data() + offset, length);
+  const auto index = static_cast<uint32_t>(longLines_.size());
+  longLines_.push_back(scratch_);
+  std::memcpy(record.text, &index, sizeof index);
+  record.length = kLong;
+  return longLines_.back();
 }
 
 template <typename HitOf>
 void BranchLineCache::writeHits(std::size_t count, unsigned kinds, FlowOutput &out, HitOf &&hitOf) {
-  // A file's lines lie together in the text (put together when the file was
-  // first selected): its hits read one stretch of memory.
+  // The records of the selected file, by kind, and the output position, held
+  // here: the copies into the output could otherwise be any of them.
+  const LineRecord *records[4];
+  std::size_t sizes[4];
+  for (int k = 0; k < 4; ++k) {
+    records[k] = lines_->records[k].data();
+    sizes[k] = lines_->records[k].size();
+  }
+  char *next = out.position();
+  char *const last = out.lastWindow();
   for (std::size_t i = 0; i < count; ++i) {
+    if (i + kFetchAhead < count) {
+      const auto [aheadKind, aheadId] = hitOf(i + kFetchAhead);
+      if (aheadId < sizes[aheadKind - 1]) __builtin_prefetch(records[aheadKind - 1] + aheadId);
+    }
     const auto [kind, id] = hitOf(i);
     if (!(kinds & (1u << (kind - 1)))) continue;
-    const std::vector<Slot> &places = lines_->places[kind - 1];
-    if (id < places.size()) {
-      const Slot slot = places[id];
-      // A kept line is followed by kWindow readable bytes at least.
-      if (slot.offset != kNotYet && slot.length <= kWindow) {
-        out.appendWindow(text_.data() + slot.offset, slot.length);
+    if (id < sizes[kind - 1] && next <= last) {
+      const LineRecord &record = records[kind - 1][id];
+      if (record.length <= kInline) {
+        std::memcpy(next, &record, sizeof record);
+        next += record.length;
         continue;
       }
     }
+    out.moveTo(next);
     out.append(lineOf(kind, id));
+    next = out.position();
   }
+  out.moveTo(next);
 }
 
 void BranchLineCache::writeLines(const TraceHit *hits, std::size_t count, unsigned kinds,

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,7 +20,7 @@ struct SourceFile;
 class BranchLineCache {
 public:
   BranchLineCache(CoverageModel &model, const BranchLineLabels &labels)
-      : model_(model), labels_(labels), text_(kWindow, '\0') {}
+      : model_(model), labels_(labels) {}
   BranchLineCache(const BranchLineCache &) = delete;
   BranchLineCache &operator=(const BranchLineCache &) = delete;
 
@@ -30,48 +31,62 @@ public:
   /// as FindBranch finds the branch; empty when it finds none or the branch has no
   /// line. Valid until the next call.
   std::string_view lineOf(int kind, uint32_t id) {
-    const std::vector<Slot> &places = lines_->places[kind - 1];
-    if (id < places.size() && places[id].offset != kNotYet)
-      return std::string_view(text_.data() + places[id].offset, places[id].length);
+    const std::vector<LineRecord> &records = lines_->records[kind - 1];
+    if (id < records.size()) {
+      const LineRecord &record = records[id];
+      if (record.length <= kInline) return std::string_view(record.text, record.length);
+      if (record.length == kLong) return longLines_[record.longIndex()];
+    }
     return lookUp(kind, id);
   }
   /// Writes the lines of hits of the selected file-part, in order, leaving out
   /// the kinds whose bit (1 << (kind - 1)) is clear in `kinds`: the same as
-  /// lineOf for each, a kept line of kWindow bytes or less copied in one block.
+  /// lineOf for each, a line kept in its record copied with the whole record.
   void writeLines(const TraceHit *hits, std::size_t count, unsigned kinds, FlowOutput &out);
   /// The same for decoded lines (decodeHitLines).
   void writeDecodedLines(const uint32_t *lines, std::size_t count, unsigned kinds, FlowOutput &out);
 
 private:
-  /// Where a line is in text_.
-  struct Slot {
-    uint32_t offset;
-    uint32_t length;
+  /// The line of one branch, kept where its ID points: a hit's line is one read
+  /// away from the hit, and the reads of the hits that follow do not wait for it.
+  /// A line is copied with its whole record (the output has room for that).
+  struct alignas(FlowOutput::kWindow) LineRecord {
+    /// The line, or for a long one its index in longLines_.
+    char text[FlowOutput::kWindow - 1];
+    /// Its length (0: the hit writes nothing), or kLong, or kNotKept.
+    uint8_t length;
+
+    uint32_t longIndex() const {
+      uint32_t index;
+      std::memcpy(&index, text, sizeof index);
+      return index;
+    }
   };
-  /// Bytes that a kept line of that length or less is copied with at once: the
-  /// text ends with as many bytes of padding, so that they can be read after
-  /// any kept line.
-  static constexpr std::size_t kWindow = FlowOutput::kWindow;
-  /// Offset of a line not put together yet.
-  static constexpr uint32_t kNotYet = UINT32_MAX;
+  static_assert(sizeof(LineRecord) == FlowOutput::kWindow);
+  /// The longest line kept in its record.
+  static constexpr uint8_t kInline = sizeof(LineRecord::text);
+  /// A longer line, kept in longLines_.
+  static constexpr uint8_t kLong = 0xFE;
+  /// No line is kept: it is looked up at each hit.
+  static constexpr uint8_t kNotKept = 0xFF;
 
   /// The kept lines of one source file.
   struct FileLines {
-    /// The places are made.
+    /// The records are made.
     bool made = false;
-    /// Slots by trace kind, then by ID. Empty when some ID of the file is held
-    /// by several services: which one FindBranch finds then depends on the
-    /// hits before, so such a file's lines are not kept.
-    std::array<std::vector<Slot>, 4> places;
+    /// Records by trace kind, then by ID. Empty when some ID of the file is held
+    /// by several services: which one FindBranch finds then depends on the hits
+    /// before, so such a file's lines are not kept.
+    std::array<std::vector<LineRecord>, 4> records;
   };
 
   /// writeLines over hits whose kind and ID `hitOf(i)` gives.
   template <typename HitOf>
   void writeHits(std::size_t count, unsigned kinds, FlowOutput &out, HitOf &&hitOf);
-  /// Looks the branch up and keeps its line when it has a slot.
+  /// Looks the branch up and keeps its line when it has a record.
   std::string_view lookUp(int kind, uint32_t id);
-  /// Makes the places of a file.
-  void makeSlots(SourceFile &file, FileLines &lines);
+  /// Makes the records of a file.
+  void makeRecords(SourceFile &file, FileLines &lines);
 
   CoverageModel &model_;
   const BranchLineLabels labels_;
@@ -81,8 +96,8 @@ private:
   FileLines noLines_;
   /// Kept lines by file ordinal.
   std::vector<FileLines> files_;
-  /// Every kept line, one after the other, then kWindow bytes of padding.
-  std::string text_;
+  /// The kept lines longer than a record holds.
+  std::vector<std::string> longLines_;
   /// A line that is not kept.
   std::string scratch_;
 };

@@ -14,7 +14,7 @@ class FlowOutput {
 public:
   /// Bytes kept before they go to the stream.
   static constexpr std::size_t kBlockSize = 256 * 1024;
-  /// Bytes appendWindow copies at once.
+  /// Bytes a line may be copied with (see position()).
   static constexpr std::size_t kWindow = 64;
 
   /// Writes to `out`; `fileName` names the stream in messages.
@@ -42,17 +42,12 @@ public:
     }
     next_ += size;
   }
-  /// Appends the `size` bytes at `from` (at most kWindow), where kWindow bytes
-  /// can be read: they are copied as one block of kWindow bytes, without a branch
-  /// on the size.
-  void appendWindow(const char *from, std::size_t size) {
-    if (static_cast<std::size_t>(end_ - next_) < kWindow) {
-      append(std::string_view(from, size));
-      return;
-    }
-    std::memcpy(next_, from, kWindow);
-    next_ += size;
-  }
+  /// For a loop that copies lines with kWindow bytes each: where the next byte
+  /// goes, and the last position with kWindow bytes of room. The loop gives the
+  /// position it got to back with moveTo before any other call.
+  char *position() const { return next_; }
+  char *lastWindow() const { return end_ - kWindow; }
+  void moveTo(char *position) { next_ = position; }
   void append(char c) {
     if (next_ == end_) flush();
     *next_++ = c;

@@ -12,9 +12,15 @@
 #include "support/run_clock.h"
 #include "support/tool_version.h"
 #include "trace/hit_line_scanner.h"
+#include "trace/prepared_hit_runs.h"
 #include "trace/tio_line_parser.h"
 
 namespace {
+
+/// Of each block read ahead, the part whose plain hit lines the pass decodes
+/// itself: the thread that read the block decodes the rest, so that the pass
+/// spends its time writing lines.
+constexpr double kReaderShare = 0.0;
 
 constexpr std::string_view kSeparator =
     "--------------------------------------------------------------------------------\n";
@@ -84,6 +90,11 @@ private:
   CoverageModel &model_;
   const int language_;
   BranchLineCache lines_;
+  /// The scan path of the decoding.
+  const HitScanPath scanPath_ = bestHitScanPath();
+  /// The plain hit lines of the blocks read ahead, decoded by the thread that read
+  /// them (kept until that thread, the parser's, has stopped).
+  PreparedHitRuns preparedRuns_{scanPath_, kReaderShare};
   TioLineParser parser_;
   /// The name "#" of a test without name or number.
   NameEntry *const defaultName_;
@@ -116,8 +127,6 @@ private:
   TraceHit hits_[kMaxTraceHitRun];
   /// The same for lines without count.
   uint32_t decoded_[kMaxTraceHitRun];
-  /// The scan path of the decoding.
-  const HitScanPath scanPath_ = bestHitScanPath();
 };
 
 PathTracePass::PathTracePass(std::FILE *out, const ReportOptions &options, ReportLanguage language,
@@ -129,6 +138,8 @@ PathTracePass::PathTracePass(std::FILE *out, const ReportOptions &options, Repor
       options.coverageTypes ? options.coverageTypes : model.unionOfInstrumentedTypes();
   for (int kind = KindProcPoint; kind <= KindCondition; ++kind)
     if (typeSet & kHitTypeBits[kind - 1]) hitKinds_ |= 1u << (kind - 1);
+  // Only the block scans take a run of lines that ends before the bytes do.
+  if (scanPath_ != HitScanPath::Plain) parser_.lineReader().setBlockPreparer(&preparedRuns_);
 }
 
 void PathTracePass::writeHeader(std::time_t runTime) {
@@ -275,22 +286,35 @@ ReaderState PathTracePass::whileSkippingFilePart(TioOpcode opcode) {
 void PathTracePass::writePlainHitLines() {
   LineReader &lines = parser_.lineReader();
   for (;;) {
+    std::string_view bytes = lines.bufferedBytes();
+    const std::size_t buffered = bytes.size();
     if (!countOriented_) {
-      // Lines without count, decoded a run at a time; what the decoding stops at
-      // (a line that is no plain hit line, an ID past its limit) goes to the scan.
-      const DecodedLines run =
-          decodeHitLines(scanPath_, lines.bufferedBytes(), decoded_, kMaxTraceHitRun);
+      // Lines without count: those the read-ahead thread decoded, else decoded a
+      // run at a time here; what the decoding stops at (a line that is no plain
+      // hit line, an ID past its limit) goes to the scan.
+      if (lines.preparedSlot() >= 0) {
+        const PreparedHitRuns::Slot &slot = preparedRuns_.slot(lines.preparedSlot());
+        if (const DecodedRun *run = slot.runAt(bytes)) {
+          lines_.writeDecodedLines(slot.lines.data() + run->first, run->lines, hitKinds_, output_);
+          lines.skipBytes(run->bytes);
+          continue;
+        }
+      }
+      const DecodedLines run = decodeHitLines(scanPath_, bytes, decoded_, kMaxTraceHitRun);
       if (run.lines > 0) {
         lines.skipBytes(run.bytes);
         lines_.writeDecodedLines(decoded_, run.lines, hitKinds_, output_);
         continue;
       }
     }
-    const HitScan scan = scanHitLines(lines.bufferedBytes(), countOriented_, hits_, kMaxTraceHitRun,
+    const bool shortened = bytes.size() < buffered;
+    const HitScan scan = scanHitLines(bytes, countOriented_, hits_, kMaxTraceHitRun,
                                       /*filter=*/nullptr, /*countRequired=*/true);
     if (scan.hits == 0) return;
     lines.skipBytes(scan.bytes);
     lines_.writeLines(hits_, scan.hits, hitKinds_, output_);
+    // A scan that took every line up to a decoded run goes on with the run.
+    if (shortened && scan.bytes == bytes.size()) continue;
     if (scan.hits < kMaxTraceHitRun) return;
   }
 }

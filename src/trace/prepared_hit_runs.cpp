@@ -1,5 +1,6 @@
 #include "trace/prepared_hit_runs.h"
 
+#include <algorithm>
 #include <cstring>
 
 void PreparedHitRuns::prepare(int slot, const char *data, std::size_t size) {
@@ -27,4 +28,16 @@ void PreparedHitRuns::prepare(int slot, const char *data, std::size_t size) {
     if (!lineEnd) break;
     at = static_cast<std::size_t>(static_cast<const char *>(lineEnd) - data) + 1;
   }
+}
+
+const DecodedRun *PreparedHitRuns::Slot::runAt(std::string_view &bytes) const {
+  const std::ptrdiff_t at = bytes.data() - data;
+  const auto next = std::lower_bound(runs.begin(), runs.end(), at,
+                                     [](const DecodedRun &run, std::ptrdiff_t offset) {
+                                       return static_cast<std::ptrdiff_t>(run.start) < offset;
+                                     });
+  if (next == runs.end()) return nullptr;
+  if (static_cast<std::ptrdiff_t>(next->start) == at) return &*next;
+  bytes = bytes.substr(0, static_cast<std::size_t>(static_cast<std::ptrdiff_t>(next->start) - at));
+  return nullptr;
 }

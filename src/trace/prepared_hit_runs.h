@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "support/block_preparer.h"
@@ -32,6 +33,12 @@ public:
     /// In block order.
     std::vector<DecodedRun> runs;
     std::vector<uint32_t> lines;
+
+    /// The run that starts where `bytes` start, if any; else shortens `bytes` to
+    /// end where the next run starts, so that a scan of them stops there. The
+    /// bytes may start before the block, with a line carried over from the one
+    /// before.
+    const DecodedRun *runAt(std::string_view &bytes) const;
   };
 
   /// Decodes with `path`, from `share` of each block (a fraction) to its end.

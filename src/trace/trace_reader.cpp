@@ -35,9 +35,6 @@ struct TraceReader::Impl {
   void readFile(const InputFile &input, const InputFile *next);
   /// Records the plain hit lines that come next in the read buffer.
   void recordPlainHitLines();
-  /// The run of decoded lines that starts where `bytes` start, if any; else
-  /// shortens `bytes` to end where the next run starts.
-  const DecodedRun *decodedRunAt(std::string_view &bytes, const PreparedHitRuns::Slot &slot);
   /// Records the hits of a run of decoded lines.
   void recordDecodedRun(const DecodedRun &run, const PreparedHitRuns::Slot &slot,
                         const HitScanFilter &filter);
@@ -77,20 +74,6 @@ struct TraceReader::Impl {
 // The scan reads past the bytes it is given, into the reader's padding.
 static_assert(kHitScanPadding <= LineReader::kTailPadding);
 
-const DecodedRun *TraceReader::Impl::decodedRunAt(std::string_view &bytes,
-                                                  const PreparedHitRuns::Slot &slot) {
-  // The bytes may start before the block, with a line carried over from the one before.
-  const std::ptrdiff_t at = bytes.data() - slot.data;
-  const auto next = std::lower_bound(slot.runs.begin(), slot.runs.end(), at,
-                                     [](const DecodedRun &run, std::ptrdiff_t offset) {
-                                       return static_cast<std::ptrdiff_t>(run.start) < offset;
-                                     });
-  if (next == slot.runs.end()) return nullptr;
-  if (static_cast<std::ptrdiff_t>(next->start) == at) return &*next;
-  bytes = bytes.substr(0, static_cast<std::size_t>(static_cast<std::ptrdiff_t>(next->start) - at));
-  return nullptr;
-}
-
 void TraceReader::Impl::recordDecodedRun(const DecodedRun &run, const PreparedHitRuns::Slot &slot,
                                          const HitScanFilter &filter) {
   const uint32_t *lines = slot.lines.data() + run.first;
@@ -122,7 +105,7 @@ void TraceReader::Impl::recordPlainHitLines() {
     const std::size_t buffered = bytes.size();
     if (decoded && lines.preparedSlot() >= 0) {
       const PreparedHitRuns::Slot &slot = preparedRuns.slot(lines.preparedSlot());
-      if (const DecodedRun *run = decodedRunAt(bytes, slot)) {
+      if (const DecodedRun *run = slot.runAt(bytes)) {
         recordDecodedRun(*run, slot, *filter);
         continue;
       }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <optional>
+#include <random>
 
 #include "fdc_test_helpers.h"
 #include "flow/path_trace.h"
@@ -213,6 +214,52 @@ TEST_F(PathTraceTest, LinesAroundTheCopyWindowAndFilesMetAgain) {
                 expectedA[4] + expectedA[4] + b);
   EXPECT_EQ(expectedA[1].size(), 63u);
   EXPECT_EQ(expectedA[3].size(), 65u);
+}
+
+TEST_F(PathTraceTest, TraceOfManyBlocksReadAhead) {
+  // A trace of several read-ahead blocks: its plain hit lines are decoded by the
+  // thread that reads it. Lines cross the blocks' ends; file-parts change, a
+  // count-oriented test, a CR LF line, lines of 64 bytes and more, and unknown
+  // IDs come between the runs of plain lines.
+  load("k.fdc", kFdc);
+  const std::string longName(70, 'q');
+  load("m.fdc", "VE 3.0e T\nFC \"m.c\" \"/src\"\nFD 0\nTC PR AP BS\nAP 0 \"m\" \"n\" 5 5\n"
+                "BL 0 simple \"m\" body 4 6\nPR 1 proc \"" +
+                    longName + "\" 8 8\nDC 1409286146 2\n");
+  struct Hit {
+    const char *line;
+    std::string expected;
+  };
+  const Hit inK[] = {{"TP 0", "\tincoming f, line 10\n"}, {"TB 0", "\tbody f, line 11\n"},
+                     {"TA 0", "\tg f, line 12\n"},        {"TE 0", "\t\"x > 0\" True, line 13\n"},
+                     {"TE 2", "\t\"case 1\", line 18\n"}, {"TB 9", ""},
+                     {"TP 3", "\treturn g, line 44\n"}};
+  const Hit inM[] = {{"TA 0", "\tn m, line 5\n"},
+                     {"TB 0", "\tbody m, line 4\n"},
+                     {"TP 1", "\tincoming " + longName + ", line 8\n"}};
+  std::mt19937 random(7);
+  std::string hits = "NT\nFT 1\nDC 1\n";
+  std::string expected;
+  bool inFileM = false;
+  bool counted = false;
+  while (hits.size() < 3 * 1024 * 1024) {
+    const unsigned pick = random() % 1000;
+    if (pick < 4) {
+      inFileM = !inFileM;
+      hits += inFileM ? "FT 2\nDC 2\n" : "FT 1\nDC 1\n";
+    } else if (pick < 6) {
+      counted = !counted;
+      hits += counted ? "NT\nCO\n" : "NT\n";
+    } else {
+      const Hit &hit = inFileM ? inM[random() % 3] : inK[random() % 7];
+      hits += hit.line;
+      hits += counted ? " 1\n" : pick < 8 ? "\r\n" : "\n";
+      expected += hit.expected;
+    }
+  }
+  const std::string actual = body({trace(hits)});
+  EXPECT_EQ(actual.size(), expected.size());
+  EXPECT_TRUE(actual == expected);
 }
 
 TEST_F(PathTraceTest, ModelIsLeftAsItWas) {
