@@ -119,9 +119,8 @@ int zeltocovMain(int argc, char **argv) {
     if (!flow)
       reportFatal(tr("Fatal Error", "Cannot create flow output file %1")
                       .arg(QString::fromLocal8Bit(*options.flowFile)));
-    // The buffer lives until the stream is closed.
-    std::vector<char> flowBuffer(kPathTraceStreamBuffer);
-    std::setvbuf(flow, flowBuffer.data(), _IOFBF, flowBuffer.size());
+    // The pass writes whole blocks of its own.
+    std::setvbuf(flow, nullptr, _IONBF, 0);
     runPathTrace(flow, traceFiles, options, language, model, runTime);
     closeOutput(flow, QString::fromLocal8Bit(options.flowFile->c_str()));
   }

@@ -10,7 +10,7 @@
 namespace {
 
 /// Hits ahead of the one written whose records are fetched.
-constexpr std::size_t kFetchAhead = 16;
+constexpr std::size_t kFetchAhead = 32;
 
 /// The (ID, service) pair of every branch of a kind in a file.
 void collectHolders(SourceFile &file, int kind,

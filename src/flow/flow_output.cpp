@@ -3,8 +3,12 @@
 #include "support/messages.h"
 
 FlowOutput::FlowOutput(std::FILE *out, QString fileName)
-    : out_(out), fileName_(std::move(fileName)), block_(new char[kBlockSize]), next_(block_.get()),
-      end_(block_.get() + kBlockSize) {}
+    : out_(out), fileName_(std::move(fileName)), replaced_(setHeldOutput(this)),
+      block_(new char[kBlockSize]), next_(block_.get()), end_(block_.get() + kBlockSize) {}
+
+FlowOutput::~FlowOutput() {
+  setHeldOutput(replaced_);
+}
 
 void FlowOutput::flush() {
   const std::size_t pending = static_cast<std::size_t>(next_ - block_.get());

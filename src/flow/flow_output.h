@@ -1,6 +1,7 @@
 // The buffered output of the path trace: lines are put together in a block of
 // memory that goes to the stream when it is full, so a line costs a few copies
-// and no call into the C library.
+// and no call into the C library. What the block holds when a fatal error ends
+// the run is written first, so that what was written before the error stays.
 #pragma once
 
 #include <QString>
@@ -10,15 +11,18 @@
 #include <memory>
 #include <string_view>
 
-class FlowOutput {
+#include "support/messages.h"
+
+class FlowOutput final : public HeldOutput {
 public:
   /// Bytes kept before they go to the stream.
-  static constexpr std::size_t kBlockSize = 256 * 1024;
+  static constexpr std::size_t kBlockSize = 1024 * 1024;
   /// Bytes a line may be copied with (see position()).
   static constexpr std::size_t kWindow = 64;
 
   /// Writes to `out`; `fileName` names the stream in messages.
   FlowOutput(std::FILE *out, QString fileName);
+  ~FlowOutput();
   FlowOutput(const FlowOutput &) = delete;
   FlowOutput &operator=(const FlowOutput &) = delete;
 
@@ -52,9 +56,10 @@ public:
     if (next_ == end_) flush();
     *next_++ = c;
   }
-  /// Hands the kept bytes to the stream (which may keep them in its own buffer);
-  /// done before anything that may end the run, so that what was written stays.
+  /// Hands the kept bytes to the stream (which may keep them in its own buffer).
   void flush();
+  /// The same, as a fatal error ends the run.
+  void writeHeld() override { flush(); }
   /// Flushes down to the file; a failed write ends the run.
   void finish();
 
@@ -66,6 +71,8 @@ private:
 
   std::FILE *out_;
   QString fileName_;
+  /// The held output this one stands in for while it lives.
+  HeldOutput *const replaced_;
   std::unique_ptr<char[]> block_;
   char *next_;
   char *end_;

@@ -320,16 +320,14 @@ void PathTracePass::writePlainHitLines() {
 }
 
 void PathTracePass::readFile(const InputFile &input, const InputFile *next) {
-  output_.flush();
   parser_.open(input);
   if (next) parser_.lineReader().prepareNext(next->path.c_str());
   date_ = nullptr;
   ReaderState state = carriedState();
   for (;;) {
     if (state == ReaderState::Reading && currentPart_) writePlainHitLines();
-    // Any other line may end the run: what was written before it goes to the
-    // stream first.
-    output_.flush();
+    // Any other line may end the run: the output holds what was written before
+    // it until then.
     if (!parser_.nextLine()) break;
     const TioOpcode opcode = parser_.opcode();
     if (opcode == OpAbsent) {

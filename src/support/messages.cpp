@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -122,8 +123,11 @@ void writeToStderr(const QString &text) {
 namespace {
 
 ExitHandler exitHandler = nullptr;
+HeldOutput *heldOutput = nullptr;
 
 [[noreturn]] void endProcess(int status) {
+  // Taken first: a failure to write it ends the process without coming back here.
+  if (HeldOutput *held = std::exchange(heldOutput, nullptr)) held->writeHeld();
   if (exitHandler) exitHandler(status);
   std::exit(status);
 }
@@ -132,6 +136,10 @@ ExitHandler exitHandler = nullptr;
 
 void setExitHandler(ExitHandler handler) {
   exitHandler = handler;
+}
+
+HeldOutput *setHeldOutput(HeldOutput *output) {
+  return std::exchange(heldOutput, output);
 }
 
 void reportFatal(const QString &message) {

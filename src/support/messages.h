@@ -29,6 +29,20 @@ QString productName();
 using ExitHandler = void (*)(int status);
 /// Replaces the exit after fatal and internal errors (null restores exit()).
 void setExitHandler(ExitHandler handler);
+/// Output that the program holds in memory (not a stream's own buffer, which
+/// exit() flushes) and that must reach its file when a fatal or internal error
+/// ends the process: what was written before the error stays written.
+class HeldOutput {
+public:
+  /// Writes what is held to its stream; called once, as the process ends.
+  virtual void writeHeld() = 0;
+
+protected:
+  ~HeldOutput() = default;
+};
+/// Makes `output` (null: none) the output written before a fatal or internal
+/// error ends the process; returns the one it replaces.
+HeldOutput *setHeldOutput(HeldOutput *output);
 /// Internal error; with a source file name a "[file:line]" location line follows.
 [[noreturn]] void reportInternal(const QString &message, const char *sourceFile = nullptr,
                                  int line = 0);
