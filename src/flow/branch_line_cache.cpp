@@ -7,6 +7,10 @@
 #include "model/coverage_model.h"
 #include "trace/hit_line_scanner.h"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace {
 
 /// Hits ahead of the one written whose records are fetched.
@@ -128,11 +132,15 @@ void BranchLineCache::writeHits(std::size_t count, unsigned kinds, FlowOutput &o
         continue;
       }
     }
-    out.moveTo(next);
-    out.append(lineOf(kind, id));
-    next = out.position();
+    next = writeOther(kind, id, next, out);
   }
   out.moveTo(next);
+}
+
+char *BranchLineCache::writeOther(int kind, uint32_t id, char *next, FlowOutput &out) {
+  out.moveTo(next);
+  out.append(lineOf(kind, id));
+  return out.position();
 }
 
 void BranchLineCache::writeLines(const TraceHit *hits, std::size_t count, unsigned kinds,
@@ -143,7 +151,119 @@ void BranchLineCache::writeLines(const TraceHit *hits, std::size_t count, unsign
 
 void BranchLineCache::writeDecodedLines(const uint32_t *lines, std::size_t count, unsigned kinds,
                                         FlowOutput &out) {
+#if defined(__x86_64__)
+  if (wideCopies_) {
+    writeDecodedWide(lines, count, kinds, out);
+    return;
+  }
+#endif
   writeHits(count, kinds, out, [lines](std::size_t i) {
     return std::pair<int, uint32_t>(static_cast<int>(decodedKind(lines[i])), decodedId(lines[i]));
   });
 }
+
+#if defined(__x86_64__)
+// GCC 12's headers fill the lanes that masks leave out from an undefined vector,
+// which it then takes for an uninitialized variable.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+
+namespace {
+
+/// What writeDecodedWide knows of the selected file, by kind (lanes 0 to 3).
+struct WideKinds {
+  /// The address of the kind's records.
+  __m512i base;
+  /// The kind's record count.
+  __m512i size;
+  /// All ones in the lane of a kind whose hits are written.
+  __m512i written;
+};
+
+/// Up to sixteen decoded lines: the address of each one's record, the lanes whose
+/// hit is written (kept) and, among them, those that have a record (inRange).
+struct WideBatch {
+  alignas(64) uint64_t records[16];
+  __mmask16 kept;
+  __mmask16 inRange;
+};
+
+__attribute__((target("avx512f,avx512bw"))) void prepareWideBatch(const WideKinds &kinds,
+                                                                  const uint32_t *lines,
+                                                                  std::size_t lanes,
+                                                                  WideBatch &batch) {
+  const auto present = static_cast<__mmask16>((1u << lanes) - 1);
+  const __m512i line = _mm512_maskz_loadu_epi32(present, lines);
+  const __m512i kind =
+      _mm512_sub_epi32(_mm512_srli_epi32(line, kDecodedKindShift), _mm512_set1_epi32(1));
+  const __m512i id =
+      _mm512_and_si512(line, _mm512_set1_epi32(static_cast<int>(kDecodedIdLimit - 1)));
+  const __m512i written = _mm512_permutexvar_epi32(kind, kinds.written);
+  batch.kept = _mm512_mask_test_epi32_mask(present, written, written);
+  batch.inRange =
+      _mm512_mask_cmplt_epu32_mask(batch.kept, id, _mm512_permutexvar_epi32(kind, kinds.size));
+  const __m512i kindLow = _mm512_cvtepu32_epi64(_mm512_castsi512_si256(kind));
+  const __m512i kindHigh = _mm512_cvtepu32_epi64(_mm512_extracti64x4_epi64(kind, 1));
+  const __m512i idLow = _mm512_cvtepu32_epi64(_mm512_castsi512_si256(id));
+  const __m512i idHigh = _mm512_cvtepu32_epi64(_mm512_extracti64x4_epi64(id, 1));
+  _mm512_store_si512(batch.records, _mm512_add_epi64(_mm512_permutexvar_epi64(kindLow, kinds.base),
+                                                     _mm512_slli_epi64(idLow, 6)));
+  _mm512_store_si512(batch.records + 8,
+                     _mm512_add_epi64(_mm512_permutexvar_epi64(kindHigh, kinds.base),
+                                      _mm512_slli_epi64(idHigh, 6)));
+  for (unsigned left = batch.inRange; left; left &= left - 1)
+    _mm_prefetch(reinterpret_cast<const char *>(batch.records[__builtin_ctz(left)]), _MM_HINT_T0);
+}
+
+/// Batches ahead of the one written whose records are fetched.
+constexpr std::size_t kWideAhead = 2;
+
+} // namespace
+
+__attribute__((target("avx512f,avx512bw"))) void
+BranchLineCache::writeDecodedWide(const uint32_t *lines, std::size_t count, unsigned kinds,
+                                  FlowOutput &out) {
+  alignas(64) uint64_t bases[8] = {};
+  alignas(64) uint32_t sizes[16] = {};
+  alignas(64) uint32_t written[16] = {};
+  for (int k = 0; k < 4; ++k) {
+    bases[k] = reinterpret_cast<uintptr_t>(lines_->records[k].data());
+    sizes[k] = static_cast<uint32_t>(lines_->records[k].size());
+    written[k] = (kinds >> k & 1u) ? ~0u : 0u;
+  }
+  const WideKinds wide{_mm512_load_si512(bases), _mm512_load_si512(sizes),
+                       _mm512_load_si512(written)};
+  // The records of a batch are fetched while the kWideAhead batches before it
+  // are written.
+  WideBatch batches[kWideAhead + 1];
+  for (std::size_t b = 0; b < kWideAhead && b * 16 < count; ++b)
+    prepareWideBatch(wide, lines + b * 16, std::min<std::size_t>(16, count - b * 16), batches[b]);
+  char *next = out.position();
+  char *const last = out.lastWindow();
+  for (std::size_t at = 0, b = 0; at < count; at += 16, b = b == kWideAhead ? 0 : b + 1) {
+    const std::size_t ahead = at + kWideAhead * 16;
+    if (ahead < count)
+      prepareWideBatch(wide, lines + ahead, std::min<std::size_t>(16, count - ahead),
+                       batches[b == 0 ? kWideAhead : b - 1]);
+    const WideBatch &batch = batches[b];
+    for (unsigned left = batch.kept; left; left &= left - 1) {
+      const auto lane = static_cast<unsigned>(__builtin_ctz(left));
+      if ((batch.inRange >> lane & 1u) && next <= last) {
+        const auto *record = reinterpret_cast<const LineRecord *>(batch.records[lane]);
+        const unsigned length = record->length;
+        if (length <= kInline) {
+          _mm512_storeu_si512(next, _mm512_load_si512(record));
+          next += length;
+          continue;
+        }
+      }
+      const uint32_t line = lines[at + lane];
+      next = writeOther(static_cast<int>(decodedKind(line)), decodedId(line), next, out);
+    }
+  }
+  out.moveTo(next);
+}
+
+#pragma GCC diagnostic pop
+#endif

@@ -133,7 +133,8 @@ PathTracePass::PathTracePass(std::FILE *out, const ReportOptions &options, Repor
                              CoverageModel &model)
     : output_(out, QString::fromLocal8Bit(options.flowFile.value_or(std::string()).c_str())),
       options_(options), model_(model), language_(language),
-      lines_(model, branchLineLabels(language)), defaultName_(internName("#")) {
+      lines_(model, branchLineLabels(language), bestHitScanPath() >= HitScanPath::Avx512),
+      defaultName_(internName("#")) {
   const CoverageTypes typeSet =
       options.coverageTypes ? options.coverageTypes : model.unionOfInstrumentedTypes();
   for (int kind = KindProcPoint; kind <= KindCondition; ++kind)
