@@ -337,9 +337,11 @@ bool LineReader::nextQuotedText(std::string &out) {
     ++open;
   }
   char *close = open + 1;
+  bool escapes = false;
   while (*close != '"') {
     if (*close == '\0' || *close == '\n') return false;
     if (*close == '\\') {
+      escapes = true;
       ++close;
       if (*close == '\0' || *close == '\n') return false;
     }
@@ -348,11 +350,16 @@ bool LineReader::nextQuotedText(std::string &out) {
   const char after = close[1];
   if (after != ' ' && after != '\r' && after != '\n') return false;
 
-  out.clear();
-  out.reserve(static_cast<std::size_t>(close - open) + 1);
-  for (const char *p = open; p <= close; ++p) {
-    if (*p == '\\' && p < close && (p[1] == '\\' || p[1] == '"')) ++p;
-    out.push_back(*p);
+  if (!escapes) {
+    // Nearly every text: taken as it stands, quotes included.
+    out.assign(open, close + 1);
+  } else {
+    out.clear();
+    out.reserve(static_cast<std::size_t>(close - open) + 1);
+    for (const char *p = open; p <= close; ++p) {
+      if (*p == '\\' && p < close && (p[1] == '\\' || p[1] == '"')) ++p;
+      out.push_back(*p);
+    }
   }
   // The line always ends in LF followed by NUL, so stepping over the LF lands on
   // the terminator.
