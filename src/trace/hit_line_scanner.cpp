@@ -729,6 +729,35 @@ struct BlockLines {
   unsigned bytes;
 };
 
+/// The hexadecimal digits of `block` at the bytes `at` (those before `end`; the
+/// others count as 0), each pair of digits (the lowest first) in a word.
+[[gnu::target(ZELTOCOV_VBMI_TARGET), gnu::always_inline]] inline __m512i
+digitPairs(__m512i block, __m512i at, __m512i end) {
+  const __mmask64 isDigit = _mm512_cmplt_epu8_mask(at, end);
+  const __m512i digits = _mm512_permutexvar_epi8(at, block);
+  // '0'-'9' keep their low four bits; 'a'-'f' and 'A'-'F' (bit 6 set) add 9.
+  const __m512i letter = _mm512_and_si512(_mm512_srli_epi16(digits, 6), _mm512_set1_epi8(1));
+  const __m512i nibbles =
+      _mm512_maskz_add_epi8(isDigit, _mm512_and_si512(digits, _mm512_set1_epi8(0x0F)),
+                            _mm512_add_epi8(letter, _mm512_slli_epi16(letter, 3)));
+  return _mm512_maddubs_epi16(nibbles, _mm512_set1_epi16(0x1001));
+}
+
+/// The kind of the letter after the T of the lines starting at `start`, in the
+/// first byte of each lane (`laneBytes` marks them); false when a line of `lanes`
+/// has a letter that is no kind.
+[[gnu::target(ZELTOCOV_VBMI_TARGET), gnu::always_inline]] inline bool
+laneKinds(__m512i block, __m512i start, uint64_t laneBytes, unsigned lanes, __m512i &kinds) {
+  const __m512i letters =
+      _mm512_permutexvar_epi8(_mm512_add_epi8(start, _mm512_set1_epi8(1)), block);
+  const __m512i low = _mm512_and_si512(letters, _mm512_set1_epi8(0x0F));
+  const __mmask64 known = _mm512_cmpeq_epi8_mask(
+      letters, _mm512_shuffle_epi8(_mm512_load_si512(kKindLetters.data()), low));
+  if ((_pext_u64(known, laneBytes) & lanes) != lanes) return false;
+  kinds = _mm512_maskz_shuffle_epi8(laneBytes, _mm512_load_si512(kKindOfLetters.data()), low);
+  return true;
+}
+
 /// The lines of a block decoded in sixteen lanes of 32 bits: lane j of `kinds`
 /// and `ids` holds line j, for the `lanes`. A line takes five bytes at least, so a
 /// block holds 12 whole lines at most: they fit when their IDs have four digits
@@ -746,28 +775,13 @@ decodeSixteenLanes(const BlockLines &lines, __m512i &kinds, __m512i &ids, __mmas
   if (_mm512_mask_cmplt_epu8_mask(_pdep_u64(lanes, 0x1111111111111111ull),
                                   _mm512_add_epi8(start, _mm512_set1_epi8(7)), end))
     return SixteenLanes::LongIds;
-  // Byte k of lane j: the line's digit k when it has one.
-  const __m512i at = _mm512_add_epi8(start, _mm512_load_si512(kDigitOffsets16.data()));
-  const __mmask64 isDigit = _mm512_cmplt_epu8_mask(at, end);
-  const __m512i digits = _mm512_permutexvar_epi8(at, block);
-  // '0'-'9' keep their low four bits; 'a'-'f' and 'A'-'F' (bit 6 set) add 9.
-  const __m512i letter = _mm512_and_si512(_mm512_srli_epi16(digits, 6), _mm512_set1_epi8(1));
-  const __m512i nibbles =
-      _mm512_maskz_add_epi8(isDigit, _mm512_and_si512(digits, _mm512_set1_epi8(0x0F)),
-                            _mm512_add_epi8(letter, _mm512_slli_epi16(letter, 3)));
-  // The digits are reversed (the lowest first): pairs, then the two pairs.
-  const __m512i pairs = _mm512_maddubs_epi16(nibbles, _mm512_set1_epi16(0x1001));
+  // Byte k of lane j: the line's digit k when it has one; the reversed digits
+  // (the lowest first) make pairs, then the two pairs.
+  const __m512i pairs =
+      digitPairs(block, _mm512_add_epi8(start, _mm512_load_si512(kDigitOffsets16.data())), end);
   ids = _mm512_maskz_permutexvar_epi8(0x3333333333333333ull,
                                       _mm512_load_si512(kLowBytesOfWords16.data()), pairs);
-  // The kind of the letter after the T.
-  const __m512i letters =
-      _mm512_permutexvar_epi8(_mm512_add_epi8(start, _mm512_set1_epi8(1)), block);
-  const __m512i low = _mm512_and_si512(letters, _mm512_set1_epi8(0x0F));
-  const __mmask64 known = _mm512_cmpeq_epi8_mask(
-      letters, _mm512_shuffle_epi8(_mm512_load_si512(kKindLetters.data()), low));
-  if ((_pext_u64(known, 0x1111111111111111ull) & lanes) != lanes) return SixteenLanes::NoKind;
-  kinds = _mm512_maskz_shuffle_epi8(0x1111111111111111ull, _mm512_load_si512(kKindOfLetters.data()),
-                                    low);
+  if (!laneKinds(block, start, 0x1111111111111111ull, lanes, kinds)) return SixteenLanes::NoKind;
   return SixteenLanes::Decoded;
 }
 
@@ -785,29 +799,13 @@ decodeSixteenLanes(const BlockLines &lines, __m512i &kinds, __m512i &ids, __mmas
       _mm512_add_epi8(_mm512_load_si512(kLaneLines.data()), _mm512_set1_epi8(first));
   const __m512i start = _mm512_permutexvar_epi8(lineOfLane, lines.starts);
   const __m512i end = _mm512_permutexvar_epi8(lineOfLane, lines.lineEnds);
-  // Byte k of lane j: the line's digit k when it has one.
-  const __m512i at = _mm512_add_epi8(start, _mm512_load_si512(kDigitOffsets.data()));
-  const __mmask64 isDigit = _mm512_cmplt_epu8_mask(at, end);
-  const __m512i digits = _mm512_permutexvar_epi8(at, block);
-  // '0'-'9' keep their low four bits; 'a'-'f' and 'A'-'F' (bit 6 set) add 9.
-  const __m512i letter = _mm512_and_si512(_mm512_srli_epi16(digits, 6), _mm512_set1_epi8(1));
-  const __m512i nibbles =
-      _mm512_maskz_add_epi8(isDigit, _mm512_and_si512(digits, _mm512_set1_epi8(0x0F)),
-                            _mm512_add_epi8(letter, _mm512_slli_epi16(letter, 3)));
-  // The digits are reversed (the lowest first): pairs, then the four pairs.
-  const __m512i pairs = _mm512_maddubs_epi16(nibbles, _mm512_set1_epi16(0x1001));
+  // Byte k of lane j: the line's digit k when it has one; the reversed digits
+  // (the lowest first) make pairs, then the four pairs.
+  const __m512i pairs =
+      digitPairs(block, _mm512_add_epi8(start, _mm512_load_si512(kDigitOffsets.data())), end);
   ids = _mm512_maskz_permutexvar_epi8(0x0F0F0F0F0F0F0F0Full,
                                       _mm512_load_si512(kLowBytesOfWords.data()), pairs);
-  // The kind of the letter after the T.
-  const __m512i letters =
-      _mm512_permutexvar_epi8(_mm512_add_epi8(start, _mm512_set1_epi8(1)), block);
-  const __m512i low = _mm512_and_si512(letters, _mm512_set1_epi8(0x0F));
-  const __mmask64 known = _mm512_cmpeq_epi8_mask(
-      letters, _mm512_shuffle_epi8(_mm512_load_si512(kKindLetters.data()), low));
-  if ((_pext_u64(known, 0x0101010101010101ull) & lanes) != lanes) return false;
-  kinds = _mm512_maskz_shuffle_epi8(0x0101010101010101ull, _mm512_load_si512(kKindOfLetters.data()),
-                                    low);
-  return true;
+  return laneKinds(block, start, 0x0101010101010101ull, lanes, kinds);
 }
 
 /// With AVX-512 VBMI2: the lines of a block decoded all at once (in sixteen lanes,
