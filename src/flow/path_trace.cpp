@@ -89,9 +89,9 @@ private:
   const ReportOptions &options_;
   CoverageModel &model_;
   const int language_;
-  BranchLineCache lines_;
   /// The scan path of the decoding.
   const HitScanPath scanPath_ = bestHitScanPath();
+  BranchLineCache lines_;
   /// The plain hit lines of the blocks read ahead, decoded by the thread that read
   /// them (kept until that thread, the parser's, has stopped).
   PreparedHitRuns preparedRuns_{scanPath_, kReaderShare};
@@ -133,7 +133,7 @@ PathTracePass::PathTracePass(std::FILE *out, const ReportOptions &options, Repor
                              CoverageModel &model)
     : output_(out, QString::fromLocal8Bit(options.flowFile.value_or(std::string()).c_str())),
       options_(options), model_(model), language_(language),
-      lines_(model, branchLineLabels(language), bestHitScanPath() >= HitScanPath::Avx512),
+      lines_(model, branchLineLabels(language), scanPath_ >= HitScanPath::Avx512),
       defaultName_(internName("#")) {
   const CoverageTypes typeSet =
       options.coverageTypes ? options.coverageTypes : model.unionOfInstrumentedTypes();
