@@ -18,8 +18,9 @@ class CoverageModel;
 /// Writes the whole path trace to `out` (language 0 English, 1 French; the header
 /// is dated `runTime`) and flushes it. The pass puts its lines together in blocks
 /// of its own, each written whole (and what it holds is written when a fatal
-/// error ends the run): the stream may be unbuffered, which spares a copy. Branches are only looked
-/// up in the model: nothing in it changes. A stream that cannot be written ends the run.
+/// error ends the run): the stream may be unbuffered, which spares a copy.
+/// Branches are only looked up in the model: nothing in it changes. A stream that
+/// cannot be written ends the run.
 void runPathTrace(std::FILE *out, const std::vector<InputFile> &traceFiles,
                   const ReportOptions &options, ReportLanguage language, CoverageModel &model,
                   std::time_t runTime);
