@@ -663,11 +663,6 @@ Description :
 <context>
     <name>User Error</name>
     <message>
-        <source>Cannot create HTML page %1</source>
-        <comment>%1 is the name of the file</comment>
-        <translation>Impossible de créer la page HTML %1</translation>
-    </message>
-    <message>
         <source>Number overflow while reading file %1</source>
         <comment>%1 is the file name</comment>
         <translation>Dépassement de capacité numérique à la lecture du fichier %1</translation>
@@ -691,11 +686,6 @@ Description :
     <message>
         <source>%1 is not a valid Code Coverage trace file</source>
         <translation>%1 n&apos;est pas un fichier de traces de couverture de code valide</translation>
-    </message>
-    <message>
-        <source>Cannot write all of %1</source>
-        <comment>%1 is the name of the file</comment>
-        <translation>Impossible d&apos;écrire entièrement %1</translation>
     </message>
     <message>
         <source>Coverage of %1 is not measured by this run (the requested coverage types leave it out), below %2%</source>
@@ -727,6 +717,16 @@ Description :
 </context>
 <context>
     <name>User Warning</name>
+    <message>
+        <source>%1 is a directory; it is left out</source>
+        <comment>%1 is the name given on the command line</comment>
+        <translation>%1 est un répertoire ; il est écarté</translation>
+    </message>
+    <message>
+        <source>%1 is a link to a missing file; it is left out</source>
+        <comment>%1 is the name given on the command line</comment>
+        <translation>%1 est un lien vers un fichier absent ; il est écarté</translation>
+    </message>
     <message>
         <source>Use of -SUMMARY=CONCLUSION and -FILE is inconsistent, -FILE is ignored</source>
         <translation>L&apos;emploi de -SUMMARY=CONCLUSION avec -FILE est incohérent, -FILE est ignoré</translation>
@@ -813,6 +813,11 @@ Description :
         <source>Cannot create annotated listing %1</source>
         <comment>%1 is the name of the listing file</comment>
         <translation>Impossible de créer le listing annoté %1</translation>
+    </message>
+    <message>
+        <source>Source file %1 is not a regular file; it is treated as missing</source>
+        <comment>%1 is the name of the source file</comment>
+        <translation>Le fichier source %1 n&apos;est pas un fichier ordinaire ; il est traité comme absent</translation>
     </message>
     <message>
         <source>File %1 in -FILE option is not in source file list</source>

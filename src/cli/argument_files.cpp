@@ -140,6 +140,7 @@ int CommandLineDecoder::readArgumentFile(const std::string &path,
 
 int CommandLineDecoder::preprocessArguments(int &argc, char **&argv) {
   std::vector<std::string> words;
+  std::vector<std::string> files;
   words.push_back(expandEnvironment(argc > 0 && argv[0] ? argv[0] : ""));
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i] ? argv[i] : "";
@@ -156,8 +157,10 @@ int CommandLineDecoder::preprocessArguments(int &argc, char **&argv) {
       decoderError(failure, path.c_str());
       return -1;
     }
+    files.push_back(std::move(path));
   }
   expanded_ = std::move(words);
+  argumentFiles_ = std::move(files);
   expandedVector_.clear();
   for (std::string &word : expanded_)
     expandedVector_.push_back(word.data());

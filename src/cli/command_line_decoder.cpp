@@ -151,6 +151,7 @@ void CommandLineDecoder::releaseDecoder() {
     argument.values.clear();
   expanded_.clear();
   expandedVector_.clear();
+  argumentFiles_.clear();
 }
 
 int CommandLineDecoder::decodeCommandLine(int argc, char **argv) {

@@ -153,6 +153,9 @@ public:
   const char *argumentValue(int position, int n) const;
   /// Forgets every value and the expanded arguments; earlier results become invalid.
   void releaseDecoder();
+  /// The argument files read by the last successful preprocessArguments, each path
+  /// as it was opened, in command-line order (a file named twice is listed twice).
+  const std::vector<std::string> &argumentFiles() const { return argumentFiles_; }
 
   /// Prints a decoder message with its prefix, the element text and the usage text.
   void decoderError(int index, const char *element) const;
@@ -186,6 +189,8 @@ private:
   std::vector<std::string> expanded_;
   /// The argument vector over expanded_ handed back by preprocessArguments.
   std::vector<char *> expandedVector_;
+  /// The argument files that expanded_ was read from.
+  std::vector<std::string> argumentFiles_;
 };
 
 /// Splits a value text at commas not preceded by a backslash; an empty piece ends

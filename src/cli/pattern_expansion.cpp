@@ -17,6 +17,12 @@ bool isReadableKind(const std::string &path) {
   return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
+/// Whether a path names an entry of its directory, be it a link to nothing.
+bool isEntry(const std::string &path) {
+  struct stat status {};
+  return ::lstat(path.c_str(), &status) == 0;
+}
+
 unsigned char lowerAscii(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
 }
@@ -64,7 +70,10 @@ std::vector<std::string> PatternExpander::expand(const std::string &word) {
 
   // A plain name that exists as typed means that one file only, not also its
   // namesakes in another letter case, and needs no listing.
-  if (!hasWildcard(pattern) && isReadableKind(prefix + pattern)) return {prefix + pattern};
+  if (!hasWildcard(pattern)) {
+    if (isReadableKind(prefix + pattern)) return {prefix + pattern};
+    if (keepUnusableNames_ && isEntry(prefix + pattern)) return {word};
+  }
 
   std::vector<std::string> names;
   bool anyMatch = false;

@@ -171,7 +171,11 @@ bool analyseOptions(int argc, char **argv, ReportOptions &options) {
     return false;
   }
 
-  PatternExpander expander;
+  options.argumentFiles = decoder.argumentFiles();
+  options.strict = given(decoder, "STRICT");
+  // Under -STRICT a named input that cannot be used reaches its reader, which says
+  // why it leaves it out.
+  PatternExpander expander(options.strict);
   for (int n = 1; const char *value = decoder.argumentValue(1, n); ++n)
     for (std::string &name : expander.expand(value))
       options.inputFiles.push_back(std::move(name));
@@ -269,7 +273,6 @@ bool analyseOptions(int argc, char **argv, ReportOptions &options) {
   options.jsonFile = valueOf(decoder, "JSON");
   options.digestFile = valueOf(decoder, "DIGEST");
   options.htmlDirectory = valueOf(decoder, "HTML");
-  options.strict = given(decoder, "STRICT");
   if (!analyseThresholds(decoder, options.coverageThresholds)) {
     decoder.releaseDecoder();
     return false;

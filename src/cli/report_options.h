@@ -24,6 +24,8 @@ enum SummaryLevel : uint8_t {
 struct ReportOptions {
   /// Input files after list splitting and pattern expansion, in command-line order.
   std::vector<std::string> inputFiles;
+  /// Argument files read ("@file", "-OPTION=file"), each path as opened, in command-line order.
+  std::vector<std::string> argumentFiles;
   /// Requested coverage types; 0 when no type option was given.
   CoverageTypes coverageTypes = 0;
   /// Report file; none means standard output.

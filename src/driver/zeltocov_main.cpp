@@ -5,32 +5,31 @@
 #include <clocale>
 #include <cstdio>
 #include <ctime>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/report_options.h"
+#include "driver/exit_status.h"
+#include "driver/output_table.h"
 #include "driver/translations.h"
 #include "driver/version_banner.h"
-#include "export/ci_outputs.h"
+#include "export/export_summary.h"
 #include "fdc/fdc_reader.h"
-#include "flow/path_trace.h"
-#include "html/html_report.h"
-#include "listing/write_listings.h"
-#include "measures/measure_export.h"
 #include "model/coverage_model.h"
 #include "report/report_run.h"
 #include "support/host_services.h"
 #include "support/messages.h"
 #include "support/name_table.h"
 #include "support/output_guard.h"
-#include "support/output_stream.h"
 #include "support/run_clock.h"
+#include "support/unfinished_files.h"
 
 int zeltocovMain(int argc, char **argv) {
   // Nothing may crash unreported: the crash handler comes first, with an identity
   // in the messages until the catalogs can translate it.
   setMessageIdentity(QStringLiteral("Corvane Velmora"), QStringLiteral("zeltocov"));
+  // A run ended by SIGTERM, SIGHUP or SIGINT leaves every output as it was.
+  installInterruptCleanup();
   ReportOptions options;
 
   // Qt may take its own arguments out of the vector it is given: it gets a copy.
@@ -60,73 +59,26 @@ int zeltocovMain(int argc, char **argv) {
   if (!analyseOptions(argc, argv, options))
     reportFatal(tr("Fatal Error", "Errors in command line"));
 
-  // No output may destroy an input, nor two outputs write one file.
-  std::vector<NamedOutput> outputs;
-  if (options.outputFile) outputs.push_back({"-OUTPUT", *options.outputFile});
-  if (options.cleanFile) outputs.push_back({"-CLEAN", *options.cleanFile});
-  if (options.cioFile) outputs.push_back({"-CIO", *options.cioFile});
-  if (options.flowFile) outputs.push_back({"-FLOW", *options.flowFile});
-  if (options.xmlFile) outputs.push_back({"-XML", *options.xmlFile});
-  if (options.jsonFile) outputs.push_back({"-JSON", *options.jsonFile});
-  if (options.digestFile) outputs.push_back({"-DIGEST", *options.digestFile});
-  checkOutputsAgainstInputs(outputs, options.inputFiles);
-
   CoverageModel model;
   std::vector<InputFile> traceFiles;
   for (const std::string &name : options.inputFiles)
-    LoadFdcFile(name, options.coverageTypes, traceFiles, model);
-  // The HTML directory is no file: its pages, known once the sources are, may
-  // replace no input, no source and no other output.
-  if (options.htmlDirectory)
-    checkHtmlPages(*options.htmlDirectory, model, outputs, options.inputFiles);
+    LoadFdcFile(name, options.coverageTypes, traceFiles, model, options.strict);
 
-  std::FILE *out = stdout;
-  if (options.outputFile) {
-    out = std::fopen(options.outputFile->c_str(), "w");
-    if (!out)
-      reportFatal(tr("Fatal Error", "Cannot create output file %1")
-                      .arg(QString::fromLocal8Bit(*options.outputFile)));
-  }
-  const ReportLanguage language = reportLanguage();
-  // The outputs written after the conclusion: the coverage measures of the run
-  // (when a measure database is configured), then -XML, -JSON, -DIGEST and the
-  // exit status of -FAILUNDER and -STRICT, then the HTML report, whose charts show
-  // the measures just recorded.
-  ConclusionOutputs afterConclusion;
-  std::unique_ptr<MeasureExport> measures;
-  if (getEnv("ZELTO_TPM_ROOT")) {
-    measures = std::make_unique<MeasureExport>(runTime);
-    afterConclusion.add(measures.get());
-  }
-  CiOutputs ciOutputs(options, runTime);
-  afterConclusion.add(&ciOutputs);
-  std::unique_ptr<HtmlReport> html;
-  if (options.htmlDirectory) {
-    html = std::make_unique<HtmlReport>(options, language, runTime);
-    afterConclusion.add(html.get());
-  }
-  runReport(out, traceFiles, options, language, model, runTime, &afterConclusion);
-  closeOutput(out, options.outputFile ? QString::fromLocal8Bit(options.outputFile->c_str())
-                                      : tr("Fatal Error", "standard output",
-                                           "the name of the standard output stream in messages"));
-
-  // The annotated listings follow the closed report; the path trace report (-FLOW)
-  // comes after them.
-  if (options.listing) writeListings(model, options, runTime);
-
-  if (options.flowFile) {
-    std::FILE *flow = std::fopen(options.flowFile->c_str(), "w");
-    if (!flow)
-      reportFatal(tr("Fatal Error", "Cannot create flow output file %1")
-                      .arg(QString::fromLocal8Bit(*options.flowFile)));
-    // The pass writes whole blocks of its own.
-    std::setvbuf(flow, nullptr, _IONBF, 0);
-    runPathTrace(flow, traceFiles, options, language, model, runTime);
-    closeOutput(flow, QString::fromLocal8Bit(options.flowFile->c_str()));
-  }
+  // The outputs the options ask for, from the table of outputs. No output may
+  // destroy an input (an FDC file, a trace, an argument file, a loaded source),
+  // nor two outputs write one file: every path is guarded before any is opened.
+  OutputContext context{options, model, traceFiles, runTime};
+  RunOutputs outputs = makeOutputs(context);
+  checkOutputsAgainstInputs(outputPaths(outputs), inputsOfRun(options, model));
+  outputs.open();
+  context.language = reportLanguage();
+  runReport(traceFiles, options, context.language, model, runTime, outputs);
+  // The text report is closed; the listings follow it, then the path trace.
+  outputs.reportClosed();
 
   // Decided once every output is written.
-  const int status = ciOutputs.exitStatus();
+  const int status =
+      decideExitStatus(options, context.summary ? &context.summary->gate() : nullptr);
   releaseOptions(options);
   model.FreeSourceFiles();
   traceFiles.clear();

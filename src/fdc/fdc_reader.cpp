@@ -2,8 +2,10 @@
 // checksum line, the scan for the next section, and the redundancy check.
 #include "fdc/fdc_reader.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "fdc/fdc_file_reader.h"
 #include "fdc/source_validation.h"
@@ -53,12 +55,37 @@ bool startsChecksumLine(const char *line) {
   return std::strncmp(line, "DC ", 3) == 0;
 }
 
+/// What makes a named input no file to read.
+enum class Unusable { No, Directory, MissingLinkTarget };
+
+Unusable unusableKind(const std::string &name) {
+  struct stat status {};
+  if (::stat(name.c_str(), &status) == 0)
+    return S_ISDIR(status.st_mode) ? Unusable::Directory : Unusable::No;
+  if (errno == ENOENT && ::lstat(name.c_str(), &status) == 0 && S_ISLNK(status.st_mode))
+    return Unusable::MissingLinkTarget;
+  return Unusable::No;
+}
+
 } // namespace
 
 void LoadFdcFile(const std::string &name, CoverageTypes requested,
-                 std::vector<InputFile> &otherFiles, CoverageModel &model) {
+                 std::vector<InputFile> &otherFiles, CoverageModel &model, bool strict) {
   FdcReader reader(model, requested);
   if (name.empty()) reportInternal(tr("fdcL-Assertion", "Attempt to open unnamed FDC file"));
+  if (strict) {
+    const Unusable kind = unusableKind(name);
+    if (kind != Unusable::No) {
+      reportWarning((kind == Unusable::Directory
+                         ? tr("User Warning", "%1 is a directory; it is left out",
+                              "%1 is the name given on the command line")
+                         : tr("User Warning", "%1 is a link to a missing file; it is left out",
+                              "%1 is the name given on the command line"))
+                        .arg(QString::fromLocal8Bit(name.c_str())));
+      noteInputDropped();
+      return;
+    }
+  }
   reader.load(openInput(name), otherFiles);
 }
 

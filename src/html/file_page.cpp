@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "html/coverage_chart.h"
@@ -17,7 +18,9 @@
 #include "listing/line_classification.h"
 #include "model/coverage_records.h"
 #include "report/report_labels.h"
+#include "support/messages.h"
 #include "support/paths.h"
+#include "support/source_text.h"
 
 namespace {
 
@@ -38,17 +41,18 @@ QString label(HtmlLabel row, ReportLanguage language) {
   return QString::fromLatin1(htmlLabel(row, language));
 }
 
-/// The bytes of a source file, or none.
+/// The bytes of a source file, or none. A source that is not a regular file is
+/// warned about and counts as missing.
 bool readSource(const std::string &path, std::string &bytes) {
-  std::FILE *file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  char block[64 * 1024];
-  std::size_t got;
-  while ((got = std::fread(block, 1, sizeof block, file)) > 0)
-    bytes.append(block, got);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  return !failed;
+  SourceText text = readSourceText(path);
+  if (text.status == SourceTextStatus::NotRegular)
+    reportWarning(tr("User Warning",
+                     "Source file %1 is not a regular file; it is treated as missing",
+                     "%1 is the name of the source file")
+                      .arg(QString::fromLocal8Bit(path.c_str())));
+  if (text.status != SourceTextStatus::Read) return false;
+  bytes = std::move(text.bytes);
+  return true;
 }
 
 /// The lines of a text: each without its line feed and a carriage return before

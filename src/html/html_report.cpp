@@ -1,6 +1,5 @@
 #include "html/html_report.h"
 
-#include <QDir>
 #include <optional>
 
 #include "cli/report_options.h"
@@ -10,7 +9,7 @@
 #include "html/page_names.h"
 #include "model/coverage_model.h"
 #include "support/messages.h"
-#include "support/output_stream.h"
+#include "support/output_file.h"
 #include "support/paths.h"
 #include "trace/test_state.h"
 
@@ -30,31 +29,25 @@ CoverageTypes selectedTypes(const ReportScope &scope) {
 
 } // namespace
 
-void checkHtmlPages(const std::string &directory, const CoverageModel &model,
-                    const std::vector<NamedOutput> &outputs,
-                    const std::vector<std::string> &inputs) {
-  std::vector<NamedOutput> all = outputs;
-  for (std::string &page : htmlPagePaths(model, directory))
-    all.push_back({"-HTML", std::move(page)});
-  std::vector<std::string> read = inputs;
-  for (const std::unique_ptr<SourceFile> &file : model.files())
-    if (!file->placeholder && file->sourceName)
-      read.push_back(
-          JoinPath(file->sourceDir ? file->sourceDir->text : "", file->sourceName->text));
-  checkOutputsAgainstInputs(all, read);
-}
-
-HtmlReport::HtmlReport(const ReportOptions &options, ReportLanguage language, std::time_t runTime)
-    : options_(options), directory_(options.htmlDirectory.value_or(".")) {
-  run_.language = language;
+HtmlReport::HtmlReport(const ReportOptions &options, const CoverageModel &model,
+                       const ReportLanguage &language, std::time_t runTime)
+    : options_(options), model_(model), language_(language),
+      directory_(options.htmlDirectory.value_or(".")) {
   run_.runTime = runTime;
   run_.perTest = !options.global;
-  if (!QDir().mkpath(local(directory_)))
+}
+
+void HtmlReport::declarePaths(std::vector<NamedOutput> &paths) const {
+  for (std::string &page : htmlPagePaths(model_, directory_))
+    paths.push_back({"-HTML", std::move(page)});
+}
+
+void HtmlReport::open() {
+  if (!site_.open(directory_, nullptr))
     reportFatal(
         tr("Fatal Error", "Cannot create HTML directory %1", "%1 is the name of the directory")
             .arg(local(directory_)));
 }
-
 void HtmlReport::testEnded(const ReportScope &scope, const TestState &test) {
   if (options_.global) return;
   // The text report's test conclusion: the selected files, their hits in this test.
@@ -76,22 +69,22 @@ void HtmlReport::tracesRead(const TestState &trace) {
 }
 
 template <typename Write> void HtmlReport::writePage(const std::string &name, Write &&write) {
-  const std::string path = JoinPath(directory_, name);
-  std::FILE *out = std::fopen(path.c_str(), "w");
-  if (!out) {
-    reportError(tr("User Error", "Cannot create HTML page %1", "%1 is the name of the file")
-                    .arg(local(path)));
-    return;
-  }
-  write(out);
+  const std::string path = JoinPath(site_.path(), name);
+  site_.adding(name);
+  OutputFile page;
   QString reason;
-  if (!closeOutputChecked(out, &reason))
-    reportError(
-        tr("User Error", "Cannot write all of %1", "%1 is the name of the file").arg(local(path)));
+  if (!page.open(path, OnFatal::LeaveTarget, &reason))
+    reportFatal(tr("Fatal Error", "Cannot write file %1: %2",
+                   "%1 is the name of an output file, %2 the reason given by the system")
+                    .arg(local(JoinPath(directory_, name)), reason));
+  write(page.stream());
+  page.commitOrFail();
 }
 
-void HtmlReport::runConcluded(const ReportScope &scope, HitSet) {
+void HtmlReport::runConcluded(const RunConclusion &conclusion) {
+  const ReportScope &scope = *conclusion.scope;
   run_.scope = &scope;
+  run_.language = language_;
   // The conclusion of the text report: the selected files with -GLOBAL; with
   // -NOGLOBAL every file's selected services, over the whole run.
   if (options_.global) {
@@ -115,4 +108,9 @@ void HtmlReport::runConcluded(const ReportScope &scope, HitSet) {
               [this, &summary](std::FILE *out) { writeFilePage(out, run_, summary); });
   run_.history = nullptr;
   run_.scope = nullptr;
+  QString reason;
+  if (!site_.commit(&reason))
+    reportFatal(tr("Fatal Error", "Cannot write file %1: %2",
+                   "%1 is the name of an output file, %2 the reason given by the system")
+                    .arg(local(directory_), reason));
 }

@@ -8,39 +8,39 @@
 #include <vector>
 
 #include "html/html_run.h"
-#include "report/report_run.h"
-#include "support/output_guard.h"
+#include "report/run_output.h"
+#include "support/output_folder.h"
 
 class CoverageModel;
 struct ReportOptions;
 
-/// Ends the run (fatal, before anything is written) when a page that a run over
-/// this model may write in `directory` is one of the inputs or their sources, or
-/// one of the other outputs: the checks of checkOutputsAgainstInputs, with the
-/// pages as outputs of -HTML and the loaded files' sources as inputs.
-void checkHtmlPages(const std::string &directory, const CoverageModel &model,
-                    const std::vector<NamedOutput> &outputs,
-                    const std::vector<std::string> &inputs);
-
-class HtmlReport : public ConclusionOutput {
+class HtmlReport : public RunOutput {
 public:
-  /// Creates the directory `options.htmlDirectory` (and its parents); fatal when
-  /// it cannot be.
-  HtmlReport(const ReportOptions &options, ReportLanguage language, std::time_t runTime);
+  /// `language` is read when the pages are written.
+  HtmlReport(const ReportOptions &options, const CoverageModel &model,
+             const ReportLanguage &language, std::time_t runTime);
 
+  /// Every page that a run over the model may write in the directory.
+  void declarePaths(std::vector<NamedOutput> &paths) const override;
+  /// Creates the directory's parents and the new site beside it; fatal "Cannot
+  /// create HTML directory %1" when they cannot be.
+  void open() override;
   /// With -NOGLOBAL, keeps the test's row and the files it hit.
   void testEnded(const ReportScope &scope, const TestState &test) override;
   void tracesRead(const TestState &trace) override;
-  /// Writes the pages. A page that cannot be written is an error; the others are
-  /// still written.
-  void runConcluded(const ReportScope &scope, HitSet shown) override;
+  /// Writes the pages, then puts the site in the directory's place. A page that
+  /// cannot be written is fatal, and the directory keeps its old site.
+  void runConcluded(const RunConclusion &conclusion) override;
 
 private:
   /// Opens, writes with `write` and closes one page of the directory.
   template <typename Write> void writePage(const std::string &name, Write &&write);
 
   const ReportOptions &options_;
+  const CoverageModel &model_;
+  const ReportLanguage &language_;
   std::string directory_;
+  OutputFolder site_;
   HtmlRun run_;
   /// The union of the types of the selected files, once a test was reported.
   CoverageTypes reportedTypes_ = 0;

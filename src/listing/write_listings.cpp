@@ -11,10 +11,12 @@
 #include "listing/listing_writer.h"
 #include "model/coverage_model.h"
 #include "report/report_scope.h"
+#include "support/emergency_texts.h"
 #include "support/messages.h"
 #include "support/name_table.h"
-#include "support/output_stream.h"
+#include "support/output_file.h"
 #include "support/paths.h"
+#include "support/source_text.h"
 
 namespace {
 
@@ -30,12 +32,6 @@ struct FileIdentity {
 std::optional<FileIdentity> identityOf(const std::string &path) {
   struct stat status {};
   if (stat(path.c_str(), &status) != 0) return std::nullopt;
-  return FileIdentity{status.st_dev, status.st_ino};
-}
-
-std::optional<FileIdentity> identityOf(std::FILE *stream) {
-  struct stat status {};
-  if (fstat(fileno(stream), &status) != 0) return std::nullopt;
   return FileIdentity{status.st_dev, status.st_ino};
 }
 
@@ -89,9 +85,11 @@ private:
   /// Creates the listing, or opens it for appending when this run wrote it already;
   /// null when it cannot be written.
   std::FILE *open(const std::string &path, bool &appending);
-  /// Copies the source into the listing with the annotations of the services.
-  void annotate(std::FILE *source, std::FILE *listing, const FileSummary &summary,
-                CoverageTypes mask);
+  /// Copies the source into the listing with the annotations of the services;
+  /// `continuesLine` when the listing so far ends inside a line. True when the
+  /// listing now ends inside a line.
+  bool annotate(std::FILE *source, std::FILE *listing, const FileSummary &summary,
+                CoverageTypes mask, bool continuesLine);
 
   const ReportOptions &options_;
   std::time_t listingTime_;
@@ -100,6 +98,8 @@ private:
   std::vector<Written> written_;
   /// Identities of the loaded source files found on disk.
   std::vector<FileIdentity> sources_;
+  /// The listing being written.
+  OutputFile listingFile_;
 };
 
 std::FILE *ListingRun::open(const std::string &path, bool &appending) {
@@ -111,24 +111,35 @@ std::FILE *ListingRun::open(const std::string &path, bool &appending) {
   // A listing never replaces a source file (a path that names a source through a
   // link, or a source whose name ends in .lsc).
   if (isSource(existing)) return nullptr;
-  return std::fopen(path.c_str(), appending ? "a" : "w");
+  // Written whole: a listing met again starts from what this run wrote of it.
+  if (!listingFile_.open(path, OnFatal::KeepWritten, nullptr, appending)) return nullptr;
+  return listingFile_.stream();
 }
 
 void ListingRun::write(const FileSummary &summary, CoverageTypes mask) {
   const SourceFile &file = *summary.file;
   const char *sourceName = file.sourceName->text;
   const std::string sourcePath = sourcePathOf(file);
-  std::FILE *source = std::fopen(sourcePath.c_str(), "r");
-  if (!source) {
+  SourceText text = readSourceText(sourcePath);
+  if (text.status == SourceTextStatus::NotRegular) {
+    reportWarning(tr("User Warning",
+                     "Source file %1 is not a regular file; it is treated as missing",
+                     "%1 is the name of the source file")
+                      .arg(local(sourcePath)));
+    return;
+  }
+  if (text.status == SourceTextStatus::Missing) {
     reportWarning(tr("User Warning", "Cannot create annotated listing, source file %1 not found",
                      "%1 is the name of the source file")
                       .arg(local(sourcePath)));
     return;
   }
-  const std::string directory = options_.listingDirectory
-                                    ? *options_.listingDirectory
-                                    : std::string(file.sourceDir ? file.sourceDir->text : "");
-  const std::string listingPath = AppendExtension(JoinPath(directory, sourceName), ".lsc");
+  // The listing copies the bytes read (with a read that failed, those read before).
+  std::FILE *source = fmemopen(text.bytes.data(), text.bytes.size(), "r");
+  if (!source) reportNoMemory();
+  const std::string listingPath = listingPathOf(file, options_);
+  // A listing of this run met again: its line state carries over.
+  Written *earlier = writtenAs(identityOf(listingPath));
   bool appending = false;
   std::FILE *listing = open(listingPath, appending);
   if (!listing) {
@@ -143,11 +154,21 @@ void ListingRun::write(const FileSummary &summary, CoverageTypes mask) {
                                  : tr("User Info", "Creating annotated listing of %1",
                                       "%1 is the corresponding source file name");
   reportInfo(info.arg(QString::fromLocal8Bit(sourceName)));
-  annotate(source, listing, summary, mask);
-  const bool sourceFailed = std::ferror(source) != 0;
+  const bool endsInsideLine =
+      annotate(source, listing, summary, mask, earlier && earlier->endsInsideLine);
+  const bool sourceFailed = text.status == SourceTextStatus::Failed || std::ferror(source) != 0;
   std::fclose(source);
   QString reason;
-  if (!closeOutputChecked(listing, &reason) || sourceFailed) {
+  const bool written = listingFile_.commit(&reason);
+  // The listing now in place is a new file: the run knows it by its new identity.
+  if (const std::optional<FileIdentity> identity =
+          written ? identityOf(listingPath) : std::nullopt) {
+    if (earlier)
+      *earlier = Written{*identity, endsInsideLine};
+    else
+      written_.push_back(Written{*identity, endsInsideLine});
+  }
+  if (!written || sourceFailed) {
     if (reason.isEmpty())
       reason = tr("User Warning", "the source file could not be read",
                   "the reason why a listing is incomplete");
@@ -157,12 +178,9 @@ void ListingRun::write(const FileSummary &summary, CoverageTypes mask) {
   }
 }
 
-void ListingRun::annotate(std::FILE *source, std::FILE *listing, const FileSummary &summary,
-                          CoverageTypes mask) {
-  const std::optional<FileIdentity> identity = identityOf(listing);
-  Written *earlier = writtenAs(identity);
-  ListingWriter writer(source, listing, summary.file->sourceName->text,
-                       earlier && earlier->endsInsideLine);
+bool ListingRun::annotate(std::FILE *source, std::FILE *listing, const FileSummary &summary,
+                          CoverageTypes mask, bool continuesLine) {
+  ListingWriter writer(source, listing, summary.file->sourceName->text, continuesLine);
   writer.writeHeader(*summary.file, listingTime_);
 
   // Services that follow one another in the source are annotated one by one;
@@ -186,15 +204,17 @@ void ListingRun::annotate(std::FILE *source, std::FILE *listing, const FileSumma
     writer.writeAnnotations(annotations.entries());
   }
   writer.copyRest();
-
-  if (earlier) {
-    earlier->endsInsideLine = writer.endsInsideLine();
-  } else if (identity) {
-    written_.push_back(Written{*identity, writer.endsInsideLine()});
-  }
+  return writer.endsInsideLine();
 }
 
 } // namespace
+
+std::string listingPathOf(const SourceFile &file, const ReportOptions &options) {
+  const std::string directory = options.listingDirectory
+                                    ? *options.listingDirectory
+                                    : std::string(file.sourceDir ? file.sourceDir->text : "");
+  return AppendExtension(JoinPath(directory, file.sourceName->text), ".lsc");
+}
 
 void writeListings(const CoverageModel &model, const ReportOptions &options,
                    std::time_t listingTime) {

@@ -4,9 +4,15 @@
 #pragma once
 
 #include <ctime>
+#include <string>
 
 class CoverageModel;
 struct ReportOptions;
+struct SourceFile;
+
+/// The listing of a source file: `<source name>.lsc` in the -LISTING directory,
+/// or beside the source.
+std::string listingPathOf(const SourceFile &file, const ReportOptions &options);
 
 /// Writes the listing of every selected source file, in load order, into the
 /// -LISTING directory or beside its source, dated `listingTime`. Called after the

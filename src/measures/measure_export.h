@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "measures/tpm_writer.h"
-#include "report/report_run.h"
+#include "report/run_output.h"
 #include "support/coverage_counts.h"
 
 /// The measure name of coverage measures.
@@ -18,13 +18,15 @@ constexpr const char *kCoverageMeasure = "Coverage";
 std::vector<uint32_t> coverageMeasure(const CoverageCounts &hits, const CoverageCounts &totals);
 
 /// Exports the coverage of the run's selected files once the conclusion is written.
-class MeasureExport : public ConclusionOutput {
+class MeasureExport : public RunOutput {
 public:
   /// `runTime` dates the measures; `errors` receives the messages.
   explicit MeasureExport(std::time_t runTime, std::FILE *errors = stderr);
 
-  void runConcluded(const ReportScope &scope, HitSet shown) override {
-    exportMeasures(scope, shown);
+  /// The database's files are guarded by its own lock.
+  void declarePaths(std::vector<NamedOutput> &) const override {}
+  void runConcluded(const RunConclusion &conclusion) override {
+    exportMeasures(*conclusion.scope, conclusion.shown);
   }
   /// Per selected file, in load order: the hits of its selected services in the
   /// set the reports showed and their totals, under the file's key. Nothing when

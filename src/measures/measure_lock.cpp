@@ -10,6 +10,7 @@
 
 #include "measures/tpm_error_display.h"
 #include "support/messages.h"
+#include "support/unfinished_files.h"
 
 namespace {
 
@@ -60,10 +61,16 @@ MeasureLock::~MeasureLock() {
   if (descriptor_ < 0) return;
   ::close(descriptor_);
   ::unlink(path_.c_str());
+  forgetUnfinished(unfinished_);
 }
 
-int MeasureLock::tryCreate() const {
-  return ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+int MeasureLock::tryCreate() {
+  const int descriptor =
+      ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+  // Listed once it is ours (never before: the file may be another writer's), so
+  // that a run ending by a signal or a fatal error leaves no lock behind.
+  if (descriptor >= 0) unfinished_ = listUnfinished(path_.c_str(), UnfinishedKind::File);
+  return descriptor;
 }
 
 void MeasureLock::showCannotOpen(int error) const {
@@ -120,6 +127,8 @@ bool MeasureLock::acquire() {
 bool MeasureLock::release() {
   const int descriptor = descriptor_;
   descriptor_ = -1;
+  forgetUnfinished(unfinished_);
+  unfinished_ = nullptr;
   if (::close(descriptor) != 0 || ::unlink(path_.c_str()) != 0) {
     const int error = errno;
     display_.showTpmError(tr("Error", "Error unlocking transaction"));

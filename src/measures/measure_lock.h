@@ -5,6 +5,7 @@
 #include <string>
 
 class TpmErrorDisplay;
+class UnfinishedEntry;
 
 /// The lock of one pair of files, taken by creating the lock file and released
 /// by removing it.
@@ -26,10 +27,12 @@ public:
 
 private:
   /// One attempt at the exclusive creation; the descriptor or -1 with errno set.
-  int tryCreate() const;
+  int tryCreate();
   void showCannotOpen(int error) const;
 
   std::string path_;
   const TpmErrorDisplay &display_;
   int descriptor_ = -1;
+  /// The lock file as listed for removal when the run ends by a signal.
+  UnfinishedEntry *unfinished_ = nullptr;
 };

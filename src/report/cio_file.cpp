@@ -74,18 +74,17 @@ CioFile::CioFile(const ReportScope &scope, CoverageTypes mask) : scope_(scope), 
                           .toLocal8Bit());
 }
 
-CioFile::~CioFile() {
-  if (out_) std::fclose(out_);
-}
+CioFile::~CioFile() = default;
 
 void CioFile::openCio(const std::string &path, std::time_t runTime) {
   firstTestRecord_ = true;
   firstGroupRecord_ = true;
   path_ = path;
-  out_ = std::fopen(path.c_str(), "w");
-  if (!out_)
+  QString reason;
+  if (!file_.open(path, OnFatal::KeepWritten, &reason))
     reportFatal(tr("Fatal Error", "Cannot create CIO file %1", "%1 is the name of the cio file")
                     .arg(QString::fromLocal8Bit(path.c_str())));
+  out_ = file_.stream();
   std::fprintf(out_, "# CIO File from Corvane(R) Velmora Coverage\n");
   std::fprintf(out_, "# Tool version: %s\n", kToolVersion);
   std::fprintf(out_, "# Generation date: %s\n", dateText(runTime).c_str());
@@ -203,7 +202,7 @@ void CioFile::writeCioRoot(const CoverageModel &model, const CoverageCounts &tot
     std::fprintf(out_, "R\n %s\n", label(LblRootSummary));
     writeCioRates(*model.files().front(), totals, hits, nullptr);
   }
-  closeOutput(out_, QString::fromLocal8Bit(path_.c_str()));
   out_ = nullptr;
+  file_.commitOrFail();
   entries_.clear();
 }

@@ -12,6 +12,7 @@
 #include "report/report_labels.h"
 #include "report/report_scope.h"
 #include "support/coverage_counts.h"
+#include "support/output_file.h"
 
 class CoverageModel;
 struct Service;
@@ -68,6 +69,7 @@ private:
 
   const ReportScope &scope_;
   const CoverageTypes mask_;
+  OutputFile file_;
   std::FILE *out_ = nullptr;
   std::string path_;
   std::vector<Entry> entries_;

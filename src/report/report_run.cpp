@@ -1,11 +1,9 @@
 #include "report/report_run.h"
 
-#include <memory>
-
 #include "model/coverage_model.h"
-#include "report/cio_file.h"
 #include "report/report_labels.h"
 #include "report/report_scope.h"
+#include "report/run_output.h"
 #include "report/selection_check.h"
 #include "report/text_report.h"
 #include "trace/test_state.h"
@@ -18,10 +16,10 @@ namespace {
 /// boundaries.
 class ReportRun : public TraceEvents {
 public:
-  ReportRun(std::FILE *out, const ReportOptions &options, ReportLanguage language,
-            CoverageModel &model, std::time_t runTime, ConclusionOutput *afterConclusion)
-      : runTime_(runTime), afterConclusion_(afterConclusion) {
-    state_.out = out;
+  ReportRun(const ReportOptions &options, ReportLanguage language, CoverageModel &model,
+            std::time_t runTime, RunOutputs &outputs)
+      : runTime_(runTime), outputs_(outputs) {
+    state_.out = outputs.reportStream();
     state_.runTime = runTime;
     state_.options = &options;
     state_.language = language;
@@ -32,29 +30,20 @@ public:
 
   void testEnded() override {
     if (!state_.options->global) writeTestReport(state_);
-    if (cio_) cio_->writeCioTest(*state_.trace);
-    if (afterConclusion_) afterConclusion_->testEnded(scope_, *state_.trace);
+    outputs_.testEnded(scope_, *state_.trace);
   }
-  void groupEnded() override {
-    if (cio_) cio_->writeCioGroup(*state_.trace);
-  }
-  void tracesEnded() override {
-    if (cio_) cio_->writeCioGlobal();
-  }
-  bool keepsTestHits() const override {
-    return !state_.options->global || state_.options->cioFile.has_value();
-  }
-  bool clearsHitFlags() const override { return cio_ != nullptr; }
+  void groupEnded() override { outputs_.groupEnded(*state_.trace); }
+  void tracesEnded() override { outputs_.tracesEnded(); }
+  bool keepsTestHits() const override { return outputs_.keepsTestHits(); }
+  bool clearsHitFlags() const override { return outputs_.clearsHitFlags(); }
 
 private:
   void writeRunConclusion();
 
   const std::time_t runTime_;
-  ConclusionOutput *afterConclusion_;
+  RunOutputs &outputs_;
   ReportScope scope_;
   ReportRunState state_;
-  /// The CIO file, with -CIO.
-  std::unique_ptr<CioFile> cio_;
 };
 
 void ReportRun::run(const std::vector<InputFile> &traceFiles) {
@@ -68,16 +57,13 @@ void ReportRun::run(const std::vector<InputFile> &traceFiles) {
   scope_ = buildReportScope(model, options);
   state_.scope = &scope_;
   state_.effectiveMask = scope_.runMask();
-  if (options.cioFile) {
-    cio_ = std::make_unique<CioFile>(scope_, scope_.runMask());
-    cio_->openCio(*options.cioFile, runTime_);
-  }
+  outputs_.runStarted(scope_);
   writeReportHeader(state_);
 
   TraceReader reader(model, options, this, runTime_);
   state_.trace = &reader.state();
   reader.run(traceFiles);
-  if (afterConclusion_) afterConclusion_->tracesRead(reader.state());
+  outputs_.tracesRead(reader.state());
 
   if (options.global) {
     // The whole run as one report, ending with the run conclusion.
@@ -86,12 +72,12 @@ void ReportRun::run(const std::vector<InputFile> &traceFiles) {
     reader.resetTypeSet();
     writeRunConclusion();
   }
-  if (cio_) {
-    cio_->writeCioRoot(model, state_.runTotals, state_.runHits);
-    cio_.reset();
-  }
-  if (afterConclusion_)
-    afterConclusion_->runConcluded(scope_, options.global ? HitSet::Run : HitSet::Test);
+  RunConclusion conclusion;
+  conclusion.scope = &scope_;
+  conclusion.shown = options.global ? HitSet::Run : HitSet::Test;
+  conclusion.totals = state_.runTotals;
+  conclusion.hits = state_.runHits;
+  outputs_.runConcluded(conclusion);
 
   reader.finishCleanedOutput();
   writeSeparator(state_);
@@ -110,9 +96,9 @@ void ReportRun::writeRunConclusion() {
 
 } // namespace
 
-void runReport(std::FILE *out, const std::vector<InputFile> &traceFiles,
-               const ReportOptions &options, ReportLanguage language, CoverageModel &model,
-               std::time_t runTime, ConclusionOutput *afterConclusion) {
-  ReportRun run(out, options, language, model, runTime, afterConclusion);
+void runReport(const std::vector<InputFile> &traceFiles, const ReportOptions &options,
+               ReportLanguage language, CoverageModel &model, std::time_t runTime,
+               RunOutputs &outputs) {
+  ReportRun run(options, language, model, runTime, outputs);
   run.run(traceFiles);
 }

@@ -3,6 +3,7 @@
 #include "support/emergency_texts.h"
 #include "support/host_services.h"
 #include "support/messages.h"
+#include "support/unfinished_files.h"
 
 #include <csignal>
 #include <new>
@@ -22,6 +23,7 @@ extern "C" void onAccessViolation(int) {
   // process state is not trusted enough to flush or run exit handlers.
   const EmergencyTexts texts = emergencyTexts();
   writeRawToStderr(texts.crash, texts.crashLength);
+  removeUnfinished();
   _exit(kExitInternal);
 }
 

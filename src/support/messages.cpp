@@ -5,6 +5,8 @@
 
 #include "support/emergency_texts.h"
 #include "support/host_services.h"
+#include "support/output_file.h"
+#include "support/unfinished_files.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -128,6 +130,14 @@ HeldOutput *heldOutput = nullptr;
 [[noreturn]] void endProcess(int status) {
   // Taken first: a failure to write it ends the process without coming back here.
   if (HeldOutput *held = std::exchange(heldOutput, nullptr)) held->writeHeld();
+  // A fatal error leaves what was written in the outputs that keep it; an
+  // internal error leaves every target as it was.
+  if (status == kExitFatal)
+    OutputFile::settleAllOnFatal();
+  else
+    OutputFile::abandonAll();
+  // What is left unfinished (a new folder, a lock) goes too.
+  removeUnfinished();
   if (exitHandler) exitHandler(status);
   std::exit(status);
 }

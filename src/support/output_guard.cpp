@@ -1,43 +1,49 @@
 #include "support/output_guard.h"
 
 #include <QFileInfo>
+#include <climits>
+#include <cstdlib>
 #include <sys/stat.h>
-#include <utility>
+#include <unordered_map>
 
 #include "support/messages.h"
 
 namespace {
 
 /// What tells that two names are one file: the device and inode of an existing
-/// file, or else the absolute, cleaned path of the name.
+/// file, and the resolved folder and name.
 struct FileIdentity {
   bool exists = false;
-  dev_t device = 0;
-  ino_t inode = 0;
-  QString path;
-
-  bool operator==(const FileIdentity &other) const {
-    if (exists && other.exists) return device == other.device && inode == other.inode;
-    return path == other.path;
-  }
+  bool regular = true;
+  std::string inode;
+  std::string path;
 };
+
+/// The name's folder with every link resolved, then the name; the absolute,
+/// cleaned name when the folder does not exist.
+std::string resolvedPath(const std::string &name) {
+  const QFileInfo info(QString::fromLocal8Bit(name.c_str()));
+  const QByteArray folder = info.absolutePath().toLocal8Bit();
+  if (char *resolved = ::realpath(folder.constData(), nullptr)) {
+    std::string path(resolved);
+    std::free(resolved);
+    if (path != "/") path += '/';
+    return path + info.fileName().toLocal8Bit().toStdString();
+  }
+  return info.absoluteFilePath().toLocal8Bit().toStdString();
+}
 
 FileIdentity identityOf(const std::string &name) {
   FileIdentity identity;
   struct stat status {};
-  // Only regular files can be clobbered: /dev/null or a terminal may be named twice.
   if (::stat(name.c_str(), &status) == 0) {
     identity.exists = true;
-    identity.device = status.st_dev;
-    identity.inode = status.st_ino;
+    identity.regular = S_ISREG(status.st_mode);
+    identity.inode =
+        std::to_string(status.st_dev) + ':' + std::to_string(static_cast<uint64_t>(status.st_ino));
   }
-  identity.path = QFileInfo(QString::fromLocal8Bit(name.c_str())).absoluteFilePath();
+  identity.path = resolvedPath(name);
   return identity;
-}
-
-bool isRegularOrMissing(const std::string &name) {
-  struct stat status {};
-  return ::stat(name.c_str(), &status) != 0 || S_ISREG(status.st_mode);
 }
 
 QString text(const std::string &name) {
@@ -48,27 +54,37 @@ QString text(const std::string &name) {
 
 void checkOutputsAgainstInputs(const std::vector<NamedOutput> &outputs,
                                const std::vector<std::string> &inputs) {
-  std::vector<FileIdentity> inputIds;
-  inputIds.reserve(inputs.size());
-  for (const std::string &input : inputs)
-    inputIds.push_back(identityOf(input));
+  // Keys: "i" + device:inode, "p" + resolved path.
+  std::unordered_map<std::string, std::size_t> inputKeys;
+  for (const std::string &input : inputs) {
+    const FileIdentity id = identityOf(input);
+    if (id.exists) inputKeys.emplace("i" + id.inode, 0);
+    inputKeys.emplace("p" + id.path, 0);
+  }
   // The regular (or new) files among the outputs seen so far, by output index.
-  std::vector<std::pair<std::size_t, FileIdentity>> written;
+  std::unordered_map<std::string, std::size_t> written;
   for (std::size_t index = 0; index < outputs.size(); ++index) {
     const NamedOutput &output = outputs[index];
     const FileIdentity id = identityOf(output.path);
-    for (const FileIdentity &input : inputIds)
-      if (id == input)
-        reportFatal(tr("Fatal Error", "Output file %1 of %2 is also an input file",
-                       "%1 is a file name, %2 the option that names it")
-                        .arg(text(output.path), QString::fromLatin1(output.option)));
-    if (!isRegularOrMissing(output.path)) continue;
-    for (const auto &[earlier, earlierId] : written)
-      if (earlierId == id)
-        reportFatal(tr("Fatal Error", "Outputs %1 and %2 name the same file %3",
-                       "%1 and %2 are options, %3 a file name")
-                        .arg(QString::fromLatin1(outputs[earlier].option),
-                             QString::fromLatin1(output.option), text(output.path)));
-    written.emplace_back(index, id);
+    const std::string inodeKey = id.exists ? "i" + id.inode : std::string();
+    const std::string pathKey = "p" + id.path;
+    if ((id.exists && inputKeys.count(inodeKey)) || (id.regular && inputKeys.count(pathKey)))
+      reportFatal(tr("Fatal Error", "Output file %1 of %2 is also an input file",
+                     "%1 is a file name, %2 the option that names it")
+                      .arg(text(output.path), QString::fromLatin1(output.option)));
+    // Only regular files can be clobbered: /dev/null or a terminal may be named twice.
+    if (!id.regular) continue;
+    for (const std::string *key : {&inodeKey, &pathKey}) {
+      if (key->empty()) continue;
+      const auto [earlier, added] = written.emplace(*key, index);
+      if (added) continue;
+      const NamedOutput &first = outputs[earlier->second];
+      if (output.mayRepeat && first.mayRepeat && std::string(first.option) == output.option)
+        continue;
+      reportFatal(tr("Fatal Error", "Outputs %1 and %2 name the same file %3",
+                     "%1 and %2 are options, %3 a file name")
+                      .arg(QString::fromLatin1(first.option), QString::fromLatin1(output.option),
+                           text(output.path)));
+    }
   }
 }

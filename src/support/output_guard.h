@@ -11,10 +11,16 @@ struct NamedOutput {
   const char *option;
   /// The path given.
   std::string path;
+  /// The option may name this file more than once (listings of one name are
+  /// appended to one another).
+  bool mayRepeat = false;
 };
 
 /// Fatal "Output file %1 of %2 is also an input file" when an output names an
-/// input (same path, or same device and inode), and "Outputs %1 and %2 name the
-/// same file %3" when two outputs name one file.
+/// input, and "Outputs %1 and %2 name the same file %3" when two outputs name one
+/// file. Two names are one file when they have the same device and inode, or the
+/// same resolved folder and name, so links to files and to folders are seen
+/// through. An output that is not a regular file (/dev/null, a pipe, a terminal)
+/// may be named more than once. Costs are linear in the names.
 void checkOutputsAgainstInputs(const std::vector<NamedOutput> &outputs,
                                const std::vector<std::string> &inputs);

@@ -5,6 +5,7 @@
 
 #include "support/block_preparer.h"
 #include "support/host_services.h"
+#include "support/unfinished_files.h"
 
 ReadAhead::ReadAhead(int fd, ReadFunction read, std::size_t blockSize, std::size_t room,
                      std::size_t padding, char *const *memory, BlockPreparer *preparer,
@@ -18,7 +19,10 @@ ReadAhead::ReadAhead(int fd, ReadFunction read, std::size_t blockSize, std::size
     // padding is read (never used) by scans that go past the end of the bytes.
     std::memset(slot.memory + room + blockSize, 0, padding);
   }
-  thread_ = std::thread([this] { run(); });
+  thread_ = std::thread([this] {
+    blockEndingSignals();
+    run();
+  });
 }
 
 ReadAhead::~ReadAhead() {

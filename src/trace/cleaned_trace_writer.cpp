@@ -5,7 +5,6 @@
 #include "model/coverage_model.h"
 #include "support/messages.h"
 #include "support/numbers.h"
-#include "support/output_stream.h"
 
 namespace {
 
@@ -24,11 +23,11 @@ std::string escapeQuoted(const char *text) {
 
 void CleanedTraceWriter::writeSection(const CleanedSectionHead &head, const CoverageModel &model) {
   if (!out_) {
-    out_ = std::fopen(path_.c_str(), "w");
-    if (!out_)
+    if (!file_.open(path_, OnFatal::KeepWritten, nullptr))
       reportFatal(
           tr("Fatal Error", "Cannot write to file %1", "%1 is the name of the cleaned tio file")
               .arg(QString::fromLocal8Bit(path_.c_str())));
+    out_ = file_.stream();
   }
   if (head.testName)
     std::fprintf(out_, "NT \"%s\"\n", escapeQuoted(head.testName).c_str());
@@ -88,6 +87,6 @@ PendingHits &CleanedTraceWriter::pendingOf(const SourceFile &file) {
 }
 
 void CleanedTraceWriter::close() {
-  if (out_) closeOutput(out_, QString::fromLocal8Bit(path_.c_str()));
+  if (out_) file_.commitOrFail();
   out_ = nullptr;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/output_file.h"
 #include "trace/pending_hits.h"
 
 class CoverageModel;
@@ -42,6 +43,7 @@ public:
 
 private:
   std::string path_;
+  OutputFile file_;
   std::FILE *out_ = nullptr;
   /// Pending hits by file ordinal (grown as file-parts are met).
   std::vector<std::unique_ptr<PendingHits>> pending_;

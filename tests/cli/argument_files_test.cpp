@@ -80,6 +80,26 @@ TEST_F(ArgumentFilesTest, DirectoryIsNoArgumentFile) {
   EXPECT_EQ(printed, decoderMessage("File not found", dir.path()));
 }
 
+TEST_F(ArgumentFilesTest, OptionsListTheArgumentFilesReadInOrder) {
+  // Argument files do not nest: a word of a file that names another one is an
+  // input name, and the file it names is not read.
+  const std::string inner = dir.write("inner", "-CALL\n");
+  const std::string outer = dir.write("outer", "/nonexistent/a.fdc @" + inner + "\n");
+  const std::string flags = dir.write("flags", "-NOGLOBAL\n");
+  ASSERT_TRUE(analyse({"@" + outer, "/nonexistent/b.fdc", "-option=" + flags, "@" + outer}))
+      << printed;
+  EXPECT_EQ(options.argumentFiles, (Words{outer, flags, outer}));
+  EXPECT_EQ(options.inputFiles, (Words{"/nonexistent/a.fdc", "@" + inner, "/nonexistent/b.fdc",
+                                       "/nonexistent/a.fdc", "@" + inner}));
+  EXPECT_FALSE(options.global);
+  EXPECT_EQ(options.coverageTypes, 0);
+  releaseOptions(options);
+
+  options = ReportOptions{};
+  ASSERT_TRUE(analyse({"/nonexistent/a.fdc"}));
+  EXPECT_TRUE(options.argumentFiles.empty());
+}
+
 TEST_F(ArgumentFilesTest, MissingFileMakesTheCommandLineInvalid) {
   const std::string missing = dir.path() + "/none";
   EXPECT_FALSE(analyse({"a.fdc", "-OPTION=" + missing}));

@@ -224,6 +224,27 @@ TEST_F(ExpandPatternTest, TextsMatchingNothingStayAsTyped) {
   EXPECT_EQ(expandPattern("d.fdc"), std::vector<std::string>{});
 }
 
+TEST_F(ExpandPatternTest, UnusableNamesTypedWithoutWildcardStayOnlyWhenKept) {
+  ASSERT_EQ(::symlink("nowhere.fdc", (dir.path() + "/dangling.fdc").c_str()), 0);
+  PatternExpander keeping(true);
+  // A directory and a link to a missing file, named as they are: kept as typed
+  // for their reader to report, or else nothing.
+  for (const std::string &text :
+       {std::string("d.fdc"), std::string("dangling.fdc"), dir.path() + "/d.fdc"}) {
+    EXPECT_EQ(keeping.expand(text), std::vector<std::string>{text});
+    EXPECT_EQ(expandPattern(text), std::vector<std::string>{}) << text;
+  }
+  // A wildcard that matches only such entries stands for nothing either way.
+  for (const char *text : {"d.*", "dang*"}) {
+    EXPECT_EQ(keeping.expand(text), std::vector<std::string>{}) << text;
+    EXPECT_EQ(expandPattern(text), std::vector<std::string>{}) << text;
+  }
+  // Files and names that match nothing are not affected.
+  EXPECT_EQ(keeping.expand("x.fdc"), std::vector<std::string>{"./x.fdc"});
+  EXPECT_EQ(keeping.expand("X.FDC"), std::vector<std::string>{"./x.fdc"});
+  EXPECT_EQ(keeping.expand("none.fdc"), std::vector<std::string>{"none.fdc"});
+}
+
 TEST_F(ExpandPatternTest, NamesThatAreNotTextMatchOnTheirBytes) {
   const std::string latin1 = std::string("caf") + char(0xE9) + ".tio"; // not valid UTF-8
   dir.write(latin1, "");

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #include "support/file_identity.h"
 
@@ -206,11 +207,46 @@ TEST_F(FdcTest, APipeIsReadOnceIntoACopyThatKeepsItsFirstLine) {
   EXPECT_EQ(readFile(otherFiles[0].path), content);
 }
 
-TEST_F(FdcTest, UnreadableFileIsAWarning) {
-  testing::internal::CaptureStderr();
+TEST_F(FdcTest, UnreadableFileIsAWarningAndADroppedInput) {
+  const unsigned droppedBefore = inputsDropped();
   const std::string path = dir.path() + "/missing.fdc";
-  LoadFdcFile(path, 0, otherFiles, model);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), warningFrame("Cannot open file " + path));
+  for (const bool strict : {false, true}) {
+    testing::internal::CaptureStderr();
+    LoadFdcFile(path, 0, otherFiles, model, strict);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), warningFrame("Cannot open file " + path));
+  }
+  EXPECT_EQ(inputsDropped() - droppedBefore, 2u);
+  EXPECT_TRUE(otherFiles.empty());
+  EXPECT_TRUE(model.files().empty());
+}
+
+TEST_F(FdcTest, StrictRunsSayWhyADirectoryOrADanglingLinkIsLeftOut) {
+  const std::string directory = dir.path() + "/sub.fdc";
+  ASSERT_EQ(::mkdir(directory.c_str(), 0700), 0);
+  const std::string dangling = dir.path() + "/dangling.fdc";
+  ASSERT_EQ(::symlink("nowhere.fdc", dangling.c_str()), 0);
+  const std::string toDirectory = dir.path() + "/linked.fdc";
+  ASSERT_EQ(::symlink("sub.fdc", toDirectory.c_str()), 0);
+
+  unsigned droppedBefore = inputsDropped();
+  testing::internal::CaptureStderr();
+  for (const std::string &name : {directory, dangling, toDirectory})
+    LoadFdcFile(name, 0, otherFiles, model, true);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            warningFrame(directory + " is a directory; it is left out") +
+                warningFrame(dangling + " is a link to a missing file; it is left out") +
+                warningFrame(toDirectory + " is a directory; it is left out"));
+  EXPECT_EQ(inputsDropped() - droppedBefore, 3u);
+
+  // Without -STRICT they are files that cannot be opened.
+  droppedBefore = inputsDropped();
+  testing::internal::CaptureStderr();
+  for (const std::string &name : {directory, dangling})
+    LoadFdcFile(name, 0, otherFiles, model);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            warningFrame("Cannot open file " + directory) +
+                warningFrame("Cannot open file " + dangling));
+  EXPECT_EQ(inputsDropped() - droppedBefore, 2u);
   EXPECT_TRUE(otherFiles.empty());
   EXPECT_TRUE(model.files().empty());
 }

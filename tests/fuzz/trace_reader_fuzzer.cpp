@@ -9,6 +9,7 @@
 #include "fuzz_support.h"
 #include "model/coverage_model.h"
 #include "report/report_run.h"
+#include "report/text_report_output.h"
 #include "support/name_table.h"
 
 namespace {
@@ -37,14 +38,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
     options.cleanFile = "/dev/null";
     options.mergeTests = (mode & 4) != 0;
     options.summaryLevel = static_cast<SummaryLevel>((mode >> 3) & 3);
-    std::FILE *out = std::fopen("/dev/null", "w");
+    RunOutputs outputs;
+    outputs.add(std::make_unique<TextReportOutput>(std::string("/dev/null"), !options.global));
     try {
       LoadFdcFile(fdcPath, 0, traces, model);
       traces.push_back(InputFile{trace.path(), trace.path()});
-      runReport(out, traces, options, English, model, 0);
+      outputs.open();
+      runReport(traces, options, English, model, 0, outputs);
+      outputs.reportClosed();
     } catch (const FatalExit &) {
     }
-    std::fclose(out);
     releaseOptions(options);
     model.FreeSourceFiles();
   }

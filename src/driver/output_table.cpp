@@ -1,0 +1,117 @@
+#include "driver/output_table.h"
+
+#include "cli/report_options.h"
+#include "export/digest_output.h"
+#include "export/export_summary.h"
+#include "export/json_output.h"
+#include "export/xml_output.h"
+#include "flow/path_trace_output.h"
+#include "html/html_report.h"
+#include "listing/listing_output.h"
+#include "measures/measure_export.h"
+#include "model/coverage_model.h"
+#include "report/cio_output.h"
+#include "report/text_report_output.h"
+#include "support/paths.h"
+
+namespace {
+
+/// An output written by the reading pass itself (the cleaned trace): the table
+/// knows its path.
+class PassOutput : public RunOutput {
+public:
+  PassOutput(const char *option, std::string path) : option_(option), path_(std::move(path)) {}
+  void declarePaths(std::vector<NamedOutput> &paths) const override {
+    paths.push_back({option_, path_});
+  }
+
+private:
+  const char *option_;
+  std::string path_;
+};
+
+bool wantsCiSummary(const ReportOptions &options) {
+  return options.xmlFile || options.jsonFile || options.digestFile ||
+         !options.coverageThresholds.empty();
+}
+
+} // namespace
+
+const std::vector<OutputKind> &outputTable() {
+  static const std::vector<OutputKind> table = {
+      {"-OUTPUT (standard output without it)", [](const ReportOptions &) { return true; },
+       [](OutputContext &c) -> std::unique_ptr<RunOutput> {
+         return std::make_unique<TextReportOutput>(c.options.outputFile, !c.options.global);
+       }},
+      {"-CIO", [](const ReportOptions &o) { return o.cioFile.has_value(); },
+       [](OutputContext &c) -> std::unique_ptr<RunOutput> {
+         return std::make_unique<CioOutput>(*c.options.cioFile, c.model, c.runTime);
+       }},
+      {"-CLEAN", [](const ReportOptions &o) { return o.cleanFile.has_value(); },
+       [](OutputContext &c) -> std::unique_ptr<RunOutput> {
+         return std::make_unique<PassOutput>("-CLEAN", *c.options.cleanFile);
+       }},
+      // The measures come before the HTML report, whose charts show them.
+      {"ZELTO_TPM_ROOT", [](const ReportOptions &) { return getEnv("ZELTO_TPM_ROOT").has_value(); },
+       [](OutputContext &c) -> std::unique_ptr<RunOutput> {
+         return std::make_unique<MeasureExport>(c.runTime);
+       }},
+      {"-XML -JSON -DIGEST -FAILUNDER", wantsCiSummary,
+       [](OutputContext &c) -> std::unique_ptr<RunOutput> {
+         auto summary = std::make_unique<ExportSummary>(c.options, c.runTime);
+         c.summary = summary.get();
+         return summary;
+       }},
+      {"-XML", [](const ReportOptions &o) { return o.xmlFile.has_value(); },
+       [](OutputContext &c) -> std::unique_ptr<RunOutput> {
+         return std::make_unique<XmlOutput>(*c.options.xmlFile, *c.summary);
+       }},
+      {"-JSON", [](const ReportOptions &o) { return o.jsonFile.has_value(); },
+       [](OutputContext &c) -> std::unique_ptr<RunOutput> {
+         return std::make_unique<JsonOutput>(*c.options.jsonFile, c.options, *c.summary);
+       }},
+      {"-DIGEST", [](const ReportOptions &o) { return o.digestFile.has_value(); },
+       [](OutputContext &c) -> std::unique_ptr<RunOutput> {
+         return std::make_unique<DigestOutput>(*c.options.digestFile, *c.summary);
+       }},
+      {"-HTML", [](const ReportOptions &o) { return o.htmlDirectory.has_value(); },
+       [](OutputContext &c) -> std::unique_ptr<RunOutput> {
+         return std::make_unique<HtmlReport>(c.options, c.model, c.language, c.runTime);
+       }},
+      // After the text report is closed: the listings, then the path trace.
+      {"-LISTING", [](const ReportOptions &o) { return o.listing; },
+       [](OutputContext &c) -> std::unique_ptr<RunOutput> {
+         return std::make_unique<ListingOutput>(c.model, c.options, c.runTime);
+       }},
+      {"-FLOW", [](const ReportOptions &o) { return o.flowFile.has_value(); },
+       [](OutputContext &c) -> std::unique_ptr<RunOutput> {
+         return std::make_unique<PathTraceOutput>(*c.options.flowFile, c.traceFiles, c.options,
+                                                  c.language, c.model, c.runTime);
+       }},
+  };
+  return table;
+}
+
+RunOutputs makeOutputs(OutputContext &context) {
+  RunOutputs outputs;
+  for (const OutputKind &kind : outputTable())
+    if (kind.wanted(context.options)) outputs.add(kind.make(context));
+  return outputs;
+}
+
+std::vector<NamedOutput> outputPaths(const RunOutputs &outputs) {
+  std::vector<NamedOutput> paths;
+  for (const auto &output : outputs.all())
+    output->declarePaths(paths);
+  return paths;
+}
+
+std::vector<std::string> inputsOfRun(const ReportOptions &options, const CoverageModel &model) {
+  std::vector<std::string> inputs = options.inputFiles;
+  inputs.insert(inputs.end(), options.argumentFiles.begin(), options.argumentFiles.end());
+  for (const std::unique_ptr<SourceFile> &file : model.files())
+    if (!file->placeholder && file->sourceName)
+      inputs.push_back(
+          JoinPath(file->sourceDir ? file->sourceDir->text : "", file->sourceName->text));
+  return inputs;
+}

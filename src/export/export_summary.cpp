@@ -1,0 +1,23 @@
+#include "export/export_summary.h"
+
+#include "export/export_text.h"
+#include "trace/test_state.h"
+
+ExportSummary::ExportSummary(const ReportOptions &options, std::time_t runTime)
+    : options_(options) {
+  run_.options = &options;
+  run_.runTime = runTime;
+}
+
+void ExportSummary::tracesRead(const TestState &trace) {
+  run_.countOriented = trace.countOriented;
+}
+
+void ExportSummary::runConcluded(const RunConclusion &conclusion) {
+  // Every output shows the hits of the whole run, whatever the report showed last.
+  run_.scope = conclusion.scope;
+  run_.currentDirectory = currentDirectoryPath();
+  concludeRun(run_);
+  gate_ = evaluateGate(options_.coverageThresholds, run_.totals, run_.hits,
+                       conclusion.scope->runMask());
+}

@@ -1,0 +1,30 @@
+// The run's result as the outputs for CI systems read it, computed once when the
+// conclusion is written: the totals and hits of the conclusion and the coverage
+// gate (-FAILUNDER). Comes before those outputs in the table of outputs.
+#pragma once
+
+#include <ctime>
+#include <vector>
+
+#include "export/coverage_gate.h"
+#include "export/export_run.h"
+#include "report/run_output.h"
+
+class ExportSummary : public RunOutput {
+public:
+  ExportSummary(const ReportOptions &options, std::time_t runTime);
+
+  void declarePaths(std::vector<NamedOutput> &) const override {}
+  void tracesRead(const TestState &trace) override;
+  void runConcluded(const RunConclusion &conclusion) override;
+
+  /// The run, once concluded.
+  const ExportRun &run() const { return run_; }
+  /// How each threshold fared, once concluded.
+  const std::vector<GateResult> &gate() const { return gate_; }
+
+private:
+  const ReportOptions &options_;
+  ExportRun run_;
+  std::vector<GateResult> gate_;
+};

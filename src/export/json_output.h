@@ -1,0 +1,22 @@
+// The JSON file (-JSON) as an output of the run: its tests are written as they end.
+#pragma once
+
+#include <memory>
+
+#include "export/export_file_output.h"
+#include "export/json_report.h"
+
+class JsonOutput : public ExportFileOutput {
+public:
+  JsonOutput(std::string path, const ReportOptions &options, const ExportSummary &summary);
+
+  void open() override;
+  void testEnded(const ReportScope &scope, const TestState &test) override;
+
+protected:
+  void write(std::FILE *out, const ExportSummary &summary) override;
+
+private:
+  const ReportOptions &options_;
+  std::unique_ptr<JsonReport> report_;
+};

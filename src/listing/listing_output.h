@@ -1,0 +1,26 @@
+// The annotated listings (-LISTING) as an output of the run: written once the
+// text report is closed.
+#pragma once
+
+#include <ctime>
+
+#include "report/run_output.h"
+
+class CoverageModel;
+struct ReportOptions;
+
+class ListingOutput : public RunOutput {
+public:
+  ListingOutput(const CoverageModel &model, const ReportOptions &options, std::time_t runTime)
+      : model_(model), options_(options), runTime_(runTime) {}
+
+  /// The listing path of every loaded source file (a listing may be appended to
+  /// by another of the same name).
+  void declarePaths(std::vector<NamedOutput> &paths) const override;
+  void reportClosed() override;
+
+private:
+  const CoverageModel &model_;
+  const ReportOptions &options_;
+  std::time_t runTime_;
+};

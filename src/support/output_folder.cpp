@@ -1,0 +1,152 @@
+#include "support/output_folder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/output_file.h"
+#include "support/unfinished_files.h"
+
+namespace {
+
+constexpr int kNameTries = 100;
+
+QString systemReason(int error) {
+  return QString::fromLocal8Bit(std::strerror(error ? error : EIO));
+}
+
+bool endsWith(const std::string &text, const char *suffix) {
+  const std::size_t size = std::strlen(suffix);
+  return text.size() >= size && text.compare(text.size() - size, size, suffix) == 0;
+}
+
+/// The folder holds only what a site writes (regular files named *.html).
+bool holdsOnlyPages(const std::string &folder) {
+  DIR *dir = ::opendir(folder.c_str());
+  if (!dir) return false;
+  bool only = true;
+  while (const dirent *entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat status {};
+    if (!endsWith(name, ".html") || ::lstat((folder + "/" + name).c_str(), &status) != 0 ||
+        !S_ISREG(status.st_mode)) {
+      only = false;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return only;
+}
+
+bool isCurrentFolder(const std::string &folder) {
+  struct stat here {
+  }, there{};
+  return ::stat(".", &here) == 0 && ::stat(folder.c_str(), &there) == 0 &&
+         here.st_dev == there.st_dev && here.st_ino == there.st_ino;
+}
+
+std::string randomName(const std::string &target) {
+  std::string name = unfinishedNameBeside(target);
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  unsigned char bytes[6] = {};
+  if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes))
+    for (std::size_t i = 0; i < sizeof bytes; ++i)
+      bytes[i] = static_cast<unsigned char>(getpid() >> i ^ static_cast<int>(i * 37));
+  for (std::size_t i = 0; i < sizeof bytes; ++i)
+    name[name.size() - sizeof bytes + i] = kLetters[bytes[i] % (sizeof kLetters - 1)];
+  return name;
+}
+
+} // namespace
+
+OutputFolder::~OutputFolder() {
+  abandon();
+}
+
+bool OutputFolder::open(const std::string &target, QString *reason) {
+  abandon();
+  auto fail = [&](int error) {
+    if (reason) *reason = systemReason(error);
+    return false;
+  };
+  const QString parent = QFileInfo(QString::fromLocal8Bit(target.c_str())).absolutePath();
+  if (!QDir().mkpath(parent)) return fail(EACCES);
+  target_ = resolvedOutputPath(target);
+  struct stat status {};
+  if (::stat(target_.c_str(), &status) == 0) {
+    if (!S_ISDIR(status.st_mode)) return fail(ENOTDIR);
+    if (!holdsOnlyPages(target_) || isCurrentFolder(target_)) {
+      // Written in place, page by page.
+      path_ = target_;
+      return true;
+    }
+  }
+  for (int attempt = 0; attempt < kNameTries; ++attempt) {
+    temporary_ = randomName(target_);
+    unfinished_.push_back(listUnfinished(temporary_.c_str(), UnfinishedKind::Folder));
+    if (::mkdir(temporary_.c_str(), 0777) == 0) {
+      path_ = temporary_;
+      return true;
+    }
+    const int error = errno;
+    forgetUnfinished(unfinished_.back());
+    unfinished_.pop_back();
+    temporary_.clear();
+    if (error != EEXIST) return fail(error);
+  }
+  return fail(EEXIST);
+}
+
+void OutputFolder::adding(const std::string &name) {
+  if (temporary_.empty()) return;
+  unfinished_.push_back(listUnfinished((temporary_ + "/" + name).c_str(), UnfinishedKind::File));
+}
+
+bool OutputFolder::commit(QString *reason) {
+  if (temporary_.empty()) return true;
+  syncFolderOf(temporary_ + "/.");
+  int error = 0;
+  struct stat status {};
+  const bool exists = ::lstat(target_.c_str(), &status) == 0;
+  if (!exists) {
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) error = errno;
+  } else if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(),
+                         RENAME_EXCHANGE) != 0) {
+    error = errno;
+  }
+  if (error) {
+    abandon();
+    if (reason) *reason = systemReason(error);
+    return false;
+  }
+  syncFolderOf(target_);
+  // The old site now has the new folder's name; it goes, and with it the list.
+  std::error_code ignored;
+  if (exists) std::filesystem::remove_all(temporary_, ignored);
+  for (UnfinishedEntry *entry : unfinished_)
+    forgetUnfinished(entry);
+  unfinished_.clear();
+  temporary_.clear();
+  return true;
+}
+
+void OutputFolder::abandon() {
+  if (!temporary_.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(temporary_, ignored);
+  }
+  for (UnfinishedEntry *entry : unfinished_)
+    forgetUnfinished(entry);
+  unfinished_.clear();
+  temporary_.clear();
+  path_.clear();
+}

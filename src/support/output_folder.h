@@ -1,0 +1,45 @@
+// A folder of outputs written whole (the HTML site): its files are written into a
+// new hidden folder beside the target, which then takes the target's place in one
+// step (the two names are exchanged and the old folder removed). Until then the
+// target keeps its old content; a signal that ends the run removes the new one.
+//
+// A target that holds anything but the pages of a site (any entry not a regular
+// file named *.html), or that is the current folder, is not replaced: each file is
+// then written whole in place and the other entries stay.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <vector>
+
+class UnfinishedEntry;
+
+class OutputFolder {
+public:
+  OutputFolder() = default;
+  /// A folder neither committed nor abandoned is abandoned.
+  ~OutputFolder();
+  OutputFolder(const OutputFolder &) = delete;
+  OutputFolder &operator=(const OutputFolder &) = delete;
+
+  /// Creates the target's parents and the new folder; false with the system's
+  /// reason when they cannot be created.
+  bool open(const std::string &target, QString *reason);
+  /// Where the files go: the new folder, or the target when it is written in place.
+  const std::string &path() const { return path_; }
+  /// Lists a file about to be written into the folder (by name), so that a
+  /// signal removes it with the folder.
+  void adding(const std::string &name);
+  /// Puts the new folder in the target's place; false with the system's reason
+  /// (the target then keeps its old content and the new folder is removed).
+  bool commit(QString *reason);
+  /// Removes the new folder and what was written into it.
+  void abandon();
+
+private:
+  std::string target_;
+  std::string path_;
+  /// The new folder; empty when the target is written in place.
+  std::string temporary_;
+  std::vector<UnfinishedEntry *> unfinished_;
+};
