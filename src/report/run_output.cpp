@@ -1,20 +1,15 @@
 #include "report/run_output.h"
 
+#include <algorithm>
+
 bool RunOutputs::keepsTestHits() const {
-  for (const auto &output : outputs_)
-    if (output->keepsTestHits()) return true;
-  return false;
+  return std::any_of(outputs_.begin(), outputs_.end(),
+                     [](const auto &output) { return output->keepsTestHits(); });
 }
 
 bool RunOutputs::clearsHitFlags() const {
-  for (const auto &output : outputs_)
-    if (output->clearsHitFlags()) return true;
-  return false;
-}
-
-void RunOutputs::open() {
-  for (const auto &output : outputs_)
-    output->open();
+  return std::any_of(outputs_.begin(), outputs_.end(),
+                     [](const auto &output) { return output->clearsHitFlags(); });
 }
 
 std::FILE *RunOutputs::reportStream() const {
@@ -23,37 +18,34 @@ std::FILE *RunOutputs::reportStream() const {
   return stdout;
 }
 
+void RunOutputs::open() {
+  each([](RunOutput &output) { output.open(); });
+}
+
 void RunOutputs::runStarted(const ReportScope &scope) {
-  for (const auto &output : outputs_)
-    output->runStarted(scope);
+  each([&](RunOutput &output) { output.runStarted(scope); });
 }
 
 void RunOutputs::testEnded(const ReportScope &scope, const TestState &test) {
-  for (const auto &output : outputs_)
-    output->testEnded(scope, test);
+  each([&](RunOutput &output) { output.testEnded(scope, test); });
 }
 
 void RunOutputs::groupEnded(const TestState &test) {
-  for (const auto &output : outputs_)
-    output->groupEnded(test);
+  each([&](RunOutput &output) { output.groupEnded(test); });
 }
 
 void RunOutputs::tracesEnded() {
-  for (const auto &output : outputs_)
-    output->tracesEnded();
+  each([](RunOutput &output) { output.tracesEnded(); });
 }
 
 void RunOutputs::tracesRead(const TestState &trace) {
-  for (const auto &output : outputs_)
-    output->tracesRead(trace);
+  each([&](RunOutput &output) { output.tracesRead(trace); });
 }
 
 void RunOutputs::runConcluded(const RunConclusion &conclusion) {
-  for (const auto &output : outputs_)
-    output->runConcluded(conclusion);
+  each([&](RunOutput &output) { output.runConcluded(conclusion); });
 }
 
 void RunOutputs::reportClosed() {
-  for (const auto &output : outputs_)
-    output->reportClosed();
+  each([](RunOutput &output) { output.reportClosed(); });
 }

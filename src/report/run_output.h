@@ -86,5 +86,11 @@ public:
   void reportClosed();
 
 private:
+  /// Gives an event to each output, in table order.
+  template <typename Event> void each(Event &&event) {
+    for (const auto &output : outputs_)
+      event(*output);
+  }
+
   std::vector<std::unique_ptr<RunOutput>> outputs_;
 };

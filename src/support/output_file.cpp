@@ -29,20 +29,6 @@ QString systemReason(int error) {
   return QString::fromLocal8Bit(std::strerror(error ? error : EIO));
 }
 
-/// Replaces the six trailing X of `pattern` with random letters and digits.
-void fillRandom(std::string &pattern) {
-  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  unsigned char bytes[6] = {};
-  if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
-    static unsigned counter = 0;
-    const unsigned seed = static_cast<unsigned>(getpid()) * 2654435761u + ++counter * 40503u;
-    for (std::size_t i = 0; i < sizeof bytes; ++i)
-      bytes[i] = static_cast<unsigned char>(seed >> (i * 5));
-  }
-  for (std::size_t i = 0; i < sizeof bytes; ++i)
-    pattern[pattern.size() - sizeof bytes + i] = kLetters[bytes[i] % (sizeof kLetters - 1)];
-}
-
 /// Copies the content of `from` to the end of `to`; false with errno set.
 bool copyContent(const std::string &from, std::FILE *to) {
   std::FILE *in = std::fopen(from.c_str(), "rb");
@@ -62,11 +48,23 @@ bool copyContent(const std::string &from, std::FILE *to) {
 } // namespace
 
 std::string unfinishedNameBeside(const std::string &path) {
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   if (name.size() > kKeptNameBytes) name.resize(kKeptNameBytes);
-  return folder + "." + name + kUnfinishedMark + "XXXXXX";
+  unsigned char bytes[6] = {};
+  if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+    // No entropy yet: the process and a counter still make the tries differ.
+    static unsigned counter = 0;
+    const unsigned seed = static_cast<unsigned>(getpid()) * 2654435761u + ++counter * 40503u;
+    for (std::size_t i = 0; i < sizeof bytes; ++i)
+      bytes[i] = static_cast<unsigned char>(seed >> (i * 5));
+  }
+  std::string random;
+  for (unsigned char byte : bytes)
+    random += kLetters[byte % (sizeof kLetters - 1)];
+  return folder + "." + name + kUnfinishedMark + random;
 }
 
 std::string resolvedOutputPath(const std::string &path) {
@@ -116,7 +114,6 @@ bool OutputFile::open(const std::string &target, OnFatal onFatal, QString *reaso
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < kNameTries; ++attempt) {
       temporary_ = unfinishedNameBeside(replaced_);
-      fillRandom(temporary_);
       // Listed before it exists: a signal in between removes nothing of another's.
       unfinished_ = listUnfinished(temporary_.c_str(), UnfinishedKind::File);
       fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

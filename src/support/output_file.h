@@ -76,8 +76,8 @@ private:
   OutputFile *nextOpen_ = nullptr;
 };
 
-/// The hidden name of an unfinished file or folder beside `path`:
-/// ".<name>.zeltocov-unfinished-XXXXXX", the X replaced by the caller.
+/// A new hidden name for an unfinished file or folder beside `path`:
+/// ".<name>.zeltocov-unfinished-XXXXXX", the X six random letters and digits.
 std::string unfinishedNameBeside(const std::string &path);
 
 /// The path that writing `path` changes: a link to a regular file (or a chain of

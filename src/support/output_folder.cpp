@@ -8,7 +8,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,18 +53,6 @@ bool isCurrentFolder(const std::string &folder) {
          here.st_dev == there.st_dev && here.st_ino == there.st_ino;
 }
 
-std::string randomName(const std::string &target) {
-  std::string name = unfinishedNameBeside(target);
-  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  unsigned char bytes[6] = {};
-  if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes))
-    for (std::size_t i = 0; i < sizeof bytes; ++i)
-      bytes[i] = static_cast<unsigned char>(getpid() >> i ^ static_cast<int>(i * 37));
-  for (std::size_t i = 0; i < sizeof bytes; ++i)
-    name[name.size() - sizeof bytes + i] = kLetters[bytes[i] % (sizeof kLetters - 1)];
-  return name;
-}
-
 } // namespace
 
 OutputFolder::~OutputFolder() {
@@ -91,7 +78,7 @@ bool OutputFolder::open(const std::string &target, QString *reason) {
     }
   }
   for (int attempt = 0; attempt < kNameTries; ++attempt) {
-    temporary_ = randomName(target_);
+    temporary_ = unfinishedNameBeside(target_);
     unfinished_.push_back(listUnfinished(temporary_.c_str(), UnfinishedKind::Folder));
     if (::mkdir(temporary_.c_str(), 0777) == 0) {
       path_ = temporary_;
