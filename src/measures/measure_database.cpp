@@ -4,8 +4,8 @@
 #include <limits>
 #include <sys/types.h>
 
+#include "measures/measure_error_display.h"
 #include "measures/measure_record.h"
-#include "measures/tpm_error_display.h"
 #include "support/messages.h"
 
 /// A stdio stream closed when it goes out of scope, unless closed by hand.
@@ -51,7 +51,7 @@ bool fitsInIndex(off_t position) {
 
 } // namespace
 
-MeasureDatabase::MeasureDatabase(const MeasurePaths &paths, const TpmErrorDisplay &display)
+MeasureDatabase::MeasureDatabase(const MeasurePaths &paths, const MeasureErrorDisplay &display)
     : paths_(paths), display_(display) {}
 
 bool MeasureDatabase::fail(const QString &message) const {

@@ -9,12 +9,12 @@
 
 #include "measures/measure_paths.h"
 
-class TpmErrorDisplay;
+class MeasureErrorDisplay;
 
 /// Appends measures to one pair of files; the caller holds their lock.
 class MeasureDatabase {
 public:
-  MeasureDatabase(const MeasurePaths &paths, const TpmErrorDisplay &display);
+  MeasureDatabase(const MeasurePaths &paths, const MeasureErrorDisplay &display);
 
   /// Appends the record of a key's new values and points the key's index entry
   /// at it: the first measure creates both files, a new key adds its values to
@@ -36,5 +36,5 @@ private:
   bool fail(const QString &message) const;
 
   const MeasurePaths &paths_;
-  const TpmErrorDisplay &display_;
+  const MeasureErrorDisplay &display_;
 };

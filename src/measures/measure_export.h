@@ -6,7 +6,7 @@
 #include <ctime>
 #include <vector>
 
-#include "measures/tpm_writer.h"
+#include "measures/measure_writer.h"
 #include "report/run_output.h"
 #include "support/coverage_counts.h"
 
@@ -34,5 +34,5 @@ public:
   void exportMeasures(const ReportScope &scope, HitSet shown);
 
 private:
-  TpmWriter writer_;
+  MeasureWriter writer_;
 };

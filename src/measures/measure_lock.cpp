@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "measures/tpm_error_display.h"
+#include "measures/measure_error_display.h"
 #include "support/messages.h"
 #include "support/unfinished_files.h"
 
@@ -54,7 +54,7 @@ void pauseBeforeRetry() {
 
 } // namespace
 
-MeasureLock::MeasureLock(std::string path, const TpmErrorDisplay &display)
+MeasureLock::MeasureLock(std::string path, const MeasureErrorDisplay &display)
     : path_(std::move(path)), display_(display) {}
 
 MeasureLock::~MeasureLock() {

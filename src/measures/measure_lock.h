@@ -4,14 +4,14 @@
 
 #include <string>
 
-class TpmErrorDisplay;
+class MeasureErrorDisplay;
 class UnfinishedEntry;
 
 /// The lock of one pair of files, taken by creating the lock file and released
 /// by removing it.
 class MeasureLock {
 public:
-  MeasureLock(std::string path, const TpmErrorDisplay &display);
+  MeasureLock(std::string path, const MeasureErrorDisplay &display);
   /// Releases a lock still held, without messages.
   ~MeasureLock();
   MeasureLock(const MeasureLock &) = delete;
@@ -31,7 +31,7 @@ private:
   void showCannotOpen(int error) const;
 
   std::string path_;
-  const TpmErrorDisplay &display_;
+  const MeasureErrorDisplay &display_;
   int descriptor_ = -1;
   /// The lock file as listed for removal when the run ends by a signal.
   UnfinishedEntry *unfinished_ = nullptr;

@@ -8,7 +8,7 @@
 
 #include "measure_files.h"
 #include "measures/measure_database.h"
-#include "measures/tpm_error_display.h"
+#include "measures/measure_error_display.h"
 #include "message_sink.h"
 #include "test_support.h"
 
@@ -25,7 +25,7 @@ protected:
   }
 
   bool append(uint32_t key, uint32_t date, const std::vector<uint32_t> &values) {
-    TpmErrorDisplay display(sink_.stream());
+    MeasureErrorDisplay display(sink_.stream());
     return MeasureDatabase(paths_, display).append(key, date, values);
   }
   std::string database() const { return readFile(paths_.database); }

@@ -8,8 +8,8 @@
 
 #include "measure_files.h"
 #include "measures/measure_database.h"
+#include "measures/measure_error_display.h"
 #include "measures/measure_reader.h"
-#include "measures/tpm_error_display.h"
 #include "message_sink.h"
 #include "test_support.h"
 
@@ -23,7 +23,7 @@ protected:
     paths_ = measurePaths(dir_.path(), "Coverage", "ann", 2);
   }
   void append(uint32_t key, uint32_t date, const std::vector<uint32_t> &values) {
-    TpmErrorDisplay display(sink_.stream());
+    MeasureErrorDisplay display(sink_.stream());
     ASSERT_TRUE(MeasureDatabase(paths_, display).append(key, date, values)) << sink_.text();
   }
 

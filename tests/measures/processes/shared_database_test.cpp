@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "measure_files.h"
+#include "measures/measure_error_display.h"
 #include "measures/measure_lock.h"
-#include "measures/tpm_error_display.h"
 #include "support/messages.h"
 #include "test_support.h"
 
@@ -359,7 +359,7 @@ TEST_F(SharedDatabaseTest, ALockLeftByAKilledWriterHoldsTheRunUntilItIsRemoved) 
   const pid_t holder = fork();
   ASSERT_GE(holder, 0);
   if (holder == 0) {
-    TpmErrorDisplay display;
+    MeasureErrorDisplay display;
     MeasureLock lock(coverage(".lck"), display);
     if (!lock.acquire()) _exit(1);
     (void)!::write(taken[1], "x", 1);

@@ -8,17 +8,17 @@
 #include <ctime>
 #include <vector>
 
-#include "measures/tpm_error_display.h"
+#include "measures/measure_error_display.h"
 
 /// A measure has fewer sub values than this.
 constexpr std::size_t kMaxMeasureSubValues = 10000;
 
 /// Writes measures; every failure is shown on its display and ends only the
 /// measure that failed.
-class TpmWriter {
+class MeasureWriter {
 public:
   /// `now` dates the measures given the date 0; `errors` receives the messages.
-  explicit TpmWriter(std::time_t now, std::FILE *errors = stderr);
+  explicit MeasureWriter(std::time_t now, std::FILE *errors = stderr);
 
   /// Appends the measure to R/<measureName>/<user>.<count>.tpm and its index.
   /// 0 on success, 1 after showing the failure.
@@ -27,5 +27,5 @@ public:
 
 private:
   std::time_t now_;
-  TpmErrorDisplay display_;
+  MeasureErrorDisplay display_;
 };

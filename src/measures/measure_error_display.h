@@ -7,10 +7,10 @@
 
 /// Shows the messages of the measure writer; the product name is fetched once,
 /// when the display is made.
-class TpmErrorDisplay {
+class MeasureErrorDisplay {
 public:
   /// `out` receives the messages (standard error in a run).
-  explicit TpmErrorDisplay(std::FILE *out = stderr);
+  explicit MeasureErrorDisplay(std::FILE *out = stderr);
 
   /// Writes the framed message in the local 8-bit encoding.
   void showTpmError(const QString &message) const;

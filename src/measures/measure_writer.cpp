@@ -1,4 +1,4 @@
-#include "measures/tpm_writer.h"
+#include "measures/measure_writer.h"
 
 #include <sys/stat.h>
 
@@ -8,10 +8,10 @@
 #include "support/host_services.h"
 #include "support/messages.h"
 
-TpmWriter::TpmWriter(std::time_t now, std::FILE *errors) : now_(now), display_(errors) {}
+MeasureWriter::MeasureWriter(std::time_t now, std::FILE *errors) : now_(now), display_(errors) {}
 
-int TpmWriter::writeTpmMeasure(const char *measureName, uint32_t key, uint32_t date,
-                               const std::vector<uint32_t> &values) {
+int MeasureWriter::writeTpmMeasure(const char *measureName, uint32_t key, uint32_t date,
+                                   const std::vector<uint32_t> &values) {
   const std::optional<std::string> root = getEnv("ZELTO_TPM_ROOT");
   if (!root) {
     display_.showTpmError(tr("Error", "ZELTO_TPM_ROOT is not set!",

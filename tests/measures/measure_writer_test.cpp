@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "measure_files.h"
-#include "measures/tpm_writer.h"
+#include "measures/measure_writer.h"
 #include "message_sink.h"
 #include "test_support.h"
 
@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TpmWriterTest : public ::testing::Test {
+class MeasureWriterTest : public ::testing::Test {
 protected:
   void SetUp() override {
     setMessageIdentity("Corvane Velmora", "zeltocov");
@@ -31,7 +31,7 @@ protected:
 
   int write(uint32_t key, uint32_t date, const std::vector<uint32_t> &values,
             std::FILE *errors = nullptr) {
-    TpmWriter writer(1700000000, errors ? errors : sink_.stream());
+    MeasureWriter writer(1700000000, errors ? errors : sink_.stream());
     return writer.writeTpmMeasure("Coverage", key, date, values);
   }
   std::string file(const std::string &name) const { return dir_.path() + "/Coverage/" + name; }
@@ -42,7 +42,7 @@ protected:
   ScopedEnv user_{"ZELTO_TPM_USER", "ann"};
 };
 
-TEST_F(TpmWriterTest, FilesAreNamedByMeasureUserAndCountAndTheLockIsGoneAfterwards) {
+TEST_F(MeasureWriterTest, FilesAreNamedByMeasureUserAndCountAndTheLockIsGoneAfterwards) {
   EXPECT_EQ(write(3, 0, {1, 2}), 0);
   EXPECT_EQ(write(4, 1234, {1, 2}), 0);
   EXPECT_EQ(sink_.text(), "");
@@ -58,7 +58,7 @@ TEST_F(TpmWriterTest, FilesAreNamedByMeasureUserAndCountAndTheLockIsGoneAfterwar
   EXPECT_EQ(records[1].date, 1234u);
 }
 
-TEST_F(TpmWriterTest, WithoutZeltoTpmUserTheEffectiveUsersLoginNameIsUsed) {
+TEST_F(MeasureWriterTest, WithoutZeltoTpmUserTheEffectiveUsersLoginNameIsUsed) {
   ScopedEnv noUser("ZELTO_TPM_USER", std::nullopt);
   const struct passwd *entry = getpwuid(geteuid());
   ASSERT_NE(entry, nullptr);
@@ -67,7 +67,7 @@ TEST_F(TpmWriterTest, WithoutZeltoTpmUserTheEffectiveUsersLoginNameIsUsed) {
   EXPECT_TRUE(fs::exists(file(std::string(entry->pw_name) + ".1.tpm")));
 }
 
-TEST_F(TpmWriterTest, MissingRootOrMeasureDirectoryEndsTheMeasure) {
+TEST_F(MeasureWriterTest, MissingRootOrMeasureDirectoryEndsTheMeasure) {
   {
     ScopedEnv noRoot("ZELTO_TPM_ROOT", std::nullopt);
     EXPECT_EQ(write(3, 0, {1}), 1);
@@ -92,7 +92,7 @@ TEST_F(TpmWriterTest, MissingRootOrMeasureDirectoryEndsTheMeasure) {
   EXPECT_FALSE(fs::exists(dir_.path() + "/Coverage"));
 }
 
-TEST_F(TpmWriterTest, AtMost9999SubValues) {
+TEST_F(MeasureWriterTest, AtMost9999SubValues) {
   EXPECT_EQ(write(3, 0, std::vector<uint32_t>(10000, 1)), 1);
   EXPECT_EQ(sink_.text(), tpmMessage("Too many measure sub values"));
   EXPECT_FALSE(fs::exists(file("ann.10000.tpm")));
@@ -102,7 +102,7 @@ TEST_F(TpmWriterTest, AtMost9999SubValues) {
   EXPECT_EQ(fs::file_size(file("ann.9999.tpm")), 8u * 10000u);
 }
 
-TEST_F(TpmWriterTest, AFailureAfterTheLockStillUnlocks) {
+TEST_F(MeasureWriterTest, AFailureAfterTheLockStillUnlocks) {
   dir_.write("Coverage/ann.1.tpm", "torn");
   EXPECT_EQ(write(3, 0, {1}), 1);
   EXPECT_EQ(sink_.text(), tpmMessage("Unable to read DataBase file"));
@@ -196,7 +196,7 @@ const std::string kInUse =
     "File is currently in use.\n  Please break\n      or wait until previous "
     "task has finished\n      or remove file: ";
 
-TEST_F(TpmWriterTest, AWriterWaitsForTheLockFileToGoAndThenWrites) {
+TEST_F(MeasureWriterTest, AWriterWaitsForTheLockFileToGoAndThenWrites) {
   TestInterruptHandler handler;
   const std::string lock = dir_.write("Coverage/ann.2.lck", "");
   LockHolder holder([&] { fs::remove(lock); });
@@ -207,7 +207,7 @@ TEST_F(TpmWriterTest, AWriterWaitsForTheLockFileToGoAndThenWrites) {
   EXPECT_TRUE(TestInterruptHandler::installed());
 }
 
-TEST_F(TpmWriterTest, AnInterruptWhileWaitingEndsTheMeasureWithoutWriting) {
+TEST_F(MeasureWriterTest, AnInterruptWhileWaitingEndsTheMeasureWithoutWriting) {
   TestInterruptHandler handler;
   const std::string lock = dir_.write("Coverage/ann.2.lck", "");
   LockHolder user([] { kill(getpid(), SIGINT); });
