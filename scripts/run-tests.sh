@@ -30,8 +30,8 @@ echo "=== Format check"
 (cd "$root" && git ls-files -z --cached --others --exclude-standard -- 'src/*.cpp' 'src/*.h' \
   'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' | xargs -0 clang-format --dry-run -Werror) ||
   status=1
-build_and_test build -DZELTOCOV_SANITIZE=OFF || status=1
-build_and_test build-asan -DZELTOCOV_SANITIZE=ON || status=1
+build_and_test build -DZELTOCOV_SANITIZE=OFF -DZELTOCOV_WERROR=ON || status=1
+build_and_test build-asan -DZELTOCOV_SANITIZE=ON -DZELTOCOV_WERROR=ON || status=1
 
 if ((status != 0)); then
   echo "run-tests: FAILED" >&2

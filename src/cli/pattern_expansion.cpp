@@ -58,13 +58,11 @@ const std::vector<std::string> &PatternExpander::entriesOf(const std::string &di
 
 std::vector<std::string> PatternExpander::expand(const std::string &word) {
   const std::size_t slash = word.rfind('/');
-  std::string directory = ".";
-  std::string pattern = word;
-  if (slash != std::string::npos) {
-    directory = word.substr(0, slash);
-    if (directory.empty()) directory = "/";
-    pattern = word.substr(slash + 1);
-  }
+  const bool inFolder = slash != std::string::npos;
+  // The folder "/" when the word starts with its only slash.
+  const std::string directory =
+      !inFolder ? std::string(".") : (slash == 0 ? std::string("/") : word.substr(0, slash));
+  const std::string pattern = inFolder ? word.substr(slash + 1) : word;
   if (pattern.empty()) return {word};
   const std::string prefix = directory.back() == '/' ? directory : directory + '/';
 

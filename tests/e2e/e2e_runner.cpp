@@ -343,8 +343,9 @@ TEST_P(E2ECase, Run) {
     ASSERT_FALSE(ec) << "cannot copy input/: " << ec.message();
   }
   const std::set<std::string> inputFiles = filesBelow(work_);
-  if (fs::exists(caseDir / "installed-catalogs"))
+  if (fs::exists(caseDir / "installed-catalogs")) {
     ASSERT_TRUE(copyInstalledCatalogs(velmora_ / "lib" / "locale"));
+  }
   ASSERT_TRUE(compileCatalogs(caseDir / "catalogs", velmora_ / "lib" / "locale", root_));
 
   std::vector<std::string> args;

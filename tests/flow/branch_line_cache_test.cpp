@@ -67,7 +67,9 @@ TEST_F(BranchLineCacheTest, WideCopiesWriteTheLinesOfPlainOnes) {
       const std::string wide = written(true, lines, runs, kinds);
       EXPECT_EQ(wide.size(), plain.size()) << kinds << " " << runs.size();
       EXPECT_TRUE(wide == plain) << kinds << " " << runs.size();
-      if (kinds == 0xF) EXPECT_GT(plain.size(), 3 * FlowOutput::kBlockSize);
+      if (kinds == 0xF) {
+        EXPECT_GT(plain.size(), 3 * FlowOutput::kBlockSize);
+      }
     }
   }
 }
