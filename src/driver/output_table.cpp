@@ -86,7 +86,7 @@ const std::vector<OutputKind> &outputTable() {
       {"-FLOW", [](const ReportOptions &o) { return o.flowFile.has_value(); },
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {
          return std::make_unique<PathTraceOutput>(*c.options.flowFile, c.traceFiles, c.options,
-                                                  c.language, c.model, c.runTime);
+                                                  c.model, c.runTime);
        }},
   };
   return table;

@@ -24,7 +24,8 @@ struct OutputContext {
   CoverageModel &model;
   const std::vector<InputFile> &traceFiles;
   std::time_t runTime;
-  /// Asked once the outputs are open; read by the outputs as they write.
+  /// The language of the report run, asked once the outputs are open; read by
+  /// the outputs as they write (the path trace asks again for its own run).
   ReportLanguage language = English;
   /// The result that the outputs for CI systems share, once made.
   ExportSummary *summary = nullptr;

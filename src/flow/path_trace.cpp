@@ -14,6 +14,7 @@
 #include "trace/hit_line_scanner.h"
 #include "trace/prepared_hit_runs.h"
 #include "trace/tio_line_parser.h"
+#include "trace/trace_reading_machine.h"
 
 namespace {
 
@@ -31,8 +32,10 @@ constexpr CoverageTypes kHitTypeBits[4] = {CovFunctions | CovFunctionsExits, Cov
                                                CovAsyncBlocks,
                                            CovBasicConditions | CovCompoundConditions};
 
-/// One path trace pass: its reader state, test and file-part, apart from those of
-/// the report's reading pass.
+/// One path trace pass: its test and file-part, apart from those of the report's
+/// reading pass. The reading machine reads the lines; the pass writes what they
+/// mean. Any line may end the run: the output holds what was written before it
+/// until then.
 class PathTracePass {
 public:
   PathTracePass(std::FILE *out, const ReportOptions &options, ReportLanguage language,
@@ -40,29 +43,30 @@ public:
 
   void run(const std::vector<InputFile> &traceFiles, std::time_t runTime);
 
+  /// What the reading machine asks of its consumer (trace_reading_machine.h).
+  void startFile(const InputFile &) {}
+  bool testSkipped() const { return testSkipped_; }
+  bool partSkipped() const { return partSkipped_; }
+  bool hasCurrentPart() const { return currentPart_ != nullptr; }
+  void takeHitLines() { writePlainHitLines(); }
+  /// An NT line: the test's name, its selection, no count.
+  void beginTest(const TestStartLine &line);
+  /// An FT line and its DC line: the file-part and its selection.
+  void beginFilePart(FilePartId id);
+  void hit(TioOpcode opcode, uint32_t id, uint32_t) { writeHit(opcode - OpTP + 1, id); }
+  /// A DT line: the test line.
+  void date(NameEntry *date);
+  void markCountOriented(bool) { countOriented_ = true; }
+  bool countOriented() const { return countOriented_; }
+  /// The count is not shown, but a count-oriented test must give it.
+  static constexpr bool kCountRequired = true;
+  static constexpr bool kDescribesUnknownOpcode = false;
+
 private:
   void writeHeader(std::time_t runTime);
-  /// Reads one trace file; `next` is the file read after it, if any.
-  void readFile(const InputFile &input, const InputFile *next);
   /// Writes the lines of the plain hit lines that come next in the read buffer.
   void writePlainHitLines();
 
-  /// Dispatch of one line in each state; each returns the state after the line.
-  ReaderState whileReading(TioOpcode opcode);
-  ReaderState whileSkippingTest(TioOpcode opcode);
-  ReaderState whileSkippingFilePart(TioOpcode opcode);
-
-  /// An NT line: the test's name, its selection, no count.
-  ReaderState beginTest();
-  /// An FT line and its DC line: the file-part and its selection.
-  ReaderState beginFilePart();
-  /// The state at the start of a trace file and after an NT line: a test that the
-  /// selection excludes, and a file-part that is not read, stay skipped until a
-  /// line changes them (the DT and CO lines of a test are still read in a
-  /// file-part skipped since before it).
-  ReaderState carriedState();
-  /// A DT line: the test line.
-  void writeTestLine();
   /// A hit of a kind on an ID in the current file-part.
   void writeHit(int kind, uint32_t id) {
     if (hitKinds_ & (1u << (kind - 1))) output_.append(lines_.lineOf(kind, id));
@@ -96,6 +100,7 @@ private:
   /// them (kept until that thread, the parser's, has stopped).
   PreparedHitRuns preparedRuns_{scanPath_, kReaderShare};
   TioLineParser parser_;
+  TraceReadingMachine<PathTracePass> machine_{*this, parser_};
   /// The name "#" of a test without name or number.
   NameEntry *const defaultName_;
   /// Bit k - 1 set: the type set enables hits of trace kind k.
@@ -103,8 +108,6 @@ private:
 
   /// The current test's name, or none.
   NameEntry *testName_ = nullptr;
-  /// The date of the DT line being read.
-  NameEntry *date_ = nullptr;
   /// The file-part of the last FT line when it matched a loaded section.
   SourceFile *currentPart_ = nullptr;
   /// The current test carries counts on its hit lines.
@@ -114,9 +117,6 @@ private:
   /// The current file-part is not read: it matched no loaded section, or only a
   /// placeholder of the cleaned trace, or the selection excludes its source file.
   bool partSkipped_ = false;
-  /// The skipped file-part was carried into a new test or trace file rather than
-  /// entered by an FT line: the test's own DT and CO lines are still read.
-  bool carriedSkip_ = false;
   /// Pairs met before, by a hash of the pair (a pair whose entry another pair
   /// took is looked up again).
   std::array<MatchedPart, 1024> matchedParts_{};
@@ -158,24 +158,15 @@ void PathTracePass::writeHeader(std::time_t runTime) {
 
 void PathTracePass::run(const std::vector<InputFile> &traceFiles, std::time_t runTime) {
   writeHeader(runTime);
-  for (std::size_t i = 0; i < traceFiles.size(); ++i)
-    readFile(traceFiles[i], i + 1 < traceFiles.size() ? &traceFiles[i + 1] : nullptr);
+  machine_.readFiles(traceFiles);
   output_.append(kSeparator);
   output_.finish();
 }
 
-ReaderState PathTracePass::carriedState() {
-  carriedSkip_ = partSkipped_;
-  if (testSkipped_) return ReaderState::SkippingTest;
-  return partSkipped_ ? ReaderState::SkippingFilePart : ReaderState::Reading;
-}
-
-ReaderState PathTracePass::beginTest() {
-  const TestStartLine line = parser_.readTestStart();
+void PathTracePass::beginTest(const TestStartLine &line) {
   testName_ = testNameOf(line, defaultName_);
   countOriented_ = false;
   testSkipped_ = !isTestSelected(testName_, options_);
-  return carriedState();
 }
 
 const PathTracePass::MatchedPart &PathTracePass::match(FilePartId id) {
@@ -204,84 +195,22 @@ bool PathTracePass::isSelected(const SourceFile &file) {
   return selected == 1;
 }
 
-ReaderState PathTracePass::beginFilePart() {
-  const MatchedPart &part = match(parser_.readFilePart());
+void PathTracePass::beginFilePart(FilePartId id) {
+  const MatchedPart &part = match(id);
   currentPart_ = part.file;
   partSkipped_ = !part.selected;
-  carriedSkip_ = false;
   if (!partSkipped_) lines_.selectFile(*part.file);
-  return partSkipped_ ? ReaderState::SkippingFilePart : ReaderState::Reading;
 }
 
-void PathTracePass::writeTestLine() {
-  date_ = nullptr;
-  date_ = parser_.readDate();
+void PathTracePass::date(NameEntry *date) {
   output_.append(kReportLabels.get(LblPathTraceTest, language_));
   output_.append(' ');
   if (testName_) output_.append(std::string_view(testName_->text, testName_->length));
-  if (date_) {
+  if (date) {
     output_.append(' ');
-    output_.append(std::string_view(date_->text, date_->length));
+    output_.append(std::string_view(date->text, date->length));
   }
   output_.append('\n');
-}
-
-ReaderState PathTracePass::whileReading(TioOpcode opcode) {
-  switch (opcode) {
-  case OpTP:
-  case OpTA:
-  case OpTB:
-  case OpTE: {
-    if (!currentPart_) parser_.reportHitOutsideFilePart();
-    const uint32_t id = parser_.readNumber();
-    // The count is not shown, but a count-oriented test must give it.
-    if (countOriented_) parser_.readNumber();
-    writeHit(opcode - OpTP + 1, id);
-    return ReaderState::Reading;
-  }
-  case OpNT:
-    return beginTest();
-  case OpDT:
-    writeTestLine();
-    return ReaderState::Reading;
-  case OpCO:
-    countOriented_ = true;
-    return ReaderState::Reading;
-  case OpFT:
-    return beginFilePart();
-  case OpEI:
-    parser_.reportExecutionError();
-    return ReaderState::Reading;
-  default:
-    parser_.reportUnknownOpcode(false);
-  }
-}
-
-ReaderState PathTracePass::whileSkippingTest(TioOpcode opcode) {
-  if (opcode == OpNT) return beginTest();
-  if (opcode == OpEI) parser_.reportExecutionError();
-  return ReaderState::SkippingTest;
-}
-
-ReaderState PathTracePass::whileSkippingFilePart(TioOpcode opcode) {
-  switch (opcode) {
-  case OpNT:
-    return beginTest();
-  case OpFT:
-    return beginFilePart();
-  case OpEI:
-    parser_.reportExecutionError();
-    break;
-  case OpDT:
-    if (carriedSkip_) writeTestLine();
-    break;
-  case OpCO:
-    if (carriedSkip_) countOriented_ = true;
-    break;
-  default:
-    break;
-  }
-  return ReaderState::SkippingFilePart;
 }
 
 void PathTracePass::writePlainHitLines() {
@@ -318,39 +247,6 @@ void PathTracePass::writePlainHitLines() {
     if (shortened && scan.bytes == bytes.size()) continue;
     if (scan.hits < kMaxTraceHitRun) return;
   }
-}
-
-void PathTracePass::readFile(const InputFile &input, const InputFile *next) {
-  parser_.open(input);
-  if (next) parser_.lineReader().prepareNext(next->path.c_str());
-  date_ = nullptr;
-  ReaderState state = carriedState();
-  for (;;) {
-    if (state == ReaderState::Reading && currentPart_) writePlainHitLines();
-    // Any other line may end the run: the output holds what was written before
-    // it until then.
-    if (!parser_.nextLine()) break;
-    const TioOpcode opcode = parser_.opcode();
-    if (opcode == OpAbsent) {
-      state = ReaderState::Invalid;
-      break;
-    }
-    switch (state) {
-    case ReaderState::Reading:
-      state = whileReading(opcode);
-      break;
-    case ReaderState::SkippingTest:
-      state = whileSkippingTest(opcode);
-      break;
-    case ReaderState::SkippingFilePart:
-      state = whileSkippingFilePart(opcode);
-      break;
-    case ReaderState::Invalid:
-      break;
-    }
-  }
-  if (state == ReaderState::Invalid) parser_.reportNotValid();
-  parser_.close();
 }
 
 } // namespace

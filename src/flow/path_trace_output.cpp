@@ -1,14 +1,15 @@
 #include "flow/path_trace_output.h"
 
 #include "flow/path_trace.h"
+#include "support/host_services.h"
 #include "support/messages.h"
 #include "support/output_file.h"
 
 PathTraceOutput::PathTraceOutput(std::string path, const std::vector<InputFile> &traceFiles,
-                                 const ReportOptions &options, const ReportLanguage &language,
-                                 CoverageModel &model, std::time_t runTime)
-    : path_(std::move(path)), traceFiles_(traceFiles), options_(options), language_(language),
-      model_(model), runTime_(runTime) {}
+                                 const ReportOptions &options, CoverageModel &model,
+                                 std::time_t runTime)
+    : path_(std::move(path)), traceFiles_(traceFiles), options_(options), model_(model),
+      runTime_(runTime) {}
 
 void PathTraceOutput::declarePaths(std::vector<NamedOutput> &paths) const {
   paths.push_back({"-FLOW", path_});
@@ -21,6 +22,8 @@ void PathTraceOutput::reportClosed() {
                     .arg(QString::fromLocal8Bit(path_.c_str())));
   // The pass writes whole blocks of its own.
   std::setvbuf(file.stream(), nullptr, _IONBF, 0);
-  runPathTrace(file.stream(), traceFiles_, options_, language_, model_, runTime_);
+  // The path trace is a run of its own: it asks for its language as the report
+  // run did (a bad ZELTOCOV_LAN is warned about again).
+  runPathTrace(file.stream(), traceFiles_, options_, reportLanguage(), model_, runTime_);
   file.commitOrFail();
 }

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "report/run_output.h"
-#include "support/host_services.h"
 #include "support/input_file.h"
 
 class CoverageModel;
@@ -16,20 +15,17 @@ struct ReportOptions;
 class PathTraceOutput : public RunOutput {
 public:
   PathTraceOutput(std::string path, const std::vector<InputFile> &traceFiles,
-                  const ReportOptions &options, const ReportLanguage &language,
-                  CoverageModel &model, std::time_t runTime);
+                  const ReportOptions &options, CoverageModel &model, std::time_t runTime);
 
   void declarePaths(std::vector<NamedOutput> &paths) const override;
   /// Creates the file (fatal "Cannot create flow output file %1" when it cannot
-  /// be), writes the path trace and closes it.
+  /// be), asks for the report language, writes the path trace and closes it.
   void reportClosed() override;
 
 private:
   std::string path_;
   const std::vector<InputFile> &traceFiles_;
   const ReportOptions &options_;
-  /// Read when the pass runs.
-  const ReportLanguage &language_;
   CoverageModel &model_;
   std::time_t runTime_;
 };

@@ -1,6 +1,6 @@
 // Lines of a trace (TIO) file: the opcode of each line and the parameters of each
-// opcode, with their fixed messages. Shared by the reading pass and the path trace,
-// which dispatch the lines each in their own way.
+// opcode, with their fixed messages. The reading machine (trace_reading_machine.h)
+// reads them for every pass over the traces.
 #pragma once
 
 #include <QString>
@@ -67,14 +67,6 @@ inline TioOpcode recognizeOpcode(const char *token) {
 inline bool isHitOpcode(TioOpcode opcode) {
   return opcode >= OpTP && opcode <= OpTE;
 }
-
-/// How a pass treats the lines it reads.
-enum class ReaderState : uint8_t {
-  Reading,          ///< a selected test in a selected file-part
-  SkippingTest,     ///< a test that the selection excludes
-  SkippingFilePart, ///< a file-part that is not read (unknown or excluded)
-  Invalid,          ///< the file is not a trace file
-};
 
 /// The parameters of an NT line.
 struct TestStartLine {

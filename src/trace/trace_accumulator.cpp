@@ -25,11 +25,9 @@ void TraceAccumulator::resetTypeSet() {
       options_.coverageTypes ? options_.coverageTypes : model_.unionOfInstrumentedTypes();
 }
 
-ReaderState TraceAccumulator::startFile(const std::string &path) {
+void TraceAccumulator::startFile(const std::string &path) {
   state_.traceFileName = path;
   dateFromEarlierFile_ = true;
-  if (testSkipped_) return ReaderState::SkippingTest;
-  return partSkipped_ ? ReaderState::SkippingFilePart : ReaderState::Reading;
 }
 
 void TraceAccumulator::closeTest() {
@@ -43,7 +41,7 @@ void TraceAccumulator::closeTest() {
   state_.testOpen = false;
 }
 
-ReaderState TraceAccumulator::beginTest(const TestStartLine &line) {
+void TraceAccumulator::beginTest(const TestStartLine &line) {
   if (state_.cleanPending && !options_.mergeTests) writeCleanedSection(false);
   if (cleaning_) state_.cleanPending = true;
 
@@ -70,12 +68,9 @@ ReaderState TraceAccumulator::beginTest(const TestStartLine &line) {
 
   testSkipped_ = !isTestSelected(state_.testName, options_);
   state_.testOpen = !testSkipped_;
-  if (testSkipped_) return ReaderState::SkippingTest;
-  // Hit lines that follow without an FT line belong to the carried file-part.
-  return partSkipped_ ? ReaderState::SkippingFilePart : ReaderState::Reading;
 }
 
-ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
+void TraceAccumulator::beginFilePart(FilePartId id) {
   // A pair matched once always matches the same file: files are only appended,
   // and placeholders only for pairs that match nothing.
   const uint64_t identity = uint64_t{id.fileKey} << 32 | id.checksum;
@@ -107,7 +102,7 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
     state_.currentPart = found;
     partSkipped_ = !known->read;
     currentFilter_ = nullptr;
-    if (partSkipped_) return ReaderState::SkippingFilePart;
+    if (partSkipped_) return;
     if (!state_.countOriented) state_.plainPartRead = true;
     // The part's hit filter is kept with the pair, so that the file's record need
     // not be looked at again.
@@ -117,7 +112,7 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
     }
     currentFilter_ = known->filter;
     currentOrdinal_ = known->ordinal;
-    return ReaderState::Reading;
+    return;
   }
   if (!unmatchedPartReported_) {
     reportInfo(tr("User Info",
@@ -136,7 +131,6 @@ ReaderState TraceAccumulator::beginFilePart(FilePartId id) {
     placeholder->otherVersion = otherVersion;
     state_.currentPart = &model_.RegisterSourceFile(std::move(placeholder));
   }
-  return ReaderState::SkippingFilePart;
 }
 
 TraceAccumulator::MatchedPart &TraceAccumulator::matchedPart(uint64_t identity) {

@@ -33,10 +33,14 @@ public:
   TestState &state() { return state_; }
   const TestState &state() const { return state_; }
 
-  /// A trace file begins. Returns the state it starts in: the test and the
-  /// file-part carried over from the previous file are skipped when they were
-  /// being skipped.
-  ReaderState startFile(const std::string &path);
+  /// A trace file begins: the test and the file-part carried over from the
+  /// previous file stay skipped when they were being skipped.
+  void startFile(const std::string &path);
+  /// The current test is one the selection excludes.
+  bool testSkipped() const { return testSkipped_; }
+  /// The current file-part is not read: it matched no loaded section, or the
+  /// selection excludes its source file.
+  bool partSkipped() const { return partSkipped_; }
   /// The date of a DT line (none for no date).
   void setDate(NameEntry *date) {
     state_.currentDate = date;
@@ -44,9 +48,9 @@ public:
   }
   /// An NT line: writes the pending cleaned section, closes the open test unless
   /// the line continues it, and begins the new test.
-  ReaderState beginTest(const TestStartLine &line);
+  void beginTest(const TestStartLine &line);
   /// An FT line with its DC line: the file-part becomes current.
-  ReaderState beginFilePart(FilePartId part);
+  void beginFilePart(FilePartId part);
   /// A CO line; `remember` marks that a count-oriented test was read.
   void markCountOriented(bool remember);
   /// A hit line in the Reading state (a current file-part exists).

@@ -7,6 +7,7 @@
 #include "trace/prepared_hit_runs.h"
 #include "trace/tio_line_parser.h"
 #include "trace/trace_accumulator.h"
+#include "trace/trace_reading_machine.h"
 
 /// Of each block read ahead, the part scanned by the reader itself; the thread
 /// that read the block decodes the rest. The reader does more per line when it
@@ -31,23 +32,36 @@ struct TraceReader::Impl {
     parser.lineReader().setBlockPreparer(used ? &preparedRuns : nullptr);
   }
 
-  /// Reads one trace file; `next` is the file read after it, if any.
-  void readFile(const InputFile &input, const InputFile *next);
+  /// What the reading machine asks of its consumer (trace_reading_machine.h).
+  void startFile(const InputFile &input) { accumulator.startFile(input.name); }
+  bool testSkipped() const { return accumulator.testSkipped(); }
+  bool partSkipped() const { return accumulator.partSkipped(); }
+  bool hasCurrentPart() const { return accumulator.state().currentPart != nullptr; }
+  void takeHitLines() {
+    if (scanning) recordPlainHitLines();
+  }
+  void beginTest(const TestStartLine &line) { accumulator.beginTest(line); }
+  void beginFilePart(FilePartId part) { accumulator.beginFilePart(part); }
+  void hit(TioOpcode opcode, uint32_t id, uint32_t count) {
+    accumulator.recordHit(opcode, id, count);
+  }
+  void date(NameEntry *date) { accumulator.setDate(date); }
+  void markCountOriented(bool remember) { accumulator.markCountOriented(remember); }
+  bool countOriented() const { return accumulator.state().countOriented; }
+  /// With the cleaned trace, the hits of skipped file-parts are kept for it.
+  bool readsSkippedParts() const { return cleaning; }
+  void skippedHit(TioOpcode opcode, uint32_t id, uint32_t count) {
+    accumulator.AddTioBranch(opcode, id, count);
+  }
+  /// A counted hit line without its count counts 1.
+  static constexpr bool kCountRequired = false;
+  static constexpr bool kDescribesUnknownOpcode = true;
+
   /// Records the plain hit lines that come next in the read buffer.
   void recordPlainHitLines();
   /// Records the hits of a run of decoded lines.
   void recordDecodedRun(const DecodedRun &run, const PreparedHitRuns::Slot &slot,
                         const HitScanFilter &filter);
-  /// Dispatch of one line in each state; each returns the state after the line.
-  ReaderState whileReading(TioOpcode opcode);
-  ReaderState whileSkippingTest(TioOpcode opcode);
-  ReaderState whileSkippingFilePart(TioOpcode opcode);
-  /// The state after an NT or FT line, and whether its file-part skipping was
-  /// carried over rather than entered by an FT line.
-  ReaderState enter(ReaderState state, bool byFilePart) {
-    carriedSkip = state == ReaderState::SkippingFilePart && !byFilePart;
-    return state;
-  }
 
   /// The model the hits go to.
   CoverageModel &model;
@@ -56,11 +70,8 @@ struct TraceReader::Impl {
   /// parser's, have stopped).
   PreparedHitRuns preparedRuns;
   TioLineParser parser;
+  TraceReadingMachine<Impl> machine{*this, parser};
   const bool cleaning;
-  /// The SkippingFilePart state was entered at the start of a file or by an NT
-  /// line (the file-part carried over is skipped): the test's own DT and CO lines
-  /// are still read.
-  bool carriedSkip = false;
   /// Plain hit lines are taken straight from the read buffer.
   bool scanning = true;
   /// How they are scanned.
@@ -125,108 +136,6 @@ void TraceReader::Impl::recordPlainHitLines() {
   }
 }
 
-ReaderState TraceReader::Impl::whileReading(TioOpcode opcode) {
-  TestState &state = accumulator.state();
-  switch (opcode) {
-  case OpTP:
-  case OpTA:
-  case OpTB:
-  case OpTE: {
-    if (!state.currentPart) parser.reportHitOutsideFilePart();
-    const uint32_t id = parser.readNumber();
-    accumulator.recordHit(opcode, id, parser.readHitCount(state.countOriented));
-    return ReaderState::Reading;
-  }
-  case OpNT:
-    return enter(accumulator.beginTest(parser.readTestStart()), false);
-  case OpDT:
-    accumulator.setDate(parser.readDate());
-    return ReaderState::Reading;
-  case OpCO:
-    accumulator.markCountOriented(true);
-    return ReaderState::Reading;
-  case OpFT:
-    return enter(accumulator.beginFilePart(parser.readFilePart()), true);
-  case OpEI:
-    parser.reportExecutionError();
-    return ReaderState::Reading;
-  default:
-    parser.reportUnknownOpcode(true);
-  }
-}
-
-ReaderState TraceReader::Impl::whileSkippingTest(TioOpcode opcode) {
-  if (opcode == OpNT) return enter(accumulator.beginTest(parser.readTestStart()), false);
-  if (opcode == OpEI) parser.reportExecutionError();
-  return ReaderState::SkippingTest;
-}
-
-ReaderState TraceReader::Impl::whileSkippingFilePart(TioOpcode opcode) {
-  TestState &state = accumulator.state();
-  switch (opcode) {
-  case OpTP:
-  case OpTA:
-  case OpTB:
-  case OpTE:
-    if (cleaning) {
-      const uint32_t id = parser.readNumber();
-      accumulator.AddTioBranch(opcode, id, parser.readHitCount(state.countOriented));
-    }
-    break;
-  case OpNT:
-    return enter(accumulator.beginTest(parser.readTestStart()), false);
-  case OpFT:
-    return enter(accumulator.beginFilePart(parser.readFilePart()), true);
-  case OpEI:
-    parser.reportExecutionError();
-    break;
-  case OpDT:
-    if (carriedSkip) accumulator.setDate(parser.readDate());
-    break;
-  case OpCO:
-    if (carriedSkip || cleaning) accumulator.markCountOriented(carriedSkip);
-    break;
-  default:
-    break;
-  }
-  return ReaderState::SkippingFilePart;
-}
-
-void TraceReader::Impl::readFile(const InputFile &input, const InputFile *next) {
-  parser.open(input);
-  if (next) parser.lineReader().prepareNext(next->path.c_str());
-  ReaderState readerState = enter(accumulator.startFile(input.name), false);
-  for (;;) {
-    if (scanning && readerState == ReaderState::Reading && accumulator.state().currentPart)
-      recordPlainHitLines();
-    if (!parser.nextLine()) {
-      // A line that long cannot be a trace record.
-      if (parser.lineTooLong()) readerState = ReaderState::Invalid;
-      break;
-    }
-    const TioOpcode opcode = parser.opcode();
-    if (opcode == OpAbsent) {
-      readerState = ReaderState::Invalid;
-      break;
-    }
-    switch (readerState) {
-    case ReaderState::Reading:
-      readerState = whileReading(opcode);
-      break;
-    case ReaderState::SkippingTest:
-      readerState = whileSkippingTest(opcode);
-      break;
-    case ReaderState::SkippingFilePart:
-      readerState = whileSkippingFilePart(opcode);
-      break;
-    case ReaderState::Invalid:
-      break;
-    }
-  }
-  if (readerState == ReaderState::Invalid) parser.reportNotValid();
-  parser.close();
-}
-
 TraceReader::TraceReader(CoverageModel &model, const ReportOptions &options, TraceEvents *events,
                          std::time_t runTime)
     : impl_(std::make_unique<Impl>(model, options, events, runTime)) {}
@@ -237,8 +146,7 @@ void TraceReader::run(const std::vector<InputFile> &traceFiles) {
   impl_->accumulator.resetTypeSet();
   // The model may have been changed since a previous pass.
   impl_->model.forgetSettledHits();
-  for (std::size_t i = 0; i < traceFiles.size(); ++i)
-    impl_->readFile(traceFiles[i], i + 1 < traceFiles.size() ? &traceFiles[i + 1] : nullptr);
+  impl_->machine.readFiles(traceFiles);
   impl_->accumulator.endOfReading(!traceFiles.empty());
 }
 

@@ -10,6 +10,8 @@
 
 #include "fdc_test_helpers.h"
 #include "flow/path_trace.h"
+#include "support/line_reader.h"
+#include "trace/trace_reader.h"
 
 namespace {
 
@@ -320,6 +322,58 @@ TEST_F(PathTraceTest, BadLinesEndTheRunWithWhatWasWritten) {
   EXPECT_EXIT(runTo(counted), ExitedWithCode(7),
               exactly(fatalFrame("Null pointer for value while reading file " + counted)));
   EXPECT_EQ(readFile(path).substr(readFile(path).rfind(kSeparator) + 81), "\tbody f, line 11\n");
+}
+
+TEST_F(PathTraceTest, InvalidTracesGiveTheMessagesOfTheReadingPass) {
+  load("k.fdc", kFdc);
+  const std::string hits = "NT \"t\"\nFT 1\nDC 1\nTP 0\n";
+  // Files that are not traces: a line too long for a trace record, a line that
+  // starts with a NUL byte, a first token cut by one. Each is reported and left;
+  // an EI line warns; reading goes on with the next file.
+  const std::string tooLong =
+      trace(hits + std::string(LineReader::kMaxLineLength, 'x') + "\nTB 0\n");
+  static const char kNulStart[] = "\0TB 0\nTB 0\n";
+  static const char kCutToken[] = "\x7f"
+                                  "ELF\x02\0\nTB 0\n";
+  const std::string nulStart = trace(hits + std::string(kNulStart, sizeof kNulStart - 1));
+  const std::string cutToken = trace(hits + std::string(kCutToken, sizeof kCutToken - 1));
+  const std::string last = trace("EI 02\nTB 2\n");
+  const std::vector<std::string> traces = {tooLong, nulStart, cutToken, last};
+  std::vector<InputFile> inputs;
+  for (const std::string &path : traces)
+    inputs.push_back(InputFile{path, path});
+
+  ::testing::internal::CaptureStderr();
+  const std::string text = body(traces);
+  const std::string pathTraceErr = ::testing::internal::GetCapturedStderr();
+  ::testing::internal::CaptureStderr();
+  TraceReader(model, options, nullptr, 0).run(inputs);
+  const std::string readingErr = ::testing::internal::GetCapturedStderr();
+
+  std::string expected;
+  for (const std::string &bad : {tooLong, nulStart, cutToken})
+    expected += "Velmora zeltocov - ERROR: " + bad + " is not a valid Code Coverage trace file\n";
+  expected += warningFrame("Error detected during execution:\n-> a source object was not linked "
+                           "with the right runtime object (check instrumentation mode)");
+  EXPECT_EQ(pathTraceErr, expected);
+  EXPECT_EQ(readingErr, expected);
+  EXPECT_EQ(text, "\tincoming f, line 10\n\tincoming f, line 10\n\tincoming f, line 10\n"
+                  "\tbody g, line 41\n");
+
+  // Lines that end the run end both passes with the same message (the reading
+  // pass adds the long description of an unknown opcode).
+  for (const std::string line : {"XY 1", "DC 1", "TA", "TB z"}) {
+    const std::string bad = trace(hits + line + "\n");
+    const std::string message = line == "TA"     ? "Null pointer for value while reading file "
+                                : line == "TB z" ? "Bad hexadecimal number while reading file "
+                                                 : "Unknown opcode in trace file ";
+    std::string startOfMessage = exactly(fatalFrame(message + bad));
+    startOfMessage.resize(startOfMessage.size() - 2); // no line end, no end of text
+    EXPECT_EXIT(TraceReader(model, options, nullptr, 0).run({bad}), ExitedWithCode(7),
+                startOfMessage)
+        << line;
+    EXPECT_EXIT(flow({bad}), ExitedWithCode(7), startOfMessage) << line;
+  }
 }
 
 TEST_F(PathTraceTest, LinesOfSkippedTestsAndPartsAreNotRead) {
