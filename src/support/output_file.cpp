@@ -45,6 +45,19 @@ bool copyContent(const std::string &from, std::FILE *to) {
   return ok;
 }
 
+/// The old content is replaced, not read again: its pages in the cache are let go
+/// (the file is unchanged), so that the new content does not have to find room
+/// beside them. A large output written again would otherwise need twice its size
+/// in memory until the rename.
+void releaseCachedPages(const std::string &path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return;
+  struct stat status {};
+  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  ::close(fd);
+}
+
 } // namespace
 
 std::string unfinishedNameBeside(const std::string &path) {
@@ -111,6 +124,7 @@ bool OutputFile::open(const std::string &target, OnFatal onFatal, QString *reaso
     // A file that may not be written is not replaced either.
     if (::access(replaced_.c_str(), F_OK) == 0 && ::access(replaced_.c_str(), W_OK) != 0)
       return fail(errno);
+    if (!keepContent) releaseCachedPages(replaced_);
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < kNameTries; ++attempt) {
       temporary_ = unfinishedNameBeside(replaced_);
