@@ -192,7 +192,7 @@ def main():
               % text_of(rows["L4"]))
         check_screenshot(browser, page, shots)
 
-        # The example's page, as the README shows it.
+        # The example's page, as doc/html.md shows it.
         page = os.path.join(site, "1-calc.c.html")
         dom = dom_of(browser, page)
         check(text_of(dom.find(".//h1")) == "calc.c", "example page: title")
