@@ -93,7 +93,7 @@ CommandLineTables reportCommandLineTables() {
       valueOption("CIO", textValue("file", false, 1024), true),
       valueOption("FLOW", textValue("file", false, 1024), true),
       flagOption("ITERATION"),
-      // Outputs for CI systems and the coverage gate; documented in the README,
+      // Outputs for CI systems and the coverage gate; documented in the manual page,
       // not in the usage text. Their names begin with letters or pairs that no
       // option above begins with, so every abbreviation of those stays valid.
       valueOption("XML", textValue("file", false, 1024), true),
