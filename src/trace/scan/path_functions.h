@@ -17,8 +17,8 @@
 namespace hit_scan {
 
 /// The entry points of one path; each does what the function of the same name
-/// in hit_line_scanner.h does (a scan here never requires counts: only the plain
-/// path tells lines without count apart, and the dispatch sends it those scans).
+/// in hit_line_scanner.h does. Scans that require counts are not among them:
+/// they are rare enough that the plain path alone takes them (scanPlainHitLines).
 struct PathFunctions {
   HitScan (*scan)(std::string_view bytes, bool countOriented, TraceHit *out, std::size_t capacity,
                   const HitScanFilter *filter);
