@@ -110,6 +110,24 @@ TEST(PreparedHitRuns, DecodingTakesTheLinesTheScanTakes) {
   }
 }
 
+TEST(PreparedHitRuns, DecodingStopsWhenTheStoreIsFull) {
+  // Stores of every size up to a few blocks' lines, also one that a whole block
+  // of lines fills exactly: the decoding stores no line past its end.
+  std::string text;
+  for (int i = 0; i < 40; ++i)
+    text += std::string("TB ") + FormatHex(static_cast<uint32_t>(i % 16)) + "\n";
+  const std::string bytes = withPadding(text);
+  for (HitScanPath path : pathsToCompare())
+    for (std::size_t capacity = 1; capacity < 40; ++capacity) {
+      std::vector<uint32_t> decoded(capacity + 1, 0xFFFFFFFFu);
+      const DecodedLines lines = decodeHitLines(path, std::string_view(bytes.data(), text.size()),
+                                                decoded.data(), capacity);
+      EXPECT_EQ(lines.lines, capacity) << hitScanPathName(path);
+      EXPECT_EQ(lines.bytes, 5 * capacity) << hitScanPathName(path);
+      EXPECT_EQ(decoded[capacity], 0xFFFFFFFFu) << hitScanPathName(path) << ", " << capacity;
+    }
+}
+
 TEST(PreparedHitRuns, DecodedLinesAreRecordedAsTheScanRecordsThem) {
   // Each scan of plain hit lines, with a filter leaving settled and first hits
   // out (or, with the cleaned trace, hits it keeps already), against the

@@ -5,6 +5,13 @@
 
 #ifdef ZELTOCOV_X86_VECTORS
 
+// GCC 12's headers fill the lanes that masks leave out from an undefined vector,
+// which it then takes for an uninitialized variable (where the whole-block takers
+// are inlined, here).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #include <algorithm>
 #include <immintrin.h>
 
@@ -16,11 +23,6 @@
 namespace hit_scan {
 
 namespace {
-
-// GCC 12's headers fill the lanes that masks leave out from an undefined vector,
-// which it then takes for an uninitialized variable.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 [[gnu::target(ZELTOCOV_VBMI_TARGET), gnu::flatten]] DecodedLines
 decodeAvx512Vbmi(std::string_view bytes, uint32_t *out, std::size_t capacity) {
@@ -90,8 +92,6 @@ scanAvx512Vbmi(std::string_view bytes, bool countOriented, TraceHit *out, std::s
   return scanBlockPath<ClassifyAvx512, WholeSettledBlocks, WholeKeptBlocks>(bytes, countOriented,
                                                                             out, capacity, filter);
 }
-
-#pragma GCC diagnostic pop
 
 DecodedTake takeDecodedAvx512Vbmi(const uint32_t *decoded, std::size_t count, TraceHit *out,
                                   std::size_t capacity, const HitScanFilter &filter) {

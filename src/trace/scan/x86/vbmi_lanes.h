@@ -16,11 +16,6 @@
 
 namespace hit_scan {
 
-// GCC 12's headers fill the lanes that masks leave out from an undefined vector,
-// which it then takes for an uninitialized variable.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-
 /// Byte tables of the whole-block decoding: byte 8j + k of lane j.
 constexpr std::array<uint8_t, 64> kByteTable(uint8_t (*value)(unsigned lane, unsigned byte)) {
   std::array<uint8_t, 64> table{};
@@ -190,7 +185,5 @@ decodeSixteenLanes(const BlockLines &lines, __m512i &kinds, __m512i &ids, __mmas
                                       _mm512_load_si512(kLowBytesOfWords.data()), pairs);
   return laneKinds(block, start, 0x0101010101010101ull, lanes, kinds);
 }
-
-#pragma GCC diagnostic pop
 
 } // namespace hit_scan

@@ -11,21 +11,18 @@
 
 namespace hit_scan {
 
-// GCC 12's headers fill the lanes that masks leave out from an undefined vector,
-// which it then takes for an uninitialized variable.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-
 /// With AVX-512 VBMI2: the lines of a block decoded in sixteen lanes and stored
-/// at once when the room left holds them all; a block with a letter that is no
-/// kind or an ID of more than four digits is left to the line-by-line decoding.
+/// at once when the room left holds them all and one more line (the decoding of
+/// the next block stores a line before it looks at the room); a block with a
+/// letter that is no kind or an ID of more than four digits, or that the room
+/// left only just holds, is left to the line-by-line decoding.
 class WholeDecodedBlocks {
 public:
   WholeDecodedBlocks(uint32_t *out, std::size_t capacity, std::size_t &lines)
       : out_(out), capacity_(capacity), lines_(lines) {}
 
   [[gnu::target(ZELTOCOV_VBMI_TARGET)]] unsigned operator()(const unsigned char *p, uint64_t ends) {
-    if (capacity_ - lines_ < static_cast<std::size_t>(__builtin_popcountll(ends))) return 0;
+    if (capacity_ - lines_ <= static_cast<std::size_t>(__builtin_popcountll(ends))) return 0;
     const BlockLines lines(p, ends);
     __m512i kinds, ids;
     __mmask16 lanes;
@@ -43,7 +40,5 @@ private:
   /// Lines stored so far.
   std::size_t &lines_;
 };
-
-#pragma GCC diagnostic pop
 
 } // namespace hit_scan

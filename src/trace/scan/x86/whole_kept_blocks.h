@@ -12,11 +12,6 @@
 
 namespace hit_scan {
 
-// GCC 12's headers fill the lanes that masks leave out from an undefined vector,
-// which it then takes for an uninitialized variable.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-
 /// With AVX-512 VBMI2, for the cleaned trace: the lines of a block decoded in
 /// sixteen lanes and checked all at once against what the store would leave out
 /// (a branch the cleaned trace keeps already, and a settled one if the model
@@ -116,7 +111,5 @@ private:
   /// 1 at the index of each kind the model counts.
   __m512i countedKinds_;
 };
-
-#pragma GCC diagnostic pop
 
 } // namespace hit_scan

@@ -12,11 +12,6 @@
 
 namespace hit_scan {
 
-// GCC 12's headers fill the lanes that masks leave out from an undefined vector,
-// which it then takes for an uninitialized variable.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-
 /// With AVX-512 VBMI2: the lines of a block decoded all at once (in sixteen lanes,
 /// or eight at a time for long IDs) and checked against the settled bits all at
 /// once (the words picked from vectors, or gathered). A block whose lines would
@@ -172,7 +167,5 @@ private:
   __m512i countedKinds32_;
   __mmask16 dwordMask_[5] = {};
 };
-
-#pragma GCC diagnostic pop
 
 } // namespace hit_scan
