@@ -34,8 +34,8 @@ struct Filter {
     const uint8_t mode = header[0];
     filter.kinds = header[2] & 15u;
     filter.cleaning = (mode & 4) != 0;
-    std::mt19937 random(uint32_t{header[7]} | uint32_t{header[8]} << 8 |
-                        uint32_t{header[9]} << 16 | uint32_t{header[10]} << 24);
+    std::mt19937 random(uint32_t{header[7]} | uint32_t{header[8]} << 8 | uint32_t{header[9]} << 16 |
+                        uint32_t{header[10]} << 24);
     for (int k = 0; k < 4; ++k) {
       // Up to 1275 slots: past the 512 whose settled bits a vector holds.
       dense[k].resize(std::size_t{header[3 + k]} * 5);
