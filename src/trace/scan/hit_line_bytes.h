@@ -11,8 +11,12 @@
 
 namespace hit_scan {
 
+// The tables are hidden from other shared objects: code built position-independent
+// reaches other inline variables through the global offset table, and the loops
+// of the scan would then load the table's address again at every line.
+
 /// Digit value of every byte: 0-15 for hexadecimal digits, -1 otherwise (NUL too).
-inline constexpr std::array<int8_t, 256> kDigitValues = [] {
+[[gnu::visibility("hidden")]] inline constexpr std::array<int8_t, 256> kDigitValues = [] {
   std::array<int8_t, 256> values{};
   for (int8_t &value : values)
     value = -1;
@@ -26,7 +30,7 @@ inline constexpr std::array<int8_t, 256> kDigitValues = [] {
 }();
 
 /// Trace kind of the second letter of a hit opcode (T followed by it), 0 for others.
-inline constexpr std::array<uint8_t, 256> kHitKinds = [] {
+[[gnu::visibility("hidden")]] inline constexpr std::array<uint8_t, 256> kHitKinds = [] {
   std::array<uint8_t, 256> kinds{};
   kinds['P'] = KindProcPoint;
   kinds['A'] = KindCall;

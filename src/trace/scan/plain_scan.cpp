@@ -14,9 +14,12 @@ namespace hit_scan {
 
 namespace {
 
+/// Each instantiation stays a function of its own: inlined together into their
+/// caller, they take about 1% more instructions.
 template <bool kFiltered>
-HitScan scanPlain(std::string_view bytes, bool countOriented, TraceHit *out, std::size_t capacity,
-                  const HitScanFilter *filter, bool countRequired) {
+[[gnu::noinline]] HitScan scanPlain(std::string_view bytes, bool countOriented, TraceHit *out,
+                                    std::size_t capacity, const HitScanFilter *filter,
+                                    bool countRequired) {
   HitSink<kFiltered> sink(out, capacity, filter, countOriented);
   // Each byte is looked at only after the one before it matched and was not NUL,
   // so the scan never passes the NUL that follows the bytes.

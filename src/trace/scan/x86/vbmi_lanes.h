@@ -24,51 +24,57 @@ constexpr std::array<uint8_t, 64> kByteTable(uint8_t (*value)(unsigned lane, uns
   return table;
 }
 /// Every byte: its position.
-alignas(64) inline constexpr std::array<uint8_t, 64> kIota =
+alignas(64) [[gnu::visibility("hidden")]] inline constexpr std::array<uint8_t, 64> kIota =
     kByteTable([](unsigned lane, unsigned byte) { return static_cast<uint8_t>(8 * lane + byte); });
 /// Every byte of lane j: j (the line of the lane).
-alignas(64) inline constexpr std::array<uint8_t, 64> kLaneLines =
+alignas(64) [[gnu::visibility("hidden")]] inline constexpr std::array<uint8_t, 64> kLaneLines =
     kByteTable([](unsigned lane, unsigned) { return static_cast<uint8_t>(lane); });
 /// Byte k of a lane: the offset of the line's digit k (after "TB ").
-alignas(64) inline constexpr std::array<uint8_t, 64> kDigitOffsets =
+alignas(64) [[gnu::visibility("hidden")]] inline constexpr std::array<uint8_t, 64> kDigitOffsets =
     kByteTable([](unsigned, unsigned byte) { return static_cast<uint8_t>(3 + byte); });
 /// Bytes 0 to 3 of lane j: the low bytes of the lane's four 16-bit words.
-alignas(64) inline constexpr std::array<uint8_t, 64> kLowBytesOfWords = kByteTable(
-    [](unsigned lane, unsigned byte) { return static_cast<uint8_t>(8 * lane + 2 * byte); });
+alignas(64)
+    [[gnu::visibility("hidden")]] inline constexpr std::array<uint8_t, 64> kLowBytesOfWords =
+        kByteTable([](unsigned lane, unsigned byte) {
+          return static_cast<uint8_t>(8 * lane + 2 * byte);
+        });
 /// By the low four bits of a kind letter: the letter (P, A, B, E), 0 for none.
-alignas(64) inline constexpr std::array<uint8_t, 64> kKindLetters =
+alignas(64) [[gnu::visibility("hidden")]] inline constexpr std::array<uint8_t, 64> kKindLetters =
     kByteTable([](unsigned lane, unsigned byte) -> uint8_t {
       constexpr uint8_t letters[16] = {'P', 'A', 'B', 0, 0, 'E'};
       return letters[(8 * lane + byte) % 16];
     });
 /// The same for the trace kind of the letter.
-alignas(64) inline constexpr std::array<uint8_t, 64> kKindOfLetters =
+alignas(64) [[gnu::visibility("hidden")]] inline constexpr std::array<uint8_t, 64> kKindOfLetters =
     kByteTable([](unsigned lane, unsigned byte) -> uint8_t {
       constexpr uint8_t kinds[16] = {KindProcPoint, KindCall, KindBlock, 0, 0, KindCondition};
       return kinds[(8 * lane + byte) % 16];
     });
 
 /// The same tables for sixteen lanes of four bytes: every byte of lane j: j.
-alignas(64) inline constexpr std::array<uint8_t, 64> kLaneLines16 = [] {
-  std::array<uint8_t, 64> table{};
-  for (unsigned i = 0; i < 64; ++i)
-    table[i] = static_cast<uint8_t>(i / 4);
-  return table;
-}();
+alignas(64)
+    [[gnu::visibility("hidden")]] inline constexpr std::array<uint8_t, 64> kLaneLines16 = [] {
+      std::array<uint8_t, 64> table{};
+      for (unsigned i = 0; i < 64; ++i)
+        table[i] = static_cast<uint8_t>(i / 4);
+      return table;
+    }();
 /// Byte k of a lane: the offset of the line's digit k.
-alignas(64) inline constexpr std::array<uint8_t, 64> kDigitOffsets16 = [] {
-  std::array<uint8_t, 64> table{};
-  for (unsigned i = 0; i < 64; ++i)
-    table[i] = static_cast<uint8_t>(3 + i % 4);
-  return table;
-}();
+alignas(64)
+    [[gnu::visibility("hidden")]] inline constexpr std::array<uint8_t, 64> kDigitOffsets16 = [] {
+      std::array<uint8_t, 64> table{};
+      for (unsigned i = 0; i < 64; ++i)
+        table[i] = static_cast<uint8_t>(3 + i % 4);
+      return table;
+    }();
 /// Bytes 0 and 1 of lane j: the low bytes of the lane's two 16-bit words.
-alignas(64) inline constexpr std::array<uint8_t, 64> kLowBytesOfWords16 = [] {
-  std::array<uint8_t, 64> table{};
-  for (unsigned i = 0; i < 64; ++i)
-    table[i] = static_cast<uint8_t>(i / 4 * 4 + (i % 4 == 1 ? 2 : 0));
-  return table;
-}();
+alignas(64)
+    [[gnu::visibility("hidden")]] inline constexpr std::array<uint8_t, 64> kLowBytesOfWords16 = [] {
+      std::array<uint8_t, 64> table{};
+      for (unsigned i = 0; i < 64; ++i)
+        table[i] = static_cast<uint8_t>(i / 4 * 4 + (i % 4 == 1 ? 2 : 0));
+      return table;
+    }();
 
 /// The kind and ID in the highest of the `lanes` (not 0) of `kinds` and `ids`
 /// (lanes of 32 bits).
