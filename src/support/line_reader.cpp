@@ -3,6 +3,7 @@
 
 #include "support/host_services.h"
 #include "support/messages.h"
+#include "support/plain_reading.h"
 #include "support/read_ahead.h"
 
 #include <algorithm>
@@ -17,7 +18,8 @@
 LineReader::LineReader() : LineReader(kDefaultBlockSize) {}
 
 LineReader::LineReader(std::size_t blockSize)
-    : read_(readFile), blockSize_(blockSize < 2 ? 2 : blockSize) {}
+    : read_(readFile), blockSize_(blockSize < 2 ? 2 : blockSize),
+      readAheadMinimum_(plainReadingForced() ? SIZE_MAX : kReadAheadMinimum) {}
 
 ssize_t LineReader::readFile(int fd, void *buffer, std::size_t count, off_t offset) {
   return offset < 0 ? ::read(fd, buffer, count) : ::pread(fd, buffer, count, offset);

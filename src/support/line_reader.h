@@ -37,7 +37,8 @@ public:
   /// of no meaning: room for scans that read whole words or vectors.
   static constexpr std::size_t kTailPadding = 64;
   /// Files at least this large are read ahead on a thread by default (a file of
-  /// one block or more: the thread costs far less than reading a block).
+  /// one block or more: the thread costs far less than reading a block); none
+  /// is with the plain reading (support/plain_reading.h).
   static constexpr std::size_t kReadAheadMinimum = kDefaultBlockSize;
   /// How the bytes of the file are read: at `offset`, or at the file's position
   /// when it is negative (pread(2) or read(2) by default; tests put failures in).
@@ -145,8 +146,8 @@ private:
 
   int fd_ = -1;
   ReadFunction read_;
-  std::size_t blockSize_; ///< bytes read at a time
-  std::size_t readAheadMinimum_ = kReadAheadMinimum;
+  std::size_t blockSize_;            ///< bytes read at a time
+  std::size_t readAheadMinimum_;     ///< see setReadAheadMinimum
   std::unique_ptr<ReadAhead> ahead_; ///< the read-ahead thread, for a large file
   /// Two sets of read-ahead blocks (one for the file open, one for the next
   /// file), kept from file to file, and the size of each block.

@@ -4,12 +4,20 @@
 // that form stops the scan and is left to the line-by-line reading, which applies
 // the full token rules and gives the messages, so both read every line alike.
 //
-// Two implementations read the same lines: the plain one goes byte by byte; the
-// block one classifies 64 bytes at a time with vector compares (SSE2, AVX2 or
-// AVX-512) and decodes each ID from one 8-byte load, with no branch per digit.
-// The fastest the processor has is chosen once at run time (the plain one without
-// AVX2). The block one needs kHitScanPadding readable bytes after the bytes it is
+// Several implementations (paths) read the same lines: the plain one goes byte by
+// byte; the vector ones classify 64 bytes at a time with vector compares (SSE2,
+// AVX2 or AVX-512) and decode each ID from one 8-byte load, with no branch per
+// digit. The fastest the processor has is chosen once at run time (the plain one
+// without AVX2, or when ZELTOCOV_SCAN=plain asks for it: support/plain_reading.h).
+// The vector paths need kHitScanPadding readable bytes after the bytes they are
 // given.
+//
+// This file's functions are the dispatch; the paths are under scan/:
+//   scan/plain_scan.cpp      the plain path
+//   scan/block_scan.h        the block scan that every vector path shares
+//   scan/hit_sink.h, scan/settled_sink.h   where the hits of a scan go
+//   scan/x86/                each instruction set's classifier and entry points,
+//                            and the whole-block takers of AVX-512 VBMI2
 #pragma once
 
 #include <cstddef>
@@ -35,11 +43,16 @@ enum class HitScanPath : uint8_t {
   Avx512Vbmi,
 };
 
+/// Every path, the plain one first.
+constexpr HitScanPath kHitScanPaths[] = {HitScanPath::Plain,  HitScanPath::Sse2,
+                                         HitScanPath::Avx2,   HitScanPath::Avx2Pext,
+                                         HitScanPath::Avx512, HitScanPath::Avx512Vbmi};
+
 /// Whether this build and processor can take a path.
 bool hitScanPathAvailable(HitScanPath path);
 /// The paths this build and processor can take, the plain one first.
 std::vector<HitScanPath> availableHitScanPaths();
-/// The fastest path available, chosen once.
+/// The fastest path available, chosen once (the plain one with the plain reading).
 HitScanPath bestHitScanPath();
 /// The path's name, for the measures.
 const char *hitScanPathName(HitScanPath path);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "failing_reads.h"
+#include "scan_paths.h"
 #include "support/line_reader.h"
 #include "support/numbers.h"
 #include "test_support.h"
@@ -166,13 +167,8 @@ std::string scanAll(HitScanPath path, const std::string &bytes, std::size_t size
   return result;
 }
 
-/// The scan paths this machine takes (the plain one first).
-std::vector<HitScanPath> availablePaths() {
-  return availableHitScanPaths();
-}
-
 TEST(HitLineScanner, DecodesPlainHitLines) {
-  for (HitScanPath path : availablePaths()) {
+  for (HitScanPath path : pathsToCompare()) {
     SCOPED_TRACE(hitScanPathName(path));
     const std::string text = "TP c21\nTA 0\nTB Ff\nTE 12345678\nTB 00\nTE 1aB\nTE 9Cd0\n";
     const Scanned scanned = scan(text, false, 16, path);
@@ -208,7 +204,7 @@ TEST(HitLineScanner, DecodesPlainHitLines) {
 }
 
 TEST(HitLineScanner, StopsBeforeEveryOtherLine) {
-  for (HitScanPath path : availablePaths()) {
+  for (HitScanPath path : pathsToCompare()) {
     SCOPED_TRACE(hitScanPathName(path));
     expectStopsBeforeOtherLines(path);
   }
@@ -229,7 +225,7 @@ TEST(HitLineScanner, EveryPathTakesWhatThePlainOneTakes) {
     bytes += padded("").substr(1);
     const bool countOriented = random() % 2;
     const std::size_t capacity = random() % 3 ? 256 : 2 + random() % 5;
-    for (HitScanPath path : availablePaths())
+    for (HitScanPath path : pathsToCompare())
       EXPECT_EQ(scanAll(path, bytes, cut, countOriented, capacity, nullptr),
                 scanAll(HitScanPath::Plain, bytes, cut, countOriented, capacity, nullptr))
           << hitScanPathName(path) << " round " << round << (countOriented ? " counted" : "");
@@ -333,7 +329,7 @@ TEST(HitLineScanner, EveryPathFiltersLikeThePlainOne) {
                              pendingCopy);
     };
     const std::string byPlain = scanWith(HitScanPath::Plain);
-    for (HitScanPath path : availablePaths())
+    for (HitScanPath path : pathsToCompare())
       EXPECT_EQ(scanWith(path), byPlain) << hitScanPathName(path) << " round " << round;
   }
 }
@@ -349,7 +345,7 @@ TEST(HitLineScanner, FilterLeavesOutHitsThatChangeNothing) {
   filter.dense[2] = blocks;
   filter.denseSize[2] = 8;
   filter.settled[2] = &settledBlocks;
-  for (HitScanPath path : availablePaths()) {
+  for (HitScanPath path : pathsToCompare()) {
     SCOPED_TRACE(hitScanPathName(path));
     auto filtered = [&](const std::string &text, bool countOriented) {
       const std::string bytes = padded(text);
@@ -403,6 +399,28 @@ TEST(HitLineScanner, FilterLeavesOutHitsThatChangeNothing) {
     filter = plain;
     settledBlocks = 0b110;
   }
+}
+
+TEST(HitLineScanner, PlainReadingTakesThePlainPath) {
+  // The switch is read once per process: each setting in a fresh one.
+  const std::string style = GTEST_FLAG_GET(death_test_style);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        setenv("ZELTOCOV_SCAN", "plain", 1);
+        std::exit(bestHitScanPath() == HitScanPath::Plain ? 0 : 1);
+      },
+      ExitedWithCode(0), "");
+  // Without it, the fastest path (SSE2 alone is slower than the plain one).
+  HitScanPath fastest = pathsToCompare().back();
+  if (fastest == HitScanPath::Sse2) fastest = HitScanPath::Plain;
+  EXPECT_EXIT(
+      {
+        unsetenv("ZELTOCOV_SCAN");
+        std::exit(bestHitScanPath() == fastest ? 0 : 1);
+      },
+      ExitedWithCode(0), "");
+  GTEST_FLAG_SET(death_test_style, style);
 }
 /// Every branch of a service with its state, as text.
 std::string describe(const Service &service) {
@@ -563,7 +581,7 @@ struct Reading {
 /// thread decodes ahead, small blocks read directly.
 std::vector<Reading> readings(bool many) {
   std::vector<Reading> result = {{false}};
-  for (HitScanPath path : availablePaths())
+  for (HitScanPath path : pathsToCompare())
     result.push_back({true, path});
   result.push_back({true, bestHitScanPath(), many ? 4096u : 16u, 0});
   result.push_back({true, bestHitScanPath(), many ? 4096u : 16u, 0, false});

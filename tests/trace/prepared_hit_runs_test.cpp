@@ -7,17 +7,13 @@
 #include <algorithm>
 #include <random>
 
+#include "scan_paths.h"
 #include "support/numbers.h"
 #include "trace/hit_line_scanner.h"
 #include "trace/pending_hits.h"
 #include "trace/prepared_hit_runs.h"
 
 namespace {
-
-/// The paths this machine takes.
-std::vector<HitScanPath> paths() {
-  return availableHitScanPaths();
-}
 
 /// `text` followed by padding that holds plain hit lines and no NUL: what a
 /// thread that has just read a block sees after its bytes.
@@ -94,7 +90,7 @@ TEST(PreparedHitRuns, DecodingTakesTheLinesTheScanTakes) {
         expectedBytes = scanBytes.find('\n', at + expectedBytes) + 1 - at;
         ++expected;
       }
-      for (HitScanPath path : paths()) {
+      for (HitScanPath path : pathsToCompare()) {
         std::vector<uint32_t> decoded(400);
         const DecodedLines lines = decodeHitLines(
             path, std::string_view(bytes.data() + at, size - at), decoded.data(), decoded.size());
@@ -112,6 +108,24 @@ TEST(PreparedHitRuns, DecodingTakesTheLinesTheScanTakes) {
       at = lineFeed + 1;
     }
   }
+}
+
+TEST(PreparedHitRuns, DecodingStopsWhenTheStoreIsFull) {
+  // Stores of every size up to a few blocks' lines, also one that a whole block
+  // of lines fills exactly: the decoding stores no line past its end.
+  std::string text;
+  for (int i = 0; i < 40; ++i)
+    text += std::string("TB ") + FormatHex(static_cast<uint32_t>(i % 16)) + "\n";
+  const std::string bytes = withPadding(text);
+  for (HitScanPath path : pathsToCompare())
+    for (std::size_t capacity = 1; capacity < 40; ++capacity) {
+      std::vector<uint32_t> decoded(capacity + 1, 0xFFFFFFFFu);
+      const DecodedLines lines = decodeHitLines(path, std::string_view(bytes.data(), text.size()),
+                                                decoded.data(), capacity);
+      EXPECT_EQ(lines.lines, capacity) << hitScanPathName(path);
+      EXPECT_EQ(lines.bytes, 5 * capacity) << hitScanPathName(path);
+      EXPECT_EQ(decoded[capacity], 0xFFFFFFFFu) << hitScanPathName(path) << ", " << capacity;
+    }
 }
 
 TEST(PreparedHitRuns, DecodedLinesAreRecordedAsTheScanRecordsThem) {
@@ -199,7 +213,7 @@ TEST(PreparedHitRuns, DecodedLinesAreRecordedAsTheScanRecordsThem) {
       at += scan.bytes;
       lines += taken;
     }
-    for (HitScanPath path : paths()) {
+    for (HitScanPath path : pathsToCompare()) {
       std::vector<uint64_t> bits[2][4];
       const HitScanFilter decodedFilter = withBits(bits);
       std::size_t call = 0;
@@ -228,7 +242,7 @@ TEST(PreparedHitRuns, RunsLieBetweenTheLinesLeftToTheReader) {
                             FormatHex(kDecodedIdLimit) + "\nTB 9\nTB 1";
   const std::string bytes = withPadding(block);
   const std::size_t size = block.size();
-  for (HitScanPath path : paths()) {
+  for (HitScanPath path : pathsToCompare()) {
     SCOPED_TRACE(hitScanPathName(path));
     // The share ends inside "TA 5": the runs begin at the line after it.
     PreparedHitRuns runs(path, 22.0 / static_cast<double>(size));
