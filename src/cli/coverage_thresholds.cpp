@@ -1,6 +1,9 @@
 #include "cli/coverage_thresholds.h"
 
 #include <cstddef>
+#include <iterator>
+
+#include "support/keyword_match.h"
 
 const GateType kGateTypes[11] = {
     {"PROC", CovFunctions, CntFunctions},
@@ -22,31 +25,12 @@ using Wide = unsigned __int128;
 
 constexpr uint64_t kScale = 1000000000; // 10^kThresholdDecimals
 
-char upper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-/// The keyword that a type text names: exactly, else as the only keyword it
-/// begins; null with `ambiguous` set when it begins several.
+/// The type that a type text names: a keyword, or an unambiguous prefix of one.
 const GateType *matchType(const std::string &text, bool &ambiguous) {
-  ambiguous = false;
-  const GateType *found = nullptr;
-  if (text.empty()) return nullptr;
-  for (const GateType &type : kGateTypes) {
-    const std::string keyword = type.keyword;
-    if (text.size() > keyword.size()) continue;
-    bool prefix = true;
-    for (std::size_t i = 0; i < text.size() && prefix; ++i)
-      prefix = upper(text[i]) == keyword[i];
-    if (!prefix) continue;
-    if (text.size() == keyword.size()) {
-      ambiguous = false;
-      return &type;
-    }
-    if (found) ambiguous = true;
-    found = &type;
-  }
-  return ambiguous ? nullptr : found;
+  const KeywordChoice choice = chooseKeyword(text, std::size(kGateTypes),
+                                             [](std::size_t i) { return kGateTypes[i].keyword; });
+  ambiguous = choice.ambiguous;
+  return choice.index == KeywordChoice::kNone ? nullptr : &kGateTypes[choice.index];
 }
 
 } // namespace
