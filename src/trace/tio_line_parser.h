@@ -63,11 +63,6 @@ inline TioOpcode recognizeOpcode(const char *token) {
   }
 }
 
-/// Whether an opcode is one of the four hit opcodes (TP, TA, TB, TE).
-inline bool isHitOpcode(TioOpcode opcode) {
-  return opcode >= OpTP && opcode <= OpTE;
-}
-
 /// How a pass treats the lines it reads.
 enum class ReaderState : uint8_t {
   Reading,          ///< a selected test in a selected file-part
