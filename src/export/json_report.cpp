@@ -90,8 +90,8 @@ void writeModifiedConditions(JsonTextWriter &json, const Service &service) {
       const ConditionEntry &first = service.conditions[pair.first];
       const ConditionEntry &second = service.conditions[pair.second];
       json.beginObject(true);
-      json.member("first", first.text ? first.text->c_str() : "");
-      json.member("second", second.text ? second.text->c_str() : "");
+      json.member("first", conditionText(first));
+      json.member("second", conditionText(second));
       json.member("hit", (first.branch.flags & FlagEverHit) && (second.branch.flags & FlagEverHit));
       json.endObject();
     }

@@ -53,26 +53,96 @@ struct ServiceItem {
   /// last line); an item without a line (0) sits on line 1.
   uint32_t placedLine = 1;
 
+  ServiceItem() = default;
+  /// An item on a branch, named on line `named` and placed on line `placed`.
+  ServiceItem(const Branch &branch, CoverageTypes itemType, ItemKind itemKind, const char *itemText,
+              uint32_t named, uint32_t placed)
+      : type(itemType), kind(itemKind), text(itemText), state(&branch), line(named),
+        placedLine(placed == 0 ? 1 : placed) {}
+
   /// Some selected test of the run hit it.
   bool hitInRun() const { return (state->flags & FlagEverHit) != 0; }
 };
 
-/// The items, one by one.
-ServiceItem entryItem(const Service &service);
-/// An exit of kind 1 to 3 (isListedExit).
-ServiceItem exitItem(const ExitEntry &exit);
-ServiceItem callItem(const CallEntry &call);
-/// A block of one of the four kinds.
-ServiceItem blockItem(const BlockEntry &block);
-/// An outcome of a basic condition: the condition entry at `index`.
-ServiceItem outcomeItem(const Service &service, std::size_t index);
-ServiceItem modifiedConditionItem(const Service &service, const ModifiedCondition &item);
-/// A vector of a compound condition.
-ServiceItem vectorItem(const ConditionEntry &vector);
-
 /// Exits of kinds 1 to 3 are items; any other kind is left out.
 inline bool isListedExit(const ExitEntry &exit) {
   return exit.kind >= ExitRegular && exit.kind <= ExitTermination;
+}
+
+/// The text of a condition entry: the condition of an outcome, or a vector; ""
+/// when it has none.
+inline const char *conditionText(const ConditionEntry &entry) {
+  return entry.text ? entry.text->c_str() : "";
+}
+
+// The items, one by one.
+
+inline ServiceItem entryItem(const Service &service) {
+  const Branch &entry = service.entry;
+  return ServiceItem(entry, CovFunctions, ItemEntry, "", entry.firstLine, entry.firstLine);
+}
+
+/// An exit of kind 1 to 3 (isListedExit).
+inline ServiceItem exitItem(const ExitEntry &exit) {
+  const Branch &branch = exit.branch;
+  const auto kind = static_cast<ItemKind>(ItemRegularExit + (exit.kind - ExitRegular));
+  return ServiceItem(branch, CovFunctionsExits, kind, "", branch.firstLine, branch.firstLine);
+}
+
+inline ServiceItem callItem(const CallEntry &call) {
+  const Branch &branch = call.branch;
+  return ServiceItem(branch, CovCalls, ItemCall, call.calledName ? call.calledName->text : "",
+                     branch.firstLine, branch.firstLine);
+}
+
+/// A block of one of the four kinds.
+inline ServiceItem blockItem(const BlockEntry &block) {
+  const Branch &branch = block.branch;
+  // An implicit block (an else that is not written) is named where it ends.
+  const uint32_t line = block.kind == BlockImplicit ? branch.lastLine : branch.firstLine;
+  return ServiceItem(branch, blockTypeBit(block.kind),
+                     static_cast<ItemKind>(ItemSimpleBlock + block.kind), block.label.c_str(), line,
+                     line);
+}
+
+/// An outcome of a basic condition: the condition entry at `index`.
+inline ServiceItem outcomeItem(const Service &service, std::size_t index) {
+  const std::vector<ConditionEntry> &conditions = service.conditions;
+  const ConditionEntry &entry = conditions[index];
+  const Branch &branch = entry.branch;
+  const bool single = entry.kind == CondSingle;
+  // A condition of one outcome is placed where it ends.
+  ServiceItem item(branch, CovBasicConditions, ItemBasicCondition, conditionText(entry),
+                   branch.firstLine, single ? branch.lastLine : branch.firstLine);
+  if (!single) {
+    // The True outcome is followed by the False outcome sharing its text.
+    const bool isTrue = index + 1 < conditions.size() && conditions[index + 1].text == entry.text;
+    item.detail = isTrue ? "True" : "False";
+  }
+  return item;
+}
+
+inline ServiceItem modifiedConditionItem(const Service &service, const ModifiedCondition &item) {
+  ServiceItem modified;
+  modified.type = CovModifiedConditions;
+  modified.kind = ItemModifiedCondition;
+  modified.state = &item;
+  if (item.condition < service.conditions.size()) {
+    const ConditionEntry &condition = service.conditions[item.condition];
+    modified.text = conditionText(condition);
+    modified.line = condition.branch.firstLine;
+    if (modified.line != 0) modified.placedLine = modified.line;
+  }
+  modified.noPair = item.label.empty();
+  if (!modified.noPair) modified.detail = item.label.c_str();
+  return modified;
+}
+
+/// A vector of a compound condition, placed on the last line of its decision.
+inline ServiceItem vectorItem(const ConditionEntry &vector) {
+  const Branch &branch = vector.branch;
+  return ServiceItem(branch, CovCompoundConditions, ItemCompoundVector, conditionText(vector),
+                     branch.firstLine, branch.lastLine);
 }
 
 /// The item of a branch that a lookup found; false for an exit of another kind

@@ -6,10 +6,18 @@
 #include <cstring>
 #include <limits>
 
+namespace {
+
+using Wide = unsigned __int128;
+
+} // namespace
+
 double coverageRate(uint64_t hit, uint64_t total) {
-  // Compared by division: no product of counts can wrap.
-  if (hit < total && total - hit <= total / 2000) return 99.9;
-  if (hit > 0 && hit < total && hit <= total / 2000) return 0.1;
+  // A count above kLimit times 2000 is above any total: the products never wrap.
+  constexpr uint64_t kLimit = UINT64_MAX / 2000;
+  const uint64_t missed = total - hit;
+  if (hit < total && missed <= kLimit && total >= missed * 2000) return 99.9;
+  if (hit > 0 && hit < total && hit <= kLimit && total >= hit * 2000) return 0.1;
   return double(hit) * 100.0 / double(total);
 }
 
@@ -52,7 +60,6 @@ std::string percentText(double rate) {
 }
 
 std::string truncatedRate(uint64_t hit, uint64_t total, int decimals) {
-  using Wide = unsigned __int128;
   if (total == 0) return "0";
   Wide scale = 1;
   for (int d = 0; d < decimals; ++d)
@@ -63,7 +70,9 @@ std::string truncatedRate(uint64_t hit, uint64_t total, int decimals) {
   if (decimals > 0) {
     const uint64_t fraction = static_cast<uint64_t>(scaled % scale);
     std::string digits = std::to_string(fraction);
-    text += "." + std::string(static_cast<std::size_t>(decimals) - digits.size(), '0') + digits;
+    text += '.';
+    text.append(static_cast<std::size_t>(decimals) - digits.size(), '0');
+    text += digits;
   }
   return text;
 }

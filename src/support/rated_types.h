@@ -86,21 +86,41 @@ inline constexpr CountersOfBits kCountersOfBits = [] {
 /// The counter (CountIndex) that counts the items of a coverage-type bit, or -1
 /// when none does (CovBlockCompanion, CovForcedConditions, no bit at all).
 inline int counterOfType(CoverageTypes bit) {
-  return std::has_single_bit(bit) ? kCountersOfBits.counter[std::countr_zero(bit)] : -1;
+  const bool oneBit = bit != 0 && (bit & (bit - 1)) == 0;
+  return oneBit ? kCountersOfBits.counter[std::countr_zero(bit)] : -1;
 }
 
 /// The value of a type in counters, totals or hits: its counter, or for the
 /// decisions the sum of two (in 64 bits, which no sum of counters overflows).
-uint64_t ratedValue(const CoverageCounts &counts, const RatedType &rated);
+inline uint64_t ratedValue(const CoverageCounts &counts, const RatedType &rated) {
+  if (rated.counter == kDecisionsCounter)
+    return uint64_t{counts[CntStatementBlocks]} + counts[CntImplicitBlocks];
+  return counts[rated.counter];
+}
 
 /// Whether a section under `mask` with these totals has a line for the type: the
 /// functions only when there is an entry, the functions and exits only when there
 /// are exits, the statement blocks only when there are blocks, every other type
 /// of the mask always.
-bool isRatedTypeShown(const RatedType &rated, CoverageTypes mask, const CoverageCounts &totals);
+inline bool isRatedTypeShown(const RatedType &rated, CoverageTypes mask,
+                             const CoverageCounts &totals) {
+  if (!(mask & rated.type)) return false;
+  switch (rated.id) {
+  case RatedFunctions:
+    return totals[CntFunctions] > 0;
+  case RatedFunctionsExits:
+    return totals[CntFunctionsExits] > totals[CntFunctions];
+  case RatedStatementBlocks:
+    return totals[CntStatementBlocks] > 0;
+  default:
+    return true;
+  }
+}
 
 /// The English name of a type under a mask (the forced name with forced conditions).
-const char *ratedTypeName(const RatedType &rated, CoverageTypes mask);
+inline const char *ratedTypeName(const RatedType &rated, CoverageTypes mask) {
+  return (mask & CovForcedConditions) ? rated.forcedName : rated.name;
+}
 
 /// The JSON key of a coverage-type bit (the decisions aside): "forcedConditions"
 /// for CovForcedConditions, "" for a bit that no type has.
