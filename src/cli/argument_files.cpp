@@ -4,6 +4,7 @@
 
 #include "cli/command_line_decoder.h"
 #include "support/host_services.h"
+#include "support/keyword_match.h"
 
 namespace {
 
@@ -17,14 +18,9 @@ bool argumentFileName(const std::string &argument, std::string &path) {
     path = argument.substr(1);
     return true;
   }
-  static const char option[] = "-OPTION=";
-  if (argument.size() < sizeof option - 1) return false;
-  for (std::size_t i = 0; i < sizeof option - 1; ++i) {
-    char c = argument[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    if (c != option[i]) return false;
-  }
-  path = argument.substr(sizeof option - 1);
+  constexpr std::string_view option = "-OPTION=";
+  if (matchKeyword(argument, option, AfterKeyword::Anything) != KeywordMatch::Whole) return false;
+  path = argument.substr(option.size());
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "support/keyword_match.h"
 #include "support/messages.h"
 
 namespace {
@@ -39,30 +40,11 @@ const char *const kDecoderTexts[] = {
     QT_TRANSLATE_NOOP("CAB", "Too many words in argument files,"),
 };
 
-char upperAsciiChar(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
-/// How a word matches a name: the number of characters matched (0 for no match)
-/// and whether the whole name was consumed.
-struct NameMatch {
-  /// Characters matched; 0 when the name is rejected.
-  std::size_t length = 0;
-  /// The whole name was consumed.
-  bool exact = false;
-};
-
-// Compares an option word (ended by its end or "=") with a name, ignoring ASCII
-// letter case. The whole name followed by the end or "=" is exact; a word that ends
-// first is an abbreviation; any difference, or more text after the name, rejects.
-NameMatch matchOptionName(const std::string &text, const std::string &name) {
-  std::size_t i = 0;
-  for (; i < name.size(); ++i) {
-    if (i == text.size() || text[i] == '=') return {i, false};
-    if (upperAsciiChar(text[i]) != upperAsciiChar(name[i])) return {};
-  }
-  if (i == text.size() || text[i] == '=') return {i, true};
-  return {};
+/// The error of a keyword choice that names nothing: `ambiguous` when the word
+/// begins several keywords, `unknown` when it names none; -1 when it names one.
+int choiceError(const KeywordChoice &choice, int unknown, int ambiguous) {
+  if (choice.ambiguous) return ambiguous;
+  return choice.index == KeywordChoice::kNone ? unknown : -1;
 }
 
 } // namespace
@@ -240,41 +222,24 @@ int CommandLineDecoder::decodePositional(const std::string &word, std::size_t &n
 
 int CommandLineDecoder::decodeOption(const std::string &word) {
   const std::string body = word.substr(1);
-  std::size_t best = tables_.options.size();
-  std::size_t bestLength = 0;
-  bool negated = false;
-  bool ambiguous = false;
-  for (std::size_t i = 0; i < tables_.options.size(); ++i) {
-    const OptionDescriptor &option = tables_.options[i];
-    bool exactFound = false;
-    for (int form = 0; form < (option.negatable ? 2 : 1) && !exactFound; ++form) {
-      const NameMatch match = matchOptionName(body, form == 0 ? option.name : "NO" + option.name);
-      if (match.length == 0) continue;
-      if (match.exact) {
-        best = i;
-        bestLength = match.length;
-        negated = form == 1;
-        ambiguous = false;
-        exactFound = true;
-      } else if (match.length > bestLength) {
-        best = i;
-        bestLength = match.length;
-        negated = form == 1;
-        ambiguous = false;
-      } else if (match.length == bestLength && best != i) {
-        ambiguous = true;
-      }
-    }
-    if (exactFound) break;
-  }
-  if (best == tables_.options.size()) {
-    decoderError(UnknownOption, body.c_str());
+  // The name ends at the end or at "="; each option is spelt as it is, then, when
+  // negatable, with "NO" in front.
+  const std::string name = body.substr(0, body.find('='));
+  const std::vector<OptionDescriptor> &options = tables_.options;
+  const KeywordChoice choice = chooseKeyword(
+      name, options.size() * 2,
+      [&options](std::size_t i) {
+        const OptionDescriptor &option = options[i / 2];
+        if (i % 2 == 0) return option.name;
+        return option.negatable ? "NO" + option.name : std::string();
+      },
+      [](std::size_t i) { return i / 2; });
+  if (const int error = choiceError(choice, UnknownOption, AmbiguousOption); error >= 0) {
+    decoderError(error, body.c_str());
     return -1;
   }
-  if (ambiguous) {
-    decoderError(AmbiguousOption, body.c_str());
-    return -1;
-  }
+  const std::size_t best = choice.index / 2;
+  const bool negated = choice.index % 2 == 1;
 
   OptionDescriptor &option = tables_.options[best];
   const bool listValues = option.value && option.value->listAllowed;
@@ -284,8 +249,8 @@ int CommandLineDecoder::decodeOption(const std::string &word) {
   }
   option.state = negated ? -1 : 1;
 
-  const bool hasEquals = bestLength < body.size(); // the match stops at the end or at "="
-  const std::string valueText = hasEquals ? body.substr(bestLength + 1) : std::string();
+  const bool hasEquals = name.size() < body.size();
+  const std::string valueText = hasEquals ? body.substr(name.size() + 1) : std::string();
   if (option.valueMandatory && valueText.empty()) {
     decoderError(MandatoryArgument, body.c_str());
     return -1;
@@ -352,37 +317,16 @@ int CommandLineDecoder::validateValue(ValueDescriptor &descriptor, std::vector<K
     stored = std::move(value);
     return 0;
   }
-  // The whole keyword consumed wins at once; otherwise the value is an abbreviation,
-  // and two keywords it abbreviates make it ambiguous.
-  Keyword *chosen = nullptr;
-  bool ambiguous = false;
-  for (Keyword &keyword : *keywords) {
-    std::size_t i = 0;
-    bool rejected = false;
-    for (; i < keyword.name.size() && i < value.size(); ++i)
-      if (upperAsciiChar(value[i]) != upperAsciiChar(keyword.name[i])) {
-        rejected = true;
-        break;
-      }
-    if (rejected || i == 0) continue;
-    if (i == keyword.name.size()) {
-      chosen = &keyword;
-      ambiguous = false;
-      break;
-    }
-    if (chosen)
-      ambiguous = true;
-    else
-      chosen = &keyword;
-  }
-  if (!chosen) {
-    decoderError(UnknownValue, typed.c_str());
+  // The whole keyword consumed wins at once, whatever follows it; otherwise the
+  // value must abbreviate one keyword only.
+  const KeywordChoice choice = chooseKeyword(
+      value, keywords->size(), [keywords](std::size_t i) { return (*keywords)[i].name; },
+      AfterKeyword::Anything);
+  if (const int error = choiceError(choice, UnknownValue, AmbiguousValue); error >= 0) {
+    decoderError(error, typed.c_str());
     return -1;
   }
-  if (ambiguous) {
-    decoderError(AmbiguousValue, typed.c_str());
-    return -1;
-  }
+  Keyword *chosen = &(*keywords)[choice.index];
   chosen->chosen = true;
   stored = chosen->name;
   return 0;

@@ -1,20 +1,9 @@
 #include "cli/coverage_thresholds.h"
 
 #include <cstddef>
+#include <iterator>
 
-const GateType kGateTypes[11] = {
-    {"PROC", CovFunctions, CntFunctions},
-    {"RET", CovFunctionsExits, CntFunctionsExits},
-    {"CALL", CovCalls, CntCalls},
-    {"BLOCK", CovStatementBlocks, CntStatementBlocks},
-    {"IMPLICIT", CovImplicitBlocks, CntImplicitBlocks},
-    {"DECISION", CovImplicitBlocks, CntCount},
-    {"LOGICAL", CovLoops, CntLoops},
-    {"ATC", CovAsyncBlocks, CntAsyncBlocks},
-    {"COND", CovBasicConditions, CntBasicConditions},
-    {"MODIFIED", CovModifiedConditions, CntModifiedConditions},
-    {"COMPOUND", CovCompoundConditions, CntCompoundConditions},
-};
+#include "support/keyword_match.h"
 
 namespace {
 
@@ -22,45 +11,20 @@ using Wide = unsigned __int128;
 
 constexpr uint64_t kScale = 1000000000; // 10^kThresholdDecimals
 
-char upper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-/// The keyword that a type text names: exactly, else as the only keyword it
-/// begins; null with `ambiguous` set when it begins several.
-const GateType *matchType(const std::string &text, bool &ambiguous) {
-  ambiguous = false;
-  const GateType *found = nullptr;
-  if (text.empty()) return nullptr;
-  for (const GateType &type : kGateTypes) {
-    const std::string keyword = type.keyword;
-    if (text.size() > keyword.size()) continue;
-    bool prefix = true;
-    for (std::size_t i = 0; i < text.size() && prefix; ++i)
-      prefix = upper(text[i]) == keyword[i];
-    if (!prefix) continue;
-    if (text.size() == keyword.size()) {
-      ambiguous = false;
-      return &type;
-    }
-    if (found) ambiguous = true;
-    found = &type;
-  }
-  return ambiguous ? nullptr : found;
+/// The type that a type text names: a keyword, or an unambiguous prefix of one.
+const RatedType *matchType(const std::string &text, bool &ambiguous) {
+  const KeywordChoice choice = chooseKeyword(text, std::size(kRatedTypes),
+                                             [](std::size_t i) { return kRatedTypes[i].keyword; });
+  ambiguous = choice.ambiguous;
+  return choice.index == KeywordChoice::kNone ? nullptr : &kRatedTypes[choice.index];
 }
 
 } // namespace
 
-uint64_t gateValue(const CoverageCounts &counts, const GateType &type) {
-  if (type.counter == CntCount)
-    return uint64_t{counts[CntStatementBlocks]} + counts[CntImplicitBlocks];
-  return counts[type.counter];
-}
-
 ThresholdError parseThreshold(const std::string &text, CoverageThreshold &threshold) {
   const std::size_t colon = text.find(':');
   bool ambiguous = false;
-  const GateType *type = matchType(text.substr(0, colon), ambiguous);
+  const RatedType *type = matchType(text.substr(0, colon), ambiguous);
   if (ambiguous) return ThresholdError::AmbiguousType;
   if (!type) return ThresholdError::UnknownType;
   if (colon == std::string::npos) return ThresholdError::BadPercent;
@@ -106,20 +70,4 @@ ThresholdError parseThreshold(const std::string &text, CoverageThreshold &thresh
 bool meetsThreshold(uint64_t hit, uint64_t total, const CoverageThreshold &threshold) {
   if (total == 0) return true;
   return Wide{hit} * 100 * kScale >= Wide{threshold.scaledPercent} * total;
-}
-
-std::string truncatedRate(uint64_t hit, uint64_t total, int decimals) {
-  if (total == 0) return "0";
-  Wide scale = 1;
-  for (int d = 0; d < decimals; ++d)
-    scale *= 10;
-  const Wide scaled = Wide{hit} * 100 * scale / total;
-  const uint64_t whole = static_cast<uint64_t>(scaled / scale);
-  std::string text = std::to_string(whole);
-  if (decimals > 0) {
-    const uint64_t fraction = static_cast<uint64_t>(scaled % scale);
-    std::string digits = std::to_string(fraction);
-    text += "." + std::string(static_cast<std::size_t>(decimals) - digits.size(), '0') + digits;
-  }
-  return text;
 }

@@ -111,7 +111,6 @@ std::vector<std::string> inputsOfRun(const ReportOptions &options, const Coverag
   inputs.insert(inputs.end(), options.argumentFiles.begin(), options.argumentFiles.end());
   for (const std::unique_ptr<SourceFile> &file : model.files())
     if (!file->placeholder && file->sourceName)
-      inputs.push_back(
-          JoinPath(file->sourceDir ? file->sourceDir->text : "", file->sourceName->text));
+      inputs.push_back(SourcePath(file->sourceDir, file->sourceName));
   return inputs;
 }

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QTime>
 
+#include "support/keyword_match.h"
 #include "support/messages.h"
 #include "support/tool_version.h"
 
@@ -15,16 +16,7 @@ void writeLine(std::FILE *stream, const QString &line) {
 } // namespace
 
 bool isVersionRequest(const char *text) {
-  static const char letters[] = "ERSION";
-  if (!text || text[0] != '-' || (text[1] != 'V' && text[1] != 'v')) return false;
-  const char *rest = text + 2;
-  for (int i = 0; rest[i] != '\0'; ++i) {
-    if (letters[i] == '\0') return false;
-    char c = rest[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    if (c != letters[i]) return false;
-  }
-  return true;
+  return text && text[0] == '-' && matchKeyword(text + 1, "VERSION") != KeywordMatch::None;
 }
 
 int printVersionBanner(std::FILE *stream, const QString &prefix, const QString &suffix) {

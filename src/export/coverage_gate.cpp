@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "support/coverage_rate.h"
 #include "support/messages.h"
 
 std::vector<GateResult> evaluateGate(const std::vector<CoverageThreshold> &thresholds,
@@ -11,8 +12,8 @@ std::vector<GateResult> evaluateGate(const std::vector<CoverageThreshold> &thres
   for (const CoverageThreshold &threshold : thresholds) {
     GateResult result;
     result.threshold = &threshold;
-    result.total = gateValue(totals, *threshold.type);
-    result.hit = gateValue(hits, *threshold.type);
+    result.total = ratedValue(totals, *threshold.type);
+    result.hit = ratedValue(hits, *threshold.type);
     result.measured = (runMask & threshold.type->type) != 0;
     result.passed = result.total == 0 ||
                     (result.measured && meetsThreshold(result.hit, result.total, threshold));

@@ -4,7 +4,6 @@
 #include <ctime>
 #include <string>
 
-#include "cli/coverage_thresholds.h"
 #include "cli/report_options.h"
 #include "report/report_scope.h"
 #include "support/coverage_counts.h"
@@ -29,9 +28,3 @@ struct ExportRun {
 
 /// The totals and hits of a run's final conclusion.
 void concludeRun(ExportRun &run);
-
-/// The English name of a gated type in the Markdown summary; `mask` chooses the
-/// forced labels of modified and compound conditions.
-const char *typeLabel(const GateType &type, CoverageTypes mask);
-/// The key of a type in the JSON output.
-const char *typeKey(const GateType &type);

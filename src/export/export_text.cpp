@@ -40,9 +40,11 @@ QString xmlText(std::string_view bytes) {
 }
 
 std::string displayPath(const SourceFile &file, const std::string &currentDirectory) {
-  const std::string name = file.sourceName ? file.sourceName->text : "";
-  const std::string directory = file.sourceDir ? file.sourceDir->text : "";
-  const std::string given = directory.empty() ? name : JoinPath(directory, name);
+  // Without a directory the name is shown as given, relative to the current one.
+  const bool hasDirectory = file.sourceDir && file.sourceDir->length > 0;
+  const std::string given = hasDirectory
+                                ? SourcePath(file.sourceDir, file.sourceName)
+                                : std::string(file.sourceName ? file.sourceName->text : "");
   namespace fs = std::filesystem;
   fs::path path(given);
   if (path.is_relative()) path = fs::path(currentDirectory) / path;

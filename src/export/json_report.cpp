@@ -1,46 +1,29 @@
 #include "export/json_report.h"
 
-#include <cstring>
 #include <ctime>
-#include <iterator>
 #include <string>
 
 #include "cli/report_options.h"
 #include "export/coverage_gate.h"
 #include "export/export_run.h"
 #include "export/export_text.h"
-#include "export/placed_items.h"
-#include "model/coverage_records.h"
+#include "model/service_items.h"
 #include "report/report_scope.h"
+#include "support/rated_types.h"
+#include "support/run_clock.h"
 #include "support/tool_version.h"
 #include "trace/test_state.h"
 
 namespace {
 
-/// The JSON name of each coverage-type bit of a mask.
-struct MaskName {
-  CoverageTypes bit;
-  const char *name;
-};
-constexpr MaskName kMaskNames[] = {
-    {CovFunctions, "functions"},
-    {CovFunctionsExits, "functionsAndExits"},
-    {CovCalls, "calls"},
-    {CovStatementBlocks, "statementBlocks"},
-    {CovImplicitBlocks, "implicitBlocks"},
-    {CovLoops, "loops"},
-    {CovAsyncBlocks, "asynchronousTransferBlocks"},
-    {CovBasicConditions, "basicConditions"},
-    {CovModifiedConditions, "modifiedConditions"},
-    {CovCompoundConditions, "compoundConditions"},
-    {CovForcedConditions, "forcedConditions"},
-};
-
+/// The JSON names of the coverage-type bits of a mask, in the order of the rated
+/// types, then "forcedConditions".
 void writeTypes(JsonTextWriter &json, std::string_view key, CoverageTypes mask) {
   json.key(key);
   json.beginArray(true);
-  for (const MaskName &name : kMaskNames)
-    if (mask & name.bit) json.string(name.name);
+  for (const RatedType &rated : kRatedTypes)
+    if (rated.id != RatedDecisions && (mask & rated.type)) json.string(rated.key);
+  if (mask & CovForcedConditions) json.string(coverageTypeKey(CovForcedConditions));
   json.endArray();
 }
 
@@ -49,70 +32,44 @@ void writeCoverage(JsonTextWriter &json, const CoverageCounts &totals, const Cov
                    CoverageTypes mask) {
   json.key("coverage");
   json.beginObject(true);
-  for (const GateType &type : kGateTypes) {
-    if (!(mask & type.type)) continue;
-    json.key(typeKey(type));
+  for (const RatedType &rated : kRatedTypes) {
+    if (!(mask & rated.type)) continue;
+    json.key(rated.key);
     json.beginObject();
-    json.member("hit", gateValue(hits, type));
-    json.member("total", gateValue(totals, type));
+    json.member("hit", ratedValue(hits, rated));
+    json.member("total", ratedValue(totals, rated));
     json.endObject();
   }
   json.endObject();
 }
 
-/// The kind of an item in the JSON output.
-const char *kindOf(const ServiceReference &ref) {
-  switch (ref.type) {
-  case CovFunctions:
-    return "entry";
-  case CovFunctionsExits:
-    return ref.kindLabel == LblReturnExitReference        ? "return"
-           : ref.kindLabel == LblTerminationExitReference ? "termination"
-                                                          : "regular-exit";
-  case CovCalls:
-    return "call";
-  case CovStatementBlocks:
-    return "simple-block";
-  case CovImplicitBlocks:
-    return "implicit-block";
-  case CovLoops:
-    return "logical-block";
-  case CovAsyncBlocks:
-    return "asynchronous-transfer-block";
-  case CovBasicConditions:
-    return "basic-condition";
-  case CovModifiedConditions:
-    return "modified-condition";
-  default:
-    return "compound-condition";
-  }
-}
-
-const char *maskNameOf(CoverageTypes type) {
-  for (const MaskName &name : kMaskNames)
-    if (name.bit == type) return name.name;
-  return "";
-}
-
-std::string isoTime(std::time_t seconds) {
-  std::tm utc{};
-  if (!gmtime_r(&seconds, &utc)) return std::string();
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return text;
-}
+/// The kind of each item in the JSON output, by ItemKind.
+const char *const kItemKinds[ItemKindCount] = {
+    "entry",
+    "regular-exit",
+    "return",
+    "termination",
+    "call",
+    "simple-block",
+    "implicit-block",
+    "logical-block",
+    "asynchronous-transfer-block",
+    "basic-condition",
+    "modified-condition",
+    "compound-condition",
+};
 
 void writeUnhit(JsonTextWriter &json, const Service &service, CoverageTypes mask) {
   json.key("unhit");
   json.beginArray();
-  forEachPlacedItem(service, mask, [&](const ServiceReference &ref, uint32_t line) {
-    if (hitOverRun(ref)) return;
+  forEachPlacedItem(service, mask, [&](const ServiceItem &item) {
+    if (item.hitInRun()) return;
     json.beginObject(true);
-    json.member("type", maskNameOf(ref.type));
-    json.member("kind", kindOf(ref));
-    if (ref.kindLabel == LblCount && *ref.kindText) json.member("text", ref.kindText);
-    if (ref.detail) json.member("detail", ref.detail);
-    json.member("line", line);
+    json.member("type", coverageTypeKey(item.type));
+    json.member("kind", kItemKinds[item.kind]);
+    if (*item.text) json.member("text", item.text);
+    if (item.detail) json.member("detail", item.detail);
+    json.member("line", item.placedLine);
     json.endObject();
   });
   json.endArray();
@@ -121,20 +78,20 @@ void writeUnhit(JsonTextWriter &json, const Service &service, CoverageTypes mask
 void writeModifiedConditions(JsonTextWriter &json, const Service &service) {
   json.key("modifiedConditions");
   json.beginArray();
-  forEachReference(service, CovModifiedConditions, [&](const ServiceReference &ref) {
-    const auto &item = static_cast<const ModifiedCondition &>(*ref.item);
+  forEachItemOfType(service, CovModifiedConditions, [&](const ServiceItem &modified) {
+    const auto &item = static_cast<const ModifiedCondition &>(*modified.state);
     json.beginObject();
-    json.member("condition", ref.kindText);
-    json.member("line", ref.line);
-    json.member("hit", hitOverRun(ref));
+    json.member("condition", modified.text);
+    json.member("line", modified.line);
+    json.member("hit", modified.hitInRun());
     json.key("pairs");
     json.beginArray();
     for (const VectorPair &pair : item.pairs) {
       const ConditionEntry &first = service.conditions[pair.first];
       const ConditionEntry &second = service.conditions[pair.second];
       json.beginObject(true);
-      json.member("first", first.text ? first.text->c_str() : "");
-      json.member("second", second.text ? second.text->c_str() : "");
+      json.member("first", conditionText(first));
+      json.member("second", conditionText(second));
       json.member("hit", (first.branch.flags & FlagEverHit) && (second.branch.flags & FlagEverHit));
       json.endObject();
     }
@@ -246,7 +203,7 @@ void JsonReport::finish(const ExportRun &run, const std::vector<GateResult> &gat
 
   json_.key("run");
   json_.beginObject();
-  json_.member("time", isoTime(run.runTime));
+  json_.member("time", isoTime(run.runTime, IsoTimeForm::Compact));
   json_.key("timestamp");
   json_.number(static_cast<int64_t>(run.runTime));
   json_.member("global", options_.global);

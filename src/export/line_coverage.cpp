@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "export/placed_items.h"
+#include "model/service_items.h"
 
 LineTotals &LineTotals::operator+=(const LineTotals &other) {
   linesValid += other.linesValid;
@@ -15,13 +15,13 @@ LineTotals &LineTotals::operator+=(const LineTotals &other) {
 std::vector<LineCoverage> serviceLines(const Service &service, CoverageTypes mask,
                                        bool countOriented) {
   std::vector<LineCoverage> items;
-  forEachPlacedItem(service, mask, [&](const ServiceReference &ref, uint32_t line) {
+  forEachPlacedItem(service, mask, [&](const ServiceItem &placed) {
     LineCoverage item;
-    item.line = line;
-    const bool hit = hitOverRun(ref);
+    item.line = placed.placedLine;
+    const bool hit = placed.hitInRun();
     item.hits = hit ? 1 : 0;
-    if (countOriented && hit) item.hits = std::max<uint32_t>(ref.item->totalHits, 1);
-    if (ref.type == CovBasicConditions) {
+    if (countOriented && hit) item.hits = std::max<uint32_t>(placed.state->totalHits, 1);
+    if (placed.type == CovBasicConditions) {
       item.outcomes = 1;
       item.outcomesHit = hit ? 1 : 0;
     }

@@ -8,8 +8,10 @@
 #include "export/coverage_gate.h"
 #include "export/export_run.h"
 #include "export/export_text.h"
-#include "export/placed_items.h"
-#include "support/coverage_counts.h"
+#include "model/service_items.h"
+#include "support/coverage_rate.h"
+#include "support/rated_types.h"
+#include "support/run_clock.h"
 #include "support/tool_version.h"
 
 namespace {
@@ -23,11 +25,7 @@ struct FileItems {
 
 std::string rateText(uint64_t hit, uint64_t total, CoverageTypes instrumented, CoverageTypes type) {
   if (total == 0) return (instrumented & type) ? "none" : "n/a";
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f%%",
-                coverageRate(static_cast<uint32_t>(std::min<uint64_t>(hit, UINT32_MAX)),
-                             static_cast<uint32_t>(std::min<uint64_t>(total, UINT32_MAX))));
-  return text;
+  return percentText(coverageRate(hit, total));
 }
 
 std::vector<FileItems> leastCovered(const ExportRun &run) {
@@ -37,9 +35,9 @@ std::vector<FileItems> leastCovered(const ExportRun &run) {
     file.path = displayPath(*summary.file, run.currentDirectory);
     const CoverageTypes mask = run.scope->fileMask(*summary.file);
     for (const Service *service : summary.services)
-      forEachPlacedItem(*service, mask, [&](const ServiceReference &ref, uint32_t) {
+      forEachPlacedItem(*service, mask, [&](const ServiceItem &item) {
         ++file.items;
-        if (!hitOverRun(ref)) ++file.unhit;
+        if (!item.hitInRun()) ++file.unhit;
       });
     if (file.unhit) files.push_back(std::move(file));
   }
@@ -47,14 +45,6 @@ std::vector<FileItems> leastCovered(const ExportRun &run) {
                    [](const FileItems &a, const FileItems &b) { return a.unhit > b.unhit; });
   if (files.size() > kDigestFiles) files.resize(kDigestFiles);
   return files;
-}
-
-std::string isoTime(std::time_t seconds) {
-  std::tm utc{};
-  if (!gmtime_r(&seconds, &utc)) return std::string();
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
-  return text;
 }
 
 } // namespace
@@ -88,15 +78,16 @@ void writeMarkdownDigest(std::FILE *out, const ExportRun &run,
                          const std::vector<GateResult> &gate) {
   const CoverageTypes mask = run.scope->runMask();
   std::fprintf(out, "## Coverage\n\n");
-  std::fprintf(out, "zeltocov %s, run of %s\n\n", kToolVersion, isoTime(run.runTime).c_str());
+  std::fprintf(out, "zeltocov %s, run of %s\n\n", kToolVersion,
+               isoTime(run.runTime, IsoTimeForm::Spaced).c_str());
 
   std::fprintf(out, "| Coverage type | Rate | Hit / total |\n|:--|--:|--:|\n");
-  for (const GateType &type : kGateTypes) {
-    if (!(mask & type.type)) continue;
-    const uint64_t hit = gateValue(run.hits, type);
-    const uint64_t total = gateValue(run.totals, type);
-    std::fprintf(out, "| %s | %s | %llu/%llu |\n", typeLabel(type, mask),
-                 rateText(hit, total, run.scope->loadedMask, type.type).c_str(),
+  for (const RatedType &rated : kRatedTypes) {
+    if (!(mask & rated.type)) continue;
+    const uint64_t hit = ratedValue(run.hits, rated);
+    const uint64_t total = ratedValue(run.totals, rated);
+    std::fprintf(out, "| %s | %s | %llu/%llu |\n", ratedTypeName(rated, mask),
+                 rateText(hit, total, run.scope->loadedMask, rated.type).c_str(),
                  static_cast<unsigned long long>(hit), static_cast<unsigned long long>(total));
   }
 

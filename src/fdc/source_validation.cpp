@@ -55,8 +55,7 @@ void ValidateFdcFile(const SourceFile *file, CoverageTypes requested) {
   if (!file || !file->sourceName)
     reportInternal(tr("fdcL-Assertion", "Bad attempt to validate FDC file"));
 
-  const std::string sourcePath =
-      JoinPath(file->sourceDir ? file->sourceDir->text : "", file->sourceName->text);
+  const std::string sourcePath = SourcePath(file->sourceDir, file->sourceName);
   const QString sourceText = QString::fromLocal8Bit(sourcePath.c_str());
 
   const uint32_t diskTime = FileTime(sourcePath.c_str());

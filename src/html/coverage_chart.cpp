@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "html/html_text.h"
+#include "support/coverage_rate.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ void writeRateChart(std::FILE *out, const QString &title, const std::vector<Rate
   if (all.empty()) return;
   const std::vector<RatePoint> points = thinSeries(all, kChartPointLimit);
   const RatePoint &last = points.back();
-  const QString lastRate = QString::asprintf("%.1f%%", last.rate);
+  const QString lastRate = QString::fromStdString(percentText(last.rate));
 
   std::fputs("<figure class=\"chart\"><figcaption>", out);
   writeEscaped(out, title);

@@ -3,6 +3,7 @@
 #include "measures/measure_export.h"
 #include "measures/measure_paths.h"
 #include "measures/measure_reader.h"
+#include "support/coverage_rate.h"
 #include "support/host_services.h"
 
 namespace {
@@ -11,19 +12,30 @@ namespace {
 constexpr std::size_t kCoverageValues = 2 * CntCount;
 
 /// The hits and totals of a line from 20 values (hits first).
-bool pointOf(const std::vector<uint32_t> &values, const RateLine &line, double &rate) {
+bool pointOf(const std::vector<uint32_t> &values, const RatedType &rated, double &rate) {
   CoverageCounts hits, totals;
   for (int i = 0; i < CntCount; ++i) {
     hits[i] = values[i];
     totals[i] = values[CntCount + i];
   }
-  const uint32_t total = rateValue(totals, line);
+  const uint64_t total = ratedValue(totals, rated);
   if (total == 0) return false;
-  uint32_t hit = rateValue(hits, line);
+  uint64_t hit = ratedValue(hits, rated);
   // A damaged record must not draw a point above the chart.
   if (hit > total) hit = total;
   rate = coverageRate(hit, total);
   return true;
+}
+
+/// Adds the point of record `record` to a series, unless the type has nothing to
+/// count in its values.
+void addPoint(std::vector<RatePoint> &points, const MeasureRecord &measure, uint32_t record,
+              const std::vector<uint32_t> &values, const RatedType &rated) {
+  RatePoint point;
+  if (!pointOf(values, rated, point.rate)) return;
+  point.date = measure.date;
+  point.record = record;
+  points.push_back(point);
 }
 
 } // namespace
@@ -46,29 +58,19 @@ std::optional<CoverageHistory> CoverageHistory::load() {
   return CoverageHistory(std::move(*records));
 }
 
-std::vector<RatePoint> CoverageHistory::projectSeries(const RateLine &line) const {
+std::vector<RatePoint> CoverageHistory::projectSeries(const RatedType &rated) const {
   std::vector<RatePoint> points;
-  for (uint32_t i = 0; i < records_.size(); ++i) {
-    RatePoint point;
-    if (!pointOf(records_[i].totals, line, point.rate)) continue;
-    point.date = records_[i].date;
-    point.record = i;
-    points.push_back(point);
-  }
+  for (uint32_t i = 0; i < records_.size(); ++i)
+    addPoint(points, records_[i], i, records_[i].totals, rated);
   return points;
 }
 
-std::vector<RatePoint> CoverageHistory::keySeries(uint32_t key, const RateLine &line) const {
+std::vector<RatePoint> CoverageHistory::keySeries(uint32_t key, const RatedType &rated) const {
   std::vector<RatePoint> points;
   const auto found = byKey_.find(key);
   if (found == byKey_.end()) return points;
-  for (uint32_t i : found->second) {
-    RatePoint point;
-    if (!pointOf(records_[i].values, line, point.rate)) continue;
-    point.date = records_[i].date;
-    point.record = i;
-    points.push_back(point);
-  }
+  for (uint32_t i : found->second)
+    addPoint(points, records_[i], i, records_[i].values, rated);
   return points;
 }
 

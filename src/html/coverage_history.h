@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "measures/measure_record.h"
-#include "report/rate_lines.h"
+#include "support/rated_types.h"
 
 /// One point of a series.
 struct RatePoint {
@@ -17,7 +17,7 @@ struct RatePoint {
   uint32_t date = 0;
   /// Position of the record in the database (0 for the first).
   uint32_t record = 0;
-  /// The rate, coverageRate of the line's hit and total counters.
+  /// The rate, coverageRate of the type's hit and total counters.
   double rate = 0.0;
 };
 
@@ -36,11 +36,11 @@ public:
   /// Whether a key has records.
   bool hasKey(uint32_t key) const { return byKey_.count(key) > 0; }
 
-  /// The rate of a line over every key after each record; records whose total for
-  /// the line is 0 give no point.
-  std::vector<RatePoint> projectSeries(const RateLine &line) const;
-  /// The rate of a line of one key at each of its records.
-  std::vector<RatePoint> keySeries(uint32_t key, const RateLine &line) const;
+  /// The rate of a type over every key after each record; records whose total for
+  /// the type is 0 give no point.
+  std::vector<RatePoint> projectSeries(const RatedType &rated) const;
+  /// The rate of a type of one key at each of its records.
+  std::vector<RatePoint> keySeries(uint32_t key, const RatedType &rated) const;
 
 private:
   std::vector<MeasureRecord> records_;

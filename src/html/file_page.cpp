@@ -24,8 +24,6 @@
 
 namespace {
 
-/// The largest hit count; a count that reached it is shown as saturated.
-constexpr uint32_t kSaturatedCount = 0x7FFFFFFF;
 /// A service's first line while it has no record.
 constexpr uint32_t kNoLine = 0xFFFFFFFF;
 /// Functions whose table is shown unfolded.
@@ -101,6 +99,8 @@ private:
   void writeRates();
   void writeCharts();
   void writeServices();
+  /// One row of the table of functions, with a cell for each column.
+  void writeServiceRow(const Service &service, const std::vector<const RatedType *> &columns);
   void writeLegend();
   /// The source with its annotated lines, or the note that it was not found.
   void writeSource();
@@ -153,10 +153,10 @@ void FilePage::writeCharts() {
   std::fputs("<h2>", out_);
   writeEscaped(out_, label(HlCoverageOverTime, language_));
   std::fputs("</h2>\n<div class=\"charts\">\n", out_);
-  for (const RateLine &line : pageRateLines()) {
-    if (!isRateLineShown(line, mask_, summary_.totals)) continue;
-    const std::vector<RatePoint> points = run_.history->keySeries(file_.fileKey, line);
-    if (!points.empty()) writeRateChart(out_, rateLineName(line, mask_, language_), points);
+  for (const RatedType &rated : kRatedTypes) {
+    if (!isRatedTypeShown(rated, mask_, summary_.totals)) continue;
+    const std::vector<RatePoint> points = run_.history->keySeries(file_.fileKey, rated);
+    if (!points.empty()) writeRateChart(out_, rateLineName(rated, mask_, language_), points);
   }
   std::fputs("</div>\n", out_);
 }
@@ -169,65 +169,62 @@ void FilePage::writeServices() {
                count <= kUnfoldedServices ? " open" : "");
   writeEscaped(out_, label(HlServices, language_));
   std::fprintf(out_, " (%lu)</summary>\n", static_cast<unsigned long>(count));
-  // The columns: the hit mark, then each line some function shows.
-  bool hitColumn = false;
-  std::vector<const RateLine *> columns;
-  for (const Service *service : summary_.services)
-    hitColumn = hitColumn || isRateLineShown(kFunctionsRateLine, mask_, service->staticCounts);
-  for (const RateLine &line : kRateLines) {
+  // A column for each line some function shows; the functions line is the hit mark.
+  std::vector<const RatedType *> columns;
+  for (const RatedType &rated : kRatedTypes) {
     bool shown = false;
     for (const Service *service : summary_.services)
-      shown = shown || isRateLineShown(line, mask_, service->staticCounts);
-    if (shown) columns.push_back(&line);
+      shown = shown || isRatedTypeShown(rated, mask_, service->staticCounts);
+    if (shown) columns.push_back(&rated);
   }
   std::fputs("<table class=\"grid sortable services\"><thead><tr><th>", out_);
   writeEscaped(out_, label(HlService, language_));
   std::fputs("</th><th>", out_);
   writeEscaped(out_, label(HlLines, language_));
   std::fputs("</th>", out_);
-  if (hitColumn) {
+  for (const RatedType *rated : columns) {
     std::fputs("<th>", out_);
-    writeEscaped(out_, plainLabel(LblServiceHit, language_));
-    std::fputs("</th>", out_);
-  }
-  for (const RateLine *line : columns) {
-    std::fputs("<th>", out_);
-    writeEscaped(out_, rateLineName(*line, mask_, language_));
+    writeEscaped(out_, rated->id == RatedFunctions ? plainLabel(LblServiceHit, language_)
+                                                   : rateLineName(*rated, mask_, language_));
     std::fputs("</th>", out_);
   }
   std::fputs("</tr></thead>\n<tbody>\n", out_);
-  for (const Service *service : summary_.services) {
-    const CoverageCounts &hits = hitsOf(*service, HitSet::Run);
-    const bool placed = service->firstLine != kNoLine;
-    std::fputs("<tr><th scope=\"row\">", out_);
-    if (placed)
-      std::fprintf(out_, "<a href=\"#L%lu\">", static_cast<unsigned long>(service->firstLine));
-    writeEscaped(out_, service->name ? service->name->text : "");
-    if (placed) std::fputs("</a>", out_);
-    if (placed)
-      std::fprintf(out_, "</th><td data-v=\"%lu\">%lu&#8211;%lu</td>",
-                   static_cast<unsigned long>(service->firstLine),
-                   static_cast<unsigned long>(service->firstLine),
-                   static_cast<unsigned long>(service->lastLine));
-    else
-      std::fputs("</th><td data-v=\"-1\"></td>", out_);
-    if (hitColumn) {
-      if (isRateLineShown(kFunctionsRateLine, mask_, service->staticCounts)) {
-        const bool hit = hits[CntFunctions] != 0;
-        std::fprintf(out_, "<td class=\"%s\" data-v=\"%d\">", hit ? "hit" : "na", hit ? 1 : 0);
-        writeEscaped(out_, plainLabel(hit ? LblHitYes : LblHitNo, language_));
-        std::fputs("</td>", out_);
-      } else {
-        std::fputs("<td data-v=\"-1\"></td>", out_);
-      }
-    }
-    for (const RateLine *line : columns)
-      writeRateCell(out_,
-                    rateCell(*line, mask_, file_.instrumentedTypes, service->staticCounts, hits),
-                    language_);
-    std::fputs("</tr>\n", out_);
-  }
+  for (const Service *service : summary_.services)
+    writeServiceRow(*service, columns);
   std::fputs("</tbody></table>\n</details>\n", out_);
+}
+
+void FilePage::writeServiceRow(const Service &service,
+                               const std::vector<const RatedType *> &columns) {
+  const CoverageCounts &hits = hitsOf(service, HitSet::Run);
+  const bool placed = service.firstLine != kNoLine;
+  std::fputs("<tr><th scope=\"row\">", out_);
+  if (placed)
+    std::fprintf(out_, "<a href=\"#L%lu\">", static_cast<unsigned long>(service.firstLine));
+  writeEscaped(out_, service.name ? service.name->text : "");
+  if (placed) std::fputs("</a>", out_);
+  if (placed)
+    std::fprintf(out_, "</th><td data-v=\"%lu\">%lu&#8211;%lu</td>",
+                 static_cast<unsigned long>(service.firstLine),
+                 static_cast<unsigned long>(service.firstLine),
+                 static_cast<unsigned long>(service.lastLine));
+  else
+    std::fputs("</th><td data-v=\"-1\"></td>", out_);
+  for (const RatedType *rated : columns) {
+    if (rated->id != RatedFunctions) {
+      writeRateCell(out_,
+                    rateCell(*rated, mask_, file_.instrumentedTypes, service.staticCounts, hits),
+                    language_);
+    } else if (isRatedTypeShown(*rated, mask_, service.staticCounts)) {
+      const bool hit = hits[CntFunctions] != 0;
+      std::fprintf(out_, "<td class=\"%s\" data-v=\"%d\">", hit ? "hit" : "na", hit ? 1 : 0);
+      writeEscaped(out_, plainLabel(hit ? LblHitYes : LblHitNo, language_));
+      std::fputs("</td>", out_);
+    } else {
+      std::fputs("<td data-v=\"-1\"></td>", out_);
+    }
+  }
+  std::fputs("</tr>\n", out_);
 }
 
 void FilePage::writeLegend() {
@@ -244,8 +241,7 @@ void FilePage::writeSource() {
   std::fputs("<h2>", out_);
   writeEscaped(out_, label(HlSource, language_));
   std::fputs("</h2>\n", out_);
-  const std::string path =
-      JoinPath(file_.sourceDir ? file_.sourceDir->text : "", file_.sourceName->text);
+  const std::string path = SourcePath(file_.sourceDir, file_.sourceName);
   std::string bytes;
   if (!readSource(path, bytes)) {
     std::fputs("<p class=\"note missing\">", out_);
@@ -344,12 +340,12 @@ void FilePage::writeItem(const ListingAnnotation &item) {
   }
   // The counts of modified conditions are never shown: they count pairs, not hits.
   const bool modified =
-      item.kind == AnnotModifiedCondition || item.kind == AnnotForcedModifiedCondition;
+      item.kind == ItemModifiedCondition || item.kind == AnnotForcedModifiedCondition;
   if (run_.countOriented && item.item && !modified) {
     const uint32_t count = item.item->totalHits;
     std::fprintf(out_, " &#183; %lu ", static_cast<unsigned long>(count));
     writeEscaped(out_, QString::fromLatin1(kReportLabels.get(LblCountUnit, language_)));
-    if (count == kSaturatedCount)
+    if (count == kHitCountCeiling)
       writeEscaped(out_, QString::fromLatin1(kReportLabels.get(LblCountSaturated, language_)));
   }
   std::fputs("</i>", out_);

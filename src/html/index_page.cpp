@@ -108,10 +108,10 @@ void IndexPage::writeCharts() {
   std::fprintf(out_, "<p class=\"note\">%lu ", static_cast<unsigned long>(run_.history->size()));
   writeEscaped(out_, label(HlMeasureCount, language_));
   std::fputs("</p>\n<div class=\"charts\">\n", out_);
-  for (const RateLine &line : pageRateLines()) {
-    if (!isRateLineShown(line, mask_, run_.totals)) continue;
-    const std::vector<RatePoint> points = run_.history->projectSeries(line);
-    if (!points.empty()) writeRateChart(out_, rateLineName(line, mask_, language_), points);
+  for (const RatedType &rated : kRatedTypes) {
+    if (!isRatedTypeShown(rated, mask_, run_.totals)) continue;
+    const std::vector<RatePoint> points = run_.history->projectSeries(rated);
+    if (!points.empty()) writeRateChart(out_, rateLineName(rated, mask_, language_), points);
   }
   std::fputs("</div>\n", out_);
 }
@@ -125,20 +125,20 @@ void IndexPage::writeFiles() {
     return;
   }
   // A column for each line that the conclusion or some file shows.
-  std::vector<const RateLine *> columns;
-  for (const RateLine &line : pageRateLines()) {
-    bool shown = isRateLineShown(line, mask_, run_.totals);
+  std::vector<const RatedType *> columns;
+  for (const RatedType &rated : kRatedTypes) {
+    bool shown = isRatedTypeShown(rated, mask_, run_.totals);
     for (const FileSummary &summary : scope_.files)
-      shown = shown || isRateLineShown(line, scope_.fileMask(*summary.file), summary.totals);
-    if (shown) columns.push_back(&line);
+      shown = shown || isRatedTypeShown(rated, scope_.fileMask(*summary.file), summary.totals);
+    if (shown) columns.push_back(&rated);
   }
   std::fputs("<p class=\"note\">", out_);
   writeEscaped(out_, label(HlSortHint, language_));
   std::fputs("</p>\n<table class=\"grid sortable files\"><thead><tr>", out_);
   headCell(out_, label(HlFile, language_));
   headCell(out_, label(HlDirectory, language_));
-  for (const RateLine *line : columns)
-    headCell(out_, rateLineName(*line, mask_, language_));
+  for (const RatedType *rated : columns)
+    headCell(out_, rateLineName(*rated, mask_, language_));
   std::fputs("</tr></thead>\n<tbody>\n", out_);
   for (const FileSummary &summary : scope_.files) {
     const SourceFile &file = *summary.file;
@@ -154,8 +154,8 @@ void IndexPage::writeFiles() {
     std::fputs("</th><td>", out_);
     writeEscaped(out_, file.sourceDir ? file.sourceDir->text : "");
     std::fputs("</td>", out_);
-    for (const RateLine *line : columns)
-      writeRateCell(out_, rateCell(*line, fileMask, file.instrumentedTypes, summary.totals, hits),
+    for (const RatedType *rated : columns)
+      writeRateCell(out_, rateCell(*rated, fileMask, file.instrumentedTypes, summary.totals, hits),
                     language_);
     std::fputs("</tr>\n", out_);
   }
@@ -170,14 +170,14 @@ void IndexPage::writeTests() {
     std::fputs("</p>\n", out_);
     return;
   }
-  std::vector<const RateLine *> columns;
-  for (const RateLine &line : pageRateLines())
-    if (isRateLineShown(line, mask_, scope_.selectedTotals)) columns.push_back(&line);
+  std::vector<const RatedType *> columns;
+  for (const RatedType &rated : kRatedTypes)
+    if (isRatedTypeShown(rated, mask_, scope_.selectedTotals)) columns.push_back(&rated);
   std::fputs("<table class=\"grid sortable tests\"><thead><tr>", out_);
   headCell(out_, label(HlTest, language_));
   headCell(out_, label(HlDate, language_));
-  for (const RateLine *line : columns)
-    headCell(out_, rateLineName(*line, mask_, language_));
+  for (const RatedType *rated : columns)
+    headCell(out_, rateLineName(*rated, mask_, language_));
   std::fputs("</tr></thead>\n<tbody>\n", out_);
   for (std::size_t i = 0; i < run_.tests.size(); ++i) {
     const HtmlTestRow &test = run_.tests[i];
@@ -186,9 +186,9 @@ void IndexPage::writeTests() {
     std::fputs("</th><td>", out_);
     writeEscaped(out_, test.date.c_str());
     std::fputs("</td>", out_);
-    for (const RateLine *line : columns)
+    for (const RatedType *rated : columns)
       writeRateCell(out_,
-                    rateCell(*line, mask_, test.reportedTypes, scope_.selectedTotals, test.hits),
+                    rateCell(*rated, mask_, test.reportedTypes, scope_.selectedTotals, test.hits),
                     language_);
     std::fputs("</tr>\n", out_);
   }
@@ -217,14 +217,14 @@ void IndexPage::writeMatrix() {
         const FileSummary &summary = scope_.files[f];
         const CoverageTypes fileMask = scope_.fileMask(*summary.file);
         QString title;
-        for (const RateLine &line : pageRateLines()) {
-          if (!isRateLineShown(line, fileMask, summary.totals)) continue;
-          const uint32_t total = rateValue(summary.totals, line);
+        for (const RatedType &rated : kRatedTypes) {
+          if (!isRatedTypeShown(rated, fileMask, summary.totals)) continue;
+          const uint64_t total = ratedValue(summary.totals, rated);
           if (total == 0) continue;
           if (!title.isEmpty()) title += QStringLiteral(", ");
-          title += rateLineName(line, fileMask, language_) +
+          title += rateLineName(rated, fileMask, language_) +
                    QStringLiteral(" %1/%2").arg(
-                       QString::number(rateValue(test.fileHits[next].second, line)),
+                       QString::number(ratedValue(test.fileHits[next].second, rated)),
                        QString::number(total));
         }
         std::fputs("<td title=\"", out_);

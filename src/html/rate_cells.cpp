@@ -2,6 +2,7 @@
 
 #include "html/html_labels.h"
 #include "html/html_text.h"
+#include "support/coverage_rate.h"
 
 namespace {
 
@@ -14,32 +15,23 @@ const char *barClass(double rate) {
 
 } // namespace
 
-const std::vector<RateLine> &pageRateLines() {
-  static const std::vector<RateLine> lines = [] {
-    std::vector<RateLine> all{kFunctionsRateLine};
-    all.insert(all.end(), std::begin(kRateLines), std::end(kRateLines));
-    return all;
-  }();
-  return lines;
-}
-
-RateCell rateCell(const RateLine &line, CoverageTypes mask, CoverageTypes fileTypes,
+RateCell rateCell(const RatedType &rated, CoverageTypes mask, CoverageTypes fileTypes,
                   const CoverageCounts &totals, const CoverageCounts &hits) {
   RateCell cell;
-  cell.shown = isRateLineShown(line, mask, totals);
-  cell.total = rateValue(totals, line);
-  cell.hit = rateValue(hits, line);
-  cell.noneRow = noneRow(fileTypes, line.type);
+  cell.shown = isRatedTypeShown(rated, mask, totals);
+  cell.total = ratedValue(totals, rated);
+  cell.hit = ratedValue(hits, rated);
+  cell.noneRow = noneRow(fileTypes, rated.type);
   return cell;
 }
 
-QString rateLineName(const RateLine &line, CoverageTypes mask, ReportLanguage language) {
-  return plainLabel(rateLabel(line, mask), language);
+QString rateLineName(const RatedType &rated, CoverageTypes mask, ReportLanguage language) {
+  return plainLabel(rateLabel(rated, mask), language);
 }
 
 QString rateText(const RateCell &cell, ReportLanguage language) {
   if (cell.total == 0) return plainLabel(cell.noneRow, language);
-  return QString::asprintf("%.1f%%", coverageRate(cell.hit, cell.total));
+  return QString::fromStdString(percentText(coverageRate(cell.hit, cell.total)));
 }
 
 void writeRateCell(std::FILE *out, const RateCell &cell, ReportLanguage language) {
@@ -57,18 +49,18 @@ void writeRateCell(std::FILE *out, const RateCell &cell, ReportLanguage language
   // The bar is the cell's background, as wide as the rate.
   std::fprintf(out, "<td class=\"r %s\" style=\"--r:%.1f%%\" data-v=\"%.2f\">", barClass(rate),
                rate, rate);
-  std::fprintf(out, "%.1f%% <small>(%lu/%lu)</small></td>", rate,
+  std::fprintf(out, "%s <small>(%lu/%lu)</small></td>", percentText(rate).c_str(),
                static_cast<unsigned long>(cell.hit), static_cast<unsigned long>(cell.total));
 }
 
 void writeRateRows(std::FILE *out, CoverageTypes mask, CoverageTypes fileTypes,
                    const CoverageCounts &totals, const CoverageCounts &hits,
                    ReportLanguage language) {
-  for (const RateLine &line : pageRateLines()) {
-    const RateCell cell = rateCell(line, mask, fileTypes, totals, hits);
+  for (const RatedType &rated : kRatedTypes) {
+    const RateCell cell = rateCell(rated, mask, fileTypes, totals, hits);
     if (!cell.shown) continue;
     std::fputs("<tr><th scope=\"row\">", out);
-    writeEscaped(out, rateLineName(line, mask, language));
+    writeEscaped(out, rateLineName(rated, mask, language));
     std::fputs("</th>", out);
     writeRateCell(out, cell, language);
     std::fputs("</tr>\n", out);

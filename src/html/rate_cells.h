@@ -6,34 +6,31 @@
 #include <QString>
 #include <cstdint>
 #include <cstdio>
-#include <vector>
 
 #include "report/rate_lines.h"
 #include "support/coverage_counts.h"
 #include "support/coverage_types.h"
 #include "support/host_services.h"
-
-/// Every rate line of the pages in the report's order: functions first.
-const std::vector<RateLine> &pageRateLines();
+#include "support/rated_types.h"
 
 /// One line of a section.
 struct RateCell {
   /// The text report writes the line for this section.
   bool shown = false;
-  uint32_t hit = 0;
-  uint32_t total = 0;
+  uint64_t hit = 0;
+  uint64_t total = 0;
   /// With a total of 0: "none" or "n/a".
   ReportLabel noneRow = LblNone;
 };
 
 /// The cell of `line` for a section of `mask` with these totals and hits, `fileTypes`
 /// telling "none" from "n/a".
-RateCell rateCell(const RateLine &line, CoverageTypes mask, CoverageTypes fileTypes,
+RateCell rateCell(const RatedType &rated, CoverageTypes mask, CoverageTypes fileTypes,
                   const CoverageCounts &totals, const CoverageCounts &hits);
 
 /// The name of a line's type under a mask (the forced labels with forced
 /// conditions), without the dots of the text report.
-QString rateLineName(const RateLine &line, CoverageTypes mask, ReportLanguage language);
+QString rateLineName(const RatedType &rated, CoverageTypes mask, ReportLanguage language);
 
 /// "57.1%" as the text report rounds it, or the "none" / "n/a" label.
 QString rateText(const RateCell &cell, ReportLanguage language);

@@ -5,28 +5,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/service_items.h"
 #include "support/coverage_types.h"
 
-struct HitState;
-struct Service;
-
-/// Kinds of annotations; the value indexes the kind texts.
+/// Kinds of annotations: the kind of the item (ItemKind), or one of the forced
+/// kinds that the modified and compound conditions take with forced conditions.
+/// The value indexes the kind texts.
 enum ListingKind : uint8_t {
-  AnnotIncoming = 0,
-  AnnotRegularLeaving = 1,
-  AnnotReturn = 2,
-  AnnotTermination = 3,
-  AnnotCall = 4,
-  AnnotSimpleBlock = 5,
-  AnnotImplicitBlock = 6,
-  AnnotLogicalBlock = 7,
-  AnnotAsyncBlock = 8,
-  AnnotBasicCondition = 9,
-  AnnotModifiedCondition = 10,
-  AnnotCompoundCondition = 11,
-  AnnotForcedModifiedCondition = 12,
-  AnnotForcedCompoundCondition = 13,
-  AnnotKindCount = 14,
+  AnnotForcedModifiedCondition = ItemKindCount,
+  AnnotForcedCompoundCondition,
+  AnnotKindCount,
 };
 
 /// The text of a kind, the same whatever the report language.
@@ -38,8 +26,8 @@ struct ListingAnnotation {
   uint32_t line = 0;
   /// Some selected test of the run hit the item.
   bool hit = false;
-  /// ListingKind.
-  uint8_t kind = AnnotIncoming;
+  /// ItemKind or ListingKind.
+  uint8_t kind = ItemEntry;
   /// Called name, block label, condition or vector text; null when none.
   const char *text = nullptr;
   /// "True", "False", a pair label or "no vectors pair found"; null when none.
@@ -54,9 +42,8 @@ struct ListingAnnotation {
 /// they were added. The texts point into the model.
 class AnnotationList {
 public:
-  /// Adds the items of a service of the types in `mask`: entry, exits, calls,
-  /// blocks, basic conditions, modified conditions, compound vectors, each in
-  /// list order.
+  /// Adds the items of a service that `mask` places on source lines
+  /// (forEachPlacedItem).
   void addService(const Service &service, CoverageTypes mask);
   /// Adds one entry.
   void add(const ListingAnnotation &annotation);

@@ -31,8 +31,6 @@ public:
   void copyRest();
   /// Whether the listing ends inside a line (a last source line without line end).
   bool endsInsideLine() const { return insideLine_; }
-  /// Source lines copied so far.
-  unsigned long linesCopied() const { return copied_; }
 
 private:
   /// Copies the next source line behind its number and `marker`; false (nothing

@@ -36,7 +36,7 @@ std::optional<FileIdentity> identityOf(const std::string &path) {
 }
 
 std::string sourcePathOf(const SourceFile &file) {
-  return JoinPath(file.sourceDir ? file.sourceDir->text : "", file.sourceName->text);
+  return SourcePath(file.sourceDir, file.sourceName);
 }
 
 QString local(const std::string &text) {

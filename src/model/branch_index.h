@@ -18,8 +18,9 @@ struct BranchLookup {
   Service *service = nullptr;
   /// The branch found, or null.
   Branch *branch = nullptr;
-  /// Its coverage-type bit (0x0001 entry, 0x0002 exit, 0x0004 call, block bits
-  /// by kind, 0x0100 basic condition, 0x0400 compound vector).
+  /// Its coverage-type bit (CovFunctions for the entry, CovFunctionsExits for an
+  /// exit, CovCalls, the bit of a block's kind, CovBasicConditions for an outcome,
+  /// CovCompoundConditions for a vector).
   uint16_t type = 0;
   /// Index of the holding entry in its service list (exits, calls, blocks or
   /// conditions, by type); unused for the entry.
@@ -45,9 +46,9 @@ struct KindIndex {
   /// Service and type of each branch of `dense`, at the same positions.
   std::vector<BranchSlotDetail> details;
   /// One bit per slot of `dense`: its branch is settled, that is a hit of count
-  /// 1 that does not add would change nothing in it (hits and totalHits 1, flags
-  /// 0x01 and 0x10 set), so such a hit need not touch it. Kept by the hit
-  /// marking and forgotten by forgetSettledHits.
+  /// 1 that does not add would change nothing in it (hits and totalHits 1,
+  /// FlagHitSinceLook and FlagEverHit set), so such a hit need not touch it.
+  /// Kept by the hit marking and forgotten by forgetSettledHits.
   std::vector<uint64_t> settled;
   /// One bit per slot of `dense`: a hit of count 1 that does not add, not yet
   /// applied to the branch (its settled bit is set with it). Set by the trace

@@ -7,33 +7,36 @@
 namespace {
 
 /// Calls `visit(lookup)` for every branch of a kind in a service, in the order in
-/// which FindBranchInService tries them.
-template <typename Visit> void forEachBranch(Service &service, int kind, Visit &&visit) {
+/// which FindBranchInService tries them (entry, then exits; calls; blocks;
+/// conditions), until a call returns true; whether one did.
+template <typename Visit> bool forEachBranch(Service &service, int kind, Visit &&visit) {
   switch (kind) {
   case KindProcPoint:
-    if (service.hasEntry) visit(BranchLookup{&service, &service.entry, CovFunctions, 0});
+    if (service.hasEntry && visit(BranchLookup{&service, &service.entry, CovFunctions, 0}))
+      return true;
     for (uint32_t i = 0; i < service.exits.size(); ++i)
-      visit(BranchLookup{&service, &service.exits[i].branch, CovFunctionsExits, i});
-    break;
+      if (visit(BranchLookup{&service, &service.exits[i].branch, CovFunctionsExits, i}))
+        return true;
+    return false;
   case KindCall:
     for (uint32_t i = 0; i < service.calls.size(); ++i)
-      visit(BranchLookup{&service, &service.calls[i].branch, CovCalls, i});
-    break;
+      if (visit(BranchLookup{&service, &service.calls[i].branch, CovCalls, i})) return true;
+    return false;
   case KindBlock:
-    for (uint32_t i = 0; i < service.blocks.size(); ++i)
-      visit(BranchLookup{&service, &service.blocks[i].branch, blockTypeBit(service.blocks[i].kind),
-                         i});
-    break;
+    for (uint32_t i = 0; i < service.blocks.size(); ++i) {
+      BlockEntry &block = service.blocks[i];
+      if (visit(BranchLookup{&service, &block.branch, blockTypeBit(block.kind), i})) return true;
+    }
+    return false;
   case KindCondition:
     for (uint32_t i = 0; i < service.conditions.size(); ++i) {
-      const ConditionEntry &entry = service.conditions[i];
-      const uint16_t type =
-          entry.kind == CondCompoundVector ? CovCompoundConditions : CovBasicConditions;
-      visit(BranchLookup{&service, &service.conditions[i].branch, type, i});
+      ConditionEntry &entry = service.conditions[i];
+      if (visit(BranchLookup{&service, &entry.branch, conditionTypeBit(entry.kind), i}))
+        return true;
     }
-    break;
+    return false;
   default:
-    break;
+    return false;
   }
 }
 
@@ -93,54 +96,15 @@ BranchLookup lookupOf(int kind, const KindIndex &index, uint32_t id) {
 
 } // namespace
 
-uint16_t blockTypeBit(uint8_t kind) {
-  switch (kind) {
-  case BlockSimple:
-    return CovStatementBlocks;
-  case BlockImplicit:
-    return CovImplicitBlocks;
-  case BlockLogical:
-    return CovLoops;
-  case BlockAsync:
-    return CovAsyncBlocks;
-  default:
-    return 0;
-  }
-}
-
 BranchLookup FindBranchInService(Service &service, int kind, uint32_t id) {
   // Each list is tried in order and the first branch with the ID wins.
-  switch (kind) {
-  case KindProcPoint:
-    if (service.hasEntry && service.entry.id == id)
-      return BranchLookup{&service, &service.entry, CovFunctions, 0};
-    for (uint32_t i = 0; i < service.exits.size(); ++i)
-      if (service.exits[i].branch.id == id)
-        return BranchLookup{&service, &service.exits[i].branch, CovFunctionsExits, i};
-    return {};
-  case KindCall:
-    for (uint32_t i = 0; i < service.calls.size(); ++i)
-      if (service.calls[i].branch.id == id)
-        return BranchLookup{&service, &service.calls[i].branch, CovCalls, i};
-    return {};
-  case KindBlock:
-    for (uint32_t i = 0; i < service.blocks.size(); ++i)
-      if (service.blocks[i].branch.id == id)
-        return BranchLookup{&service, &service.blocks[i].branch,
-                            blockTypeBit(service.blocks[i].kind), i};
-    return {};
-  case KindCondition:
-    for (uint32_t i = 0; i < service.conditions.size(); ++i) {
-      ConditionEntry &entry = service.conditions[i];
-      if (entry.branch.id == id)
-        return BranchLookup{
-            &service, &entry.branch,
-            entry.kind == CondCompoundVector ? CovCompoundConditions : CovBasicConditions, i};
-    }
-    return {};
-  default:
-    return {};
-  }
+  BranchLookup found;
+  forEachBranch(service, kind, [&](const BranchLookup &lookup) {
+    if (lookup.branch->id != id) return false;
+    found = lookup;
+    return true;
+  });
+  return found;
 }
 
 BranchLookup FindBranchByWalk(SourceFile &file, const Service *start, int kind, uint32_t id) {
@@ -170,6 +134,7 @@ void CoverageModel::buildBranchIndex(SourceFile &file) {
       forEachBranch(*service, kind, [&](const BranchLookup &lookup) {
         if (lookup.branch->id < denseLimit && lookup.branch->id >= denseSize)
           denseSize = static_cast<uint64_t>(lookup.branch->id) + 1;
+        return false;
       });
     index.dense.assign(denseSize, nullptr);
     index.details.assign(denseSize, BranchSlotDetail{});
@@ -185,11 +150,11 @@ void CoverageModel::buildBranchIndex(SourceFile &file) {
           if (!index.dense[id] && !shared[id]) {
             index.dense[id] = lookup.branch;
             index.details[id] = BranchSlotDetail{lookup.service, lookup.type};
-            return;
+            return false;
           }
           if (!shared[id]) {
             // the service's first one stands
-            if (index.details[id].service == lookup.service) return;
+            if (index.details[id].service == lookup.service) return false;
             index.other[id].push_back(lookupOf(kind, index, id));
             index.dense[id] = nullptr;
             shared[id] = true;
@@ -197,6 +162,7 @@ void CoverageModel::buildBranchIndex(SourceFile &file) {
         }
         std::vector<BranchLookup> &holders = index.other[id];
         if (holders.empty() || holders.back().service != lookup.service) holders.push_back(lookup);
+        return false;
       });
   }
   file.branchIndexBuilt = true;

@@ -12,6 +12,3 @@ BranchLookup FindBranchInService(Service &service, int kind, uint32_t id);
 /// The FindBranch walk itself: the services from `start` (the first one when null
 /// or not a service of the file) to the last, then from the first up to `start`.
 BranchLookup FindBranchByWalk(SourceFile &file, const Service *start, int kind, uint32_t id);
-
-/// Type bit of a block kind (0x0008, 0x0020, 0x0040, 0x0080).
-uint16_t blockTypeBit(uint8_t kind);

@@ -67,17 +67,17 @@ public:
   void applyPendingHits();
   /// Forgets which branches are settled. Code that changes the hits, totalHits or
   /// flags of branches other than through MarkTraceBranch, MarkTraceHits and
-  /// resetTestHits (such as a report writer clearing flag 0x01) must call it
+  /// resetTestHits (such as a report writer clearing FlagHitSinceLook) must call it
   /// before the next hits are marked; the reading pass calls it at its start and
   /// whenever a test closes (the report writers run then).
   void forgetSettledHits();
   /// Counts the modified conditions whose pairs are both hit: an item found hit
   /// counts in the test (hits 1, testCovered) and from then on in every later
-  /// test. A pair stays hit once it is (its branches keep flag 0x10), so only the
+  /// test. A pair stays hit once it is (its branches keep FlagEverHit), so only the
   /// services whose condition branches were first hit since the last call are
-  /// looked at again. The items found hit before are marked again (flag 0x01)
+  /// looked at again. The items found hit before are marked again (FlagHitSinceLook)
   /// only when `markAgain`: without it their state is already what marking
-  /// them would make it, unless flag 0x01 was cleared since (as the CIO file does).
+  /// them would make it, unless FlagHitSinceLook was cleared since (as the CIO file does).
   void UpdateModifiedConditions(bool markAgain = true);
   /// The per-test reset: zeroes testCovered and every hits field and forgets the
   /// settled branches, with one exception: the modified conditions found hit keep
@@ -163,7 +163,7 @@ private:
   std::vector<Service *> servicesHit_;
   /// Services whose modified conditions must be looked at again.
   std::vector<Service *> conditionsChanged_;
-  /// Every modified condition found hit so far (each has flag 0x10).
+  /// Every modified condition found hit so far (each has FlagEverHit).
   std::vector<HitModifiedCondition> satisfied_;
   /// Files whose settled bits may be set (SourceFile::settledListed).
   std::vector<SourceFile *> settledFiles_;

@@ -20,6 +20,9 @@ enum BranchFlagBits : uint8_t {
   FlagEverHit = 0x10,        ///< already counted in the service's totalCovered
 };
 
+/// The largest hit count: counts that would pass it stay at it.
+inline constexpr uint32_t kHitCountCeiling = 0x7FFFFFFF;
+
 /// Hit fields shared by branches and modified-condition items.
 struct HitState {
   /// Hit count in the current test (reset between tests).
@@ -55,6 +58,36 @@ enum ConditionKind : uint8_t {
   CondSingle = 1,         ///< the single outcome of a CA record
   CondCompoundVector = 2, ///< a case of a CC composition
 };
+
+/// The coverage-type bit of a block kind (0 for a kind that is none of them).
+constexpr CoverageTypes blockTypeBit(uint8_t kind) {
+  switch (kind) {
+  case BlockSimple:
+    return CovStatementBlocks;
+  case BlockImplicit:
+    return CovImplicitBlocks;
+  case BlockLogical:
+    return CovLoops;
+  case BlockAsync:
+    return CovAsyncBlocks;
+  default:
+    return 0;
+  }
+}
+
+/// The coverage-type bit of a condition entry kind: basic conditions for an
+/// outcome, compound conditions for a vector (0 for a kind that is none of them).
+constexpr CoverageTypes conditionTypeBit(uint8_t kind) {
+  switch (kind) {
+  case CondBasic:
+  case CondSingle:
+    return CovBasicConditions;
+  case CondCompoundVector:
+    return CovCompoundConditions;
+  default:
+    return 0;
+  }
+}
 
 /// One exit point of a service.
 struct ExitEntry {
@@ -102,7 +135,8 @@ struct VectorPair {
   uint32_t second = 0;
 };
 
-/// One basic condition of a composition, counted like a branch of type 0x0200.
+/// One basic condition of a composition, counted like a branch of type
+/// CovModifiedConditions.
 struct ModifiedCondition : HitState {
   /// Index in the service's conditions of the condition's True entry.
   uint32_t condition = 0;

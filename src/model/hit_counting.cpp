@@ -3,19 +3,19 @@
 #include "model/hit_counting.h"
 
 #include "model/coverage_model.h"
+#include "model/service_items.h"
 
 #include "support/messages.h"
+#include "support/rated_types.h"
 
 #include <algorithm>
 
 namespace {
 
-constexpr uint32_t kCounterCeiling = 0x7FFFFFFF;
-
-/// value + count, held at 2147483647.
+/// value + count, held at kHitCountCeiling.
 uint32_t saturatingAdd(uint32_t value, uint32_t count) {
   const uint64_t sum = static_cast<uint64_t>(value) + count;
-  return sum > kCounterCeiling ? kCounterCeiling : static_cast<uint32_t>(sum);
+  return sum > kHitCountCeiling ? kHitCountCeiling : static_cast<uint32_t>(sum);
 }
 
 /// Whether a hit is looked up: it counts something and its kind is asked for.
@@ -31,41 +31,15 @@ bool everHit(const HitState &item) {
 } // namespace
 
 void countType(CoverageCounts &counts, CoverageTypes type) {
-  switch (type) {
-  case CovFunctions:
+  const int counter = counterOfType(type);
+  if (counter < 0) return;
+  if (counter == CntFunctions) {
+    // An entry: its mark, and one of the functions and exits.
     counts[CntFunctions] = 1;
     ++counts[CntFunctionsExits];
-    break;
-  case CovFunctionsExits:
-    ++counts[CntFunctionsExits];
-    break;
-  case CovCalls:
-    ++counts[CntCalls];
-    break;
-  case CovStatementBlocks:
-    ++counts[CntStatementBlocks];
-    break;
-  case CovImplicitBlocks:
-    ++counts[CntImplicitBlocks];
-    break;
-  case CovLoops:
-    ++counts[CntLoops];
-    break;
-  case CovAsyncBlocks:
-    ++counts[CntAsyncBlocks];
-    break;
-  case CovBasicConditions:
-    ++counts[CntBasicConditions];
-    break;
-  case CovModifiedConditions:
-    ++counts[CntModifiedConditions];
-    break;
-  case CovCompoundConditions:
-    ++counts[CntCompoundConditions];
-    break;
-  default:
-    break;
+    return;
   }
+  ++counts[counter];
 }
 
 void MarkBranchHit(Service &service, HitState &item, uint16_t type, uint32_t count, bool add) {
@@ -307,7 +281,7 @@ void CoverageModel::makeCurrent(SourceFile &file, const TraceHit &hit) {
 void CoverageModel::UpdateModifiedConditions(bool markAgain) {
   applyPendingHits();
   const std::size_t known = satisfied_.size();
-  // An item found hit has flag 0x10 from then on; the others are looked at again
+  // An item found hit has FlagEverHit from then on; the others are looked at again
   // only when a condition branch of their service was first hit.
   for (Service *service : conditionsChanged_) {
     service->conditionsChanged = false;
@@ -337,15 +311,9 @@ void CoverageModel::resetTestHits() {
     // Its modified conditions found hit keep their hits (1) and count.
     service->testCovered[CntModifiedConditions] = service->modifiedConditionsHit;
     if (service->branchesHit) {
-      service->entry.hits = 0;
-      for (ExitEntry &entry : service->exits)
-        entry.branch.hits = 0;
-      for (CallEntry &entry : service->calls)
-        entry.branch.hits = 0;
-      for (BlockEntry &entry : service->blocks)
-        entry.branch.hits = 0;
-      for (ConditionEntry &entry : service->conditions)
-        entry.branch.hits = 0;
+      forEachCountedItem(*service, [](HitState &item, CoverageTypes type) {
+        if (type != CovModifiedConditions) item.hits = 0;
+      });
       service->branchesHit = false;
     }
     service->listedAsHit = false;

@@ -2,6 +2,7 @@
 
 #include "model/coverage_model.h"
 #include "model/hit_counting.h"
+#include "model/service_items.h"
 #include "report/rate_lines.h"
 #include "report/report_line.h"
 #include "support/messages.h"
@@ -24,18 +25,8 @@ void lookAt(CoverageCounts &counts, HitState &item, CoverageTypes type) {
 
 /// Clears the counted mark of every item of a service.
 void forgetCounted(Service &service) {
-  service.entry.flags &= ~FlagCountedInGroup;
-  for (ExitEntry &exit : service.exits)
-    exit.branch.flags &= ~FlagCountedInGroup;
-  for (CallEntry &call : service.calls)
-    call.branch.flags &= ~FlagCountedInGroup;
-  for (BlockEntry &block : service.blocks)
-    block.branch.flags &= ~FlagCountedInGroup;
-  for (ConditionEntry &condition : service.conditions)
-    condition.branch.flags &= ~FlagCountedInGroup;
-  for (Composition &composition : service.compositions)
-    for (ModifiedCondition &item : composition.items)
-      item.flags &= ~FlagCountedInGroup;
+  forEachCountedItem(service,
+                     [](HitState &item, CoverageTypes) { item.flags &= ~FlagCountedInGroup; });
 }
 
 QString traceFileName(const TestState &test) {
@@ -46,24 +37,8 @@ QString traceFileName(const TestState &test) {
 
 CoverageCounts countNewHits(Service &service) {
   CoverageCounts counts;
-  if (service.hasEntry) lookAt(counts, service.entry, CovFunctions);
-  for (ExitEntry &exit : service.exits)
-    lookAt(counts, exit.branch, CovFunctionsExits);
-  for (CallEntry &call : service.calls)
-    lookAt(counts, call.branch, CovCalls);
-  for (BlockEntry &block : service.blocks)
-    lookAt(counts, block.branch, blockTypeBit(block.kind));
-  for (ConditionEntry &condition : service.conditions) {
-    CoverageTypes type = 0;
-    if (condition.kind == CondBasic || condition.kind == CondSingle)
-      type = CovBasicConditions;
-    else if (condition.kind == CondCompoundVector)
-      type = CovCompoundConditions;
-    lookAt(counts, condition.branch, type);
-  }
-  for (Composition &composition : service.compositions)
-    for (ModifiedCondition &item : composition.items)
-      lookAt(counts, item, CovModifiedConditions);
+  forEachCountedItem(service,
+                     [&counts](HitState &item, CoverageTypes type) { lookAt(counts, item, type); });
   return counts;
 }
 
@@ -95,20 +70,20 @@ void CioFile::openCio(const std::string &path, std::time_t runTime) {
 
 void CioFile::writeCioRates(const SourceFile &file, const CoverageCounts &totals,
                             const CoverageCounts &hits, const CoverageCounts *newHits) {
-  for (const RateLine &line : kRateLines) {
-    if (!(mask_ & line.type)) continue;
-    const char *text = label(rateLabel(line, mask_));
-    const uint32_t total = rateValue(totals, line);
+  for (const RatedType &rated : kRatedTypes) {
+    if (rated.id == RatedFunctions || !(mask_ & rated.type)) continue;
+    const char *text = label(rateLabel(rated, mask_));
+    const uint64_t total = ratedValue(totals, rated);
     ReportLine out(out_);
     out << "       " << text << '\t';
     if (total == 0) {
-      out << label(noneRow(file.instrumentedTypes, line.type)) << '\n';
+      out << label(noneRow(file.instrumentedTypes, rated.type)) << '\n';
       continue;
     }
-    const uint32_t hit = rateValue(hits, line);
+    const uint64_t hit = ratedValue(hits, rated);
     out.rate(coverageRate(hit, total)) << "% (" << hit << '/' << total << ')';
     if (newHits) {
-      const uint32_t added = rateValue(*newHits, line);
+      const uint64_t added = ratedValue(*newHits, rated);
       out << ", +";
       out.rate(coverageRate(added, total), 0) << " (+" << added << ')';
     }

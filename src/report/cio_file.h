@@ -20,9 +20,9 @@ struct SourceFile;
 struct TestState;
 
 /// The new hits of a service since it was last looked at: every item whose
-/// current-test mark (flag 0x01) is set and whose counted mark (0x02) is not
-/// counts one and receives the counted mark; the current-test mark of every item
-/// is cleared.
+/// current-test mark (FlagHitSinceLook) is set and whose counted mark
+/// (FlagCountedInGroup) is not counts one and receives the counted mark; the
+/// current-test mark of every item is cleared.
 CoverageCounts countNewHits(Service &service);
 
 class CioFile {

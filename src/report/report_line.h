@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "support/coverage_counts.h"
+#include "support/coverage_rate.h"
 
 class ReportLine {
 public:

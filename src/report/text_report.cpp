@@ -3,20 +3,18 @@
 #include <ctime>
 #include <string>
 
+#include "model/service_items.h"
 #include "report/rate_lines.h"
 #include "report/report_labels.h"
 #include "report/report_line.h"
 #include "report/report_run.h"
 #include "report/report_scope.h"
-#include "report/service_references.h"
+#include "support/coverage_rate.h"
 #include "support/run_clock.h"
 #include "support/tool_version.h"
 #include "trace/test_state.h"
 
 namespace {
-
-/// The largest hit count; a count that reached it is shown as saturated.
-constexpr uint32_t kSaturatedCount = 0x7FFFFFFF;
 
 const char *label(const ReportRunState &run, ReportLabel row) {
   return kReportLabels.get(row, run.language);
@@ -34,25 +32,34 @@ uint32_t shownCount(const ReportRunState &run, const HitState &item) {
 
 /// The label of a total of 0: "none" when the file was instrumented for the line's
 /// type, "n/a" otherwise.
-const char *noneLabel(const ReportRunState &run, CoverageTypes fileMask, CoverageTypes bit) {
-  return label(run, (fileMask & bit) ? LblNone : LblNotInstrumented);
+const char *noneLabel(const ReportRunState &run, CoverageTypes fileMask, CoverageTypes type) {
+  return label(run, noneRow(fileMask, type));
+}
+
+/// What a reference names: the entry or the kind of exit from the label table,
+/// else the item's own text.
+const char *referenceKind(const ReportRunState &run, const ServiceItem &item) {
+  static constexpr ReportLabel kPointLabels[] = {LblEntryReference, LblRegularExitReference,
+                                                 LblReturnExitReference,
+                                                 LblTerminationExitReference};
+  return item.kind <= ItemTerminationExit ? label(run, kPointLabels[item.kind]) : item.text;
 }
 
 /// The references of one rate line of a service: the entry and the exits under
 /// the functions-and-exits line, the items of the line's type otherwise.
 void writeReferences(ReportRunState &run, const Service &service, CoverageTypes type) {
-  auto write = [&run](const ServiceReference &ref) {
-    if (ref.type == CovModifiedConditions) {
+  auto write = [&run](const ServiceItem &item) {
+    if (item.type == CovModifiedConditions) {
       // The counts of modified conditions are never shown.
-      writeReference(run, ref.kindText, ref.noPair ? label(run, LblNoVectorsPair) : ref.detail,
-                     shownCount(run, *ref.item), ref.line, false);
+      writeReference(run, item.text, item.noPair ? label(run, LblNoVectorsPair) : item.detail,
+                     shownCount(run, *item.state), item.line, false);
       return;
     }
-    writeReference(run, referenceKind(ref, run.language), ref.detail, shownCount(run, *ref.item),
-                   ref.line, countMode(run));
+    writeReference(run, referenceKind(run, item), item.detail, shownCount(run, *item.state),
+                   item.line, countMode(run));
   };
-  if (type == CovFunctionsExits) forEachReference(service, CovFunctions, write);
-  forEachReference(service, type, write);
+  if (type == CovFunctionsExits) forEachItemOfType(service, CovFunctions, write);
+  forEachItemOfType(service, type, write);
 }
 
 } // namespace
@@ -177,32 +184,33 @@ void writeSection(ReportRunState &run, const Service *service, const char *inden
     if (subtitle) line << indent << "  (" << subtitle << ")\n";
   }
 
-  if (isRateLineShown(kFunctionsRateLine, mask, totals)) {
+  const RatedType &functions = kRatedTypes[RatedFunctions];
+  if (isRatedTypeShown(functions, mask, totals)) {
     if (service) {
       ReportLine(run.out) << "\t\t" << indent << label(run, LblServiceHit) << ' '
                           << label(run, hits[CntFunctions] ? LblHitYes : LblHitNo) << '\n';
       // In count mode the entry's count follows the hit line whenever the exits
       // line does not list it, also in a -SUMMARY=SERVICE report.
       if (!(mask & CovFunctionsExits) && countMode(run))
-        forEachReference(*service, CovFunctions, [&run](const ServiceReference &ref) {
-          writeReference(run, referenceKind(ref, run.language), nullptr, shownCount(run, *ref.item),
-                         ref.line, true);
+        forEachItemOfType(*service, CovFunctions, [&run](const ServiceItem &item) {
+          writeReference(run, referenceKind(run, item), nullptr, shownCount(run, *item.state),
+                         item.line, true);
         });
     } else {
-      writeRateLine(run, indent, label(run, LblFunctions), totals[CntFunctions], hits[CntFunctions],
-                    noneLabel(run, fileMask, CovFunctions));
+      writeRateLine(run, indent, label(run, rateLabel(functions, mask)), totals[CntFunctions],
+                    hits[CntFunctions], noneLabel(run, fileMask, CovFunctions));
     }
   }
-  for (const RateLine &line : kRateLines) {
-    if (!isRateLineShown(line, mask, totals)) continue;
-    writeRateLine(run, indent, label(run, rateLabel(line, mask)), rateValue(totals, line),
-                  rateValue(hits, line), noneLabel(run, fileMask, line.type));
-    if (details && line.counter != CntCount) writeReferences(run, *service, line.type);
+  for (const RatedType &rated : kRatedTypes) {
+    if (rated.id == RatedFunctions || !isRatedTypeShown(rated, mask, totals)) continue;
+    writeRateLine(run, indent, label(run, rateLabel(rated, mask)), ratedValue(totals, rated),
+                  ratedValue(hits, rated), noneLabel(run, fileMask, rated.type));
+    if (details && rated.id != RatedDecisions) writeReferences(run, *service, rated.type);
   }
 }
 
-void writeRateLine(ReportRunState &run, const char *indent, const char *label, uint32_t total,
-                   uint32_t hit, const char *noneLabel) {
+void writeRateLine(ReportRunState &run, const char *indent, const char *label, uint64_t total,
+                   uint64_t hit, const char *noneLabel) {
   ReportLine line(run.out);
   line << "\t\t" << indent << label << ' ';
   if (total == 0)
@@ -224,7 +232,7 @@ void writeReference(ReportRunState &run, const char *kind, const char *detail, u
   text << ", " << label(run, LblLineWord) << ' ' << line;
   if (countModeOn) {
     text << ", " << count << ' ' << label(run, LblCountUnit);
-    if (count == kSaturatedCount) text << label(run, LblCountSaturated);
+    if (count == kHitCountCeiling) text << label(run, LblCountSaturated);
   }
   text << '\n';
 }

@@ -21,8 +21,8 @@ void writeSection(ReportRunState &run, const Service *service, const char *inden
                   const char *title, const char *subtitle, const CoverageCounts &totals,
                   const CoverageCounts &hits, CoverageTypes fileMask);
 /// One rate line, or the none-or-n/a label when the total is 0.
-void writeRateLine(ReportRunState &run, const char *indent, const char *label, uint32_t total,
-                   uint32_t hit, const char *noneLabel);
+void writeRateLine(ReportRunState &run, const char *indent, const char *label, uint64_t total,
+                   uint64_t hit, const char *noneLabel);
 /// One source reference; in count mode every reference with its count, otherwise
 /// only the hit ones (-BRANCH=COV) or the unhit ones.
 void writeReference(ReportRunState &run, const char *kind, const char *detail, uint32_t count,

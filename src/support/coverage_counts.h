@@ -1,8 +1,6 @@
-// The ten coverage counters of a service, a file or a run, and the rate rule that
-// every output applies to them.
+// The ten coverage counters of a service, a file or a run.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 /// Positions of the ten counters of CoverageCounts.
@@ -39,14 +37,3 @@ struct CoverageCounts {
     return false;
   }
 };
-
-/// Percentage of hit over total (total > 0): 99.9 for an incomplete rate that
-/// would round to 100.0, 0.1 for a non-zero rate that would round to 0.0.
-double coverageRate(uint32_t hit, uint32_t total);
-
-/// Room that formatRate needs.
-inline constexpr std::size_t kRateTextSize = 32;
-/// Writes `rate` (a coverageRate) with one decimal, right-aligned in `width`
-/// characters, as printf's "%*.1f" writes it (the same rounding of the binary
-/// value, halves to even), to `out` (kRateTextSize bytes); its length.
-std::size_t formatRate(double rate, int width, char *out);

@@ -1,4 +1,4 @@
-#include "support/coverage_counts.h"
+#include "support/coverage_rate.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,11 +6,18 @@
 #include <cstring>
 #include <limits>
 
-double coverageRate(uint32_t hit, uint32_t total) {
-  // 64-bit products: a total near 2^32 must not wrap.
-  const uint64_t missed = uint64_t(total) - hit;
-  if (hit < total && uint64_t(total) >= missed * 2000) return 99.9;
-  if (hit > 0 && hit < total && uint64_t(total) >= uint64_t(hit) * 2000) return 0.1;
+namespace {
+
+using Wide = unsigned __int128;
+
+} // namespace
+
+double coverageRate(uint64_t hit, uint64_t total) {
+  // A count above kLimit times 2000 is above any total: the products never wrap.
+  constexpr uint64_t kLimit = UINT64_MAX / 2000;
+  const uint64_t missed = total - hit;
+  if (hit < total && missed <= kLimit && total >= missed * 2000) return 99.9;
+  if (hit > 0 && hit < total && hit <= kLimit && total >= hit * 2000) return 0.1;
   return double(hit) * 100.0 / double(total);
 }
 
@@ -43,4 +50,29 @@ std::size_t formatRate(double rate, int width, char *out) {
     out[at++] = digits[--length];
   out[at] = '\0';
   return at;
+}
+
+std::string percentText(double rate) {
+  char text[kRateTextSize];
+  std::string percent(text, formatRate(rate, 0, text));
+  percent += '%';
+  return percent;
+}
+
+std::string truncatedRate(uint64_t hit, uint64_t total, int decimals) {
+  if (total == 0) return "0";
+  Wide scale = 1;
+  for (int d = 0; d < decimals; ++d)
+    scale *= 10;
+  const Wide scaled = Wide{hit} * 100 * scale / total;
+  const uint64_t whole = static_cast<uint64_t>(scaled / scale);
+  std::string text = std::to_string(whole);
+  if (decimals > 0) {
+    const uint64_t fraction = static_cast<uint64_t>(scaled % scale);
+    std::string digits = std::to_string(fraction);
+    text += '.';
+    text.append(static_cast<std::size_t>(decimals) - digits.size(), '0');
+    text += digits;
+  }
+  return text;
 }

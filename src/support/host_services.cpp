@@ -26,14 +26,6 @@ void freeIfSet(void *block) {
   if (block) std::free(block);
 }
 
-namespace {
-
-char upperAsciiChar(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-} // namespace
-
 char *upperDup(const char *text) {
   const std::size_t length = std::strlen(text);
   char *copy = static_cast<char *>(safeAlloc(length + 1));

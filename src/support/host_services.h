@@ -11,6 +11,10 @@ void *safeAlloc(std::size_t size);
 /// Resizes a block (none behaves as safeAlloc); never returns on failure.
 void *safeRealloc(void *block, std::size_t size);
 void freeIfSet(void *block);
+/// The ASCII upper case of a character: a to z become A to Z, any other byte stays.
+constexpr char upperAsciiChar(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 /// A safeAlloc'ed copy with ASCII a-z turned into A-Z.
 char *upperDup(const char *text);
 /// The upper-cased copy as a std::string (same rule as upperDup).

@@ -3,6 +3,7 @@
 #include "support/paths.h"
 
 #include "support/messages.h"
+#include "support/name_table.h"
 
 #include <cerrno>
 #include <cstring>
@@ -36,6 +37,10 @@ std::string JoinPath(const std::string &directory, const std::string &name) {
   if (!directory.empty() && (directory.back() == '/' || directory.back() == '\\'))
     return directory + name;
   return directory + '/' + name;
+}
+
+std::string SourcePath(const NameEntry *directory, const NameEntry *name) {
+  return JoinPath(directory ? directory->text : "", name ? name->text : "");
 }
 
 std::string AppendExtension(const std::string &name, const std::string &extension) {

@@ -34,3 +34,13 @@ std::string dateText(std::time_t seconds) {
                 local.tm_sec, 1900 + local.tm_year);
   return text;
 }
+
+std::string isoTime(std::time_t seconds, IsoTimeForm form) {
+  std::tm utc{};
+  if (!gmtime_r(&seconds, &utc)) return std::string();
+  char text[32];
+  const char *format =
+      form == IsoTimeForm::Compact ? "%Y-%m-%dT%H:%M:%SZ" : "%Y-%m-%d %H:%M:%S UTC";
+  if (std::strftime(text, sizeof text, format, &utc) == 0) return std::string();
+  return text;
+}

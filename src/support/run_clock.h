@@ -14,3 +14,11 @@ std::time_t takeRunTime();
 /// local time, always with English day and month names, without line end; empty
 /// when the time cannot be converted.
 std::string dateText(std::time_t seconds);
+
+/// How isoTime writes a time.
+enum class IsoTimeForm {
+  Compact, ///< "2024-01-07T10:01:02Z", for machines
+  Spaced,  ///< "2024-01-07 10:01:02 UTC", for readers
+};
+/// A time in UTC in ISO 8601 form; empty when the time cannot be converted.
+std::string isoTime(std::time_t seconds, IsoTimeForm form);

@@ -63,11 +63,6 @@ inline TioOpcode recognizeOpcode(const char *token) {
   }
 }
 
-/// Whether an opcode is one of the four hit opcodes (TP, TA, TB, TE).
-inline bool isHitOpcode(TioOpcode opcode) {
-  return opcode >= OpTP && opcode <= OpTE;
-}
-
 /// The parameters of an NT line.
 struct TestStartLine {
   /// The quoted name (interned), or none when absent or empty.

@@ -16,7 +16,7 @@ public:
   /// Whether the hits of each test must be kept apart (reset when the next test
   /// begins); otherwise they accumulate over the run.
   virtual bool keepsTestHits() const = 0;
-  /// Whether the outputs clear flag 0x01 of the items they look at when a test
+  /// Whether the outputs clear FlagHitSinceLook of the items they look at when a test
   /// ends (as the CIO file does): the modified conditions found hit in earlier
   /// tests are then marked again at the end of each test.
   virtual bool clearsHitFlags() const { return true; }

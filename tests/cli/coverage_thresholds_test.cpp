@@ -80,28 +80,6 @@ TEST(CoverageThresholds, ComparedExactly) {
   EXPECT_FALSE(meetsThreshold(big - 1, big, parsed("B:99.999999989")));
 }
 
-TEST(CoverageThresholds, RatesAreCutNotRounded) {
-  EXPECT_EQ(truncatedRate(2, 3, 2), "66.66");
-  EXPECT_EQ(truncatedRate(1999, 2000, 2), "99.95");
-  EXPECT_EQ(truncatedRate(99999, 100000, 2), "99.99");
-  EXPECT_EQ(truncatedRate(1, 3, 0), "33");
-  EXPECT_EQ(truncatedRate(1, 2000000, 2), "0.00");
-  EXPECT_EQ(truncatedRate(5, 5, 3), "100.000");
-  EXPECT_EQ(truncatedRate(1, 2, 9), "50.000000000");
-}
-
-TEST(CoverageThresholds, DecisionsAddTheStatementAndImplicitBlocks) {
-  CoverageCounts counts;
-  counts[CntStatementBlocks] = UINT32_MAX;
-  counts[CntImplicitBlocks] = 3;
-  const GateType *decision = nullptr;
-  for (const GateType &type : kGateTypes)
-    if (std::strcmp(type.keyword, "DECISION") == 0) decision = &type;
-  ASSERT_NE(decision, nullptr);
-  EXPECT_EQ(gateValue(counts, *decision), uint64_t{UINT32_MAX} + 3);
-  EXPECT_EQ(gateValue(counts, kGateTypes[3]), UINT32_MAX); // BLOCK
-}
-
 class CiOptionsTest : public DriverTest {
 protected:
   void TearDown() override {

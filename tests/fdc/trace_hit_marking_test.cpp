@@ -107,7 +107,7 @@ TEST(MarkTraceHits, MarksAsOneLookupPerHit) {
       single.resetTestHits();
       break;
     case 1:
-      // What a report writer may do between tests: clear flag 0x01 of every branch.
+      // What a report writer may do between tests: clear FlagHitSinceLook of every branch.
       for (Branch *branch : branchesOf(runFile))
         branch->flags &= ~FlagHitSinceLook;
       for (Branch *branch : branchesOf(singleFile))

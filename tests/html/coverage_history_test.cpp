@@ -31,12 +31,6 @@ CoverageCounts counts(std::initializer_list<std::pair<int, uint32_t>> set) {
   return c;
 }
 
-const RateLine &line(CoverageTypes type, int counter) {
-  for (const RateLine &l : kRateLines)
-    if (l.type == type && l.counter == counter) return l;
-  return kFunctionsRateLine;
-}
-
 std::vector<double> rates(const std::vector<RatePoint> &points) {
   std::vector<double> out;
   for (const RatePoint &p : points)
@@ -54,7 +48,7 @@ TEST(CoverageHistory, ProjectRatesComeFromTheRunningTotalsAndFileRatesFromItsVal
   records.push_back(record(1, 12, counts({{CntCalls, 4}}), counts({{CntCalls, 4}}),
                            counts({{CntCalls, 4}}), counts({{CntCalls, 8}})));
   const CoverageHistory history(std::move(records));
-  const RateLine &calls = line(CovCalls, CntCalls);
+  const RatedType &calls = kRatedTypes[RatedCalls];
   EXPECT_EQ(rates(history.projectSeries(calls)), (std::vector<double>{25.0, 12.5, 50.0}));
   const std::vector<RatePoint> own = history.keySeries(1, calls);
   EXPECT_EQ(rates(own), (std::vector<double>{25.0, 100.0}));
@@ -73,10 +67,9 @@ TEST(CoverageHistory, DecisionsAddBlocksAndNothingToCountGivesNoPoint) {
   records.push_back(record(1, 11, counts({{CntLoops, 9}}), counts({{CntLoops, 3}}),
                            counts({{CntLoops, 9}}), counts({{CntLoops, 3}})));
   const CoverageHistory history(std::move(records));
-  EXPECT_EQ(rates(history.projectSeries(line(CovImplicitBlocks, CntCount))),
-            (std::vector<double>{50.0}));
-  EXPECT_EQ(rates(history.projectSeries(line(CovLoops, CntLoops))), (std::vector<double>{100.0}));
-  EXPECT_TRUE(history.projectSeries(line(CovCalls, CntCalls)).empty());
+  EXPECT_EQ(rates(history.projectSeries(kRatedTypes[RatedDecisions])), (std::vector<double>{50.0}));
+  EXPECT_EQ(rates(history.projectSeries(kRatedTypes[RatedLoops])), (std::vector<double>{100.0}));
+  EXPECT_TRUE(history.projectSeries(kRatedTypes[RatedCalls]).empty());
 }
 
 TEST(CoverageHistory, LongSeriesAreThinnedToTheLimitKeepingBothEnds) {

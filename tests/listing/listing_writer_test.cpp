@@ -35,7 +35,7 @@ std::string listingOf(const std::string &source, const std::vector<ListingAnnota
 ListingAnnotation unhit(uint32_t line, const char *label) {
   ListingAnnotation annotation;
   annotation.line = line;
-  annotation.kind = AnnotSimpleBlock;
+  annotation.kind = ItemSimpleBlock;
   annotation.text = label;
   return annotation;
 }

@@ -137,7 +137,7 @@ TEST_F(FdcTest, ModifiedConditionNeedsBothVectorsOfAPair) {
   EXPECT_EQ(first.hits, 1u);
   EXPECT_EQ(second.hits, 0u);
 
-  // A later test: vectors hit in an earlier test still count (flag 0x10). The
+  // A later test: vectors hit in an earlier test still count (FlagEverHit). The
   // reset leaves the item found hit as evaluating it again makes it: hit once,
   // counted in the test.
   model.resetTestHits();
@@ -163,7 +163,7 @@ TEST_F(FdcTest, ModifiedConditionNeedsBothVectorsOfAPair) {
   ASSERT_EQ(model.modifiedConditionsHit().size(), 2u);
   EXPECT_EQ(model.modifiedConditionsHit()[1].item, &second);
 
-  // An item whose flag 0x01 was cleared (as the CIO file does) gets it back
+  // An item whose FlagHitSinceLook was cleared (as the CIO file does) gets it back
   // when marked again, and keeps it without.
   first.flags &= ~FlagHitSinceLook;
   model.UpdateModifiedConditions(false);

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "support/coverage_counts.h"
+#include "support/coverage_rate.h"
 
 namespace {
 
@@ -22,6 +22,15 @@ TEST(CoverageRate, IncompleteRateNeverShowsAsComplete) {
   EXPECT_NEAR(coverageRate(1998, 1999), 99.95, 0.001);
   // Totals near 2^32 must not wrap in the threshold products.
   EXPECT_DOUBLE_EQ(coverageRate(4000000000u, 4000000001u), 99.9);
+}
+
+TEST(CoverageRate, CountsBeyondThirtyTwoBitsKeepTheRules) {
+  // Decisions add two 32-bit counters: their sums are rated in 64 bits.
+  const uint64_t big = 2 * uint64_t{UINT32_MAX};
+  EXPECT_DOUBLE_EQ(coverageRate(big - 1, big), 99.9);
+  EXPECT_DOUBLE_EQ(coverageRate(1, big), 0.1);
+  EXPECT_DOUBLE_EQ(coverageRate(big / 2, big), 50.0);
+  EXPECT_DOUBLE_EQ(coverageRate(UINT64_MAX - 1, UINT64_MAX), 99.9);
 }
 
 TEST(CoverageRate, NonZeroRateNeverShowsAsZero) {
@@ -66,6 +75,25 @@ TEST(CoverageRate, FormattedAsPrintfFormatsIt) {
     for (double near : {std::nextafter(rate, 0.0), rate, std::nextafter(rate, 1e300)})
       check(near);
   check(-0.0);
+}
+
+TEST(CoverageRate, PercentTextHasOneDecimalAndTheSign) {
+  EXPECT_EQ(percentText(coverageRate(4, 7)), "57.1%");
+  EXPECT_EQ(percentText(coverageRate(5, 5)), "100.0%");
+  EXPECT_EQ(percentText(coverageRate(1999, 2000)), "99.9%");
+  // Halves of a tenth are rounded on the exact binary value, halves to even.
+  EXPECT_EQ(percentText(0.25), "0.2%");
+  EXPECT_EQ(percentText(12.75), "12.8%");
+}
+
+TEST(CoverageRate, TruncatedRatesAreCutNotRounded) {
+  EXPECT_EQ(truncatedRate(2, 3, 2), "66.66");
+  EXPECT_EQ(truncatedRate(1999, 2000, 2), "99.95");
+  EXPECT_EQ(truncatedRate(99999, 100000, 2), "99.99");
+  EXPECT_EQ(truncatedRate(1, 3, 0), "33");
+  EXPECT_EQ(truncatedRate(1, 2000000, 2), "0.00");
+  EXPECT_EQ(truncatedRate(5, 5, 3), "100.000");
+  EXPECT_EQ(truncatedRate(1, 2, 9), "50.000000000");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // File keys, checksum folding and path helpers.
 #include "support/file_identity.h"
 #include "support/messages.h"
+#include "support/name_table.h"
 #include "support/paths.h"
 #include "test_support.h"
 
@@ -52,6 +53,18 @@ TEST(PathsTest, JoinPathInsertsOneSlash) {
   EXPECT_EQ(JoinPath("src/", "a.c"), "src/a.c");
   EXPECT_EQ(JoinPath("src\\", "a.c"), "src\\a.c");
   EXPECT_EQ(JoinPath("", "a.c"), "/a.c");
+}
+
+TEST(PathsTest, SourcePathJoinsTheDirectoryAndTheNameOfAnFdcFile) {
+  char directory[] = "src", slashed[] = "src/", empty[] = "", name[] = "a.c";
+  NameEntry dir{directory, 3, nullptr, 0}, dirSlash{slashed, 4, nullptr, 0},
+      noDir{empty, 0, nullptr, 0}, file{name, 3, nullptr, 0};
+  EXPECT_EQ(SourcePath(&dir, &file), "src/a.c");
+  EXPECT_EQ(SourcePath(&dirSlash, &file), "src/a.c");
+  // No directory, given empty or not given at all: a slash before the name.
+  EXPECT_EQ(SourcePath(&noDir, &file), "/a.c");
+  EXPECT_EQ(SourcePath(nullptr, &file), "/a.c");
+  EXPECT_EQ(SourcePath(&dir, nullptr), "src/");
 }
 
 TEST(PathsTest, BaseNameStopsAtAnySeparator) {
