@@ -1,6 +1,6 @@
 #include "flow/branch_line.h"
 
-#include "model/coverage_records.h"
+#include "model/service_items.h"
 #include "report/report_labels.h"
 #include "support/coverage_types.h"
 #include "support/messages.h"
@@ -47,53 +47,31 @@ BranchLineLabels branchLineLabels(int language) {
 
 void appendBranchLine(std::string &text, const BranchLookup &found,
                       const BranchLineLabels &labels) {
-  Service &service = *found.service;
+  const Service &service = *found.service;
+  if (found.type == CovFunctions && !service.hasEntry)
+    reportInternal(tr("Internal Error", "No entry point in proc"));
+  ServiceItem item;
+  // Compound condition vectors have no line of their own.
+  if (!itemOfLookup(found, item) || item.kind == ItemCompoundVector) return;
   const std::string_view serviceName = nameText(service.name);
-  switch (found.type) {
-  case CovFunctions:
-    if (!service.entryBranch()) reportInternal(tr("Internal Error", "No entry point in proc"));
-    appendLine(text, labels.entry, &serviceName, labels, service.entry.firstLine);
+  switch (item.kind) {
+  case ItemEntry:
+    appendLine(text, labels.entry, &serviceName, labels, item.line);
     return;
-  case CovFunctionsExits: {
-    const ExitEntry &exit = service.exits[found.entryIndex];
-    if (exit.kind < ExitRegular || exit.kind > ExitTermination) return;
-    appendLine(text, labels.exits[exit.kind - 1], &serviceName, labels, exit.branch.firstLine);
+  case ItemRegularExit:
+  case ItemReturnExit:
+  case ItemTerminationExit:
+    appendLine(text, labels.exits[item.kind - ItemRegularExit], &serviceName, labels, item.line);
     return;
-  }
-  case CovCalls: {
-    const CallEntry &call = service.calls[found.entryIndex];
-    appendLine(text, nameText(call.calledName), &serviceName, labels, call.branch.firstLine);
-    return;
-  }
-  case CovStatementBlocks:
-  case CovImplicitBlocks:
-  case CovLoops:
-  case CovAsyncBlocks: {
-    const BlockEntry &block = service.blocks[found.entryIndex];
-    // An implicit block (an else that is not written) is shown where it ends.
-    const uint32_t line =
-        block.kind == BlockImplicit ? block.branch.lastLine : block.branch.firstLine;
-    appendLine(text, block.label, &serviceName, labels, line);
-    return;
-  }
-  case CovBasicConditions: {
-    const std::vector<ConditionEntry> &conditions = service.conditions;
-    const ConditionEntry &condition = conditions[found.entryIndex];
-    const std::string_view conditionText =
-        condition.text ? std::string_view(*condition.text) : std::string_view();
-    if (condition.kind == CondSingle) {
-      appendLine(text, conditionText, nullptr, labels, condition.branch.firstLine);
-      return;
-    }
-    // The True outcome is followed by the False outcome sharing its text.
-    const bool isTrue = found.entryIndex + 1 < conditions.size() &&
-                        conditions[found.entryIndex + 1].text == condition.text;
-    const std::string_view outcome = isTrue ? "True" : "False";
-    appendLine(text, conditionText, &outcome, labels, condition.branch.firstLine);
+  case ItemBasicCondition: {
+    // The outcome, "True" or "False", of a condition of two outcomes.
+    const std::string_view outcome = item.detail ? item.detail : "";
+    appendLine(text, item.text, item.detail ? &outcome : nullptr, labels, item.line);
     return;
   }
   default:
-    // Compound condition vectors have no line of their own.
+    // A call or a block, in its function.
+    appendLine(text, item.text, &serviceName, labels, item.line);
     return;
   }
 }

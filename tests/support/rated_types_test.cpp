@@ -23,7 +23,9 @@ TEST(RatedTypes, EachEntrySitsAtItsIdAndEachBitHasOneCounter) {
   // Every rated bit is counted by the counter of its own line; decisions have none
   // of their own.
   for (const RatedType &rated : kRatedTypes)
-    if (rated.id != RatedDecisions) EXPECT_EQ(counterOfType(rated.type), rated.counter);
+    if (rated.id != RatedDecisions) {
+      EXPECT_EQ(counterOfType(rated.type), rated.counter);
+    }
   EXPECT_EQ(counterOfType(CovImplicitBlocks), CntImplicitBlocks);
   for (int none : {0, int{CovBlockCompanion}, int{CovForcedConditions}, int{CovCw}, int{CovBf},
                    CovCalls | CovLoops})
