@@ -1,10 +1,10 @@
 #include "driver/output_table.h"
 
 #include "cli/report_options.h"
-#include "export/digest_output.h"
+#include "export/cobertura_xml.h"
 #include "export/export_summary.h"
 #include "export/json_output.h"
-#include "export/xml_output.h"
+#include "export/markdown_digest.h"
 #include "flow/path_trace_output.h"
 #include "html/html_report.h"
 #include "listing/listing_output.h"
@@ -12,6 +12,7 @@
 #include "model/coverage_model.h"
 #include "report/cio_output.h"
 #include "report/text_report_output.h"
+#include "support/messages.h"
 #include "support/paths.h"
 
 namespace {
@@ -64,7 +65,10 @@ const std::vector<OutputKind> &outputTable() {
        }},
       {"-XML", [](const ReportOptions &o) { return o.xmlFile.has_value(); },
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {
-         return std::make_unique<XmlOutput>(*c.options.xmlFile, *c.summary);
+         return std::make_unique<ExportFileOutput>(
+             "-XML", QT_TRANSLATE_NOOP("Fatal Error", "Cannot create XML file %1"),
+             *c.options.xmlFile, *c.summary,
+             [](std::FILE *out, const ExportSummary &s) { writeCoberturaXml(out, s.run()); });
        }},
       {"-JSON", [](const ReportOptions &o) { return o.jsonFile.has_value(); },
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {
@@ -72,7 +76,11 @@ const std::vector<OutputKind> &outputTable() {
        }},
       {"-DIGEST", [](const ReportOptions &o) { return o.digestFile.has_value(); },
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {
-         return std::make_unique<DigestOutput>(*c.options.digestFile, *c.summary);
+         return std::make_unique<ExportFileOutput>(
+             "-DIGEST", QT_TRANSLATE_NOOP("Fatal Error", "Cannot create digest file %1"),
+             *c.options.digestFile, *c.summary, [](std::FILE *out, const ExportSummary &s) {
+               writeMarkdownDigest(out, s.run(), s.gate());
+             });
        }},
       {"-HTML", [](const ReportOptions &o) { return o.htmlDirectory.has_value(); },
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {

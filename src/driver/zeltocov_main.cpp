@@ -24,6 +24,37 @@
 #include "support/run_clock.h"
 #include "support/unfinished_files.h"
 
+namespace {
+
+/// Loads the inputs and writes every output the options ask for; returns the
+/// exit status.
+int runWithOptions(const ReportOptions &options, std::time_t runTime) {
+  CoverageModel model;
+  std::vector<InputFile> traceFiles;
+  for (const std::string &name : options.inputFiles)
+    LoadFdcFile(name, options.coverageTypes, traceFiles, model, options.strict);
+
+  // The outputs the options ask for, from the table of outputs. No output may
+  // destroy an input (an FDC file, a trace, an argument file, a loaded source),
+  // nor two outputs write one file: every path is guarded before any is opened.
+  OutputContext context{options, model, traceFiles, runTime};
+  RunOutputs outputs = makeOutputs(context);
+  checkOutputsAgainstInputs(outputPaths(outputs), inputsOfRun(options, model));
+  outputs.open();
+  context.language = reportLanguage();
+  runReport(traceFiles, options, context.language, model, runTime, outputs);
+  // The text report is closed; the listings follow it, then the path trace.
+  outputs.reportClosed();
+
+  // Decided once every output is written.
+  const int status =
+      decideExitStatus(options, context.summary ? &context.summary->gate() : nullptr);
+  model.FreeSourceFiles();
+  return status;
+}
+
+} // namespace
+
 int zeltocovMain(int argc, char **argv) {
   // Nothing may crash unreported: the crash handler comes first, with an identity
   // in the messages until the catalogs can translate it.
@@ -59,29 +90,8 @@ int zeltocovMain(int argc, char **argv) {
   if (!analyseOptions(argc, argv, options))
     reportFatal(tr("Fatal Error", "Errors in command line"));
 
-  CoverageModel model;
-  std::vector<InputFile> traceFiles;
-  for (const std::string &name : options.inputFiles)
-    LoadFdcFile(name, options.coverageTypes, traceFiles, model, options.strict);
-
-  // The outputs the options ask for, from the table of outputs. No output may
-  // destroy an input (an FDC file, a trace, an argument file, a loaded source),
-  // nor two outputs write one file: every path is guarded before any is opened.
-  OutputContext context{options, model, traceFiles, runTime};
-  RunOutputs outputs = makeOutputs(context);
-  checkOutputsAgainstInputs(outputPaths(outputs), inputsOfRun(options, model));
-  outputs.open();
-  context.language = reportLanguage();
-  runReport(traceFiles, options, context.language, model, runTime, outputs);
-  // The text report is closed; the listings follow it, then the path trace.
-  outputs.reportClosed();
-
-  // Decided once every output is written.
-  const int status =
-      decideExitStatus(options, context.summary ? &context.summary->gate() : nullptr);
+  const int status = runWithOptions(options, runTime);
   releaseOptions(options);
-  model.FreeSourceFiles();
-  traceFiles.clear();
   freeNameTable();
   return status;
 }

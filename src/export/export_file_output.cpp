@@ -3,8 +3,9 @@
 #include "support/messages.h"
 
 ExportFileOutput::ExportFileOutput(const char *option, const char *cannotCreate, std::string path,
-                                   const ExportSummary &summary)
-    : option_(option), cannotCreate_(cannotCreate), path_(std::move(path)), summary_(summary) {}
+                                   const ExportSummary &summary, Writer writer)
+    : option_(option), cannotCreate_(cannotCreate), path_(std::move(path)), summary_(summary),
+      writer_(writer) {}
 
 void ExportFileOutput::declarePaths(std::vector<NamedOutput> &paths) const {
   paths.push_back({option_, path_});

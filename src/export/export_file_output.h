@@ -12,18 +12,22 @@ class ExportSummary;
 
 class ExportFileOutput : public RunOutput {
 public:
+  /// Writes a whole file from the concluded summary.
+  using Writer = void (*)(std::FILE *out, const ExportSummary &summary);
+
   /// `option` names the file in the guard's messages; `cannotCreate` is the
-  /// fatal message (context "Fatal Error", %1 the file) when it cannot be created.
+  /// fatal message (context "Fatal Error", %1 the file) when it cannot be created;
+  /// `writer` writes it (null for an output that overrides write).
   ExportFileOutput(const char *option, const char *cannotCreate, std::string path,
-                   const ExportSummary &summary);
+                   const ExportSummary &summary, Writer writer = nullptr);
 
   void declarePaths(std::vector<NamedOutput> &paths) const override;
   void open() override;
   void runConcluded(const RunConclusion &conclusion) override;
 
 protected:
-  /// Writes the whole file from the concluded summary.
-  virtual void write(std::FILE *out, const ExportSummary &summary) = 0;
+  /// Writes the whole file from the concluded summary (with the writer given).
+  virtual void write(std::FILE *out, const ExportSummary &summary) { writer_(out, summary); }
   std::FILE *stream() const { return file_.stream(); }
 
 private:
@@ -31,5 +35,6 @@ private:
   const char *cannotCreate_;
   std::string path_;
   const ExportSummary &summary_;
+  Writer writer_;
   OutputFile file_;
 };

@@ -85,6 +85,9 @@ private:
   /// Creates the listing, or opens it for appending when this run wrote it already;
   /// null when it cannot be written.
   std::FILE *open(const std::string &path, bool &appending);
+  /// Records the listing just put in place at `path` (`earlier` when this run
+  /// wrote it before) and whether it ends inside a line.
+  void remember(const std::string &path, Written *earlier, bool endsInsideLine);
   /// Copies the source into the listing with the annotations of the services;
   /// `continuesLine` when the listing so far ends inside a line. True when the
   /// listing now ends inside a line.
@@ -160,14 +163,7 @@ void ListingRun::write(const FileSummary &summary, CoverageTypes mask) {
   std::fclose(source);
   QString reason;
   const bool written = listingFile_.commit(&reason);
-  // The listing now in place is a new file: the run knows it by its new identity.
-  if (const std::optional<FileIdentity> identity =
-          written ? identityOf(listingPath) : std::nullopt) {
-    if (earlier)
-      *earlier = Written{*identity, endsInsideLine};
-    else
-      written_.push_back(Written{*identity, endsInsideLine});
-  }
+  if (written) remember(listingPath, earlier, endsInsideLine);
   if (!written || sourceFailed) {
     if (reason.isEmpty())
       reason = tr("User Warning", "the source file could not be read",
@@ -176,6 +172,16 @@ void ListingRun::write(const FileSummary &summary, CoverageTypes mask) {
                      "%1 is the name of the listing file, %2 the reason")
                       .arg(local(listingPath), reason));
   }
+}
+
+void ListingRun::remember(const std::string &path, Written *earlier, bool endsInsideLine) {
+  // The listing now in place is a new file: the run knows it by its new identity.
+  const std::optional<FileIdentity> identity = identityOf(path);
+  if (!identity) return;
+  if (earlier)
+    *earlier = Written{*identity, endsInsideLine};
+  else
+    written_.push_back(Written{*identity, endsInsideLine});
 }
 
 bool ListingRun::annotate(std::FILE *source, std::FILE *listing, const FileSummary &summary,
