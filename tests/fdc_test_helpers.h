@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fdc/fdc_reader.h"
+#include "fdc/load_fdc_file.h"
 #include "model/coverage_model.h"
 #include "support/messages.h"
 #include "support/name_table.h"

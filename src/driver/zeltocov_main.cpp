@@ -14,7 +14,7 @@
 #include "driver/translations.h"
 #include "driver/version_banner.h"
 #include "export/export_summary.h"
-#include "fdc/fdc_reader.h"
+#include "fdc/load_fdc_file.h"
 #include "model/coverage_model.h"
 #include "report/report_run.h"
 #include "support/host_services.h"

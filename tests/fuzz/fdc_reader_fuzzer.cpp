@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "fdc/fdc_reader.h"
+#include "fdc/load_fdc_file.h"
 #include "fuzz_support.h"
 #include "model/coverage_model.h"
 #include "support/name_table.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/report_options.h"
-#include "fdc/fdc_reader.h"
+#include "fdc/load_fdc_file.h"
 #include "fuzz_support.h"
 #include "model/coverage_model.h"
 #include "report/report_run.h"

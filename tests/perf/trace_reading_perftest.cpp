@@ -35,7 +35,7 @@
 #include <vector>
 
 #include "cli/report_options.h"
-#include "fdc/fdc_reader.h"
+#include "fdc/load_fdc_file.h"
 #include "model/coverage_model.h"
 #include "support/line_reader.h"
 #include "support/numbers.h"
