@@ -7,16 +7,7 @@
 #include <vector>
 
 #include "support/rated_types.h"
-
-/// One threshold of -FAILUNDER.
-struct CoverageThreshold {
-  /// The gated type, an element of kRatedTypes.
-  const RatedType *type = nullptr;
-  /// The percentage in billionths of a percent (80.5 is 80500000000).
-  uint64_t scaledPercent = 0;
-  /// The percentage as written back in messages ("80.5", without needless zeros).
-  std::string percentText;
-};
+#include "support/run_settings.h"
 
 /// Decimals that a threshold may have.
 constexpr int kThresholdDecimals = 9;

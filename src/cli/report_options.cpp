@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "cli/command_line_decoder.h"
+#include "cli/coverage_thresholds.h"
 #include "cli/option_table.h"
 #include "cli/pattern_expansion.h"
 #include "support/host_services.h"

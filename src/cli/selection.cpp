@@ -4,7 +4,7 @@
 #include "support/messages.h"
 #include "support/paths.h"
 
-bool isFileSelected(const char *fileName, const ReportOptions &options) {
+bool isFileSelected(const char *fileName, const RunSettings &options) {
   const bool byDefault = (options.selectAll & SelectAllFiles) != 0;
   if (!fileName || *fileName == '\0') return byDefault;
   // The lists hold upper-cased base names, so a file is looked up the same way
@@ -16,14 +16,14 @@ bool isFileSelected(const char *fileName, const ReportOptions &options) {
   return byDefault;
 }
 
-bool GetServiceAuth(const NameEntry *service, const ReportOptions &options) {
+bool GetServiceAuth(const NameEntry *service, const RunSettings &options) {
   if (!service) reportInternal(tr("Internal Error", "Cannot get service name in GetServiceAuth()"));
   if (service->flags & InServiceList) return true;
   if (service->flags & InExServiceList) return false;
   return (options.selectAll & SelectAllServices) != 0;
 }
 
-bool isTestSelected(const NameEntry *test, const ReportOptions &options) {
+bool isTestSelected(const NameEntry *test, const RunSettings &options) {
   const bool byDefault = (options.selectAll & SelectAllTests) != 0;
   if (!test) return byDefault;
   if (test->flags & InTestList) return true;

@@ -53,7 +53,7 @@ const std::vector<OutputKind> &outputTable() {
          return std::make_unique<PassOutput>("-CLEAN", *c.options.cleanFile);
        }},
       // The measures come before the HTML report, whose charts show them.
-      {"ZELTO_TPM_ROOT", [](const ReportOptions &) { return getEnv("ZELTO_TPM_ROOT").has_value(); },
+      {"ZELTO_TPM_ROOT", [](const ReportOptions &o) { return o.measureRoot.has_value(); },
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {
          return std::make_unique<MeasureExport>(c.runTime);
        }},
@@ -84,12 +84,14 @@ const std::vector<OutputKind> &outputTable() {
        }},
       {"-HTML", [](const ReportOptions &o) { return o.htmlDirectory.has_value(); },
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {
-         return std::make_unique<HtmlReport>(c.options, c.model, c.language, c.runTime);
+         return std::make_unique<HtmlReport>(c.options, *c.options.htmlDirectory, c.model,
+                                             c.language, c.runTime);
        }},
       // After the text report is closed: the listings, then the path trace.
       {"-LISTING", [](const ReportOptions &o) { return o.listing; },
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {
-         return std::make_unique<ListingOutput>(c.model, c.options, c.runTime);
+         return std::make_unique<ListingOutput>(c.model, c.options, c.options.listingDirectory,
+                                                c.runTime);
        }},
       {"-FLOW", [](const ReportOptions &o) { return o.flowFile.has_value(); },
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {

@@ -89,6 +89,8 @@ int zeltocovMain(int argc, char **argv) {
   initNameTable();
   if (!analyseOptions(argc, argv, options))
     reportFatal(tr("Fatal Error", "Errors in command line"));
+  // The settings the command line does not give.
+  options.measureRoot = getEnv("ZELTO_TPM_ROOT");
 
   const int status = runWithOptions(options, runTime);
   releaseOptions(options);

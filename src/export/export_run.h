@@ -4,15 +4,15 @@
 #include <ctime>
 #include <string>
 
-#include "cli/report_options.h"
 #include "report/report_scope.h"
 #include "support/coverage_counts.h"
+#include "support/run_settings.h"
 
 /// A finished run as the outputs see it. Files and services carry the hits of
 /// the whole run (totalCovered, and each item's run-wide hit state).
 struct ExportRun {
   const ReportScope *scope = nullptr;
-  const ReportOptions *options = nullptr;
+  const RunSettings *options = nullptr;
   /// The run's time.
   std::time_t runTime = 0;
   /// The traces were count-oriented: items carry hit counts, not only hit marks.

@@ -3,8 +3,7 @@
 #include "export/export_text.h"
 #include "trace/test_state.h"
 
-ExportSummary::ExportSummary(const ReportOptions &options, std::time_t runTime)
-    : options_(options) {
+ExportSummary::ExportSummary(const RunSettings &options, std::time_t runTime) : options_(options) {
   run_.options = &options;
   run_.runTime = runTime;
 }

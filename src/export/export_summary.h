@@ -12,7 +12,7 @@
 
 class ExportSummary : public RunOutput {
 public:
-  ExportSummary(const ReportOptions &options, std::time_t runTime);
+  ExportSummary(const RunSettings &options, std::time_t runTime);
 
   void declarePaths(std::vector<NamedOutput> &) const override {}
   void tracesRead(const TestState &trace) override;
@@ -24,7 +24,7 @@ public:
   const std::vector<GateResult> &gate() const { return gate_; }
 
 private:
-  const ReportOptions &options_;
+  const RunSettings &options_;
   ExportRun run_;
   std::vector<GateResult> gate_;
 };

@@ -3,7 +3,7 @@
 #include "export/export_summary.h"
 #include "support/messages.h"
 
-JsonOutput::JsonOutput(std::string path, const ReportOptions &options, const ExportSummary &summary)
+JsonOutput::JsonOutput(std::string path, const RunSettings &options, const ExportSummary &summary)
     : ExportFileOutput("-JSON", QT_TRANSLATE_NOOP("Fatal Error", "Cannot create JSON file %1"),
                        std::move(path), summary),
       options_(options) {}

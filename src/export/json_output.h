@@ -8,7 +8,7 @@
 
 class JsonOutput : public ExportFileOutput {
 public:
-  JsonOutput(std::string path, const ReportOptions &options, const ExportSummary &summary);
+  JsonOutput(std::string path, const RunSettings &options, const ExportSummary &summary);
 
   void open() override;
   void testEnded(const ReportScope &scope, const TestState &test) override;
@@ -17,6 +17,6 @@ protected:
   void write(std::FILE *out, const ExportSummary &summary) override;
 
 private:
-  const ReportOptions &options_;
+  const RunSettings &options_;
   std::unique_ptr<JsonReport> report_;
 };

@@ -3,7 +3,6 @@
 #include <ctime>
 #include <string>
 
-#include "cli/report_options.h"
 #include "export/coverage_gate.h"
 #include "export/export_run.h"
 #include "export/export_text.h"
@@ -11,6 +10,7 @@
 #include "report/report_scope.h"
 #include "support/rated_types.h"
 #include "support/run_clock.h"
+#include "support/run_settings.h"
 #include "support/tool_version.h"
 #include "trace/test_state.h"
 
@@ -139,8 +139,7 @@ void writeFile(JsonTextWriter &json, const ExportRun &run, const FileSummary &su
 
 } // namespace
 
-JsonReport::JsonReport(std::FILE *out, const ReportOptions &options)
-    : json_(out), options_(options) {
+JsonReport::JsonReport(std::FILE *out, const RunSettings &options) : json_(out), options_(options) {
   json_.beginObject();
   json_.member("format", "zeltocov-json");
   json_.member("version", uint64_t{kJsonFormatVersion});

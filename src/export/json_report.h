@@ -9,7 +9,7 @@
 #include "export/json_text_writer.h"
 
 struct ExportRun;
-struct ReportOptions;
+struct RunSettings;
 struct ReportScope;
 struct TestState;
 struct GateResult;
@@ -21,7 +21,7 @@ constexpr int kJsonFormatVersion = 1;
 class JsonReport {
 public:
   /// Writes the document's head to `out`; the tests follow as they end.
-  JsonReport(std::FILE *out, const ReportOptions &options);
+  JsonReport(std::FILE *out, const RunSettings &options);
 
   /// With -NOGLOBAL: writes a test that ended, with the hits of its own.
   void testEnded(const ReportScope &scope, const TestState &test);
@@ -30,6 +30,6 @@ public:
 
 private:
   JsonTextWriter json_;
-  const ReportOptions &options_;
+  const RunSettings &options_;
   bool testsOpen_ = false;
 };

@@ -38,8 +38,8 @@ constexpr CoverageTypes kHitTypeBits[4] = {CovFunctions | CovFunctionsExits, Cov
 /// until then.
 class PathTracePass {
 public:
-  PathTracePass(std::FILE *out, const ReportOptions &options, ReportLanguage language,
-                CoverageModel &model);
+  PathTracePass(std::FILE *out, const std::string &outputName, const RunSettings &options,
+                ReportLanguage language, CoverageModel &model);
 
   void run(const std::vector<InputFile> &traceFiles, std::time_t runTime);
 
@@ -90,7 +90,7 @@ private:
   bool isSelected(const SourceFile &file);
 
   FlowOutput output_;
-  const ReportOptions &options_;
+  const RunSettings &options_;
   CoverageModel &model_;
   const int language_;
   /// The scan path of the decoding.
@@ -129,10 +129,11 @@ private:
   uint32_t decoded_[kMaxTraceHitRun];
 };
 
-PathTracePass::PathTracePass(std::FILE *out, const ReportOptions &options, ReportLanguage language,
+PathTracePass::PathTracePass(std::FILE *out, const std::string &outputName,
+                             const RunSettings &options, ReportLanguage language,
                              CoverageModel &model)
-    : output_(out, QString::fromLocal8Bit(options.flowFile.value_or(std::string()).c_str())),
-      options_(options), model_(model), language_(language),
+    : output_(out, QString::fromLocal8Bit(outputName.c_str())), options_(options), model_(model),
+      language_(language),
       lines_(model, branchLineLabels(language), scanPath_ >= HitScanPath::Avx512),
       defaultName_(internName("#")) {
   const CoverageTypes typeSet =
@@ -251,9 +252,9 @@ void PathTracePass::writePlainHitLines() {
 
 } // namespace
 
-void runPathTrace(std::FILE *out, const std::vector<InputFile> &traceFiles,
-                  const ReportOptions &options, ReportLanguage language, CoverageModel &model,
-                  std::time_t runTime) {
-  PathTracePass pass(out, options, language, model);
+void runPathTrace(std::FILE *out, const std::string &outputName,
+                  const std::vector<InputFile> &traceFiles, const RunSettings &options,
+                  ReportLanguage language, CoverageModel &model, std::time_t runTime) {
+  PathTracePass pass(out, outputName, options, language, model);
   pass.run(traceFiles, runTime);
 }

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/report_options.h"
 #include "support/host_services.h"
 #include "support/input_file.h"
+#include "support/run_settings.h"
 
 class CoverageModel;
 
@@ -21,6 +21,7 @@ class CoverageModel;
 /// error ends the run): the stream may be unbuffered, which spares a copy.
 /// Branches are only looked up in the model: nothing in it changes. A stream that
 /// cannot be written ends the run.
-void runPathTrace(std::FILE *out, const std::vector<InputFile> &traceFiles,
-                  const ReportOptions &options, ReportLanguage language, CoverageModel &model,
-                  std::time_t runTime);
+/// `outputName` names the stream in messages.
+void runPathTrace(std::FILE *out, const std::string &outputName,
+                  const std::vector<InputFile> &traceFiles, const RunSettings &options,
+                  ReportLanguage language, CoverageModel &model, std::time_t runTime);

@@ -6,7 +6,7 @@
 #include "support/output_file.h"
 
 PathTraceOutput::PathTraceOutput(std::string path, const std::vector<InputFile> &traceFiles,
-                                 const ReportOptions &options, CoverageModel &model,
+                                 const RunSettings &options, CoverageModel &model,
                                  std::time_t runTime)
     : path_(std::move(path)), traceFiles_(traceFiles), options_(options), model_(model),
       runTime_(runTime) {}
@@ -24,6 +24,6 @@ void PathTraceOutput::reportClosed() {
   std::setvbuf(file.stream(), nullptr, _IONBF, 0);
   // The path trace is a run of its own: it asks for its language as the report
   // run did (a bad ZELTOCOV_LAN is warned about again).
-  runPathTrace(file.stream(), traceFiles_, options_, reportLanguage(), model_, runTime_);
+  runPathTrace(file.stream(), path_, traceFiles_, options_, reportLanguage(), model_, runTime_);
   file.commitOrFail();
 }

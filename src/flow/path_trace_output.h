@@ -10,12 +10,12 @@
 #include "support/input_file.h"
 
 class CoverageModel;
-struct ReportOptions;
+struct RunSettings;
 
 class PathTraceOutput : public RunOutput {
 public:
   PathTraceOutput(std::string path, const std::vector<InputFile> &traceFiles,
-                  const ReportOptions &options, CoverageModel &model, std::time_t runTime);
+                  const RunSettings &options, CoverageModel &model, std::time_t runTime);
 
   void declarePaths(std::vector<NamedOutput> &paths) const override;
   /// Creates the file (fatal "Cannot create flow output file %1" when it cannot
@@ -25,7 +25,7 @@ public:
 private:
   std::string path_;
   const std::vector<InputFile> &traceFiles_;
-  const ReportOptions &options_;
+  const RunSettings &options_;
   CoverageModel &model_;
   std::time_t runTime_;
 };

@@ -46,8 +46,7 @@ CoverageHistory::CoverageHistory(std::vector<MeasureRecord> records)
     byKey_[records_[i].key].push_back(i);
 }
 
-std::optional<CoverageHistory> CoverageHistory::load() {
-  const std::optional<std::string> root = getEnv("ZELTO_TPM_ROOT");
+std::optional<CoverageHistory> CoverageHistory::load(const std::optional<std::string> &root) {
   if (!root) return std::nullopt;
   const std::optional<std::string> user = measureUserName();
   if (!user) return std::nullopt;

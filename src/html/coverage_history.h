@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -26,10 +27,10 @@ class CoverageHistory {
 public:
   explicit CoverageHistory(std::vector<MeasureRecord> records);
 
-  /// The records of the current user's coverage database under ZELTO_TPM_ROOT;
-  /// none when the variable is not set or the database cannot be read. Records of
+  /// The records of the current user's coverage database under `root`;
+  /// none when there is no root or the database cannot be read. Records of
   /// another number of sub values are not coverage measures and are skipped.
-  static std::optional<CoverageHistory> load();
+  static std::optional<CoverageHistory> load(const std::optional<std::string> &root);
 
   bool empty() const { return records_.empty(); }
   std::size_t size() const { return records_.size(); }

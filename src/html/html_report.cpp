@@ -2,7 +2,6 @@
 
 #include <optional>
 
-#include "cli/report_options.h"
 #include "html/coverage_history.h"
 #include "html/file_page.h"
 #include "html/index_page.h"
@@ -11,6 +10,7 @@
 #include "support/messages.h"
 #include "support/output_file.h"
 #include "support/paths.h"
+#include "support/run_settings.h"
 #include "trace/test_state.h"
 
 namespace {
@@ -29,10 +29,10 @@ CoverageTypes selectedTypes(const ReportScope &scope) {
 
 } // namespace
 
-HtmlReport::HtmlReport(const ReportOptions &options, const CoverageModel &model,
-                       const ReportLanguage &language, std::time_t runTime)
-    : options_(options), model_(model), language_(language),
-      directory_(options.htmlDirectory.value_or(".")) {
+HtmlReport::HtmlReport(const RunSettings &options, std::string directory,
+                       const CoverageModel &model, const ReportLanguage &language,
+                       std::time_t runTime)
+    : options_(options), model_(model), language_(language), directory_(std::move(directory)) {
   run_.runTime = runTime;
   run_.perTest = !options.global;
 }
@@ -97,7 +97,7 @@ void HtmlReport::runConcluded(const RunConclusion &conclusion) {
     run_.conclusionTypes = reportedTypes_;
   }
   // The measures of this run are already recorded.
-  const std::optional<CoverageHistory> history = CoverageHistory::load();
+  const std::optional<CoverageHistory> history = CoverageHistory::load(options_.measureRoot);
   run_.history = history && !history->empty() ? &*history : nullptr;
 
   writePage(kIndexPage, [this](std::FILE *out) { writeIndexPage(out, run_); });

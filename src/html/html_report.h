@@ -12,12 +12,12 @@
 #include "support/output_folder.h"
 
 class CoverageModel;
-struct ReportOptions;
+struct RunSettings;
 
 class HtmlReport : public RunOutput {
 public:
   /// `language` is read when the pages are written.
-  HtmlReport(const ReportOptions &options, const CoverageModel &model,
+  HtmlReport(const RunSettings &options, std::string directory, const CoverageModel &model,
              const ReportLanguage &language, std::time_t runTime);
 
   /// Every page that a run over the model may write in the directory.
@@ -36,7 +36,7 @@ private:
   /// Opens, writes with `write` and closes one page of the directory.
   template <typename Write> void writePage(const std::string &name, Write &&write);
 
-  const ReportOptions &options_;
+  const RunSettings &options_;
   const CoverageModel &model_;
   const ReportLanguage &language_;
   std::string directory_;

@@ -3,16 +3,19 @@
 #pragma once
 
 #include <ctime>
+#include <optional>
+#include <string>
 
 #include "report/run_output.h"
 
 class CoverageModel;
-struct ReportOptions;
+struct RunSettings;
 
 class ListingOutput : public RunOutput {
 public:
-  ListingOutput(const CoverageModel &model, const ReportOptions &options, std::time_t runTime)
-      : model_(model), options_(options), runTime_(runTime) {}
+  ListingOutput(const CoverageModel &model, const RunSettings &options,
+                std::optional<std::string> folder, std::time_t runTime)
+      : model_(model), options_(options), folder_(std::move(folder)), runTime_(runTime) {}
 
   /// The listing path of every loaded source file (a listing may be appended to
   /// by another of the same name).
@@ -21,6 +24,7 @@ public:
 
 private:
   const CoverageModel &model_;
-  const ReportOptions &options_;
+  const RunSettings &options_;
+  std::optional<std::string> folder_;
   std::time_t runTime_;
 };

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "cli/report_options.h"
 #include "listing/annotation_list.h"
 #include "listing/listing_writer.h"
 #include "model/coverage_model.h"
@@ -16,6 +15,7 @@
 #include "support/name_table.h"
 #include "support/output_file.h"
 #include "support/paths.h"
+#include "support/run_settings.h"
 #include "support/source_text.h"
 
 namespace {
@@ -47,8 +47,9 @@ QString local(const std::string &text) {
 /// written, and the sources that no listing may overwrite.
 class ListingRun {
 public:
-  ListingRun(const CoverageModel &model, const ReportOptions &options, std::time_t listingTime)
-      : options_(options), listingTime_(listingTime) {
+  ListingRun(const CoverageModel &model, const std::optional<std::string> &folder,
+             std::time_t listingTime)
+      : folder_(folder), listingTime_(listingTime) {
     for (const std::unique_ptr<SourceFile> &file : model.files()) {
       if (file->placeholder || !file->sourceName) continue;
       if (std::optional<FileIdentity> identity = identityOf(sourcePathOf(*file)))
@@ -94,7 +95,8 @@ private:
   bool annotate(std::FILE *source, std::FILE *listing, const FileSummary &summary,
                 CoverageTypes mask, bool continuesLine);
 
-  const ReportOptions &options_;
+  /// The -LISTING directory, when given.
+  const std::optional<std::string> &folder_;
   std::time_t listingTime_;
   /// Listing paths met so far.
   OccurrenceList names_;
@@ -140,7 +142,7 @@ void ListingRun::write(const FileSummary &summary, CoverageTypes mask) {
   // The listing copies the bytes read (with a read that failed, those read before).
   std::FILE *source = fmemopen(text.bytes.data(), text.bytes.size(), "r");
   if (!source) reportNoMemory();
-  const std::string listingPath = listingPathOf(file, options_);
+  const std::string listingPath = listingPathOf(file, folder_);
   // A listing of this run met again: its line state carries over.
   Written *earlier = writtenAs(identityOf(listingPath));
   bool appending = false;
@@ -215,17 +217,16 @@ bool ListingRun::annotate(std::FILE *source, std::FILE *listing, const FileSumma
 
 } // namespace
 
-std::string listingPathOf(const SourceFile &file, const ReportOptions &options) {
-  const std::string directory = options.listingDirectory
-                                    ? *options.listingDirectory
-                                    : std::string(file.sourceDir ? file.sourceDir->text : "");
+std::string listingPathOf(const SourceFile &file, const std::optional<std::string> &folder) {
+  const std::string directory =
+      folder ? *folder : std::string(file.sourceDir ? file.sourceDir->text : "");
   return AppendExtension(JoinPath(directory, file.sourceName->text), ".lsc");
 }
 
-void writeListings(const CoverageModel &model, const ReportOptions &options,
-                   std::time_t listingTime) {
+void writeListings(const CoverageModel &model, const RunSettings &options,
+                   const std::optional<std::string> &folder, std::time_t listingTime) {
   const ReportScope scope = buildReportScope(model, options);
-  ListingRun run(model, options, listingTime);
+  ListingRun run(model, folder, listingTime);
   for (const FileSummary &summary : scope.files)
     run.write(summary, scope.fileMask(*summary.file));
 }

@@ -4,20 +4,21 @@
 #pragma once
 
 #include <ctime>
+#include <optional>
 #include <string>
 
 class CoverageModel;
-struct ReportOptions;
+struct RunSettings;
 struct SourceFile;
 
-/// The listing of a source file: `<source name>.lsc` in the -LISTING directory,
-/// or beside the source.
-std::string listingPathOf(const SourceFile &file, const ReportOptions &options);
+/// The listing of a source file: `<source name>.lsc` in `folder` (the -LISTING
+/// directory), or beside the source when none is given.
+std::string listingPathOf(const SourceFile &file, const std::optional<std::string> &folder);
 
 /// Writes the listing of every selected source file, in load order, into the
 /// -LISTING directory or beside its source, dated `listingTime`. Called after the
 /// report run, whose selection marks and cumulated hits it reads. A source that
 /// cannot be read or a listing that cannot be written draws a warning and the
 /// next file is taken.
-void writeListings(const CoverageModel &model, const ReportOptions &options,
-                   std::time_t listingTime);
+void writeListings(const CoverageModel &model, const RunSettings &options,
+                   const std::optional<std::string> &folder, std::time_t listingTime);

@@ -16,7 +16,7 @@ namespace {
 /// boundaries.
 class ReportRun : public TraceEvents {
 public:
-  ReportRun(const ReportOptions &options, ReportLanguage language, CoverageModel &model,
+  ReportRun(const RunSettings &options, ReportLanguage language, CoverageModel &model,
             std::time_t runTime, RunOutputs &outputs)
       : runTime_(runTime), outputs_(outputs) {
     state_.out = outputs.reportStream();
@@ -47,7 +47,7 @@ private:
 };
 
 void ReportRun::run(const std::vector<InputFile> &traceFiles) {
-  const ReportOptions &options = *state_.options;
+  const RunSettings &options = *state_.options;
   CoverageModel &model = *state_.model;
 
   // The name of a test that has no name of its own.
@@ -96,7 +96,7 @@ void ReportRun::writeRunConclusion() {
 
 } // namespace
 
-void runReport(const std::vector<InputFile> &traceFiles, const ReportOptions &options,
+void runReport(const std::vector<InputFile> &traceFiles, const RunSettings &options,
                ReportLanguage language, CoverageModel &model, std::time_t runTime,
                RunOutputs &outputs) {
   ReportRun run(options, language, model, runTime, outputs);

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/report_options.h"
 #include "report/report_scope.h"
 #include "support/host_services.h"
 #include "support/input_file.h"
+#include "support/run_settings.h"
 
 class CoverageModel;
 class RunOutputs;
@@ -19,6 +19,6 @@ class RunOutputs;
 /// Writes the whole text report, in `language`, to the stream of `outputs` and
 /// drives every output of the run with its events; every output header is dated
 /// `runTime`.
-void runReport(const std::vector<InputFile> &traceFiles, const ReportOptions &options,
+void runReport(const std::vector<InputFile> &traceFiles, const RunSettings &options,
                ReportLanguage language, CoverageModel &model, std::time_t runTime,
                RunOutputs &outputs);

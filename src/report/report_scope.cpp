@@ -1,8 +1,8 @@
 #include "report/report_scope.h"
 
-#include "cli/report_options.h"
 #include "cli/selection.h"
 #include "model/coverage_model.h"
+#include "support/run_settings.h"
 
 const CoverageCounts &hitsOf(const Service &service, HitSet set) {
   return set == HitSet::Test ? service.testCovered : service.totalCovered;
@@ -26,7 +26,7 @@ CoverageCounts ReportScope::selectedHits(HitSet set) const {
   return sum;
 }
 
-ReportScope buildReportScope(const CoverageModel &model, const ReportOptions &options) {
+ReportScope buildReportScope(const CoverageModel &model, const RunSettings &options) {
   ReportScope scope;
   scope.requestedMask = options.coverageTypes;
   scope.loadedMask = model.unionOfInstrumentedTypes();

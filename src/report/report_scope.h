@@ -9,7 +9,7 @@
 #include "support/coverage_types.h"
 
 class CoverageModel;
-struct ReportOptions;
+struct RunSettings;
 struct Service;
 struct SourceFile;
 
@@ -68,4 +68,4 @@ struct ReportScope {
 
 /// Builds the scope from the model and the selection marks left by the options
 /// and the selection check.
-ReportScope buildReportScope(const CoverageModel &model, const ReportOptions &options);
+ReportScope buildReportScope(const CoverageModel &model, const RunSettings &options);

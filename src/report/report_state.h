@@ -6,10 +6,10 @@
 #include <ctime>
 #include <vector>
 
-#include "cli/report_options.h"
 #include "model/coverage_model.h"
 #include "report/report_scope.h"
 #include "support/host_services.h"
+#include "support/run_settings.h"
 
 struct TestState;
 
@@ -18,7 +18,7 @@ struct ReportRunState {
   /// The report stream (opened and closed by the caller).
   std::FILE *out = nullptr;
   /// The decoded command line.
-  const ReportOptions *options = nullptr;
+  const RunSettings *options = nullptr;
   /// The report language (the column of the label table).
   ReportLanguage language = English;
   /// The run's time, shown in the header.

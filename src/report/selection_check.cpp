@@ -23,7 +23,7 @@ bool isLoadedFile(const CoverageModel &model, const NameEntry *name) {
   return false;
 }
 
-bool isServiceOfSelectedFile(const CoverageModel &model, const ReportOptions &options,
+bool isServiceOfSelectedFile(const CoverageModel &model, const RunSettings &options,
                              const NameEntry *name) {
   for (const std::unique_ptr<SourceFile> &file : model.files()) {
     if (file->placeholder || !file->sourceName) continue;
@@ -43,7 +43,7 @@ void warnUnknownFiles(const CoverageModel &model, const OccurrenceList &list, co
   }
 }
 
-void warnUnknownServices(const CoverageModel &model, const ReportOptions &options,
+void warnUnknownServices(const CoverageModel &model, const RunSettings &options,
                          const OccurrenceList &list, const char *text) {
   for (const OccurrenceEntry *entry = list.first; entry; entry = entry->next) {
     const NameEntry *name = static_cast<const NameEntry *>(entry->key);
@@ -55,7 +55,7 @@ void warnUnknownServices(const CoverageModel &model, const ReportOptions &option
 
 } // namespace
 
-void checkSelection(const ReportOptions &options, const CoverageModel &model) {
+void checkSelection(const RunSettings &options, const CoverageModel &model) {
   warnUnknownFiles(
       model, options.fileList,
       QT_TRANSLATE_NOOP("User Warning", "File %1 in -FILE option is not in source file list"));

@@ -2,11 +2,11 @@
 // match nothing, and the stop when nothing is left to report.
 #pragma once
 
-#include "cli/report_options.h"
+#include "support/run_settings.h"
 
 class CoverageModel;
 
 /// Warns about -FILE/-EXFILE/-SERVICE/-EXSERVICE names that match nothing, gives
 /// the -EXFILE mark to every selected file none of whose services is selected, and
 /// ends the run when nothing is left to report or no file has a requested type.
-void checkSelection(const ReportOptions &options, const CoverageModel &model);
+void checkSelection(const RunSettings &options, const CoverageModel &model);

@@ -108,7 +108,7 @@ CoverageCounts testHitsOfSelected(ReportRunState &run, std::vector<CoverageCount
 }
 
 void writeTestReport(ReportRunState &run) {
-  const ReportOptions &options = *run.options;
+  const RunSettings &options = *run.options;
   const SummaryLevel level = options.summaryLevel;
   const char *testName = run.trace && run.trace->testName && run.trace->testName->text
                              ? run.trace->testName->text

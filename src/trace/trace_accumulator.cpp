@@ -5,7 +5,7 @@
 #include "cli/selection.h"
 #include "support/messages.h"
 
-TraceAccumulator::TraceAccumulator(CoverageModel &model, const ReportOptions &options,
+TraceAccumulator::TraceAccumulator(CoverageModel &model, const RunSettings &options,
                                    TraceEvents *events, std::time_t runTime)
     : model_(model), options_(options), events_(events), runTime_(runTime),
       cleaning_(options.cleanFile.has_value()) {

@@ -12,8 +12,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "cli/report_options.h"
 #include "model/coverage_model.h"
+#include "support/run_settings.h"
 #include "trace/cleaned_trace_writer.h"
 #include "trace/hit_line_scanner.h"
 #include "trace/test_state.h"
@@ -24,7 +24,7 @@ class TraceAccumulator {
 public:
   /// The events go to the run being served; may be null. `runTime` dates the
   /// merged cleaned section.
-  TraceAccumulator(CoverageModel &model, const ReportOptions &options, TraceEvents *events,
+  TraceAccumulator(CoverageModel &model, const RunSettings &options, TraceEvents *events,
                    std::time_t runTime);
   ~TraceAccumulator();
   TraceAccumulator(const TraceAccumulator &) = delete;
@@ -99,7 +99,7 @@ private:
   void warnUnknownTests(const OccurrenceList &names, const QString &text);
 
   CoverageModel &model_;
-  const ReportOptions &options_;
+  const RunSettings &options_;
   TraceEvents *events_;
   /// The run's time.
   const std::time_t runTime_;

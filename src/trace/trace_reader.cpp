@@ -16,7 +16,7 @@ constexpr double kReaderShare = 0.75;
 constexpr double kReaderShareCleaning = 0.5;
 
 struct TraceReader::Impl {
-  Impl(CoverageModel &model, const ReportOptions &options, TraceEvents *events, std::time_t runTime)
+  Impl(CoverageModel &model, const RunSettings &options, TraceEvents *events, std::time_t runTime)
       : model(model), accumulator(model, options, events, runTime),
         preparedRuns(bestHitScanPath(),
                      options.cleanFile.has_value() ? kReaderShareCleaning : kReaderShare),
@@ -136,7 +136,7 @@ void TraceReader::Impl::recordPlainHitLines() {
   }
 }
 
-TraceReader::TraceReader(CoverageModel &model, const ReportOptions &options, TraceEvents *events,
+TraceReader::TraceReader(CoverageModel &model, const RunSettings &options, TraceEvents *events,
                          std::time_t runTime)
     : impl_(std::make_unique<Impl>(model, options, events, runTime)) {}
 

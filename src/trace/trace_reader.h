@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/report_options.h"
 #include "support/input_file.h"
+#include "support/run_settings.h"
 #include "trace/hit_line_scanner.h"
 #include "trace/test_state.h"
 #include "trace/trace_events.h"
@@ -20,7 +20,7 @@ class TraceReader {
 public:
   /// The events go to the run being served (may be null); `runTime` dates the
   /// merged cleaned section.
-  TraceReader(CoverageModel &model, const ReportOptions &options, TraceEvents *events,
+  TraceReader(CoverageModel &model, const RunSettings &options, TraceEvents *events,
               std::time_t runTime);
   ~TraceReader();
   TraceReader(const TraceReader &) = delete;

@@ -1,4 +1,5 @@
 // Argument files and environment references.
+#include "cli/report_options.h"
 #include "driver_test_support.h"
 #include "test_support.h"
 

@@ -1,5 +1,6 @@
 // Option analysis into the report options record, and file pattern expansion.
 #include "cli/pattern_expansion.h"
+#include "cli/report_options.h"
 #include "driver_test_support.h"
 #include "test_support.h"
 

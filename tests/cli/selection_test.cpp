@@ -1,4 +1,5 @@
 // Selection filters over the marks left by option analysis.
+#include "cli/report_options.h"
 #include "cli/selection.h"
 #include "driver_test_support.h"
 

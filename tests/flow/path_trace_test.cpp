@@ -8,6 +8,7 @@
 #include <optional>
 #include <random>
 
+#include "cli/report_options.h"
 #include "fdc_test_helpers.h"
 #include "flow/path_trace.h"
 #include "support/line_reader.h"
@@ -69,7 +70,7 @@ protected:
     std::vector<InputFile> inputs;
     for (const std::string &trace : traces)
       inputs.push_back(InputFile{trace, trace});
-    runPathTrace(out, inputs, options, static_cast<ReportLanguage>(language), model, 0);
+    runPathTrace(out, "flow.txt", inputs, options, static_cast<ReportLanguage>(language), model, 0);
     std::fclose(out);
     return readFile(path);
   }
@@ -303,7 +304,7 @@ TEST_F(PathTraceTest, BadLinesEndTheRunWithWhatWasWritten) {
   const std::string path = dir.path() + "/flow.txt";
   auto runTo = [&](const std::string &tracePath) {
     std::FILE *out = std::fopen(path.c_str(), "w");
-    runPathTrace(out, {InputFile{tracePath, tracePath}}, options, English, model, 0);
+    runPathTrace(out, "flow.txt", {InputFile{tracePath, tracePath}}, options, English, model, 0);
   };
   for (const char *line : {"DC 1", "XY 1", "", "TP\t5"}) {
     const std::string bad =

@@ -166,7 +166,7 @@ TEST_F(WriteListingsTest, AListingPathThatIsALinkToTheSourceIsNotWritten) {
   std::filesystem::create_symlink(source, dir.path() + "/src/a.c.lsc");
   loadSection("a.fdc", "a.c", dir.path() + "/src", 1);
   testing::internal::CaptureStderr();
-  writeListings(model, options, 0);
+  writeListings(model, options, options.listingDirectory, 0);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             warningFrame("Cannot create annotated listing " + dir.path() + "/src/a.c.lsc"));
   EXPECT_EQ(readFile(source), "int a;\n");
@@ -180,7 +180,7 @@ TEST_F(WriteListingsTest, AListingMetAgainUnderAnotherSpellingIsAppendedTo) {
   loadSection("v1.fdc", "a.c", dir.path() + "/one", 1);
   loadSection("v2.fdc", "a.c", dir.path() + "/one/.", 2);
   testing::internal::CaptureStderr();
-  writeListings(model, options, 0);
+  writeListings(model, options, options.listingDirectory, 0);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             infoFrame("Creating annotated listing of a.c") +
                 infoFrame("Appending annotated listing of a.c"));

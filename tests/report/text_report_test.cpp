@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/report_options.h"
 #include "model/coverage_model.h"
 #include "report/report_labels.h"
 #include "report/report_scope.h"

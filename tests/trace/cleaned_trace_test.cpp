@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "cli/report_options.h"
 #include "trace/cleaned_trace_writer.h"
 #include "trace/tio_line_parser.h"
 #include "trace_test_model.h"

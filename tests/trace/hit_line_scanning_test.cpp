@@ -10,6 +10,7 @@
 #include <random>
 #include <unistd.h>
 
+#include "cli/report_options.h"
 #include "failing_reads.h"
 #include "scan_paths.h"
 #include "support/line_reader.h"

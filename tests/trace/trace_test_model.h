@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/report_options.h"
 #include "model/coverage_model.h"
 #include "test_support.h"
 #include "trace/trace_reader.h"
