@@ -9,6 +9,7 @@
 #include "model/coverage_model.h"
 #include "support/messages.h"
 #include "support/output_file.h"
+#include "support/output_stream.h"
 #include "support/paths.h"
 #include "support/run_settings.h"
 #include "trace/test_state.h"
@@ -74,9 +75,7 @@ template <typename Write> void HtmlReport::writePage(const std::string &name, Wr
   OutputFile page;
   QString reason;
   if (!page.open(path, OnFatal::LeaveTarget, &reason))
-    reportFatal(tr("Fatal Error", "Cannot write file %1: %2",
-                   "%1 is the name of an output file, %2 the reason given by the system")
-                    .arg(local(JoinPath(directory_, name)), reason));
+    reportCannotWrite(local(JoinPath(directory_, name)), reason);
   write(page.stream());
   page.commitOrFail();
 }
@@ -109,8 +108,5 @@ void HtmlReport::runConcluded(const RunConclusion &conclusion) {
   run_.history = nullptr;
   run_.scope = nullptr;
   QString reason;
-  if (!site_.commit(&reason))
-    reportFatal(tr("Fatal Error", "Cannot write file %1: %2",
-                   "%1 is the name of an output file, %2 the reason given by the system")
-                    .arg(local(directory_), reason));
+  if (!site_.commit(&reason)) reportCannotWrite(local(directory_), reason);
 }

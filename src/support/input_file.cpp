@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "support/messages.h"
+#include "support/output_stream.h"
 
 namespace {
 
 [[noreturn]] void cannotRead(const std::string &name, int error) {
   reportFatal(tr("Fatal Error", "Cannot read file %1: %2",
                  "%1 is a file name, %2 the reason given by the system")
-                  .arg(QString::fromLocal8Bit(name.c_str()),
-                       QString::fromLocal8Bit(std::strerror(error ? error : EIO))));
+                  .arg(QString::fromLocal8Bit(name.c_str()), systemReason(error)));
 }
 
 /// An unnamed temporary file, open for reading and writing.

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "support/messages.h"
+#include "support/output_stream.h"
 #include "support/paths.h"
 #include "support/unfinished_files.h"
 
@@ -24,10 +25,6 @@ constexpr int kNameTries = 100;
 /// within the limit of a name.
 constexpr std::size_t kKeptNameBytes = 180;
 constexpr char kUnfinishedMark[] = ".zeltocov-unfinished-";
-
-QString systemReason(int error) {
-  return QString::fromLocal8Bit(std::strerror(error ? error : EIO));
-}
 
 /// Copies the content of `from` to the end of `to`; false with errno set.
 bool copyContent(const std::string &from, std::FILE *to) {
@@ -100,6 +97,25 @@ void syncFolderOf(const std::string &path) {
   ::close(fd);
 }
 
+int createUnfinishedBeside(const std::string &target, UnfinishedKind kind,
+                           int (*create)(const char *path), std::string &path,
+                           UnfinishedEntry *&entry) {
+  for (int attempt = 0; attempt < kNameTries; ++attempt) {
+    path = unfinishedNameBeside(target);
+    // Listed before it exists: a signal in between removes nothing of another's.
+    entry = listUnfinished(path.c_str(), kind);
+    const int result = create(path.c_str());
+    if (result >= 0) return result;
+    const int error = errno;
+    forgetUnfinished(entry);
+    entry = nullptr;
+    path.clear();
+    errno = error;
+    if (error != EEXIST) return -1;
+  }
+  return -1;
+}
+
 OutputFile::~OutputFile() {
   abandon();
 }
@@ -125,22 +141,13 @@ bool OutputFile::open(const std::string &target, OnFatal onFatal, QString *reaso
     if (::access(replaced_.c_str(), F_OK) == 0 && ::access(replaced_.c_str(), W_OK) != 0)
       return fail(errno);
     if (!keepContent) releaseCachedPages(replaced_);
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < kNameTries; ++attempt) {
-      temporary_ = unfinishedNameBeside(replaced_);
-      // Listed before it exists: a signal in between removes nothing of another's.
-      unfinished_ = listUnfinished(temporary_.c_str(), UnfinishedKind::File);
-      fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd >= 0) break;
-      const int error = errno;
-      forgetUnfinished(unfinished_);
-      unfinished_ = nullptr;
-      if (error != EEXIST) {
-        temporary_.clear();
-        return fail(error);
-      }
-    }
-    if (fd < 0) return fail(EEXIST);
+    const int fd = createUnfinishedBeside(
+        replaced_, UnfinishedKind::File,
+        [](const char *path) {
+          return ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        },
+        temporary_, unfinished_);
+    if (fd < 0) return fail(errno);
     stream_ = ::fdopen(fd, "w");
     if (!stream_) {
       const int error = errno;
@@ -162,24 +169,13 @@ bool OutputFile::open(const std::string &target, OnFatal onFatal, QString *reaso
 
 bool OutputFile::commit(QString *reason) {
   if (!stream_) return true;
-  errno = 0;
-  bool failed = std::fflush(stream_) != 0;
-  int error = errno;
-  failed = failed || std::ferror(stream_) != 0;
-  if (!direct_ && !failed && ::fsync(fileno(stream_)) != 0) {
-    failed = true;
-    error = errno;
-  }
-  errno = 0;
-  if (std::fclose(stream_) != 0 && !failed) {
-    failed = true;
-    error = errno;
-  }
+  // A new file is synced before it takes the target's place.
+  bool written = closeOutputChecked(stream_, reason, !direct_);
   stream_ = nullptr;
-  if (!direct_ && !failed) {
+  if (written && !direct_) {
     if (::rename(temporary_.c_str(), replaced_.c_str()) != 0) {
-      failed = true;
-      error = errno;
+      written = false;
+      if (reason) *reason = systemReason(errno);
     } else {
       syncFolderOf(replaced_);
       temporary_.clear();
@@ -187,16 +183,12 @@ bool OutputFile::commit(QString *reason) {
   }
   if (!temporary_.empty()) ::unlink(temporary_.c_str());
   forget();
-  if (failed && reason) *reason = systemReason(error);
-  return !failed;
+  return written;
 }
 
 void OutputFile::commitOrFail() {
   QString reason;
-  if (!commit(&reason))
-    reportFatal(tr("Fatal Error", "Cannot write file %1: %2",
-                   "%1 is the name of an output file, %2 the reason given by the system")
-                    .arg(QString::fromLocal8Bit(target_.c_str()), reason));
+  if (!commit(&reason)) reportCannotWrite(QString::fromLocal8Bit(target_.c_str()), reason);
 }
 
 void OutputFile::abandon() {

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <string>
 
-class UnfinishedEntry;
+#include "support/unfinished_files.h"
 
 /// What a fatal error does to an output that is still being written.
 enum class OnFatal {
@@ -83,6 +83,15 @@ std::string unfinishedNameBeside(const std::string &path);
 /// The path that writing `path` changes: a link to a regular file (or a chain of
 /// links) is followed to that file, whose folder receives the new file.
 std::string resolvedOutputPath(const std::string &path);
+
+/// Creates a new hidden entry beside `target` (named by unfinishedNameBeside)
+/// with `create`, which makes it at the path given and answers 0 or more, or -1
+/// with errno set; a name taken already is tried again with another. The entry
+/// is listed as unfinished from before it exists. Answers what `create` answered
+/// last, with `path` and `entry` set when it made the entry (-1, errno set, else).
+int createUnfinishedBeside(const std::string &target, UnfinishedKind kind,
+                           int (*create)(const char *path), std::string &path,
+                           UnfinishedEntry *&entry);
 
 /// Syncs the folder of `path` to disk, so that a rename in it survives a power cut.
 void syncFolderOf(const std::string &path);

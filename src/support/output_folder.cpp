@@ -12,15 +12,10 @@
 #include <unistd.h>
 
 #include "support/output_file.h"
+#include "support/output_stream.h"
 #include "support/unfinished_files.h"
 
 namespace {
-
-constexpr int kNameTries = 100;
-
-QString systemReason(int error) {
-  return QString::fromLocal8Bit(std::strerror(error ? error : EIO));
-}
 
 bool endsWith(const std::string &text, const char *suffix) {
   const std::size_t size = std::strlen(suffix);
@@ -77,20 +72,14 @@ bool OutputFolder::open(const std::string &target, QString *reason) {
       return true;
     }
   }
-  for (int attempt = 0; attempt < kNameTries; ++attempt) {
-    temporary_ = unfinishedNameBeside(target_);
-    unfinished_.push_back(listUnfinished(temporary_.c_str(), UnfinishedKind::Folder));
-    if (::mkdir(temporary_.c_str(), 0777) == 0) {
-      path_ = temporary_;
-      return true;
-    }
-    const int error = errno;
-    forgetUnfinished(unfinished_.back());
-    unfinished_.pop_back();
-    temporary_.clear();
-    if (error != EEXIST) return fail(error);
-  }
-  return fail(EEXIST);
+  UnfinishedEntry *entry = nullptr;
+  if (createUnfinishedBeside(
+          target_, UnfinishedKind::Folder, [](const char *path) { return ::mkdir(path, 0777); },
+          temporary_, entry) < 0)
+    return fail(errno);
+  unfinished_.push_back(entry);
+  path_ = temporary_;
+  return true;
 }
 
 void OutputFolder::adding(const std::string &name) {
