@@ -23,6 +23,7 @@ packages=(
   python3-html5lib    # the -HTML pages parsed as the HTML5 standard parses, errors fatal
   tidy                # the -HTML pages checked for what html5lib lets pass (empty elements, attributes)
   chromium            # the -HTML pages opened in a headless browser (its test is skipped without it)
+  poppler-utils       # pdftotext: the -HTML line numbers read back from a page Chromium printed
   strace              # runs stopped at a chosen system call, in the check of interrupted runs
   "$@"
 )

@@ -14,13 +14,13 @@
 #include "html/page_layout.h"
 #include "html/page_names.h"
 #include "html/rate_cells.h"
+#include "html/source_lines.h"
 #include "listing/annotation_list.h"
 #include "listing/line_classification.h"
 #include "model/coverage_records.h"
 #include "report/report_labels.h"
 #include "support/messages.h"
 #include "support/paths.h"
-#include "support/source_text.h"
 
 namespace {
 
@@ -39,52 +39,18 @@ QString label(HtmlLabel row, ReportLanguage language) {
   return QString::fromLatin1(htmlLabel(row, language));
 }
 
-/// The bytes of a source file, or none. A source that is not a regular file is
-/// warned about and counts as missing.
-bool readSource(const std::string &path, std::string &bytes) {
-  SourceText text = readSourceText(path);
-  if (text.status == SourceTextStatus::NotRegular)
-    reportWarning(tr("User Warning",
-                     "Source file %1 is not a regular file; it is treated as missing",
-                     "%1 is the name of the source file")
-                      .arg(QString::fromLocal8Bit(path.c_str())));
-  if (text.status != SourceTextStatus::Read) return false;
-  bytes = std::move(text.bytes);
-  return true;
-}
-
-/// The lines of a text: each without its line feed and a carriage return before
-/// it; a last line without line feed counts.
-std::vector<std::string_view> splitLines(const std::string &bytes) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find('\n', start);
-    const std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
-    if (end == std::string::npos) end = bytes.size();
-    if (end > start && end != bytes.size() && bytes[end - 1] == '\r') --end;
-    lines.emplace_back(bytes.data() + start, end - start);
-    start = next;
+/// The width of a line in characters: tabs to the next multiple of 8, a UTF-8
+/// sequence as one character; counted up to `limit`.
+std::size_t columnsOf(std::string_view line, std::size_t limit) {
+  std::size_t columns = 0;
+  for (char c : line) {
+    if (c == '\t')
+      columns = (columns / 8 + 1) * 8;
+    else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+      ++columns;
+    if (columns >= limit) break;
   }
-  return lines;
-}
-
-/// The width of the source column: the widest line (tabs to the next multiple of
-/// 8, a UTF-8 sequence as one character), within bounds.
-int columnsOf(const std::vector<std::string_view> &lines) {
-  std::size_t widest = 0;
-  for (std::string_view line : lines) {
-    std::size_t columns = 0;
-    for (char c : line) {
-      if (c == '\t')
-        columns = (columns / 8 + 1) * 8;
-      else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
-        ++columns;
-      if (columns >= kMaxColumns) break;
-    }
-    widest = std::max(widest, columns);
-  }
-  return static_cast<int>(std::clamp<std::size_t>(widest + 1, kMinColumns, kMaxColumns));
+  return columns;
 }
 
 class FilePage {
@@ -101,15 +67,20 @@ private:
   void writeServices();
   /// One row of the table of functions, with a cell for each column.
   void writeServiceRow(const Service &service, const std::vector<const RatedType *> &columns);
+  /// The colours of the lines and what chooses them.
   void writeLegend();
   /// The source with its annotated lines, or the note that it was not found.
   void writeSource();
+  void writeMissingSource(const std::string &path);
   /// The annotated lines of the groups from `first` on, without source text.
   void writeLinesWithoutSource(std::size_t first);
   /// One line: its text (none for a line the source does not have), coloured with
   /// its items beside it when it has a group.
   void writeLine(uint32_t line, std::optional<std::string_view> text, const AnnotatedLine *group);
   void writeItem(const ListingAnnotation &item);
+  /// How many times a line ran: the largest count of the items that run code on
+  /// it; none when it has none of them.
+  std::optional<uint32_t> executionCount(const AnnotatedLine &group);
 
   std::FILE *out_;
   const HtmlRun &run_;
@@ -136,7 +107,7 @@ void FilePage::write() {
   writeCharts();
   writeServices();
   writeSource();
-  writePageEnd(out_, true);
+  writePageEnd(out_, PageScripts::SortAndLineKeys);
 }
 
 void FilePage::writeRates() {
@@ -146,6 +117,7 @@ void FilePage::writeRates() {
   writeRateRows(out_, mask_, file_.instrumentedTypes, summary_.totals,
                 sumHits(summary_.services, HitSet::Run), language_);
   std::fputs("</tbody></table>\n", out_);
+  writeRateLegend(out_, language_);
 }
 
 void FilePage::writeCharts() {
@@ -234,7 +206,27 @@ void FilePage::writeLegend() {
   writeEscaped(out_, label(HlLinePartlyHit, language_));
   std::fputs("</span><span class=\"m\">", out_);
   writeEscaped(out_, label(HlLineNotHit, language_));
-  std::fputs("</span></p>\n", out_);
+  std::fputs("</span></p>\n<p class=\"note\">", out_);
+  writeEscaped(out_, label(HlLineRule, language_));
+  if (run_.countOriented) {
+    std::fputc(' ', out_);
+    writeEscaped(out_, label(HlCountColumn, language_));
+  }
+  std::fputc(' ', out_);
+  writeEscaped(out_, label(HlLineKeys, language_));
+  std::fputs("</p>\n", out_);
+}
+
+void FilePage::writeMissingSource(const std::string &path) {
+  std::fputs("<p class=\"note missing\">", out_);
+  writeEscaped(out_, label(HlSourceNotFound, language_));
+  std::fputs(" <code>", out_);
+  writeEscaped(out_, QByteArrayView(path.data(), static_cast<qsizetype>(path.size())));
+  std::fputs("</code></p>\n", out_);
+  if (!groups_.empty()) {
+    writeLegend();
+    writeLinesWithoutSource(0);
+  }
 }
 
 void FilePage::writeSource() {
@@ -242,36 +234,47 @@ void FilePage::writeSource() {
   writeEscaped(out_, label(HlSource, language_));
   std::fputs("</h2>\n", out_);
   const std::string path = SourcePath(file_.sourceDir, file_.sourceName);
-  std::string bytes;
-  if (!readSource(path, bytes)) {
-    std::fputs("<p class=\"note missing\">", out_);
-    writeEscaped(out_, label(HlSourceNotFound, language_));
-    std::fputs(" <code>", out_);
-    writeEscaped(out_, QByteArrayView(path.data(), static_cast<qsizetype>(path.size())));
-    std::fputs("</code></p>\n", out_);
-    if (!groups_.empty()) {
-      writeLegend();
-      writeLinesWithoutSource(0);
+  // Read twice, line by line: once for the number of lines and the widest, once
+  // to write them.
+  SourceLines source;
+  SourceTextStatus status = source.open(path);
+  if (status == SourceTextStatus::NotRegular)
+    reportWarning(tr("User Warning",
+                     "Source file %1 is not a regular file; it is treated as missing",
+                     "%1 is the name of the source file")
+                      .arg(QString::fromLocal8Bit(path.c_str())));
+  std::size_t lineCount = 0;
+  std::size_t widest = 0;
+  if (status == SourceTextStatus::Read) {
+    std::string_view text;
+    while (source.next(text)) {
+      ++lineCount;
+      widest = std::max(widest, columnsOf(text, kMaxColumns));
     }
+    if (source.failed() || !source.rewind()) status = SourceTextStatus::Failed;
+  }
+  if (status != SourceTextStatus::Read) {
+    writeMissingSource(path);
     return;
   }
   writeLegend();
-  const std::vector<std::string_view> lines = splitLines(bytes);
-  std::fprintf(out_, "<div class=\"src\" style=\"--w:%dch\">\n", columnsOf(lines));
+  std::fprintf(out_, "<div class=\"src%s\" style=\"--w:%dch\">\n", run_.countOriented ? " k" : "",
+               static_cast<int>(std::clamp<std::size_t>(widest + 1, kMinColumns, kMaxColumns)));
   std::size_t next = 0;
-  for (std::size_t first = 0; first < lines.size(); first += kChunkLines) {
-    const std::size_t end = std::min(lines.size(), first + kChunkLines);
-    // Chunks off the screen are neither laid out nor painted; each numbers its
-    // lines from its own first one.
-    std::fprintf(out_,
-                 "<div class=\"c\" style=\"counter-reset:l %lu;contain-intrinsic-size:auto "
-                 "%.1fem\">\n",
-                 static_cast<unsigned long>(first), kLineHeight * double(end - first));
+  for (std::size_t first = 0; first < lineCount; first += kChunkLines) {
+    const std::size_t end = std::min(lineCount, first + kChunkLines);
+    // Chunks off the screen are neither laid out nor painted; each line carries
+    // its own number, as such a chunk keeps CSS counters to itself.
+    std::fprintf(out_, "<div class=\"c\" style=\"contain-intrinsic-size:auto %.1fem\">\n",
+                 kLineHeight * double(end - first));
     for (std::size_t i = first; i < end; ++i) {
+      std::string_view text;
+      // A source that shrank or failed since it was measured: its lines are empty.
+      if (!source.next(text)) text = {};
       const uint32_t line = static_cast<uint32_t>(i + 1);
       const AnnotatedLine *group =
           next < groups_.size() && groups_[next].line == line ? &groups_[next++] : nullptr;
-      writeLine(line, lines[i], group);
+      writeLine(line, text, group);
     }
     std::fputs("</div>\n", out_);
   }
@@ -285,7 +288,7 @@ void FilePage::writeSource() {
 }
 
 void FilePage::writeLinesWithoutSource(std::size_t first) {
-  std::fputs("<div class=\"src far\">\n", out_);
+  std::fprintf(out_, "<div class=\"src far%s\">\n", run_.countOriented ? " k" : "");
   for (std::size_t i = first; i < groups_.size(); i += kChunkLines) {
     const std::size_t end = std::min(groups_.size(), i + kChunkLines);
     std::fprintf(out_, "<div class=\"c\" style=\"contain-intrinsic-size:auto %.1fem\">\n",
@@ -297,11 +300,37 @@ void FilePage::writeLinesWithoutSource(std::size_t first) {
   std::fputs("</div>\n", out_);
 }
 
+std::optional<uint32_t> FilePage::executionCount(const AnnotatedLine &group) {
+  // The items that run code on the line; an implicit block (the path through a
+  // missing else), modified conditions and compound vectors run none.
+  std::optional<uint32_t> count;
+  const std::vector<ListingAnnotation> &entries = annotations_.entries();
+  for (std::size_t i = group.first; i < group.end; ++i) {
+    const ListingAnnotation &item = entries[i];
+    switch (item.kind) {
+    case ItemEntry:
+    case ItemRegularExit:
+    case ItemReturnExit:
+    case ItemTerminationExit:
+    case ItemCall:
+    case ItemSimpleBlock:
+    case ItemLogicalBlock:
+    case ItemAsyncBlock:
+    case ItemBasicCondition:
+      if (item.item) count = std::max(count.value_or(0), item.item->totalHits);
+      break;
+    default:
+      break;
+    }
+  }
+  return count;
+}
+
 void FilePage::writeLine(uint32_t line, std::optional<std::string_view> text,
                          const AnnotatedLine *group) {
   const unsigned long number = line;
   if (!group) {
-    std::fprintf(out_, "<code id=\"L%lu\">", number);
+    std::fprintf(out_, "<code id=\"L%lu\" data-n=\"%lu\">", number, number);
     writeEscaped(out_, QByteArrayView(text->data(), static_cast<qsizetype>(text->size())));
     std::fputs("</code>\n", out_);
     return;
@@ -309,14 +338,15 @@ void FilePage::writeLine(uint32_t line, std::optional<std::string_view> text,
   const char *state = group->state == LineHitState::Hit         ? "h"
                       : group->state == LineHitState::PartlyHit ? "p"
                                                                 : "m";
-  std::fprintf(out_, "<div id=\"L%lu\" class=\"%s\">", number, state);
-  if (text) {
-    std::fputs("<code>", out_);
-    writeEscaped(out_, QByteArrayView(text->data(), static_cast<qsizetype>(text->size())));
-  } else {
-    // A line the source does not have: its number, without text.
-    std::fprintf(out_, "<code data-n=\"%lu\">", number);
+  std::fprintf(out_, "<div id=\"L%lu\" class=\"%s\"><code data-n=\"%lu\"", number, state, number);
+  if (run_.countOriented) {
+    if (const std::optional<uint32_t> count = executionCount(*group))
+      std::fprintf(out_, " data-c=\"%lu%s\"", static_cast<unsigned long>(*count),
+                   *count == kHitCountCeiling ? "+" : "");
   }
+  std::fputc('>', out_);
+  // A line the source does not have shows its number, without text.
+  if (text) writeEscaped(out_, QByteArrayView(text->data(), static_cast<qsizetype>(text->size())));
   std::fputs("</code><span>", out_);
   const std::vector<ListingAnnotation> &entries = annotations_.entries();
   for (std::size_t i = group->first; i < group->end; ++i)

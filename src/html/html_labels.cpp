@@ -18,8 +18,8 @@ const char *const kHtmlLabels[HlLabelCount][2] = {
     {"Test", "Test"},
     {"Date", "Date"},
     {"Tests and files", "Tests et fichiers"},
-    {"tests: the tests and the matrix of the tests and the files are on their own page:",
-     "tests : les tests et la matrice des tests et des fichiers sont sur leur propre page :"},
+    {"tests: the tests and the files that each one hit are on their own page:",
+     "tests : les tests et les fichiers que chacun a executes sont sur leur propre page :"},
     {"Coverage over time", "Couverture dans le temps"},
     {"measures", "mesures"},
     {"The source file was not found:", "Le fichier source est introuvable :"},
@@ -35,6 +35,19 @@ const char *const kHtmlLabels[HlLabelCount][2] = {
     {"No test was reported.", "Aucun test n'a ete rapporte."},
     {"Click a column heading to sort the rows.",
      "Cliquer sur un titre de colonne pour trier les lignes."},
+    {"A line is green when every item on it was hit, yellow when some were, red when none was.",
+     "Une ligne est verte quand tous ses elements ont ete executes, jaune quand certains l'ont "
+     "ete, rouge quand aucun ne l'a ete."},
+    {"The number after a line's number is how many times the line ran (the largest count of "
+     "the items that run code on it).",
+     "Le nombre apres le numero d'une ligne est le nombre de fois qu'elle a ete executee (le "
+     "plus grand compte des elements qui y executent du code)."},
+    {"Keys n and p go to the next and the previous line not wholly hit.",
+     "Les touches n et p menent a la ligne suivante et a la ligne precedente qui n'est pas "
+     "entierement executee."},
+    {"Colour of a rate:", "Couleur d'un taux :"},
+    {"Directories", "Repertoires"},
+    {"Files hit", "Fichiers executes"},
 };
 
 const char *const kFrenchKinds[AnnotKindCount] = {

@@ -38,6 +38,12 @@ enum HtmlLabel : int {
   HlNoFileSelected,
   HlNoTest,
   HlSortHint,
+  HlLineRule,
+  HlCountColumn,
+  HlLineKeys,
+  HlRateBars,
+  HlDirectories,
+  HlFilesHit,
   HlLabelCount,
 };
 

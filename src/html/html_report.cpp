@@ -1,6 +1,7 @@
 #include "html/html_report.h"
 
 #include <optional>
+#include <unordered_map>
 
 #include "html/coverage_history.h"
 #include "html/file_page.h"
@@ -26,6 +27,32 @@ CoverageTypes selectedTypes(const ReportScope &scope) {
   for (const FileSummary &summary : scope.files)
     types |= summary.file->instrumentedTypes;
   return types;
+}
+
+/// The selected files by source folder, when they come from several; each
+/// folder's page is named after its position among the model's folders.
+std::vector<HtmlFolder> foldersOf(const ReportScope &scope, const CoverageModel &model) {
+  std::vector<HtmlFolder> folders;
+  std::unordered_map<const NameEntry *, std::size_t> byFolder;
+  for (uint32_t f = 0; f < scope.files.size(); ++f) {
+    const FileSummary &summary = scope.files[f];
+    const NameEntry *name = summary.file->sourceDir;
+    const auto [at, added] = byFolder.emplace(name, folders.size());
+    if (added) folders.emplace_back().folder = name;
+    HtmlFolder &folder = folders[at->second];
+    folder.files.push_back(f);
+    folder.totals += summary.totals;
+    folder.hits += sumHits(summary.services, HitSet::Run);
+    folder.types |= summary.file->instrumentedTypes;
+  }
+  if (folders.size() < 2) return {};
+  const std::vector<const NameEntry *> all = sourceFolders(model);
+  std::unordered_map<const NameEntry *, std::size_t> positions;
+  for (std::size_t i = 0; i < all.size(); ++i)
+    positions.emplace(all[i], i);
+  for (HtmlFolder &folder : folders)
+    folder.page = folderPageName(positions.at(folder.folder), folder.folder);
+  return folders;
 }
 
 } // namespace
@@ -99,7 +126,11 @@ void HtmlReport::runConcluded(const RunConclusion &conclusion) {
   const std::optional<CoverageHistory> history = CoverageHistory::load(options_.measureRoot);
   run_.history = history && !history->empty() ? &*history : nullptr;
 
+  run_.folders = foldersOf(scope, model_);
+
   writePage(kIndexPage, [this](std::FILE *out) { writeIndexPage(out, run_); });
+  for (const HtmlFolder &folder : run_.folders)
+    writePage(folder.page, [this, &folder](std::FILE *out) { writeFolderPage(out, run_, folder); });
   if (run_.perTest && testsHaveOwnPage(run_))
     writePage(kTestsPage, [this](std::FILE *out) { writeTestsPage(out, run_); });
   for (const FileSummary &summary : scope.files)

@@ -13,6 +13,7 @@
 #include "support/host_services.h"
 
 class CoverageHistory;
+struct NameEntry;
 
 /// One test reported on its own (-NOGLOBAL).
 struct HtmlTestRow {
@@ -27,6 +28,21 @@ struct HtmlTestRow {
   /// The hits of this test in each selected file that it hit, by position in the
   /// scope's files.
   std::vector<std::pair<uint32_t, CoverageCounts>> fileHits;
+};
+
+/// The selected files of one source folder, when they come from several.
+struct HtmlFolder {
+  /// The folder as the FDC files name it; null for none.
+  const NameEntry *folder = nullptr;
+  /// Its page.
+  std::string page;
+  /// Its files, by position in the scope's files.
+  std::vector<uint32_t> files;
+  /// The sums of its files' totals and hits over the whole run.
+  CoverageCounts totals;
+  CoverageCounts hits;
+  /// The union of its files' instrumented types.
+  CoverageTypes types = 0;
 };
 
 /// A finished run as the pages show it. Files and functions show the hits of the
@@ -46,6 +62,9 @@ struct HtmlRun {
   CoverageCounts hits;
   /// The types telling "none" from "n/a" in the conclusion.
   CoverageTypes conclusionTypes = 0;
+  /// The selected files by folder, in the order of their first file; empty when
+  /// they all come from one.
+  std::vector<HtmlFolder> folders;
   /// The recorded measures, when the measure database has any.
   const CoverageHistory *history = nullptr;
 };

@@ -53,13 +53,20 @@ public:
 
   void write();
   void writeTestsOnly();
+  void writeFolder(const HtmlFolder &folder);
 
 private:
   void writeConclusion();
   void writeCharts();
-  void writeFiles();
-  void writeTests();
+  /// The table of the folders' rates, linking to their pages.
+  void writeFolders();
+  /// The table of the files at these positions of the scope (all when null).
+  void writeFiles(const std::vector<uint32_t> *positions);
+  /// The table of the tests; with `filesHit`, a column of the files each hit.
+  void writeTests(bool filesHit);
   void writeMatrix();
+  /// What a test hit in a file, line by line of the file's section.
+  QString hitsTitle(const FileSummary &summary, const CoverageCounts &hits) const;
 
   std::FILE *out_;
   const HtmlRun &run_;
@@ -72,7 +79,8 @@ void IndexPage::write() {
   writePageStart(out_, language_, reportTitle(run_), QString(), run_.runTime, nullptr);
   writeConclusion();
   writeCharts();
-  writeFiles();
+  writeFolders();
+  writeFiles(nullptr);
   if (run_.perTest) {
     if (testsHaveOwnPage(run_)) {
       heading(out_, label(HlTests, language_), "tests");
@@ -80,25 +88,66 @@ void IndexPage::write() {
       writeEscaped(out_, label(HlTestsElsewhere, language_));
       std::fprintf(out_, " <a href=\"%s\">%s</a></p>\n", kTestsPage, kTestsPage);
     } else {
-      writeTests();
+      writeTests(false);
       writeMatrix();
     }
   }
-  writePageEnd(out_, true);
+  writePageEnd(out_, PageScripts::Sort);
 }
 
 void IndexPage::writeTestsOnly() {
   writePageStart(out_, language_, label(HlTests, language_), reportTitle(run_), run_.runTime,
                  kIndexPage);
-  writeTests();
-  writeMatrix();
-  writePageEnd(out_, true);
+  // No matrix: it would hold a cell for every test and every file.
+  writeTests(true);
+  writePageEnd(out_, PageScripts::Sort);
+}
+
+void IndexPage::writeFolder(const HtmlFolder &folder) {
+  writePageStart(out_, language_, displayText(folder.folder ? folder.folder->text : ""),
+                 reportTitle(run_), run_.runTime, kIndexPage);
+  heading(out_, label(HlDirectory, language_));
+  std::fputs("<table class=\"grid rates\"><tbody>\n", out_);
+  writeRateRows(out_, mask_, folder.types, folder.totals, folder.hits, language_);
+  std::fputs("</tbody></table>\n", out_);
+  writeRateLegend(out_, language_);
+  writeFiles(&folder.files);
+  writePageEnd(out_, PageScripts::Sort);
 }
 
 void IndexPage::writeConclusion() {
   heading(out_, QString::fromLatin1(kReportLabels.get(LblRunConclusion, language_)));
   std::fputs("<table class=\"grid rates\"><tbody>\n", out_);
   writeRateRows(out_, mask_, run_.conclusionTypes, run_.totals, run_.hits, language_);
+  std::fputs("</tbody></table>\n", out_);
+  writeRateLegend(out_, language_);
+}
+
+void IndexPage::writeFolders() {
+  if (run_.folders.empty()) return;
+  heading(out_, label(HlDirectories, language_), "directories");
+  std::vector<const RatedType *> columns;
+  for (const RatedType &rated : kRatedTypes) {
+    bool shown = false;
+    for (const HtmlFolder &folder : run_.folders)
+      shown = shown || isRatedTypeShown(rated, mask_, folder.totals);
+    if (shown) columns.push_back(&rated);
+  }
+  std::fputs("<table class=\"grid sortable folders\"><thead><tr>", out_);
+  headCell(out_, label(HlDirectory, language_));
+  headCell(out_, label(HlFiles, language_));
+  for (const RatedType *rated : columns)
+    headCell(out_, rateLineName(*rated, mask_, language_));
+  std::fputs("</tr></thead>\n<tbody>\n", out_);
+  for (const HtmlFolder &folder : run_.folders) {
+    std::fprintf(out_, "<tr><th scope=\"row\"><a href=\"%s\">", folder.page.c_str());
+    writeEscaped(out_, folder.folder ? folder.folder->text : "");
+    std::fprintf(out_, "</a></th><td>%lu</td>", static_cast<unsigned long>(folder.files.size()));
+    for (const RatedType *rated : columns)
+      writeRateCell(out_, rateCell(*rated, mask_, folder.types, folder.totals, folder.hits),
+                    language_);
+    std::fputs("</tr>\n", out_);
+  }
   std::fputs("</tbody></table>\n", out_);
 }
 
@@ -116,9 +165,13 @@ void IndexPage::writeCharts() {
   std::fputs("</div>\n", out_);
 }
 
-void IndexPage::writeFiles() {
+void IndexPage::writeFiles(const std::vector<uint32_t> *positions) {
   heading(out_, label(HlFiles, language_), "files");
-  if (scope_.files.empty()) {
+  const std::size_t count = positions ? positions->size() : scope_.files.size();
+  auto fileAt = [&](std::size_t i) -> const FileSummary & {
+    return scope_.files[positions ? (*positions)[i] : i];
+  };
+  if (count == 0) {
     std::fputs("<p class=\"note\">", out_);
     writeEscaped(out_, label(HlNoFileSelected, language_));
     std::fputs("</p>\n", out_);
@@ -128,8 +181,8 @@ void IndexPage::writeFiles() {
   std::vector<const RatedType *> columns;
   for (const RatedType &rated : kRatedTypes) {
     bool shown = isRatedTypeShown(rated, mask_, run_.totals);
-    for (const FileSummary &summary : scope_.files)
-      shown = shown || isRatedTypeShown(rated, scope_.fileMask(*summary.file), summary.totals);
+    for (std::size_t i = 0; i < count && !shown; ++i)
+      shown = isRatedTypeShown(rated, scope_.fileMask(*fileAt(i).file), fileAt(i).totals);
     if (shown) columns.push_back(&rated);
   }
   std::fputs("<p class=\"note\">", out_);
@@ -140,7 +193,8 @@ void IndexPage::writeFiles() {
   for (const RatedType *rated : columns)
     headCell(out_, rateLineName(*rated, mask_, language_));
   std::fputs("</tr></thead>\n<tbody>\n", out_);
-  for (const FileSummary &summary : scope_.files) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const FileSummary &summary = fileAt(i);
     const SourceFile &file = *summary.file;
     const CoverageTypes fileMask = scope_.fileMask(file);
     const CoverageCounts hits = sumHits(summary.services, HitSet::Run);
@@ -151,7 +205,7 @@ void IndexPage::writeFiles() {
       writeEscaped(out_, file.extraText->text);
       std::fputs(")</small>", out_);
     }
-    std::fputs("</th><td>", out_);
+    std::fputs("</th><td class=\"d\">", out_);
     writeEscaped(out_, file.sourceDir ? file.sourceDir->text : "");
     std::fputs("</td>", out_);
     for (const RatedType *rated : columns)
@@ -162,7 +216,7 @@ void IndexPage::writeFiles() {
   std::fputs("</tbody></table>\n", out_);
 }
 
-void IndexPage::writeTests() {
+void IndexPage::writeTests(bool filesHit) {
   heading(out_, label(HlTests, language_), "tests");
   if (run_.tests.empty()) {
     std::fputs("<p class=\"note\">", out_);
@@ -178,6 +232,7 @@ void IndexPage::writeTests() {
   headCell(out_, label(HlDate, language_));
   for (const RatedType *rated : columns)
     headCell(out_, rateLineName(*rated, mask_, language_));
+  if (filesHit) headCell(out_, label(HlFilesHit, language_));
   std::fputs("</tr></thead>\n<tbody>\n", out_);
   for (std::size_t i = 0; i < run_.tests.size(); ++i) {
     const HtmlTestRow &test = run_.tests[i];
@@ -190,6 +245,21 @@ void IndexPage::writeTests() {
       writeRateCell(out_,
                     rateCell(*rated, mask_, test.reportedTypes, scope_.selectedTotals, test.hits),
                     language_);
+    if (filesHit) {
+      // Only the files the test hit: the page grows with the hits, not with the
+      // product of the tests and the files.
+      std::fprintf(out_, "<td class=\"hitfiles\" data-v=\"%lu\">",
+                   static_cast<unsigned long>(test.fileHits.size()));
+      for (const auto &[position, hits] : test.fileHits) {
+        const FileSummary &summary = scope_.files[position];
+        std::fprintf(out_, "<a href=\"%s\" title=\"", filePageName(*summary.file).c_str());
+        writeEscaped(out_, hitsTitle(summary, hits));
+        std::fputs("\">", out_);
+        writeEscaped(out_, summary.file->sourceName ? summary.file->sourceName->text : "");
+        std::fputs("</a> ", out_);
+      }
+      std::fputs("</td>", out_);
+    }
     std::fputs("</tr>\n", out_);
   }
   std::fputs("</tbody></table>\n", out_);
@@ -213,20 +283,7 @@ void IndexPage::writeMatrix() {
     std::size_t next = 0;
     for (uint32_t f = 0; f < scope_.files.size(); ++f) {
       if (next < test.fileHits.size() && test.fileHits[next].first == f) {
-        // What the test hit in the file, line by line of the file's section.
-        const FileSummary &summary = scope_.files[f];
-        const CoverageTypes fileMask = scope_.fileMask(*summary.file);
-        QString title;
-        for (const RatedType &rated : kRatedTypes) {
-          if (!isRatedTypeShown(rated, fileMask, summary.totals)) continue;
-          const uint64_t total = ratedValue(summary.totals, rated);
-          if (total == 0) continue;
-          if (!title.isEmpty()) title += QStringLiteral(", ");
-          title += rateLineName(rated, fileMask, language_) +
-                   QStringLiteral(" %1/%2").arg(
-                       QString::number(ratedValue(test.fileHits[next].second, rated)),
-                       QString::number(total));
-        }
+        const QString title = hitsTitle(scope_.files[f], test.fileHits[next].second);
         std::fputs("<td title=\"", out_);
         writeEscaped(out_, title);
         std::fputs("\">&#9679;</td>", out_);
@@ -238,6 +295,21 @@ void IndexPage::writeMatrix() {
     std::fputs("</tr>\n", out_);
   }
   std::fputs("</tbody></table>\n", out_);
+}
+
+QString IndexPage::hitsTitle(const FileSummary &summary, const CoverageCounts &hits) const {
+  const CoverageTypes fileMask = scope_.fileMask(*summary.file);
+  QString title;
+  for (const RatedType &rated : kRatedTypes) {
+    if (!isRatedTypeShown(rated, fileMask, summary.totals)) continue;
+    const uint64_t total = ratedValue(summary.totals, rated);
+    if (total == 0) continue;
+    if (!title.isEmpty()) title += QStringLiteral(", ");
+    title += rateLineName(rated, fileMask, language_) +
+             QStringLiteral(" %1/%2").arg(QString::number(ratedValue(hits, rated)),
+                                          QString::number(total));
+  }
+  return title;
 }
 
 } // namespace
@@ -255,4 +327,9 @@ void writeIndexPage(std::FILE *out, const HtmlRun &run) {
 void writeTestsPage(std::FILE *out, const HtmlRun &run) {
   IndexPage page(out, run);
   page.writeTestsOnly();
+}
+
+void writeFolderPage(std::FILE *out, const HtmlRun &run, const HtmlFolder &folder) {
+  IndexPage page(out, run);
+  page.writeFolder(folder);
 }

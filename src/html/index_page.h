@@ -1,7 +1,8 @@
 // The index of the HTML report: the run's conclusion, the charts of the recorded
-// measures, one row per selected file, and with -NOGLOBAL one row per test and
-// the matrix of which tests hit which files (on a page of their own when they are
-// many).
+// measures, one row per source folder when the files come from several (each with
+// a page of its own), one row per selected file, and with -NOGLOBAL one row per
+// test and the matrix of which tests hit which files (when they are many, the
+// tests go to a page of their own, each with the files it hit, without matrix).
 #pragma once
 
 #include <cstdio>
@@ -19,5 +20,8 @@ bool testsHaveOwnPage(const HtmlRun &run);
 /// Writes the index page.
 void writeIndexPage(std::FILE *out, const HtmlRun &run);
 
-/// Writes the page of the tests and of the matrix of tests and files.
+/// Writes the page of the tests, each with the files it hit.
 void writeTestsPage(std::FILE *out, const HtmlRun &run);
+
+/// Writes the page of a source folder: its rates and the table of its files.
+void writeFolderPage(std::FILE *out, const HtmlRun &run, const HtmlFolder &folder);

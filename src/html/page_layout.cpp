@@ -34,6 +34,9 @@ const char kStyle[] =
     "linear-gradient(#e3e6ea,#e3e6ea) left bottom/100% 4px no-repeat}"
     "td.lo{--c:#d64545}td.mid{--c:#d9a21b}td.hi{--c:#2e9e4f}"
     "td.na{color:#6a737d}"
+    ".sortable thead th{white-space:normal;min-width:4em}"
+    ".sortable td.r small{display:block}"
+    "td.d{overflow-wrap:anywhere;min-width:6em;max-width:20em}"
     ".charts{display:flex;flex-wrap:wrap;gap:.5em 1.5em}"
     "figure.chart{margin:0}"
     "figure.chart figcaption{font-size:.9em}"
@@ -50,15 +53,21 @@ const char kStyle[] =
     ".legend .m,.src .m code{border-left-color:#d64545}"
     ".legend .h::before{content:'\\2714  '}.legend .p::before{content:'\\25D1  '}"
     ".legend .m::before{content:'\\2718  '}"
+    ".legend .lo{border-left-color:#d64545}.legend .mid{border-left-color:#d9a21b}"
+    ".legend .hi{border-left-color:#2e9e4f}"
     ".src{font:12px/1.5 ui-monospace,SFMono-Regular,Menlo,Consolas,'DejaVu Sans Mono',monospace}"
     ".src .c{content-visibility:auto}"
     ".src code{display:block;font:inherit;white-space:pre-wrap;overflow-wrap:anywhere;tab-size:8;"
-    "counter-increment:l;border-left:6px solid transparent;padding-left:9ch;text-indent:-9ch}"
-    ".src code::before{content:counter(l);display:inline-block;width:7ch;margin-right:2ch;"
+    "border-left:6px solid transparent;padding-left:9ch;text-indent:-9ch}"
+    ".src code::before{content:attr(data-n);display:inline-block;width:7ch;margin-right:2ch;"
     "text-align:right;color:#6a737d;text-indent:0}"
-    ".far code::before{content:attr(data-n)}"
     ".src .h,.src .p,.src .m{display:flex}"
     ".src .h code,.src .p code,.src .m code{flex:0 0 calc(var(--w) + 9ch)}"
+    ".src.k code{position:relative;padding-left:18ch;text-indent:-18ch}"
+    ".src.k code::before{margin-right:11ch}"
+    ".src.k code::after{content:attr(data-c);position:absolute;top:0;left:8ch;width:8ch;"
+    "text-align:right;text-indent:0;color:#3b4756}"
+    ".src.k .h code,.src.k .p code,.src.k .m code{flex-basis:calc(var(--w) + 18ch)}"
     ".src .h code{background:#e3f6e8}.src .p code{background:#fff3cc}"
     ".src .m code{background:#fcdede}"
     ".src code:target,.src div:target code{background:#dbe7fb}"
@@ -92,6 +101,26 @@ const char kSortScript[] =
     "th.addEventListener('keydown',function(e){if(e.key==='Enter'||e.key===' ')"
     "{e.preventDefault();sort();}});"
     "});});})();";
+
+// Keys n and p go to the next and the previous line that is not wholly hit (the
+// line becomes the page's target: it is scrolled to and highlighted).
+const char kLineKeysScript[] =
+    "(function(){"
+    "var lines=document.querySelectorAll('.src .m,.src .p'),at=-1;"
+    "function current(){if(at>=0)return at;"
+    "var id=location.hash.slice(1),e=id?document.getElementById(id):null;"
+    "if(!e)return -0.5;"
+    "for(var i=0;i<lines.length;++i){if(lines[i]===e)return i;"
+    "if(e.compareDocumentPosition(lines[i])&4)return i-0.5;}"
+    "return lines.length-0.5;}"
+    "document.addEventListener('keydown',function(e){"
+    "if(e.ctrlKey||e.metaKey||e.altKey||(e.key!=='n'&&e.key!=='p'))return;"
+    "var t=e.target;if(t&&(t.isContentEditable||/^(INPUT|TEXTAREA|SELECT)$/.test(t.tagName)))"
+    "return;"
+    "var c=current(),i=e.key==='n'?Math.floor(c)+1:Math.ceil(c)-1;"
+    "if(i<0||i>=lines.length)return;"
+    "e.preventDefault();at=i;location.replace('#'+lines[i].id);});"
+    "})();";
 
 } // namespace
 
@@ -131,11 +160,12 @@ void writePageStart(std::FILE *out, ReportLanguage language, const QString &titl
                dateText(runTime).c_str());
 }
 
-void writePageEnd(std::FILE *out, bool sortable) {
+void writePageEnd(std::FILE *out, PageScripts scripts) {
   std::fputs("</main>\n", out);
-  if (sortable) {
+  if (scripts != PageScripts::None) {
     std::fputs("<script>", out);
     std::fputs(kSortScript, out);
+    if (scripts == PageScripts::SortAndLineKeys) std::fputs(kLineKeysScript, out);
     std::fputs("</script>\n", out);
   }
   std::fputs("</body>\n</html>\n", out);

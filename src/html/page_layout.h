@@ -1,5 +1,6 @@
 // What every page of the HTML report shares: the document head with its inline
-// style sheet, the banner, and the small inline script that sorts tables. Pages
+// style sheet, the banner, and the small inline script that sorts tables (and
+// moves between the lines of a source). Pages
 // load nothing from anywhere: no network, no other file.
 #pragma once
 
@@ -15,6 +16,15 @@
 void writePageStart(std::FILE *out, ReportLanguage language, const QString &title,
                     const QString &subtitle, std::time_t runTime, const char *backLink);
 
-/// Closes <main> and the document; with `sortable`, the script that makes every
-/// table of class "sortable" sortable by a click on (or Enter in) a heading.
-void writePageEnd(std::FILE *out, bool sortable);
+/// The scripts at the end of a page.
+enum class PageScripts {
+  None,
+  /// Every table of class "sortable" sorted by a click on (or Enter in) a heading.
+  Sort,
+  /// That, and the keys n and p going to the next and the previous line of the
+  /// source that is not wholly hit.
+  SortAndLineKeys,
+};
+
+/// Closes <main> and the document, with one inline script holding `scripts`.
+void writePageEnd(std::FILE *out, PageScripts scripts);

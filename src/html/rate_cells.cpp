@@ -8,8 +8,8 @@ namespace {
 
 /// The class of a rate's bar: low, middle or high coverage.
 const char *barClass(double rate) {
-  if (rate < 50.0) return "lo";
-  if (rate < 80.0) return "mid";
+  if (rate < kMiddleRate) return "lo";
+  if (rate < kHighRate) return "mid";
   return "hi";
 }
 
@@ -65,4 +65,13 @@ void writeRateRows(std::FILE *out, CoverageTypes mask, CoverageTypes fileTypes,
     writeRateCell(out, cell, language);
     std::fputs("</tr>\n", out);
   }
+}
+
+void writeRateLegend(std::FILE *out, ReportLanguage language) {
+  std::fputs("<p class=\"legend\">", out);
+  writeEscaped(out, QString::fromLatin1(htmlLabel(HlRateBars, language)));
+  std::fprintf(out,
+               " <span class=\"lo\">&lt; %.0f%%</span><span class=\"mid\">%.0f%% &#8211; "
+               "&lt; %.0f%%</span><span class=\"hi\">&#8805; %.0f%%</span></p>\n",
+               kMiddleRate, kMiddleRate, kHighRate, kHighRate);
 }

@@ -13,6 +13,11 @@
 #include "support/host_services.h"
 #include "support/rated_types.h"
 
+/// The rates from which a bar is of the middle colour (yellow), and of the high
+/// one (green); below the first it is red.
+constexpr double kMiddleRate = 50.0;
+constexpr double kHighRate = 80.0;
+
 /// One line of a section.
 struct RateCell {
   /// The text report writes the line for this section.
@@ -45,3 +50,6 @@ void writeRateCell(std::FILE *out, const RateCell &cell, ReportLanguage language
 void writeRateRows(std::FILE *out, CoverageTypes mask, CoverageTypes fileTypes,
                    const CoverageCounts &totals, const CoverageCounts &hits,
                    ReportLanguage language);
+
+/// Writes the legend of the bars' colours and the rates that choose them.
+void writeRateLegend(std::FILE *out, ReportLanguage language);

@@ -65,17 +65,18 @@ TEST_F(FilePageTest, LinesAreColouredByTheItemsOnThemAndListThem) {
   hit(service().entry);
   hit(service().calls[0].branch);
   const std::string text = page();
-  EXPECT_EQ(row(text, 1), "<div id=\"L1\" class=\"h\"><code>int f()</code><span><i "
+  EXPECT_EQ(row(text, 1), "<div id=\"L1\" class=\"h\"><code data-n=\"1\">int f()</code><span><i "
                           "class=\"y\">\u2714 Incoming</i></span></div>");
-  EXPECT_EQ(row(text, 2), "<div id=\"L2\" class=\"p\"><code>  g();</code><span><i "
+  EXPECT_EQ(row(text, 2), "<div id=\"L2\" class=\"p\"><code data-n=\"2\">  g();</code><span><i "
                           "class=\"y\">\u2714 Call of g</i><i class=\"x\">\u2718 Simple block "
                           "b</i></span></div>");
   // The carriage return of the line end is not part of the line; the text is escaped.
-  EXPECT_EQ(row(text, 3), "<div id=\"L3\" class=\"m\"><code>  if (x&lt;y) &lt;/script&gt; "
-                          "&amp; &quot;q&quot;</code><span><i class=\"x\">\u2718 Basic condition "
-                          "&quot;x &lt; y&quot; True</i><i class=\"x\">\u2718 Basic condition "
-                          "&quot;x &lt; y&quot; False</i></span></div>");
-  EXPECT_EQ(row(text, 4), "<code id=\"L4\">end</code>");
+  EXPECT_EQ(row(text, 3),
+            "<div id=\"L3\" class=\"m\"><code data-n=\"3\">  if (x&lt;y) &lt;/script&gt; "
+            "&amp; &quot;q&quot;</code><span><i class=\"x\">\u2718 Basic condition "
+            "&quot;x &lt; y&quot; True</i><i class=\"x\">\u2718 Basic condition "
+            "&quot;x &lt; y&quot; False</i></span></div>");
+  EXPECT_EQ(row(text, 4), "<code id=\"L4\" data-n=\"4\">end</code>");
   EXPECT_EQ(row(text, 5), "");
   // The function links to its first line.
   EXPECT_NE(text.find("<a href=\"#L1\">f</a>"), std::string::npos);
@@ -92,7 +93,7 @@ TEST_F(FilePageTest, ItemsBeyondTheSourceAndAMissingSourceStillShowTheirLines) {
   EXPECT_NE(row(text, 9).find("<code data-n=\"9\"></code>"), std::string::npos);
   EXPECT_NE(row(text, 2).find("Simple block b"), std::string::npos);
   EXPECT_LT(text.find("<div id=\"L2\""), past);
-  EXPECT_LT(text.find("<code id=\"L3\">three</code>"), past);
+  EXPECT_LT(text.find("<code id=\"L3\" data-n=\"3\">three</code>"), past);
 
   std::remove((dir.path() + "/s.c").c_str());
   text = page();
@@ -112,25 +113,36 @@ TEST_F(FilePageTest, AnySourceBytesGiveValidText) {
   EXPECT_EQ(text.find('\x01'), std::string::npos);
   EXPECT_EQ(QString::fromUtf8(text.data(), qsizetype(text.size())).toUtf8(),
             QByteArray(text.data(), qsizetype(text.size())));
-  EXPECT_NE(row(text, 1).find("<code>a\xEF\xBF\xBD"
+  EXPECT_NE(row(text, 1).find("<code data-n=\"1\">a\xEF\xBF\xBD"
                               "b\xEF\xBF\xBD\xEF\xBF\xBD</code>"),
             std::string::npos);
   // Only the carriage return that ends the line goes; another one is shown.
-  EXPECT_EQ(row(text, 2), "<code id=\"L2\">\xC3\xA9\xE2\x90\x8D</code>");
+  EXPECT_EQ(row(text, 2), "<code id=\"L2\" data-n=\"2\">\xC3\xA9\xE2\x90\x8D</code>");
 }
 
 TEST_F(FilePageTest, CountsOfCountOrientedRunsAndFrenchLabels) {
   dir.write("s.c", "1\n2\n3\n4\n");
-  loadSection(kRecords + "CC 2 1 0 2 TF 1\n", "PR AP BS CO CC");
+  loadSection(kRecords + "CC 2 1 0 2 TF 1\nBL 1 implicit \"f\" else 4 4\n", "PR AP BS BI CO CC");
   hit(service().entry, 3);
   hit(service().calls[0].branch, 0x7FFFFFFF);
-  options.coverageTypes = CovFunctions | CovCalls | CovBasicConditions | CovModifiedConditions;
+  options.coverageTypes = CovFunctions | CovCalls | CovStatementBlocks | CovImplicitBlocks |
+                          CovBasicConditions | CovModifiedConditions;
   std::string text = page(true);
   EXPECT_NE(row(text, 1).find("\u2714 Incoming &#183; 3 time(s)</i>"), std::string::npos);
   EXPECT_NE(row(text, 2).find("Call of g &#183; 2147483647 time(s) (maximum reached)</i>"),
             std::string::npos);
-  // Blocks are not requested; modified conditions show no count.
-  EXPECT_EQ(row(text, 2).find("Simple block"), std::string::npos);
+  // The count column: the largest count of the items that run code on the line.
+  EXPECT_NE(row(text, 1).find("<code data-n=\"1\" data-c=\"3\">1</code>"), std::string::npos);
+  EXPECT_NE(row(text, 2).find("<code data-n=\"2\" data-c=\"2147483647+\">2</code>"),
+            std::string::npos);
+  // Conditions never evaluated: the line never ran.
+  EXPECT_NE(row(text, 3).find("<code data-n=\"3\" data-c=\"0\">3</code>"), std::string::npos);
+  // A line whose items run no code (an implicit block) has no count.
+  EXPECT_NE(row(text, 4).find("<code data-n=\"4\">4</code>"), std::string::npos);
+  EXPECT_NE(row(text, 4).find("Implicit block else"), std::string::npos);
+  EXPECT_NE(text.find("<div class=\"src k\""), std::string::npos);
+  // Every item but the modified conditions shows its count.
+  EXPECT_NE(row(text, 2).find("Simple block b &#183; 0 time(s)</i>"), std::string::npos);
   EXPECT_NE(row(text, 3).find("Modified condition &quot;x &lt; y&quot; #1 (T=T/F=F)</i>"),
             std::string::npos);
 
@@ -141,6 +153,43 @@ TEST_F(FilePageTest, CountsOfCountOrientedRunsAndFrenchLabels) {
             std::string::npos);
   EXPECT_NE(text.find("<details class=\"services\" open><summary>Fonctions (1)</summary>"),
             std::string::npos);
+}
+
+TEST_F(FilePageTest, EveryLineOfALongSourceCarriesItsOwnNumber) {
+  // Longer than a read of the source, with a line longer than one, CR LF line
+  // ends, items at the first and last lines of chunks, and no line feed at the end.
+  std::string source;
+  const unsigned lines = 1201;
+  for (unsigned n = 1; n <= lines; ++n) {
+    source += "line " + std::to_string(n);
+    if (n == 700) source += std::string(300 * 1024, 'w');
+    source += n == lines ? "" : n % 2 ? "\r\n" : "\n";
+  }
+  dir.write("s.c", source);
+  std::string records = "PR 0 proc \"f\" 1 1201\n";
+  const unsigned itemLines[] = {1, 500, 501, 1000, 1001, 1201};
+  for (unsigned i = 0; i < std::size(itemLines); ++i)
+    records += "BL " + std::to_string(i) + " simple \"f\" b " + std::to_string(itemLines[i]) + " " +
+               std::to_string(itemLines[i]) + "\n";
+  loadSection(records, "PR BS");
+  const std::string text = page();
+  for (unsigned n = 1; n <= lines; ++n) {
+    const std::string line = row(text, n);
+    const std::string number = std::to_string(n);
+    const std::string expected =
+        " data-n=\"" + number + "\">line " + number + (n == 700 ? "w" : "</code>");
+    ASSERT_NE(line.find(expected), std::string::npos)
+        << "line " << n << ": " << line.substr(0, 200);
+  }
+  EXPECT_EQ(row(text, 1202), "");
+  EXPECT_NE(row(text, 700).find(std::string(300 * 1024, 'w') + "</code>"), std::string::npos);
+  // Three chunks; no CSS counter numbers the lines.
+  std::size_t chunks = 0;
+  for (std::size_t at = text.find("<div class=\"c\""); at != std::string::npos;
+       at = text.find("<div class=\"c\"", at + 1))
+    ++chunks;
+  EXPECT_EQ(chunks, 3u);
+  EXPECT_EQ(text.find("counter-reset"), std::string::npos);
 }
 
 TEST_F(FilePageTest, TheTableOfManyFunctionsIsFolded) {
