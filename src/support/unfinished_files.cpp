@@ -22,6 +22,9 @@ public:
 namespace {
 
 std::atomic<UnfinishedEntry *> head{nullptr};
+/// How many slots are free: while none is, a new path takes a new slot at once
+/// instead of walking the list (a site of many pages keeps them all taken).
+std::atomic<long> freeSlots{0};
 
 void removeKind(UnfinishedKind kind) {
   for (UnfinishedEntry *entry = head.load(std::memory_order_acquire); entry; entry = entry->next) {
@@ -52,11 +55,15 @@ UnfinishedEntry *listUnfinished(const char *path, UnfinishedKind kind) {
   const std::size_t size = std::strlen(path) + 1;
   char *copy = new char[size];
   std::memcpy(copy, path, size);
-  UnfinishedEntry *entry = head.load(std::memory_order_acquire);
-  for (; entry; entry = entry->next) {
-    bool expected = false;
-    if (entry->taken.compare_exchange_strong(expected, true)) break;
-  }
+  UnfinishedEntry *entry = nullptr;
+  if (freeSlots.load(std::memory_order_acquire) > 0)
+    for (entry = head.load(std::memory_order_acquire); entry; entry = entry->next) {
+      bool expected = false;
+      if (entry->taken.compare_exchange_strong(expected, true)) {
+        freeSlots.fetch_sub(1, std::memory_order_acq_rel);
+        break;
+      }
+    }
   if (!entry) {
     entry = new UnfinishedEntry;
     entry->taken.store(true);
@@ -75,6 +82,7 @@ void forgetUnfinished(UnfinishedEntry *entry) {
   // Handlers run on the main thread only (other threads block the signals).
   delete[] entry->path.exchange(nullptr, std::memory_order_acq_rel);
   entry->taken.store(false, std::memory_order_release);
+  freeSlots.fetch_add(1, std::memory_order_acq_rel);
 }
 
 void removeUnfinished() {
