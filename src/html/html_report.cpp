@@ -87,9 +87,20 @@ void HtmlReport::testEnded(const ReportScope &scope, const TestState &test) {
   for (uint32_t f = 0; f < scope.files.size(); ++f) {
     const CoverageCounts hits = sumHits(scope.files[f].services, HitSet::Test);
     row.hits += hits;
-    if (hits.any()) row.fileHits.emplace_back(f, hits);
+    if (!hits.any()) continue;
+    row.filesHit.push_back(f);
+    row.fileHitCounts.push_back(hits);
   }
   run_.tests.push_back(std::move(row));
+  // Past the index's bounds the tests go to a page of their own, which shows the
+  // files each test hit without their counts: the counts are let go.
+  if (!countsDropped_ && testsHaveOwnPage(run_.tests.size(), scope.files.size())) {
+    for (HtmlTestRow &earlier : run_.tests)
+      std::vector<CoverageCounts>().swap(earlier.fileHitCounts);
+    countsDropped_ = true;
+  } else if (countsDropped_) {
+    std::vector<CoverageCounts>().swap(run_.tests.back().fileHitCounts);
+  }
 }
 
 void HtmlReport::tracesRead(const TestState &trace) {
@@ -131,7 +142,7 @@ void HtmlReport::runConcluded(const RunConclusion &conclusion) {
   writePage(kIndexPage, [this](std::FILE *out) { writeIndexPage(out, run_); });
   for (const HtmlFolder &folder : run_.folders)
     writePage(folder.page, [this, &folder](std::FILE *out) { writeFolderPage(out, run_, folder); });
-  if (run_.perTest && testsHaveOwnPage(run_))
+  if (run_.perTest && testsHaveOwnPage(run_.tests.size(), scope.files.size()))
     writePage(kTestsPage, [this](std::FILE *out) { writeTestsPage(out, run_); });
   for (const FileSummary &summary : scope.files)
     writePage(filePageName(*summary.file),

@@ -44,4 +44,6 @@ private:
   HtmlRun run_;
   /// The union of the types of the selected files, once a test was reported.
   CoverageTypes reportedTypes_ = 0;
+  /// The tests are too many for the index: their counts per file are not kept.
+  bool countsDropped_ = false;
 };

@@ -25,9 +25,11 @@ struct HtmlTestRow {
   CoverageCounts hits;
   /// The types telling "none" from "n/a" in its conclusion.
   CoverageTypes reportedTypes = 0;
-  /// The hits of this test in each selected file that it hit, by position in the
-  /// scope's files.
-  std::vector<std::pair<uint32_t, CoverageCounts>> fileHits;
+  /// The selected files that it hit, by position in the scope's files.
+  std::vector<uint32_t> filesHit;
+  /// Its hits in each of them, for the matrix of the index; empty once the tests
+  /// are too many for the index (they then go to a page without matrix).
+  std::vector<CoverageCounts> fileHitCounts;
 };
 
 /// The selected files of one source folder, when they come from several.

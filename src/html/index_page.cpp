@@ -82,7 +82,7 @@ void IndexPage::write() {
   writeFolders();
   writeFiles(nullptr);
   if (run_.perTest) {
-    if (testsHaveOwnPage(run_)) {
+    if (testsHaveOwnPage(run_.tests.size(), scope_.files.size())) {
       heading(out_, label(HlTests, language_), "tests");
       std::fprintf(out_, "<p>%lu ", static_cast<unsigned long>(run_.tests.size()));
       writeEscaped(out_, label(HlTestsElsewhere, language_));
@@ -246,17 +246,13 @@ void IndexPage::writeTests(bool filesHit) {
                     rateCell(*rated, mask_, test.reportedTypes, scope_.selectedTotals, test.hits),
                     language_);
     if (filesHit) {
-      // Only the files the test hit: the page grows with the hits, not with the
-      // product of the tests and the files.
+      // Only the files the test hit, each a link: the page grows with the hits,
+      // not with the product of the tests and the files.
       std::fprintf(out_, "<td class=\"hitfiles\" data-v=\"%lu\">",
-                   static_cast<unsigned long>(test.fileHits.size()));
-      for (const auto &[position, hits] : test.fileHits) {
-        const FileSummary &summary = scope_.files[position];
-        std::fprintf(out_, "<a href=\"%s\" title=\"", filePageName(*summary.file).c_str());
-        writeEscaped(out_, hitsTitle(summary, hits));
-        std::fputs("\">", out_);
-        writeEscaped(out_, summary.file->sourceName ? summary.file->sourceName->text : "");
-        std::fputs("</a> ", out_);
+                   static_cast<unsigned long>(test.filesHit.size()));
+      for (uint32_t position : test.filesHit) {
+        fileLink(out_, *scope_.files[position].file);
+        std::fputc(' ', out_);
       }
       std::fputs("</td>", out_);
     }
@@ -282,8 +278,8 @@ void IndexPage::writeMatrix() {
     std::fputs("</th>", out_);
     std::size_t next = 0;
     for (uint32_t f = 0; f < scope_.files.size(); ++f) {
-      if (next < test.fileHits.size() && test.fileHits[next].first == f) {
-        const QString title = hitsTitle(scope_.files[f], test.fileHits[next].second);
+      if (next < test.filesHit.size() && test.filesHit[next] == f) {
+        const QString title = hitsTitle(scope_.files[f], test.fileHitCounts[next]);
         std::fputs("<td title=\"", out_);
         writeEscaped(out_, title);
         std::fputs("\">&#9679;</td>", out_);
@@ -314,9 +310,8 @@ QString IndexPage::hitsTitle(const FileSummary &summary, const CoverageCounts &h
 
 } // namespace
 
-bool testsHaveOwnPage(const HtmlRun &run) {
-  return run.tests.size() > kIndexTests ||
-         run.tests.size() * run.scope->files.size() > kIndexMatrixCells;
+bool testsHaveOwnPage(std::size_t tests, std::size_t files) {
+  return tests > kIndexTests || tests * files > kIndexMatrixCells;
 }
 
 void writeIndexPage(std::FILE *out, const HtmlRun &run) {

@@ -14,8 +14,9 @@
 constexpr std::size_t kIndexTests = 500;
 constexpr std::size_t kIndexMatrixCells = 20000;
 
-/// Whether the run's tests and matrix go on a page of their own.
-bool testsHaveOwnPage(const HtmlRun &run);
+/// Whether the tests of a run (`tests` tests, `files` selected files) go on a
+/// page of their own.
+bool testsHaveOwnPage(std::size_t tests, std::size_t files);
 
 /// Writes the index page.
 void writeIndexPage(std::FILE *out, const HtmlRun &run);
