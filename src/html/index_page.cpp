@@ -65,6 +65,11 @@ private:
   /// The table of the tests; with `filesHit`, a column of the files each hit.
   void writeTests(bool filesHit);
   void writeMatrix();
+  /// The types a folder's rates show: the requested ones, else those its files
+  /// were instrumented for (as a file's).
+  CoverageTypes folderMask(const HtmlFolder &folder) const {
+    return scope_.requestedMask ? scope_.requestedMask : folder.types;
+  }
   /// What a test hit in a file, line by line of the file's section.
   QString hitsTitle(const FileSummary &summary, const CoverageCounts &hits) const;
 
@@ -108,7 +113,7 @@ void IndexPage::writeFolder(const HtmlFolder &folder) {
                  reportTitle(run_), run_.runTime, kIndexPage);
   heading(out_, label(HlDirectory, language_));
   std::fputs("<table class=\"grid rates\"><tbody>\n", out_);
-  writeRateRows(out_, mask_, folder.types, folder.totals, folder.hits, language_);
+  writeRateRows(out_, folderMask(folder), folder.types, folder.totals, folder.hits, language_);
   std::fputs("</tbody></table>\n", out_);
   writeRateLegend(out_, language_);
   writeFiles(&folder.files);
@@ -130,7 +135,7 @@ void IndexPage::writeFolders() {
   for (const RatedType &rated : kRatedTypes) {
     bool shown = false;
     for (const HtmlFolder &folder : run_.folders)
-      shown = shown || isRatedTypeShown(rated, mask_, folder.totals);
+      shown = shown || isRatedTypeShown(rated, folderMask(folder), folder.totals);
     if (shown) columns.push_back(&rated);
   }
   std::fputs("<table class=\"grid sortable folders\"><thead><tr>", out_);
@@ -144,7 +149,8 @@ void IndexPage::writeFolders() {
     writeEscaped(out_, folder.folder ? folder.folder->text : "");
     std::fprintf(out_, "</a></th><td>%lu</td>", static_cast<unsigned long>(folder.files.size()));
     for (const RatedType *rated : columns)
-      writeRateCell(out_, rateCell(*rated, mask_, folder.types, folder.totals, folder.hits),
+      writeRateCell(out_,
+                    rateCell(*rated, folderMask(folder), folder.types, folder.totals, folder.hits),
                     language_);
     std::fputs("</tr>\n", out_);
   }

@@ -135,6 +135,60 @@ function run() {
 """
 
 
+# Presses n, then p, in a file page, one more time each than it has lines not
+# wholly hit; records the page's target after each press.
+KEYS_HARNESS = """<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>keys</title>
+<script>
+function run() {
+  var frame = document.getElementById('site'), d = frame.contentDocument;
+  function press(key) {
+    d.body.dispatchEvent(new KeyboardEvent('keydown', {key: key, bubbles: true,
+                                                       cancelable: true}));
+    return frame.contentWindow.location.hash;
+  }
+  var out = {forward: [], back: []};
+  for (var i = 0; i <= PRESSES; ++i) out.forward.push(press('n'));
+  for (var i = 0; i <= PRESSES; ++i) out.back.push(press('p'));
+  document.getElementById('out').textContent = JSON.stringify(out);
+}
+</script></head>
+<body><pre id="out">not run</pre>
+<iframe id="site" src="PAGE" onload="run()"></iframe></body></html>
+"""
+
+# The index in a window 1,280 pixels wide: how wide the page and its tables are.
+WIDTH_HARNESS = """<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>width</title>
+<script>
+function run() {
+  var d = document.getElementById('site').contentDocument;
+  var out = {page: d.documentElement.scrollWidth, tables: {}};
+  d.querySelectorAll('table').forEach(function (t) {
+    out.tables[t.className] = Math.ceil(t.getBoundingClientRect().right);
+  });
+  document.getElementById('out').textContent = JSON.stringify(out);
+}
+</script></head>
+<body style="margin:0"><pre id="out">not run</pre>
+<iframe id="site" src="index.html" style="width:1280px;height:900px;border:0" onload="run()">
+</iframe></body></html>
+"""
+
+
+def harness_result(browser, site, name, text):
+    path = os.path.join(site, name)
+    with open(path, "w", encoding="utf-8") as stream:
+        stream.write(text)
+    dom = dom_of(browser, path, "--allow-file-access-from-files", "--virtual-time-budget=5000")
+    result = text_of(dom.find(".//pre"))
+    try:
+        return json.loads(result)
+    except ValueError:
+        check(False, "%s: the harness gave %r" % (name, result))
+        return None
+
+
 def main():
     binary, root = sys.argv[1:3]
     browser = find_browser()
@@ -200,6 +254,27 @@ def main():
         check(row and "(argc - 1) % 3 != 0" in text_of(row[0]) and row[0].get("class") == "p",
               "example page: line 61 %s" % (text_of(row[0]) if row else None))
         check_screenshot(browser, page, shots)
+
+        # Keys n and p: the lines not wholly hit, in order, then back.
+        with open(page, "rb") as stream:
+            written = html5lib.parse(stream.read(), namespaceHTMLElements=False)
+        uncovered = ["#" + element.get("id") for element in written.iter("div")
+                     if element.get("class") in ("m", "p")]
+        keys = harness_result(browser, site, "keys-harness.html",
+                              KEYS_HARNESS.replace("PRESSES", str(len(uncovered)))
+                              .replace("PAGE", os.path.basename(page)))
+        if keys and check(len(uncovered) > 2, "keys: %d lines not wholly hit" % len(uncovered)):
+            check(keys["forward"] == uncovered + uncovered[-1:],
+                  "keys: n goes to %s, not %s" % (keys["forward"], uncovered))
+            check(keys["back"] == uncovered[-2::-1] + uncovered[:1] * 2,
+                  "keys: p goes to %s" % keys["back"])
+
+        # The index's tables within a window 1,280 pixels wide.
+        width = harness_result(browser, site, "width-harness.html", WIDTH_HARNESS)
+        if width:
+            check(width["page"] <= 1280 and all(right <= 1280 for right in width["tables"].values())
+                  and "grid sortable files" in width["tables"],
+                  "index: wider than 1,280 pixels: %s" % width)
 
         # Sorting by a click on the headings.
         harness = os.path.join(site, "sort-harness.html")

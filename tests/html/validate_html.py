@@ -330,6 +330,43 @@ def scenario_hostile(binary, velmora):
         shutil.rmtree(work, ignore_errors=True)
 
 
+def scenario_folders(binary, root, velmora):
+    """Files of two folders: a page per folder with its rates and its files."""
+    work = html_sites.example_work(root)
+    try:
+        lib = os.path.join(work, "lib")
+        os.makedirs(lib)
+        html_sites.hostile_work(lib)
+        with open(os.path.join(lib, "h.fdc"), "rb") as stream:
+            fdc = stream.read().replace(b'FC "h&<b>.c" "."', b'FC "h&<b>.c" "lib"')
+        with open(os.path.join(lib, "h.fdc"), "wb") as stream:
+            stream.write(fdc)
+        pages, report = run_site(binary, work, velmora,
+                                 ["calc.fdc", "calc.tio", "lib/h.fdc", "lib/h.tio"], "folders")
+        if pages is None:
+            return
+        check_rates("folders", pages, report, False)
+        sections = report_sections(report)
+        folders = table_with_class(pages["index.html"], "folders")
+        if not check(folders is not None, "folders: no table of folders"):
+            return
+        links = [(link.get("href"), text_of(link)) for link in folders.iter("a")]
+        check(links == [("dir-1-..html", "."), ("dir-2-lib.html", "lib")],
+              "folders: links %s" % links)
+        for page_name, file_name in (("dir-1-..html", "calc.c"), ("dir-2-lib.html", "h&<b>.c")):
+            page = pages.get(page_name)
+            if not check(page is not None, "folders: no page %s" % page_name):
+                continue
+            # One file in each folder: the folder's rates are its file's.
+            check(rate_rows(table_with_class(page, "rates")) == sections.get(file_name),
+                  "folders: rates of %s differ from the report's %s" % (page_name, file_name))
+            files = [text_of(row.find("th")) for row in
+                     table_with_class(page, "files").find("tbody")]
+            check(files == [file_name], "folders: %s lists %s" % (page_name, files))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
 def scenario_history(binary, root, velmora):
     """Two runs recorded in a measure database: the charts show both measures."""
     work = html_sites.example_work(root)
@@ -427,6 +464,7 @@ def main():
         scenario_example(binary, root, velmora)
         scenario_hostile(binary, velmora)
         scenario_history(binary, root, velmora)
+        scenario_folders(binary, root, velmora)
         scenario_many_tests(binary, root, velmora)
     finally:
         shutil.rmtree(velmora, ignore_errors=True)
