@@ -25,16 +25,18 @@ const char kStyle[] =
     ".grid thead th{background:#eef1f5;white-space:nowrap;position:sticky;top:0}"
     ".grid tbody th{font-weight:normal;overflow-wrap:break-word}"
     ".grid small{color:#555e69}"
-    "th[tabindex]{cursor:pointer}"
-    "th[tabindex]::after{content:'\\a0\\2195';color:#8a929c}"
-    "th[aria-sort=ascending]::after{content:'\\a0\\2191'}"
-    "th[aria-sort=descending]::after{content:'\\a0\\2193'}"
+    "th[tabindex]{cursor:pointer;padding-right:1.2em}"
+    "th[tabindex]::after{content:'\\2195';color:#8a929c;position:absolute;right:.3em;"
+    "bottom:.2em}"
+    "th[aria-sort=ascending]::after{content:'\\2191'}"
+    "th[aria-sort=descending]::after{content:'\\2193'}"
     "td.r{white-space:nowrap;font-variant-numeric:tabular-nums;padding-bottom:.35em;"
     "background:linear-gradient(var(--c),var(--c)) left bottom/var(--r) 4px no-repeat,"
     "linear-gradient(#e3e6ea,#e3e6ea) left bottom/100% 4px no-repeat}"
     "td.lo{--c:#d64545}td.mid{--c:#d9a21b}td.hi{--c:#2e9e4f}"
     "td.na{color:#6a737d}"
-    ".sortable thead th{white-space:normal;min-width:4em}"
+    ".sortable thead th{white-space:normal}"
+    ".sortable th,.sortable td{padding-left:.4em}"
     ".sortable td.r small{display:block}"
     "td.d{overflow-wrap:anywhere;min-width:6em;max-width:20em}"
     ".charts{display:flex;flex-wrap:wrap;gap:.5em 1.5em}"
@@ -75,7 +77,7 @@ const char kStyle[] =
     ".src i{font-style:normal;display:inline-block;margin:0 .4em 1px 0;padding:0 .3em;"
     "border-radius:3px;overflow-wrap:anywhere}"
     ".src i.y{background:#e3f6e8}.src i.x{background:#fcdede}"
-    "@media print{.grid thead th{position:static}}";
+    "@media print{.grid thead th{position:static}th[tabindex]::after{content:none}}";
 
 // Sorts the rows of a table's body by a column: by the number in the cells'
 // data-v attributes when they have one, else by their text.
