@@ -87,7 +87,11 @@ void HtmlReport::testEnded(const ReportScope &scope, const TestState &test) {
   for (uint32_t f = 0; f < scope.files.size(); ++f) {
     const CoverageCounts hits = sumHits(scope.files[f].services, HitSet::Test);
     row.hits += hits;
-    if (!hits.any()) continue;
+    // The modified conditions of a test count the pairs found with the vectors of
+    // the tests before it too: they do not tell that the test ran the file.
+    CoverageCounts ran = hits;
+    ran[CntModifiedConditions] = 0;
+    if (!ran.any()) continue;
     row.filesHit.push_back(f);
     row.fileHitCounts.push_back(hits);
   }

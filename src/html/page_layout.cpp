@@ -37,6 +37,7 @@ const char kStyle[] =
     "td.na{color:#6a737d}"
     ".sortable thead th{white-space:normal}"
     ".sortable th,.sortable td{padding-left:.4em}"
+    ".sortable tbody th{overflow-wrap:anywhere;min-width:6em}"
     ".sortable td.r small{display:block}"
     "td.d{overflow-wrap:anywhere;min-width:6em;max-width:20em}"
     ".charts{display:flex;flex-wrap:wrap;gap:.5em 1.5em}"

@@ -367,6 +367,31 @@ def scenario_folders(binary, root, velmora):
         shutil.rmtree(work, ignore_errors=True)
 
 
+def scenario_matrix(binary, root, velmora):
+    """A test that runs one file only: the matrix marks that file only, though the
+    modified conditions of the other count the pairs of the tests before it."""
+    work = html_sites.hostile_work(html_sites.example_work(root))
+    try:
+        with open(os.path.join(work, "only.tio"), "w", encoding="utf-8") as stream:
+            stream.write('NT "only h" 9 1\nFT 1\nDC 1\nTP 0\n')
+        pages, report = run_site(binary, work, velmora,
+                                 ["calc.fdc", "h.fdc", "calc.tio", "only.tio", "-NOGLOBAL"],
+                                 "matrix")
+        if pages is None:
+            return
+        matrix = table_with_class(pages["index.html"], "matrix")
+        if check(matrix is not None, "matrix: no matrix"):
+            marks = [[text_of(cell) for cell in row.findall("td")]
+                     for row in matrix.find("tbody").iter("tr")]
+            check(marks == [["\u25cf", ""]] * 3 + [["", "\u25cf"]], "matrix: marks %s" % marks)
+        # The report counts the earlier tests' pairs in the last test's conclusion.
+        last = dict(report_sections(report).get("Conclusion Test only h", []))
+        check(not last.get("Modified conditions", "0.0%").startswith("0.0%"),
+              "matrix: the last test counts no pair: %s" % last)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
 def scenario_history(binary, root, velmora):
     """Two runs recorded in a measure database: the charts show both measures."""
     work = html_sites.example_work(root)
@@ -465,6 +490,7 @@ def main():
         scenario_hostile(binary, velmora)
         scenario_history(binary, root, velmora)
         scenario_folders(binary, root, velmora)
+        scenario_matrix(binary, root, velmora)
         scenario_many_tests(binary, root, velmora)
     finally:
         shutil.rmtree(velmora, ignore_errors=True)
