@@ -99,7 +99,7 @@ scale_files() {
     without=$(measure "$dir" fdc/*.fdc trace.tio -OUTPUT=report.txt)
     echo "  $n files, without -HTML: $without (wall s, CPU s, peak KB)"
     report "$n files, -HTML" "$dir" fdc/*.fdc trace.tio -OUTPUT=report.txt
-    [[ -z "${first:-}" ]] && first=$last || ratio "$first" "$last"
+    if [[ -z "${first:-}" ]]; then first=$last; else ratio "$first" "$last"; fi
   done
 }
 
@@ -120,7 +120,7 @@ scale_tests() {
     echo "  $((tests_n * k)) tests, without -HTML: $without (wall s, CPU s, peak KB)"
     report "$((tests_n * k)) tests, -HTML" "$dir" fdc/*.fdc trace$k.tio -NOGLOBAL \
       -SUMMARY=CONCLUSION -OUTPUT=/dev/null
-    [[ -z "${first:-}" ]] && first=$last || ratio "$first" "$last"
+    if [[ -z "${first:-}" ]]; then first=$last; else ratio "$first" "$last"; fi
   done
 }
 
@@ -154,7 +154,7 @@ scale_lines() {
     without=$(measure "$dir" big.fdc big.tio -OUTPUT=report.txt)
     echo "  $n lines, without -HTML: $without (wall s, CPU s, peak KB)"
     report "$n lines, -HTML" "$dir" big.fdc big.tio -OUTPUT=report.txt
-    [[ -z "${first:-}" ]] && first=$last || ratio "$first" "$last"
+    if [[ -z "${first:-}" ]]; then first=$last; else ratio "$first" "$last"; fi
   done
 }
 
