@@ -71,6 +71,8 @@ private:
   void writeLegend();
   /// The source with its annotated lines, or the note that it was not found.
   void writeSource();
+  /// The note that the source at `path` cannot be read, then its lines that hold
+  /// items, without text.
   void writeMissingSource(const std::string &path);
   /// The annotated lines of the groups from `first` on, without source text.
   void writeLinesWithoutSource(std::size_t first);
