@@ -10,6 +10,7 @@
 
 #include "fdc/fdc_messages.h"
 #include "fdc/source_validation.h"
+#include "model/branch_lookup.h"
 #include "support/file_identity.h"
 #include "support/messages.h"
 #include "support/numbers.h"
@@ -146,7 +147,7 @@ void FdcReader::load(const InputFile &input, std::vector<InputFile> &otherFiles)
       }
     FoldChecksum(file->checksum, identification.c_str());
 
-    if (model_.FindSourceFile(file->fileKey, file->checksum)) {
+    if (model_.findSourceFile(file->fileKey, file->checksum)) {
       if (!redundancyTold)
         reportInfo(tr("fdcL-Info", "%1 contains redundant static information; it is ignored",
                       "%1 is a fdc file name")
@@ -161,8 +162,8 @@ void FdcReader::load(const InputFile &input, std::vector<InputFile> &otherFiles)
   conditionIds_.clear();
 
   for (auto section = kept.rbegin(); section != kept.rend(); ++section) {
-    model_.buildBranchIndex(**section);
-    model_.RegisterSourceFile(std::move(*section));
+    buildBranchIndex(**section);
+    model_.registerSourceFile(std::move(*section));
   }
 }
 
@@ -371,7 +372,7 @@ void FdcReader::readProcedurePoint(SourceFile &file, uint32_t id) {
   if (kind == static_cast<int>(std::size(kProcedurePointKinds)))
     failWithFileName(tr("fdcL-Error", "Unknown tpr type in FDC file %1", "%1 is a file name"));
   NameEntry *name = readName(QT_TRANSLATE_NOOP("fdcL-Error", "entity name in FDC file"));
-  Service &service = model_.SelectService(file, name);
+  Service &service = model_.selectService(file, name);
 
   Branch *branch;
   if (kind == PointProc) {
@@ -394,7 +395,7 @@ void FdcReader::readProcedurePoint(SourceFile &file, uint32_t id) {
 
 void FdcReader::readCall(SourceFile &file, uint32_t id) {
   NameEntry *caller = readName(QT_TRANSLATE_NOOP("fdcL-Error", "calling function in FDC file"));
-  Service &service = model_.SelectService(file, caller);
+  Service &service = model_.selectService(file, caller);
   NameEntry *called = readName(QT_TRANSLATE_NOOP("fdcL-Error", "called function in FDC file"));
   service.calls.push_back(CallEntry{Branch{}, called});
   Branch &branch = service.calls.back().branch;
@@ -413,7 +414,7 @@ void FdcReader::readBlock(SourceFile &file, uint32_t id) {
     reportFatal(withArgument(tr("fdcL-Error", "Unknown tb type in FDC file", "%1 is a file name"),
                              fdcNameText_));
   NameEntry *name = readName(QT_TRANSLATE_NOOP("fdcL-Error", "enclosing entity in FDC file"));
-  Service &service = model_.SelectService(file, name);
+  Service &service = model_.selectService(file, name);
   const char *label = lines_.nextToken();
   if (!label)
     failWithFileName(tr("fdcL-Error", "Missing block label in FDC file %1", "%1 is a file name"));
@@ -427,7 +428,7 @@ void FdcReader::readBlock(SourceFile &file, uint32_t id) {
 
 void FdcReader::readCondition(SourceFile &file, uint32_t id, bool outcomePair) {
   NameEntry *name = readName(QT_TRANSLATE_NOOP("fdcL-Error", "enclosing entity in FDC file"));
-  Service &service = model_.SelectService(file, name);
+  Service &service = model_.selectService(file, name);
   std::string text;
   if (!lines_.nextQuotedText(text))
     reportFatal(tr("fdcL-Assertion", "Cannot retrieve correctly basic condition text"));

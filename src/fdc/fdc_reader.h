@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "model/compositions.h"
-#include "model/coverage_model.h"
+#include "model/model_builder.h"
 #include "support/coverage_types.h"
 #include "support/input_file.h"
 #include "support/line_reader.h"
@@ -52,7 +52,7 @@ private:
   [[noreturn]] void failWithFileName(const QString &text) const;
 
   /// The model that receives the sections.
-  CoverageModel &model_;
+  ModelBuilder model_;
   /// Coverage types requested for the run.
   CoverageTypes requested_;
   /// Path of the FDC file being read.

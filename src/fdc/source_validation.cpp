@@ -2,7 +2,7 @@
 #include "fdc/source_validation.h"
 
 #include "fdc/fdc_messages.h"
-#include "model/coverage_model.h"
+#include "model/coverage_records.h"
 #include "support/messages.h"
 #include "support/paths.h"
 

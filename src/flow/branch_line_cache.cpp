@@ -4,7 +4,8 @@
 #include <cstring>
 #include <utility>
 
-#include "model/coverage_model.h"
+#include "model/branch_lookup.h"
+#include "model/service_cursor.h"
 #include "trace/hit_line_scanner.h"
 
 #if defined(__x86_64__)
@@ -82,12 +83,12 @@ void BranchLineCache::makeRecords(SourceFile &file, FileLines &lines) {
       if (holder.first < records.size() && records[holder.first].length == kNotKept)
         lookUp(kind, holder.first);
   }
-  // The lookups leave the model as the file-part's FT line left it.
-  model_.clearCurrentService();
+  // The lookups leave the cursor as the file-part's FT line left it.
+  cursor_.clear();
 }
 
 std::string_view BranchLineCache::lookUp(int kind, uint32_t id) {
-  const BranchLookup found = model_.FindBranch(*file_, kind, id);
+  const BranchLookup found = findBranch(cursor_, *file_, kind, id);
   scratch_.clear();
   if (found) appendBranchLine(scratch_, found, labels_);
   std::vector<LineRecord> &records = lines_->records[kind - 1];

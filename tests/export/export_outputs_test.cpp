@@ -35,8 +35,8 @@ TEST_F(LineCoverageTest, ItemsSitWhereTheListingsPutThem) {
   Service &f = *file.services[0];
   // Hit: the entry, the body, a True (id 0), b False (id 3), the vector TT=T (id 7).
   for (const auto &[kind, id] : {std::pair{1, 0}, {3, 0}, {4, 0}, {4, 3}, {4, 7}})
-    model.MarkTraceBranch(file, kind, id, 1, false);
-  model.UpdateModifiedConditions();
+    hits.markTraceBranch(file, kind, id, 1, false);
+  hits.updateModifiedConditions();
 
   const std::vector<LineCoverage> lines = serviceLines(f, file.instrumentedTypes, false);
   std::vector<uint32_t> numbers;
@@ -77,10 +77,10 @@ TEST_F(LineCoverageTest, CountOrientedLinesShowTheLargestCount) {
                               "BL 0 simple \"f\" body 1 3\n"
                               "BL 1 simple \"f\" then 3 3\n",
                               "PR BS");
-  model.MarkTraceBranch(file, 1, 0, 7, true);
-  model.MarkTraceBranch(file, 3, 0, 40, true);
-  model.MarkTraceBranch(file, 3, 1, 2, true);
-  model.MarkTraceBranch(file, 3, 1, 3, true);
+  hits.markTraceBranch(file, 1, 0, 7, true);
+  hits.markTraceBranch(file, 3, 0, 40, true);
+  hits.markTraceBranch(file, 3, 1, 2, true);
+  hits.markTraceBranch(file, 3, 1, 3, true);
   const std::vector<LineCoverage> counted =
       serviceLines(*file.services[0], CovFunctions | CovStatementBlocks, true);
   ASSERT_EQ(counted.size(), 2u);
