@@ -65,6 +65,14 @@ bool argumentFileName(const std::string &argument, std::string &path) {
   return true;
 }
 
+/// The message for a measure of a value (the number, or the length of a text)
+/// outside the limits of its descriptor, or -1 when it is within them.
+int limitError(long long measure, const ValueDescriptor &descriptor, int tooSmall, int tooLarge) {
+  if (measure < descriptor.minimum) return tooSmall;
+  if (measure > descriptor.maximum) return tooLarge;
+  return -1;
+}
+
 } // namespace
 
 const char *decoderMessageText(int index) {
@@ -306,25 +314,19 @@ int CommandLineDecoder::validateValue(ValueDescriptor &descriptor, std::vector<K
       decoderError(UnknownValue, value.c_str());
       return -1;
     }
-    if (number < descriptor.minimum) {
-      decoderError(ArgValueTooSmall, value.c_str());
-      return -1;
-    }
-    if (number > descriptor.maximum) {
-      decoderError(ArgValueTooLarge, value.c_str());
+    if (const int error = limitError(number, descriptor, ArgValueTooSmall, ArgValueTooLarge);
+        error >= 0) {
+      decoderError(error, value.c_str());
       return -1;
     }
     stored = value;
     return 0;
   }
 
-  const long long length = static_cast<long long>(value.size());
-  if (length < descriptor.minimum) {
-    decoderError(ArgLengthTooSmall, value.c_str());
-    return -1;
-  }
-  if (length > descriptor.maximum) {
-    decoderError(ArgLengthTooLarge, value.c_str());
+  if (const int error = limitError(static_cast<long long>(value.size()), descriptor,
+                                   ArgLengthTooSmall, ArgLengthTooLarge);
+      error >= 0) {
+    decoderError(error, value.c_str());
     return -1;
   }
   const std::string typed = value;

@@ -78,12 +78,17 @@ constexpr const char *kRecordBigrammes[] = {"VE", "FC", "DC", "FD", "TC", "PR",
 constexpr const char *kProcedurePointKinds[] = {"proc", "endproc", "return", "term"};
 constexpr const char *kBlockKinds[] = {"simple", "implicit", "logical", "atc"};
 
+/// Position of a token in a table of `count` texts, or `count` when absent.
+int positionIn(const char *const *table, std::size_t count, const char *token) {
+  std::size_t i = 0;
+  for (; i < count; ++i)
+    if (std::strcmp(table[i], token) == 0) break;
+  return static_cast<int>(i);
+}
+
 /// Position of a token in a table, or the table size when absent.
 template <std::size_t N> int findIn(const char *const (&table)[N], const char *token) {
-  int i = 0;
-  for (; i < static_cast<int>(N); ++i)
-    if (std::strcmp(table[i], token) == 0) break;
-  return i;
+  return positionIn(table, N, token);
 }
 
 } // namespace
@@ -364,12 +369,18 @@ void FdcReader::readRecord(SourceFile &file) {
   }
 }
 
+int FdcReader::readKind(const char *const *kinds, std::size_t count, const QString &missing) {
+  const char *token = lines_.nextToken();
+  if (!token) failWithFileName(missing);
+  const int kind = positionIn(kinds, count, token);
+  return kind == static_cast<int>(count) ? -1 : kind;
+}
+
 void FdcReader::readProcedurePoint(SourceFile &file, uint32_t id) {
-  const char *kindToken = lines_.nextToken();
-  if (!kindToken)
-    failWithFileName(tr("fdcL-Error", "Missing tpr type in FDC file %1", "%1 is a file name"));
-  const int kind = findIn(kProcedurePointKinds, kindToken);
-  if (kind == static_cast<int>(std::size(kProcedurePointKinds)))
+  const int kind =
+      readKind(kProcedurePointKinds, std::size(kProcedurePointKinds),
+               tr("fdcL-Error", "Missing tpr type in FDC file %1", "%1 is a file name"));
+  if (kind < 0)
     failWithFileName(tr("fdcL-Error", "Unknown tpr type in FDC file %1", "%1 is a file name"));
   NameEntry *name = readName(QT_TRANSLATE_NOOP("fdcL-Error", "entity name in FDC file"));
   Service &service = model_.selectService(file, name);
@@ -406,11 +417,10 @@ void FdcReader::readCall(SourceFile &file, uint32_t id) {
 }
 
 void FdcReader::readBlock(SourceFile &file, uint32_t id) {
-  const char *kindToken = lines_.nextToken();
-  if (!kindToken)
-    failWithFileName(tr("fdcL-Error", "Missing tb type in FDC file %1", "%1 is a file name"));
-  const int kind = findIn(kBlockKinds, kindToken);
-  if (kind == static_cast<int>(std::size(kBlockKinds)))
+  const int kind =
+      readKind(kBlockKinds, std::size(kBlockKinds),
+               tr("fdcL-Error", "Missing tb type in FDC file %1", "%1 is a file name"));
+  if (kind < 0)
     reportFatal(withArgument(tr("fdcL-Error", "Unknown tb type in FDC file", "%1 is a file name"),
                              fdcNameText_));
   NameEntry *name = readName(QT_TRANSLATE_NOOP("fdcL-Error", "enclosing entity in FDC file"));

@@ -50,6 +50,9 @@ private:
 
   /// Ends the run with a format error whose %1 is the FDC file name.
   [[noreturn]] void failWithFileName(const QString &text) const;
+  /// Reads the kind token of a record: its position among `kinds`, or -1 when it
+  /// is none of them; a missing token is fatal with `missing`.
+  int readKind(const char *const *kinds, std::size_t count, const QString &missing);
 
   /// The model that receives the sections.
   ModelBuilder model_;
