@@ -32,7 +32,10 @@ std::string SourceMap::apply(const std::string &path) const {
     if (leadsTo(pair.first, path) && (!best || pair.first.size() > best->first.size()))
       best = &pair;
   if (!best) return path;
-  std::string rest = path.substr(best->first.size());
+  const std::string &from = best->first;
+  std::string rest = path.substr(from.size());
+  // A prefix given with its final separator keeps it before the rest.
+  if (!rest.empty() && isSeparator(from.back())) rest.insert(rest.begin(), from.back());
   const std::string &to = best->second;
   // One separator between the replacement and the rest.
   if (!to.empty() && isSeparator(to.back()) && !rest.empty() && isSeparator(rest.front()))

@@ -230,6 +230,12 @@ TEST_F(CiOptionsTest, SourceMapPairsRepeatedLongestPrefixFirst) {
   EXPECT_EQ(mapSourcePath("C:\\b\\x\\y.c"), "src\\y.c");
   EXPECT_EQ(mapSourcePath("/opt/a,b/m.c"), "/x,y/m.c");
   EXPECT_EQ(mapSourcePath("relative/r.c"), "relative/r.c");
+  // Prefixes and replacements with or without their final separator.
+  ASSERT_TRUE(analyse({"a.fdc", "-SOURCEMAP=/b/,.", "-SOURCEMAP=/c,/d/", "-SOURCEMAP=/e/,/f/"}));
+  EXPECT_EQ(mapSourcePath("/b/x.c"), "./x.c");
+  EXPECT_EQ(mapSourcePath("/c/x.c"), "/d/x.c");
+  EXPECT_EQ(mapSourcePath("/e/x.c"), "/f/x.c");
+  EXPECT_EQ(mapSourcePath("/e/"), "/f/");
 
   // Each run starts with its own map.
   ASSERT_TRUE(analyse({"a.fdc"}));
