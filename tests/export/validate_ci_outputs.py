@@ -89,8 +89,10 @@ def check_xml(path, dtd, work, sources_exist):
                 for line in mlines:
                     number = int(line.get("number"))
                     method_lines[number] = max(method_lines.get(number, 0), int(line.get("hits")))
-            check(method_lines == {int(l.get("number")): int(l.get("hits")) for l in lines},
-                  "%s: the lines of the class are not those of its methods" % where)
+            # The class's lines are its methods' and those of no function.
+            class_lines = {int(l.get("number")): int(l.get("hits")) for l in lines}
+            check(all(class_lines.get(number, -1) >= hits for number, hits in method_lines.items()),
+                  "%s: a line of a method is not the class's" % where)
         check_rates(package, package_sums, "package " + package.get("name"))
         sums = [a + b for a, b in zip(sums, package_sums)]
     valid, covered, outcomes, hit = sums
