@@ -24,6 +24,7 @@ packages=(
   tidy                # the -HTML pages checked for what html5lib lets pass (empty elements, attributes)
   chromium            # the -HTML pages opened in a headless browser (its test is skipped without it)
   strace              # runs stopped at a chosen system call, in the check of interrupted runs
+  diff-cover          # reads the -XML output of a change in a git repository (its check is skipped without it)
   "$@"
 )
 

@@ -140,6 +140,13 @@ const char *CommandLineDecoder::optionValue(int position, int n) const {
   return option.value->values[n - 1].c_str();
 }
 
+std::vector<std::size_t> CommandLineDecoder::optionOccurrenceSizes(int position) const {
+  std::size_t index = static_cast<std::size_t>(position < 0 ? -position : position);
+  if (index < 1 || index > tables_.options.size()) return {};
+  const auto found = occurrenceSizes_.find(index - 1);
+  return found == occurrenceSizes_.end() ? std::vector<std::size_t>{} : found->second;
+}
+
 const char *CommandLineDecoder::argumentValue(int position, int n) const {
   if (position < 1 || static_cast<std::size_t>(position) > tables_.arguments.size() || n < 1)
     return nullptr;
@@ -160,6 +167,7 @@ void CommandLineDecoder::releaseDecoder() {
   expanded_.clear();
   expandedVector_.clear();
   argumentFiles_.clear();
+  occurrenceSizes_.clear();
 }
 
 int CommandLineDecoder::decodeCommandLine(int argc, char **argv) {
@@ -290,7 +298,10 @@ int CommandLineDecoder::decodeOption(const std::string &word) {
     decoderError(OptionListForbidden, body.c_str());
     return -1;
   }
-  return addValues(*option.value, &option.keywords, valueText);
+  const std::size_t before = option.value->values.size();
+  const int result = addValues(*option.value, &option.keywords, valueText);
+  occurrenceSizes_[best].push_back(option.value->values.size() - before);
+  return result;
 }
 
 int CommandLineDecoder::addValues(ValueDescriptor &descriptor, std::vector<Keyword> *keywords,

@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "model/coverage_records.h"
-#include "support/paths.h"
+#include "support/source_map.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ std::string displayPath(const SourceFile &file, const std::string &currentDirect
   // Without a directory the name is shown as given, relative to the current one.
   const bool hasDirectory = file.sourceDir && file.sourceDir->length > 0;
   const std::string given = hasDirectory
-                                ? SourcePath(file.sourceDir, file.sourceName)
-                                : std::string(file.sourceName ? file.sourceName->text : "");
+                                ? MappedSourcePath(file.sourceDir, file.sourceName)
+                                : mapSourcePath(file.sourceName ? file.sourceName->text : "");
   namespace fs = std::filesystem;
   fs::path path(given);
   if (path.is_relative()) path = fs::path(currentDirectory) / path;

@@ -20,6 +20,7 @@
 #include "report/report_labels.h"
 #include "support/messages.h"
 #include "support/paths.h"
+#include "support/source_map.h"
 #include "support/source_text.h"
 
 namespace {
@@ -123,7 +124,7 @@ private:
 
 void FilePage::write() {
   const char *name = file_.sourceName ? file_.sourceName->text : "";
-  QString subtitle = displayText(file_.sourceDir ? file_.sourceDir->text : "");
+  QString subtitle = displayText(mapSourcePath(file_.sourceDir ? file_.sourceDir->text : ""));
   if (file_.extraText) subtitle += QStringLiteral(" (") + displayText(file_.extraText->text) + u')';
   writePageStart(out_, language_, displayText(name), subtitle, run_.runTime, kIndexPage);
 
@@ -241,7 +242,7 @@ void FilePage::writeSource() {
   std::fputs("<h2>", out_);
   writeEscaped(out_, label(HlSource, language_));
   std::fputs("</h2>\n", out_);
-  const std::string path = SourcePath(file_.sourceDir, file_.sourceName);
+  const std::string path = MappedSourcePath(file_.sourceDir, file_.sourceName);
   std::string bytes;
   if (!readSource(path, bytes)) {
     std::fputs("<p class=\"note missing\">", out_);

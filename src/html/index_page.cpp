@@ -12,6 +12,7 @@
 #include "html/rate_cells.h"
 #include "model/coverage_records.h"
 #include "report/report_labels.h"
+#include "support/source_map.h"
 
 namespace {
 
@@ -152,7 +153,7 @@ void IndexPage::writeFiles() {
       std::fputs(")</small>", out_);
     }
     std::fputs("</th><td>", out_);
-    writeEscaped(out_, file.sourceDir ? file.sourceDir->text : "");
+    writeEscaped(out_, mapSourcePath(file.sourceDir ? file.sourceDir->text : ""));
     std::fputs("</td>", out_);
     for (const RatedType *rated : columns)
       writeRateCell(out_, rateCell(*rated, fileMask, file.instrumentedTypes, summary.totals, hits),
