@@ -15,6 +15,7 @@ packages=(
   libgtest-dev
   libgmock-dev
   clang-format        # the format check of the sources
+  clang-tidy          # the checks of .clang-tidy over src/
   groff-base          # the manual page check (groff -ww)
   man-db              # man -l, man -w in the manual page checks
   bash-completion     # its loader, in the check of the installed tree

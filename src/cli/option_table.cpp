@@ -49,7 +49,7 @@ OptionDescriptor flagOption(const char *name, bool negatable = false, bool defau
 }
 
 OptionDescriptor valueOption(const char *name, ValueDescriptor value, bool mandatory,
-                             std::vector<const char *> keywords = {}) {
+                             const std::vector<const char *> &keywords = {}) {
   OptionDescriptor option;
   option.name = name;
   option.value = std::move(value);

@@ -48,6 +48,6 @@ std::vector<LineCoverage> serviceLines(const Service &service, CoverageTypes mas
 
 /// The lines in increasing order, each once: a line met several times keeps the
 /// largest hit count and the sum of the outcomes.
-std::vector<LineCoverage> combineLines(std::vector<LineCoverage> lines);
+std::vector<LineCoverage> combineLines(std::vector<LineCoverage> items);
 
 LineTotals totalsOf(const std::vector<LineCoverage> &lines);

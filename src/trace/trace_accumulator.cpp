@@ -306,7 +306,7 @@ void TraceAccumulator::writeCleanedSection(bool merged) {
   cleaned_->writeSection(head, recorder_.model());
 }
 
-void TraceAccumulator::warnUnknownTests(const OccurrenceList &names, const QString &text) {
+void TraceAccumulator::warnUnknownTests(const OccurrenceList &names, const QString &text) const {
   for (const OccurrenceEntry *entry = names.first; entry; entry = entry->next) {
     if (state_.seenTests.count(static_cast<const NameEntry *>(entry->key))) continue;
     const auto *name = static_cast<const NameEntry *>(entry->key);

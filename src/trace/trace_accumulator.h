@@ -50,7 +50,7 @@ public:
   /// the line continues it, and begins the new test.
   void beginTest(const TestStartLine &line);
   /// An FT line with its DC line: the file-part becomes current.
-  void beginFilePart(FilePartId part);
+  void beginFilePart(FilePartId id);
   /// A CO line; `remember` marks that a count-oriented test was read.
   void markCountOriented(bool remember);
   /// A hit line in the Reading state (a current file-part exists).
@@ -96,7 +96,7 @@ private:
   /// Evaluates, reports and records the test that ends.
   void closeTest();
   void writeCleanedSection(bool merged);
-  void warnUnknownTests(const OccurrenceList &names, const QString &text);
+  void warnUnknownTests(const OccurrenceList &names, const QString &text) const;
 
   HitRecorder &recorder_;
   const RunSettings &options_;

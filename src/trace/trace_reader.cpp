@@ -152,6 +152,7 @@ void TraceReader::run(const std::vector<InputFile> &traceFiles) {
 
 void TraceReader::run(const std::vector<std::string> &traceFiles) {
   std::vector<InputFile> inputs;
+  inputs.reserve(traceFiles.size());
   for (const std::string &path : traceFiles)
     inputs.push_back(InputFile{path, path});
   run(inputs);

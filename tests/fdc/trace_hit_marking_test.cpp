@@ -1,5 +1,5 @@
 // Marking runs of trace hits (MarkTraceHits) must leave the model exactly as
-// marking them one by one with MarkTraceBranch: counters, flags, per-service
+// marking them one by one with markTraceBranch: counters, flags, per-service
 // counts and the current service, whatever the IDs (held by several services,
 // beyond the dense index), counts, adding and kinds asked for, and across
 // resets and flag changes made by others.
