@@ -5,14 +5,14 @@
 # Completes the option names (in the letter case typed: -sum gives -summary=), the
 # keyword values of -PROC, -BLOCK, -COND, -BRANCH and -SUMMARY, the coverage types of
 # -FAILUNDER, file names for the input files, @argument files and the options that
-# name files, and directory names for -LISTING=.
+# name files, directory names for -LISTING= and for the local folder of -SOURCEMAP=.
 
 # Options that take no value, or whose value may be left out.
 _zeltocov_flags=(PROC NOPROC CALL NOCALL BLOCK NOBLOCK COND NOCOND LISTING GLOBAL NOGLOBAL
     MERGETESTS ITERATION STRICT)
 # Options that take a value after "=".
 _zeltocov_valued=(PROC BLOCK COND OUTPUT LISTING CLEAN BRANCH SUMMARY FILE EXFILE SERVICE
-    EXSERVICE TEST EXTEST CIO FLOW XML JSON DIGEST FAILUNDER HTML OPTION)
+    EXSERVICE TEST EXTEST CIO FLOW XML JSON DIGEST FAILUNDER HTML SOURCEMAP OPTION)
 
 # The keywords of an option's value (upper-case option name), one per line.
 _zeltocov_keywords() {
@@ -116,6 +116,16 @@ _zeltocov() {
                 candidates+=("$typedName=$head$file")
             done < <(compgen -f -- "$last")
             filenames=true
+            ;;
+        SOURCEMAP)
+            # <from>,<to>: the folder of another machine, then a local directory.
+            if [[ $value == *,* ]]; then
+                local head=${value%,*}, directory
+                while IFS= read -r directory; do
+                    candidates+=("$typedName=$head$directory")
+                done < <(compgen -d -- "${value##*,}")
+            fi
+            directories=true
             ;;
         LISTING)
             local directory

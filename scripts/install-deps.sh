@@ -15,6 +15,7 @@ packages=(
   libgtest-dev
   libgmock-dev
   clang-format        # the format check of the sources
+  clang-tidy          # the checks of .clang-tidy over src/
   groff-base          # the manual page check (groff -ww)
   man-db              # man -l, man -w in the manual page checks
   bash-completion     # its loader, in the check of the installed tree
@@ -25,6 +26,7 @@ packages=(
   chromium            # the -HTML pages opened in a headless browser (its test is skipped without it)
   poppler-utils       # pdftotext: the -HTML line numbers read back from a page Chromium printed
   strace              # runs stopped at a chosen system call, in the check of interrupted runs
+  diff-cover          # reads the -XML output of a change in a git repository (its check is skipped without it)
   "$@"
 )
 

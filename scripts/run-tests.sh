@@ -31,6 +31,8 @@ echo "=== Format check"
   'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' | xargs -0 clang-format --dry-run -Werror) ||
   status=1
 build_and_test build -DZELTOCOV_SANITIZE=OFF -DZELTOCOV_WERROR=ON || status=1
+echo "=== clang-tidy"
+bash "$root/scripts/run-tidy.sh" "$root/build" || status=1
 build_and_test build-asan -DZELTOCOV_SANITIZE=ON -DZELTOCOV_WERROR=ON || status=1
 
 if ((status != 0)); then

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fdc/load_fdc_file.h"
-#include "model/coverage_model.h"
+#include "model/hit_recorder.h"
 #include "support/messages.h"
 #include "support/name_table.h"
 #include "test_support.h"
@@ -45,7 +45,7 @@ protected:
     initNameTable();
   }
   void TearDown() override {
-    model.FreeSourceFiles();
+    model.freeSourceFiles();
     freeNameTable();
   }
 
@@ -66,6 +66,8 @@ protected:
 
   TempDir dir;
   CoverageModel model;
+  /// The hit marking of the reading pass, on `model`.
+  HitRecorder hits{model};
   std::vector<InputFile> otherFiles;
 };
 

@@ -65,6 +65,14 @@ bool argumentFileName(const std::string &argument, std::string &path) {
   return true;
 }
 
+/// The message for a measure of a value (the number, or the length of a text)
+/// outside the limits of its descriptor, or -1 when it is within them.
+int limitError(long long measure, const ValueDescriptor &descriptor, int tooSmall, int tooLarge) {
+  if (measure < descriptor.minimum) return tooSmall;
+  if (measure > descriptor.maximum) return tooLarge;
+  return -1;
+}
+
 } // namespace
 
 const char *decoderMessageText(int index) {
@@ -132,6 +140,13 @@ const char *CommandLineDecoder::optionValue(int position, int n) const {
   return option.value->values[n - 1].c_str();
 }
 
+std::vector<std::size_t> CommandLineDecoder::optionOccurrenceSizes(int position) const {
+  std::size_t index = static_cast<std::size_t>(position < 0 ? -position : position);
+  if (index < 1 || index > tables_.options.size()) return {};
+  const auto found = occurrenceSizes_.find(index - 1);
+  return found == occurrenceSizes_.end() ? std::vector<std::size_t>{} : found->second;
+}
+
 const char *CommandLineDecoder::argumentValue(int position, int n) const {
   if (position < 1 || static_cast<std::size_t>(position) > tables_.arguments.size() || n < 1)
     return nullptr;
@@ -152,6 +167,7 @@ void CommandLineDecoder::releaseDecoder() {
   expanded_.clear();
   expandedVector_.clear();
   argumentFiles_.clear();
+  occurrenceSizes_.clear();
 }
 
 int CommandLineDecoder::decodeCommandLine(int argc, char **argv) {
@@ -282,7 +298,10 @@ int CommandLineDecoder::decodeOption(const std::string &word) {
     decoderError(OptionListForbidden, body.c_str());
     return -1;
   }
-  return addValues(*option.value, &option.keywords, valueText);
+  const std::size_t before = option.value->values.size();
+  const int result = addValues(*option.value, &option.keywords, valueText);
+  occurrenceSizes_[best].push_back(option.value->values.size() - before);
+  return result;
 }
 
 int CommandLineDecoder::addValues(ValueDescriptor &descriptor, std::vector<Keyword> *keywords,
@@ -306,25 +325,19 @@ int CommandLineDecoder::validateValue(ValueDescriptor &descriptor, std::vector<K
       decoderError(UnknownValue, value.c_str());
       return -1;
     }
-    if (number < descriptor.minimum) {
-      decoderError(ArgValueTooSmall, value.c_str());
-      return -1;
-    }
-    if (number > descriptor.maximum) {
-      decoderError(ArgValueTooLarge, value.c_str());
+    if (const int error = limitError(number, descriptor, ArgValueTooSmall, ArgValueTooLarge);
+        error >= 0) {
+      decoderError(error, value.c_str());
       return -1;
     }
     stored = value;
     return 0;
   }
 
-  const long long length = static_cast<long long>(value.size());
-  if (length < descriptor.minimum) {
-    decoderError(ArgLengthTooSmall, value.c_str());
-    return -1;
-  }
-  if (length > descriptor.maximum) {
-    decoderError(ArgLengthTooLarge, value.c_str());
+  if (const int error = limitError(static_cast<long long>(value.size()), descriptor,
+                                   ArgLengthTooSmall, ArgLengthTooLarge);
+      error >= 0) {
+    decoderError(error, value.c_str());
     return -1;
   }
   const std::string typed = value;

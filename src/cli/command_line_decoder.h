@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -149,6 +150,8 @@ public:
   int optionState(const char *name) const;
   /// The n-th (1-based) value of the option at position |position|, or null.
   const char *optionValue(int position, int n) const;
+  /// How many values each occurrence of the option at position |position| gave.
+  std::vector<std::size_t> optionOccurrenceSizes(int position) const;
   /// The n-th (1-based) value of the position-th positional argument, or null.
   const char *argumentValue(int position, int n) const;
   /// Forgets every value and the expanded arguments; earlier results become invalid.
@@ -191,6 +194,8 @@ private:
   std::vector<char *> expandedVector_;
   /// The argument files that expanded_ was read from.
   std::vector<std::string> argumentFiles_;
+  /// By option position (0-based): how many values each occurrence gave, in order.
+  std::map<std::size_t, std::vector<std::size_t>> occurrenceSizes_;
 };
 
 /// Splits a value text at commas not preceded by a backslash; an empty piece ends

@@ -49,7 +49,7 @@ OptionDescriptor flagOption(const char *name, bool negatable = false, bool defau
 }
 
 OptionDescriptor valueOption(const char *name, ValueDescriptor value, bool mandatory,
-                             std::vector<const char *> keywords = {}) {
+                             const std::vector<const char *> &keywords = {}) {
   OptionDescriptor option;
   option.name = name;
   option.value = std::move(value);
@@ -103,6 +103,9 @@ CommandLineTables reportCommandLineTables() {
       flagOption("STRICT"),
       // The HTML report; no option above begins with H.
       valueOption("HTML", textValue("directory", false, 1024), true),
+      // Where the sources named by FDC files are found and how the outputs name
+      // them; no option above begins with SO.
+      valueOption("SOURCEMAP", textValue("from,to", true, 8192), true),
   };
   // The label names a missing argument in a message, in context "Command-line".
   tables.arguments = {textValue(QT_TRANSLATE_NOOP("Command-line", "file"), true, 1024)};

@@ -11,6 +11,7 @@
 #include "support/host_services.h"
 #include "support/messages.h"
 #include "support/paths.h"
+#include "support/source_map.h"
 
 namespace {
 
@@ -161,6 +162,27 @@ bool analyseThresholds(const CommandLineDecoder &decoder,
   return true;
 }
 
+// Reads the pairs of -SOURCEMAP into the run's source map; an occurrence that
+// does not give two paths is a command-line error, printed as the decoder prints
+// its own.
+bool analyseSourceMap(const CommandLineDecoder &decoder) {
+  SourceMap map;
+  const int position = decoder.optionState("SOURCEMAP");
+  if (position > 0) {
+    int n = 1;
+    for (const std::size_t size : decoder.optionOccurrenceSizes(position)) {
+      if (size != 2) {
+        decoder.decoderError(UnknownValue, decoder.optionValue(position, n));
+        return false;
+      }
+      map.add(decoder.optionValue(position, n), decoder.optionValue(position, n + 1));
+      n += 2;
+    }
+  }
+  setSourceMap(std::move(map));
+  return true;
+}
+
 } // namespace
 
 bool analyseOptions(int argc, char **argv, ReportOptions &options) {
@@ -274,7 +296,7 @@ bool analyseOptions(int argc, char **argv, ReportOptions &options) {
   options.jsonFile = valueOf(decoder, "JSON");
   options.digestFile = valueOf(decoder, "DIGEST");
   options.htmlDirectory = valueOf(decoder, "HTML");
-  if (!analyseThresholds(decoder, options.coverageThresholds)) {
+  if (!analyseThresholds(decoder, options.coverageThresholds) || !analyseSourceMap(decoder)) {
     decoder.releaseDecoder();
     return false;
   }

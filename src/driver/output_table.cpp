@@ -14,6 +14,7 @@
 #include "report/text_report_output.h"
 #include "support/messages.h"
 #include "support/paths.h"
+#include "support/source_map.h"
 
 namespace {
 
@@ -121,6 +122,6 @@ std::vector<std::string> inputsOfRun(const ReportOptions &options, const Coverag
   inputs.insert(inputs.end(), options.argumentFiles.begin(), options.argumentFiles.end());
   for (const std::unique_ptr<SourceFile> &file : model.files())
     if (!file->placeholder && file->sourceName)
-      inputs.push_back(SourcePath(file->sourceDir, file->sourceName));
+      inputs.push_back(MappedSourcePath(file->sourceDir, file->sourceName));
   return inputs;
 }

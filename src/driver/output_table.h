@@ -21,7 +21,7 @@ struct ReportOptions;
 /// What the outputs of a run are made from.
 struct OutputContext {
   const ReportOptions &options;
-  CoverageModel &model;
+  const CoverageModel &model;
   const std::vector<InputFile> &traceFiles;
   std::time_t runTime;
   /// The language of the report run, asked once the outputs are open; read by

@@ -49,7 +49,7 @@ int runWithOptions(const ReportOptions &options, std::time_t runTime) {
   // Decided once every output is written.
   const int status =
       decideExitStatus(options, context.summary ? &context.summary->gate() : nullptr);
-  model.FreeSourceFiles();
+  model.freeSourceFiles();
   return status;
 }
 

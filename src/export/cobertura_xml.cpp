@@ -67,6 +67,14 @@ struct PackageLines {
   LineTotals totals;
 };
 
+/// Whether a service is a function: in a file instrumented for entries, a
+/// service without one only groups lines that belong to no function (its lines
+/// stay the class's lines).
+bool isFunction(const SourceFile &file, const Service &service) {
+  if (!service.name) return false;
+  return service.hasEntry || !(file.instrumentedTypes & CovFunctions);
+}
+
 QString text(const std::string &bytes) {
   return xmlText(bytes);
 }
@@ -116,9 +124,12 @@ std::vector<PackageLines> collectPackages(const ExportRun &run) {
       MethodLines method;
       method.service = service;
       method.lines = serviceLines(*service, mask, run.countOriented);
+      // A function without lines of the run's types (a call-only run over a
+      // function that makes none) is no method of the class.
+      if (method.lines.empty()) continue;
       method.totals = totalsOf(method.lines);
       all.insert(all.end(), method.lines.begin(), method.lines.end());
-      file.methods.push_back(std::move(method));
+      if (isFunction(*summary.file, *service)) file.methods.push_back(std::move(method));
     }
     file.lines = combineLines(std::move(all));
     file.totals = totalsOf(file.lines);
@@ -196,8 +207,7 @@ void writeCoberturaXml(std::FILE *out, const ExportRun &run) {
       xml.writeStartElement(QStringLiteral("methods"));
       for (const MethodLines &method : source.methods) {
         xml.writeStartElement(QStringLiteral("method"));
-        xml.writeAttribute(QStringLiteral("name"),
-                           text(method.service->name ? method.service->name->text : ""));
+        xml.writeAttribute(QStringLiteral("name"), text(method.service->name->text));
         xml.writeAttribute(QStringLiteral("signature"), QString());
         writeRates(xml, method.totals);
         xml.writeAttribute(QStringLiteral("complexity"), QStringLiteral("0"));

@@ -1,12 +1,9 @@
 #include "export/export_run.h"
 
 void concludeRun(ExportRun &run) {
+  // The selected files' figures, in a global run and with -NOGLOBAL alike (the
+  // text report's conclusion of a -NOGLOBAL run sums the services of every file).
   const ReportScope &scope = *run.scope;
-  if (run.options->global) {
-    run.totals = scope.selectedTotals;
-    run.hits = scope.selectedHits(HitSet::Run);
-  } else {
-    run.totals = scope.concludedTotals;
-    run.hits = sumHits(scope.concludedServices, HitSet::Run);
-  }
+  run.totals = scope.selectedTotals;
+  run.hits = scope.selectedHits(HitSet::Run);
 }

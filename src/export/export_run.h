@@ -17,8 +17,8 @@ struct ExportRun {
   std::time_t runTime = 0;
   /// The traces were count-oriented: items carry hit counts, not only hit marks.
   bool countOriented = false;
-  /// Totals of the run's final conclusion: the selected files' services (the
-  /// selected services of every file with -NOGLOBAL, as the report concludes).
+  /// Totals of the run: the selected services of the selected files, with
+  /// -NOGLOBAL too (where the text report's conclusion sums every file).
   CoverageCounts totals;
   /// Hits over the run matching `totals`.
   CoverageCounts hits;

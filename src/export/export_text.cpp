@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "model/coverage_records.h"
-#include "support/paths.h"
+#include "support/source_map.h"
 
 namespace {
 
@@ -42,9 +42,8 @@ QString xmlText(std::string_view bytes) {
 std::string displayPath(const SourceFile &file, const std::string &currentDirectory) {
   // Without a directory the name is shown as given, relative to the current one.
   const bool hasDirectory = file.sourceDir && file.sourceDir->length > 0;
-  const std::string given = hasDirectory
-                                ? SourcePath(file.sourceDir, file.sourceName)
-                                : std::string(file.sourceName ? file.sourceName->text : "");
+  std::string given = hasDirectory ? MappedSourcePath(file.sourceDir, file.sourceName)
+                                   : mapSourcePath(file.sourceName ? file.sourceName->text : "");
   namespace fs = std::filesystem;
   fs::path path(given);
   if (path.is_relative()) path = fs::path(currentDirectory) / path;
@@ -52,7 +51,7 @@ std::string displayPath(const SourceFile &file, const std::string &currentDirect
   const fs::path relative = path.lexically_relative(fs::path(currentDirectory));
   // Under the current directory: the relative path has no ".." step.
   if (!relative.empty() && *relative.begin() != "..") {
-    const std::string text = relative.generic_string();
+    std::string text = relative.generic_string();
     if (text != ".") return text;
   }
   return given;

@@ -18,7 +18,8 @@ std::string validUtf8(std::string_view bytes);
 QString xmlText(std::string_view bytes);
 
 /// The path of a source file as the FDC gives it (its directory joined with its
-/// name), made relative to `currentDirectory` when it lies under it.
+/// name) with the run's source map applied, made relative to `currentDirectory`
+/// when it lies under it.
 std::string displayPath(const SourceFile &file, const std::string &currentDirectory);
 
 /// The directory part of a display path, "." when it has none.

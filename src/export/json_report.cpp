@@ -11,6 +11,7 @@
 #include "support/rated_types.h"
 #include "support/run_clock.h"
 #include "support/run_settings.h"
+#include "support/source_map.h"
 #include "support/tool_version.h"
 #include "trace/test_state.h"
 
@@ -27,9 +28,11 @@ void writeTypes(JsonTextWriter &json, std::string_view key, CoverageTypes mask) 
   json.endArray();
 }
 
-/// {"<type>": {"hit": h, "total": t}, ...} for the types of the mask.
+/// {"<type>": {"hit": h, "total": t}, ...} for the types of the mask; a type
+/// without items also says why, as the report's rate does: "none" when the
+/// files were instrumented for it, "n/a" when they were not.
 void writeCoverage(JsonTextWriter &json, const CoverageCounts &totals, const CoverageCounts &hits,
-                   CoverageTypes mask) {
+                   CoverageTypes mask, CoverageTypes instrumented) {
   json.key("coverage");
   json.beginObject(true);
   for (const RatedType &rated : kRatedTypes) {
@@ -37,10 +40,27 @@ void writeCoverage(JsonTextWriter &json, const CoverageCounts &totals, const Cov
     json.key(rated.key);
     json.beginObject();
     json.member("hit", ratedValue(hits, rated));
-    json.member("total", ratedValue(totals, rated));
+    const uint64_t total = ratedValue(totals, rated);
+    json.member("total", total);
+    if (total == 0) json.member("empty", (instrumented & rated.type) ? "none" : "n/a");
     json.endObject();
   }
   json.endObject();
+}
+
+/// Condition texts are written in FDC files with their quotes; the JSON gives
+/// the condition alone.
+std::string_view withoutQuotes(const char *text) {
+  std::string_view view(text);
+  if (view.size() >= 2 && view.front() == '"' && view.back() == '"')
+    view = view.substr(1, view.size() - 2);
+  return view;
+}
+
+/// The text of an item as the JSON gives it.
+std::string_view itemText(const ServiceItem &item) {
+  const bool condition = item.kind == ItemBasicCondition || item.kind == ItemModifiedCondition;
+  return condition ? withoutQuotes(item.text) : std::string_view(item.text);
 }
 
 /// The kind of each item in the JSON output, by ItemKind.
@@ -59,17 +79,34 @@ const char *const kItemKinds[ItemKindCount] = {
     "compound-condition",
 };
 
-void writeUnhit(JsonTextWriter &json, const Service &service, CoverageTypes mask) {
-  json.key("unhit");
+/// Which hits an item list reads.
+enum class ItemHits {
+  Run,  ///< over the run
+  Test, ///< in the test that just ended
+};
+
+bool itemHit(const ServiceItem &item, ItemHits set) {
+  return set == ItemHits::Run ? item.hitInRun() : item.state->hits != 0;
+}
+
+/// The items of a service that were hit (`hit`) or not: "hit" or "unhit". Hit
+/// items of a count-oriented run carry their count.
+void writeItems(JsonTextWriter &json, const Service &service, CoverageTypes mask, ItemHits set,
+                bool hit, bool countOriented) {
+  json.key(hit ? "hit" : "unhit");
   json.beginArray();
   forEachPlacedItem(service, mask, [&](const ServiceItem &item) {
-    if (item.hitInRun()) return;
+    if (itemHit(item, set) != hit) return;
     json.beginObject(true);
     json.member("type", coverageTypeKey(item.type));
     json.member("kind", kItemKinds[item.kind]);
-    if (*item.text) json.member("text", item.text);
+    if (*item.text) json.member("text", itemText(item));
     if (item.detail) json.member("detail", item.detail);
     json.member("line", item.placedLine);
+    // The counts of modified conditions are not hit counts.
+    if (hit && countOriented && item.kind != ItemModifiedCondition)
+      json.member("count",
+                  uint64_t{set == ItemHits::Run ? item.state->totalHits : item.state->hits});
     json.endObject();
   });
   json.endArray();
@@ -81,7 +118,7 @@ void writeModifiedConditions(JsonTextWriter &json, const Service &service) {
   forEachItemOfType(service, CovModifiedConditions, [&](const ServiceItem &modified) {
     const auto &item = static_cast<const ModifiedCondition &>(*modified.state);
     json.beginObject();
-    json.member("condition", modified.text);
+    json.member("condition", withoutQuotes(modified.text));
     json.member("line", modified.line);
     json.member("hit", modified.hitInRun());
     json.key("pairs");
@@ -101,15 +138,17 @@ void writeModifiedConditions(JsonTextWriter &json, const Service &service) {
   json.endArray();
 }
 
-void writeFunction(JsonTextWriter &json, const Service &service, CoverageTypes mask) {
+void writeFunction(JsonTextWriter &json, const Service &service, CoverageTypes mask,
+                   CoverageTypes instrumented, bool countOriented) {
   json.beginObject();
   json.member("name", service.name ? service.name->text : "");
   if (service.firstLine <= service.lastLine) {
     json.member("firstLine", service.firstLine);
     json.member("lastLine", service.lastLine);
   }
-  writeCoverage(json, service.staticCounts, service.totalCovered, mask);
-  writeUnhit(json, service, mask);
+  writeCoverage(json, service.staticCounts, service.totalCovered, mask, instrumented);
+  writeItems(json, service, mask, ItemHits::Run, false, countOriented);
+  writeItems(json, service, mask, ItemHits::Run, true, countOriented);
   if ((mask & CovBasicConditions) && (mask & CovModifiedConditions))
     writeModifiedConditions(json, service);
   json.endObject();
@@ -120,7 +159,7 @@ void writeFile(JsonTextWriter &json, const ExportRun &run, const FileSummary &su
   const CoverageTypes mask = run.scope->fileMask(file);
   json.beginObject();
   json.member("name", file.sourceName->text);
-  json.member("directory", file.sourceDir ? file.sourceDir->text : "");
+  json.member("directory", mapSourcePath(file.sourceDir ? file.sourceDir->text : ""));
   json.member("path", displayPath(file, run.currentDirectory));
   if (file.extraText) json.member("extra", file.extraText->text);
   json.member("fdc", file.fdcName);
@@ -128,11 +167,12 @@ void writeFile(JsonTextWriter &json, const ExportRun &run, const FileSummary &su
   json.member("checksum", file.checksum);
   writeTypes(json, "instrumentedTypes", file.instrumentedTypes);
   writeTypes(json, "types", mask);
-  writeCoverage(json, summary.totals, sumHits(summary.services, HitSet::Run), mask);
+  writeCoverage(json, summary.totals, sumHits(summary.services, HitSet::Run), mask,
+                file.instrumentedTypes);
   json.key("functions");
   json.beginArray();
   for (const Service *service : summary.services)
-    writeFunction(json, *service, mask);
+    writeFunction(json, *service, mask, file.instrumentedTypes, run.countOriented);
   json.endArray();
   json.endObject();
 }
@@ -175,17 +215,34 @@ void JsonReport::testEnded(const ReportScope &scope, const TestState &test) {
     json_.string(test.currentDate->text);
   else
     json_.null();
-  writeCoverage(json_, scope.selectedTotals, scope.selectedHits(HitSet::Test), scope.runMask());
-  // The files that the test hit, by their position in "files".
+  writeCoverage(json_, scope.selectedTotals, scope.selectedHits(HitSet::Test), scope.runMask(),
+                scope.selectedMask);
+  // The files that the test hit, by their position in "files", and their
+  // functions that it hit, by their position in the file's "functions".
   json_.key("files");
   json_.beginArray();
   for (std::size_t i = 0; i < scope.files.size(); ++i) {
     const FileSummary &summary = scope.files[i];
     const CoverageCounts hits = sumHits(summary.services, HitSet::Test);
     if (!hits.any()) continue;
-    json_.beginObject(true);
+    const SourceFile &file = *summary.file;
+    const CoverageTypes mask = scope.fileMask(file);
+    json_.beginObject();
     json_.member("file", uint64_t{i});
-    writeCoverage(json_, summary.totals, hits, scope.fileMask(*summary.file));
+    writeCoverage(json_, summary.totals, hits, mask, file.instrumentedTypes);
+    json_.key("functions");
+    json_.beginArray();
+    for (std::size_t f = 0; f < summary.services.size(); ++f) {
+      const Service &service = *summary.services[f];
+      if (!service.testCovered.any()) continue;
+      json_.beginObject();
+      json_.member("function", uint64_t{f});
+      json_.member("name", service.name ? service.name->text : "");
+      writeCoverage(json_, service.staticCounts, service.testCovered, mask, file.instrumentedTypes);
+      writeItems(json_, service, mask, ItemHits::Test, false, test.countOriented);
+      json_.endObject();
+    }
+    json_.endArray();
     json_.endObject();
   }
   json_.endArray();
@@ -209,7 +266,7 @@ void JsonReport::finish(const ExportRun &run, const std::vector<GateResult> &gat
   json_.member("countOriented", run.countOriented);
   writeTypes(json_, "requestedTypes", run.scope->requestedMask);
   writeTypes(json_, "types", run.scope->runMask());
-  writeCoverage(json_, run.totals, run.hits, run.scope->runMask());
+  writeCoverage(json_, run.totals, run.hits, run.scope->runMask(), run.scope->selectedMask);
   json_.endObject();
 
   if (!gate.empty()) {

@@ -1,5 +1,5 @@
-// Coverage by source line, as the Cobertura output shows it: the lines that hold
-// items, the largest hit count of each line's items, and its condition outcomes.
+// Coverage by source line, as the Cobertura output shows it: the lines where the
+// items that execute code sit, how often each ran, and its condition outcomes.
 #pragma once
 
 #include <cstdint>
@@ -8,11 +8,13 @@
 #include "support/coverage_types.h"
 
 struct Service;
+struct ServiceItem;
 
-/// One source line holding items.
+/// One source line on which code of an item runs.
 struct LineCoverage {
   uint32_t line = 0;
-  /// The largest hit count of its items over the run (1 or 0 for each item when
+  /// How often the line ran: the largest count of its items over the run, an
+  /// evaluated condition counting both its outcomes (1 or 0 for each item when
   /// the run is not count-oriented).
   uint32_t hits = 0;
   /// Basic-condition outcomes on the line.
@@ -30,13 +32,22 @@ struct LineTotals {
   LineTotals &operator+=(const LineTotals &other);
 };
 
-/// The lines of the items of a service that a mask counts (placed as the
-/// listings place them), in increasing line order.
+/// Whether an item executes code on the line where it is placed, so that its
+/// hits are the line's: the entry, the exits, the calls, the blocks written in
+/// the source and the outcomes of basic conditions (an outcome hit means its
+/// condition was evaluated there). An implicit block stands for the path through
+/// an else that is not written, and a modified condition or a compound vector
+/// for a combination of outcomes: they run nothing of their own, and their
+/// information is in their decision's condition outcomes.
+bool runsItsLine(const ServiceItem &item);
+
+/// The lines of the items of a service that a mask counts and that run their
+/// line (placed as the listings place them), in increasing line order.
 std::vector<LineCoverage> serviceLines(const Service &service, CoverageTypes mask,
                                        bool countOriented);
 
 /// The lines in increasing order, each once: a line met several times keeps the
 /// largest hit count and the sum of the outcomes.
-std::vector<LineCoverage> combineLines(std::vector<LineCoverage> lines);
+std::vector<LineCoverage> combineLines(std::vector<LineCoverage> items);
 
 LineTotals totalsOf(const std::vector<LineCoverage> &lines);

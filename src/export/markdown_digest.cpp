@@ -87,7 +87,7 @@ void writeMarkdownDigest(std::FILE *out, const ExportRun &run,
     const uint64_t hit = ratedValue(run.hits, rated);
     const uint64_t total = ratedValue(run.totals, rated);
     std::fprintf(out, "| %s | %s | %llu/%llu |\n", ratedTypeName(rated, mask),
-                 rateText(hit, total, run.scope->loadedMask, rated.type).c_str(),
+                 rateText(hit, total, run.scope->selectedMask, rated.type).c_str(),
                  static_cast<unsigned long long>(hit), static_cast<unsigned long long>(total));
   }
 

@@ -10,6 +10,7 @@
 
 #include "fdc/fdc_messages.h"
 #include "fdc/source_validation.h"
+#include "model/branch_lookup.h"
 #include "support/file_identity.h"
 #include "support/messages.h"
 #include "support/numbers.h"
@@ -77,12 +78,17 @@ constexpr const char *kRecordBigrammes[] = {"VE", "FC", "DC", "FD", "TC", "PR",
 constexpr const char *kProcedurePointKinds[] = {"proc", "endproc", "return", "term"};
 constexpr const char *kBlockKinds[] = {"simple", "implicit", "logical", "atc"};
 
+/// Position of a token in a table of `count` texts, or `count` when absent.
+int positionIn(const char *const *table, std::size_t count, const char *token) {
+  std::size_t i = 0;
+  for (; i < count; ++i)
+    if (std::strcmp(table[i], token) == 0) break;
+  return static_cast<int>(i);
+}
+
 /// Position of a token in a table, or the table size when absent.
 template <std::size_t N> int findIn(const char *const (&table)[N], const char *token) {
-  int i = 0;
-  for (; i < static_cast<int>(N); ++i)
-    if (std::strcmp(table[i], token) == 0) break;
-  return i;
+  return positionIn(table, N, token);
 }
 
 } // namespace
@@ -146,7 +152,7 @@ void FdcReader::load(const InputFile &input, std::vector<InputFile> &otherFiles)
       }
     FoldChecksum(file->checksum, identification.c_str());
 
-    if (model_.FindSourceFile(file->fileKey, file->checksum)) {
+    if (model_.findSourceFile(file->fileKey, file->checksum)) {
       if (!redundancyTold)
         reportInfo(tr("fdcL-Info", "%1 contains redundant static information; it is ignored",
                       "%1 is a fdc file name")
@@ -161,8 +167,8 @@ void FdcReader::load(const InputFile &input, std::vector<InputFile> &otherFiles)
   conditionIds_.clear();
 
   for (auto section = kept.rbegin(); section != kept.rend(); ++section) {
-    model_.buildBranchIndex(**section);
-    model_.RegisterSourceFile(std::move(*section));
+    buildBranchIndex(**section);
+    model_.registerSourceFile(std::move(*section));
   }
 }
 
@@ -363,15 +369,21 @@ void FdcReader::readRecord(SourceFile &file) {
   }
 }
 
+int FdcReader::readKind(const char *const *kinds, std::size_t count, const QString &missing) {
+  const char *token = lines_.nextToken();
+  if (!token) failWithFileName(missing);
+  const int kind = positionIn(kinds, count, token);
+  return kind == static_cast<int>(count) ? -1 : kind;
+}
+
 void FdcReader::readProcedurePoint(SourceFile &file, uint32_t id) {
-  const char *kindToken = lines_.nextToken();
-  if (!kindToken)
-    failWithFileName(tr("fdcL-Error", "Missing tpr type in FDC file %1", "%1 is a file name"));
-  const int kind = findIn(kProcedurePointKinds, kindToken);
-  if (kind == static_cast<int>(std::size(kProcedurePointKinds)))
+  const int kind =
+      readKind(kProcedurePointKinds, std::size(kProcedurePointKinds),
+               tr("fdcL-Error", "Missing tpr type in FDC file %1", "%1 is a file name"));
+  if (kind < 0)
     failWithFileName(tr("fdcL-Error", "Unknown tpr type in FDC file %1", "%1 is a file name"));
   NameEntry *name = readName(QT_TRANSLATE_NOOP("fdcL-Error", "entity name in FDC file"));
-  Service &service = model_.SelectService(file, name);
+  Service &service = model_.selectService(file, name);
 
   Branch *branch;
   if (kind == PointProc) {
@@ -394,7 +406,7 @@ void FdcReader::readProcedurePoint(SourceFile &file, uint32_t id) {
 
 void FdcReader::readCall(SourceFile &file, uint32_t id) {
   NameEntry *caller = readName(QT_TRANSLATE_NOOP("fdcL-Error", "calling function in FDC file"));
-  Service &service = model_.SelectService(file, caller);
+  Service &service = model_.selectService(file, caller);
   NameEntry *called = readName(QT_TRANSLATE_NOOP("fdcL-Error", "called function in FDC file"));
   service.calls.push_back(CallEntry{Branch{}, called});
   Branch &branch = service.calls.back().branch;
@@ -405,15 +417,14 @@ void FdcReader::readCall(SourceFile &file, uint32_t id) {
 }
 
 void FdcReader::readBlock(SourceFile &file, uint32_t id) {
-  const char *kindToken = lines_.nextToken();
-  if (!kindToken)
-    failWithFileName(tr("fdcL-Error", "Missing tb type in FDC file %1", "%1 is a file name"));
-  const int kind = findIn(kBlockKinds, kindToken);
-  if (kind == static_cast<int>(std::size(kBlockKinds)))
+  const int kind =
+      readKind(kBlockKinds, std::size(kBlockKinds),
+               tr("fdcL-Error", "Missing tb type in FDC file %1", "%1 is a file name"));
+  if (kind < 0)
     reportFatal(withArgument(tr("fdcL-Error", "Unknown tb type in FDC file", "%1 is a file name"),
                              fdcNameText_));
   NameEntry *name = readName(QT_TRANSLATE_NOOP("fdcL-Error", "enclosing entity in FDC file"));
-  Service &service = model_.SelectService(file, name);
+  Service &service = model_.selectService(file, name);
   const char *label = lines_.nextToken();
   if (!label)
     failWithFileName(tr("fdcL-Error", "Missing block label in FDC file %1", "%1 is a file name"));
@@ -427,7 +438,7 @@ void FdcReader::readBlock(SourceFile &file, uint32_t id) {
 
 void FdcReader::readCondition(SourceFile &file, uint32_t id, bool outcomePair) {
   NameEntry *name = readName(QT_TRANSLATE_NOOP("fdcL-Error", "enclosing entity in FDC file"));
-  Service &service = model_.SelectService(file, name);
+  Service &service = model_.selectService(file, name);
   std::string text;
   if (!lines_.nextQuotedText(text))
     reportFatal(tr("fdcL-Assertion", "Cannot retrieve correctly basic condition text"));

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "model/compositions.h"
-#include "model/coverage_model.h"
+#include "model/model_builder.h"
 #include "support/coverage_types.h"
 #include "support/input_file.h"
 #include "support/line_reader.h"
@@ -50,9 +50,12 @@ private:
 
   /// Ends the run with a format error whose %1 is the FDC file name.
   [[noreturn]] void failWithFileName(const QString &text) const;
+  /// Reads the kind token of a record: its position among `kinds`, or -1 when it
+  /// is none of them; a missing token is fatal with `missing`.
+  int readKind(const char *const *kinds, std::size_t count, const QString &missing);
 
   /// The model that receives the sections.
-  CoverageModel &model_;
+  ModelBuilder model_;
   /// Coverage types requested for the run.
   CoverageTypes requested_;
   /// Path of the FDC file being read.

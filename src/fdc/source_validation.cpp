@@ -2,9 +2,10 @@
 #include "fdc/source_validation.h"
 
 #include "fdc/fdc_messages.h"
-#include "model/coverage_model.h"
+#include "model/coverage_records.h"
 #include "support/messages.h"
 #include "support/paths.h"
+#include "support/source_map.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ void ValidateFdcFile(const SourceFile *file, CoverageTypes requested) {
   if (!file || !file->sourceName)
     reportInternal(tr("fdcL-Assertion", "Bad attempt to validate FDC file"));
 
-  const std::string sourcePath = SourcePath(file->sourceDir, file->sourceName);
+  const std::string sourcePath = MappedSourcePath(file->sourceDir, file->sourceName);
   const QString sourceText = QString::fromLocal8Bit(sourcePath.c_str());
 
   const uint32_t diskTime = FileTime(sourcePath.c_str());

@@ -20,7 +20,7 @@ struct BranchLineLabels {
 /// The labels of a report language (0 English, 1 French).
 BranchLineLabels branchLineLabels(int language);
 
-/// Appends to `text` the line of a branch that FindBranch found: a tab, the
+/// Appends to `text` the line of a branch that findBranch found: a tab, the
 /// label, a blank and the second text when there is one, a comma, a blank, the
 /// line word, a blank, the source line and a line end. Exits of other kinds than
 /// 1 to 3 and compound condition vectors have no line: nothing is appended.

@@ -4,7 +4,8 @@
 #include <cstring>
 #include <utility>
 
-#include "model/coverage_model.h"
+#include "model/branch_lookup.h"
+#include "model/service_cursor.h"
 #include "trace/hit_line_scanner.h"
 
 #if defined(__x86_64__)
@@ -82,12 +83,12 @@ void BranchLineCache::makeRecords(SourceFile &file, FileLines &lines) {
       if (holder.first < records.size() && records[holder.first].length == kNotKept)
         lookUp(kind, holder.first);
   }
-  // The lookups leave the model as the file-part's FT line left it.
-  model_.clearCurrentService();
+  // The lookups leave the cursor as the file-part's FT line left it.
+  cursor_.clear();
 }
 
 std::string_view BranchLineCache::lookUp(int kind, uint32_t id) {
-  const BranchLookup found = model_.FindBranch(*file_, kind, id);
+  const BranchLookup found = findBranch(cursor_, *file_, kind, id);
   scratch_.clear();
   if (found) appendBranchLine(scratch_, found, labels_);
   std::vector<LineRecord> &records = lines_->records[kind - 1];
@@ -166,7 +167,9 @@ void BranchLineCache::writeDecodedLines(const uint32_t *lines, std::size_t count
 // GCC 12's headers fill the lanes that masks leave out from an undefined vector,
 // which it then takes for an uninitialized variable.
 #pragma GCC diagnostic push
+#ifndef __clang__
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #pragma GCC diagnostic ignored "-Wuninitialized"
 
 namespace {
@@ -213,6 +216,7 @@ __attribute__((target("avx512f,avx512bw"))) void prepareWideBatch(const WideKind
                      _mm512_add_epi64(_mm512_permutexvar_epi64(kindHigh, kinds.base),
                                       _mm512_slli_epi64(idHigh, 6)));
   for (unsigned left = batch.inRange; left; left &= left - 1)
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the addresses are computed in a vector.
     _mm_prefetch(reinterpret_cast<const char *>(batch.records[__builtin_ctz(left)]), _MM_HINT_T0);
 }
 
@@ -250,6 +254,7 @@ BranchLineCache::writeDecodedWide(const uint32_t *lines, std::size_t count, unsi
     for (unsigned left = batch.kept; left; left &= left - 1) {
       const auto lane = static_cast<unsigned>(__builtin_ctz(left));
       if ((batch.inRange >> lane & 1u) && next <= last) {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): the address was computed in a vector.
         const auto *record = reinterpret_cast<const LineRecord *>(batch.records[lane]);
         const unsigned length = record->length;
         if (length <= kInline) {

@@ -14,15 +14,15 @@
 #include "flow/branch_line.h"
 #include "flow/flow_output.h"
 
-class CoverageModel;
+class ServiceCursor;
 struct SourceFile;
 
 class BranchLineCache {
 public:
   /// With `wideCopies` (the processor has AVX-512 BW), decoded lines are written
-  /// sixteen at a time with 64-byte vectors.
-  BranchLineCache(CoverageModel &model, const BranchLineLabels &labels, bool wideCopies)
-      : model_(model), labels_(labels), wideCopies_(wideCopies) {}
+  /// sixteen at a time with 64-byte vectors. Lookups start from `cursor`'s service.
+  BranchLineCache(ServiceCursor &cursor, const BranchLineLabels &labels, bool wideCopies)
+      : cursor_(cursor), labels_(labels), wideCopies_(wideCopies) {}
   BranchLineCache(const BranchLineCache &) = delete;
   BranchLineCache &operator=(const BranchLineCache &) = delete;
 
@@ -30,7 +30,7 @@ public:
   void selectFile(SourceFile &file);
 
   /// The line of a hit of a trace kind (1 to 4) on an ID in the selected file-part,
-  /// as FindBranch finds the branch; empty when it finds none or the branch has no
+  /// as findBranch finds the branch; empty when it finds none or the branch has no
   /// line. Valid until the next call.
   std::string_view lineOf(int kind, uint32_t id) {
     const std::vector<LineRecord> &records = lines_->records[kind - 1];
@@ -77,7 +77,7 @@ private:
     /// The records are made.
     bool made = false;
     /// Records by trace kind, then by ID. Empty when some ID of the file is held
-    /// by several services: which one FindBranch finds then depends on the hits
+    /// by several services: which one findBranch finds then depends on the hits
     /// before, so such a file's lines are not kept.
     std::array<std::vector<LineRecord>, 4> records;
   };
@@ -95,7 +95,7 @@ private:
   /// Makes the records of a file.
   void makeRecords(SourceFile &file, FileLines &lines);
 
-  CoverageModel &model_;
+  ServiceCursor &cursor_;
   const BranchLineLabels labels_;
   const bool wideCopies_;
   SourceFile *file_ = nullptr;

@@ -8,6 +8,7 @@
 #include "flow/branch_line_cache.h"
 #include "flow/flow_output.h"
 #include "model/coverage_model.h"
+#include "model/service_cursor.h"
 #include "report/report_labels.h"
 #include "support/run_clock.h"
 #include "support/tool_version.h"
@@ -39,7 +40,7 @@ constexpr CoverageTypes kHitTypeBits[4] = {CovFunctions | CovFunctionsExits, Cov
 class PathTracePass {
 public:
   PathTracePass(std::FILE *out, const std::string &outputName, const RunSettings &options,
-                ReportLanguage language, CoverageModel &model);
+                ReportLanguage language, const CoverageModel &model);
 
   void run(const std::vector<InputFile> &traceFiles, std::time_t runTime);
 
@@ -91,8 +92,10 @@ private:
 
   FlowOutput output_;
   const RunSettings &options_;
-  CoverageModel &model_;
+  const CoverageModel &model_;
   const int language_;
+  /// Where branch lookups start, as in the reading pass.
+  ServiceCursor cursor_;
   /// The scan path of the decoding.
   const HitScanPath scanPath_ = bestHitScanPath();
   BranchLineCache lines_;
@@ -131,10 +134,10 @@ private:
 
 PathTracePass::PathTracePass(std::FILE *out, const std::string &outputName,
                              const RunSettings &options, ReportLanguage language,
-                             CoverageModel &model)
+                             const CoverageModel &model)
     : output_(out, QString::fromLocal8Bit(outputName.c_str())), options_(options), model_(model),
       language_(language),
-      lines_(model, branchLineLabels(language), scanPath_ >= HitScanPath::Avx512),
+      lines_(cursor_, branchLineLabels(language), scanPath_ >= HitScanPath::Avx512),
       defaultName_(internName("#")) {
   const CoverageTypes typeSet =
       options.coverageTypes ? options.coverageTypes : model.unionOfInstrumentedTypes();
@@ -174,10 +177,11 @@ const PathTracePass::MatchedPart &PathTracePass::match(FilePartId id) {
   const uint64_t identity = uint64_t{id.fileKey} << 32 | id.checksum;
   MatchedPart &entry = matchedParts_[(identity * 0x9E3779B97F4A7C15u) >> 54];
   if (entry.known && entry.identity == identity) {
-    model_.clearCurrentService(); // as FindSourceFile does
+    cursor_.clear(); // as a new lookup does
     return entry;
   }
-  SourceFile *found = model_.FindSourceFile(id.fileKey, id.checksum);
+  cursor_.clear();
+  SourceFile *found = model_.findSourceFile(id.fileKey, id.checksum);
   // A placeholder made for the cleaned trace matches no loaded section either.
   if (found && found->placeholder) found = nullptr;
   entry.identity = identity;
@@ -254,7 +258,7 @@ void PathTracePass::writePlainHitLines() {
 
 void runPathTrace(std::FILE *out, const std::string &outputName,
                   const std::vector<InputFile> &traceFiles, const RunSettings &options,
-                  ReportLanguage language, CoverageModel &model, std::time_t runTime) {
+                  ReportLanguage language, const CoverageModel &model, std::time_t runTime) {
   PathTracePass pass(out, outputName, options, language, model);
   pass.run(traceFiles, runTime);
 }

@@ -24,4 +24,4 @@ class CoverageModel;
 /// `outputName` names the stream in messages.
 void runPathTrace(std::FILE *out, const std::string &outputName,
                   const std::vector<InputFile> &traceFiles, const RunSettings &options,
-                  ReportLanguage language, CoverageModel &model, std::time_t runTime);
+                  ReportLanguage language, const CoverageModel &model, std::time_t runTime);

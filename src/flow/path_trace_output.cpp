@@ -6,7 +6,7 @@
 #include "support/output_file.h"
 
 PathTraceOutput::PathTraceOutput(std::string path, const std::vector<InputFile> &traceFiles,
-                                 const RunSettings &options, CoverageModel &model,
+                                 const RunSettings &options, const CoverageModel &model,
                                  std::time_t runTime)
     : path_(std::move(path)), traceFiles_(traceFiles), options_(options), model_(model),
       runTime_(runTime) {}

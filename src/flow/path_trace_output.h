@@ -15,7 +15,7 @@ struct RunSettings;
 class PathTraceOutput : public RunOutput {
 public:
   PathTraceOutput(std::string path, const std::vector<InputFile> &traceFiles,
-                  const RunSettings &options, CoverageModel &model, std::time_t runTime);
+                  const RunSettings &options, const CoverageModel &model, std::time_t runTime);
 
   void declarePaths(std::vector<NamedOutput> &paths) const override;
   /// Creates the file (fatal "Cannot create flow output file %1" when it cannot
@@ -26,6 +26,6 @@ private:
   std::string path_;
   const std::vector<InputFile> &traceFiles_;
   const RunSettings &options_;
-  CoverageModel &model_;
+  const CoverageModel &model_;
   std::time_t runTime_;
 };

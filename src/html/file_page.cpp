@@ -21,6 +21,7 @@
 #include "report/report_labels.h"
 #include "support/messages.h"
 #include "support/paths.h"
+#include "support/source_map.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ private:
 
 void FilePage::write() {
   const char *name = file_.sourceName ? file_.sourceName->text : "";
-  QString subtitle = displayText(file_.sourceDir ? file_.sourceDir->text : "");
+  QString subtitle = displayText(mapSourcePath(file_.sourceDir ? file_.sourceDir->text : ""));
   if (file_.extraText) subtitle += QStringLiteral(" (") + displayText(file_.extraText->text) + u')';
   writePageStart(out_, language_, displayText(name), subtitle, run_.runTime, kIndexPage);
 
@@ -235,7 +236,7 @@ void FilePage::writeSource() {
   std::fputs("<h2>", out_);
   writeEscaped(out_, label(HlSource, language_));
   std::fputs("</h2>\n", out_);
-  const std::string path = SourcePath(file_.sourceDir, file_.sourceName);
+  const std::string path = MappedSourcePath(file_.sourceDir, file_.sourceName);
   // Read twice, line by line: once for the number of lines and the widest, once
   // to write them.
   SourceLines source;

@@ -12,6 +12,7 @@
 #include "html/rate_cells.h"
 #include "model/coverage_records.h"
 #include "report/report_labels.h"
+#include "support/source_map.h"
 
 namespace {
 
@@ -109,7 +110,8 @@ void IndexPage::writeTestsOnly() {
 }
 
 void IndexPage::writeFolder(const HtmlFolder &folder) {
-  writePageStart(out_, language_, displayText(folder.folder ? folder.folder->text : ""),
+  writePageStart(out_, language_,
+                 displayText(mapSourcePath(folder.folder ? folder.folder->text : "")),
                  reportTitle(run_), run_.runTime, kIndexPage);
   heading(out_, label(HlDirectory, language_));
   std::fputs("<table class=\"grid rates\"><tbody>\n", out_);
@@ -146,7 +148,7 @@ void IndexPage::writeFolders() {
   std::fputs("</tr></thead>\n<tbody>\n", out_);
   for (const HtmlFolder &folder : run_.folders) {
     std::fprintf(out_, "<tr><th scope=\"row\"><a href=\"%s\">", folder.page.c_str());
-    writeEscaped(out_, folder.folder ? folder.folder->text : "");
+    writeEscaped(out_, mapSourcePath(folder.folder ? folder.folder->text : ""));
     std::fprintf(out_, "</a></th><td>%lu</td>", static_cast<unsigned long>(folder.files.size()));
     for (const RatedType *rated : columns)
       writeRateCell(out_,
@@ -212,7 +214,7 @@ void IndexPage::writeFiles(const std::vector<uint32_t> *positions) {
       std::fputs(")</small>", out_);
     }
     std::fputs("</th><td class=\"d\">", out_);
-    writeEscaped(out_, file.sourceDir ? file.sourceDir->text : "");
+    writeEscaped(out_, mapSourcePath(file.sourceDir ? file.sourceDir->text : ""));
     std::fputs("</td>", out_);
     for (const RatedType *rated : columns)
       writeRateCell(out_, rateCell(*rated, fileMask, file.instrumentedTypes, summary.totals, hits),

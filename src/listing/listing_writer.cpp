@@ -7,6 +7,7 @@
 #include "model/coverage_records.h"
 #include "support/messages.h"
 #include "support/run_clock.h"
+#include "support/source_map.h"
 #include "support/tool_version.h"
 
 namespace {
@@ -34,7 +35,7 @@ void ListingWriter::writeHeader(const SourceFile &file, std::time_t listingTime)
   std::fputs("\n\tCorvane(R) Velmora Coverage - Listing\n", listing_);
   std::fprintf(listing_, "\tTool version:             %s\n", kToolVersion);
   std::fprintf(listing_, "\n\tFile: %s (%s)\n", file.sourceName ? file.sourceName->text : "",
-               file.sourceDir ? file.sourceDir->text : "");
+               mapSourcePath(file.sourceDir ? file.sourceDir->text : "").c_str());
   std::fprintf(listing_, "\n\tSource time:        %s\n",
                dateText(static_cast<std::time_t>(file.sourceTime)).c_str());
   std::fprintf(listing_, "\tListing time:       %s\n", dateText(listingTime).c_str());

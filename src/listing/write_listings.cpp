@@ -16,6 +16,7 @@
 #include "support/output_file.h"
 #include "support/paths.h"
 #include "support/run_settings.h"
+#include "support/source_map.h"
 #include "support/source_text.h"
 
 namespace {
@@ -36,7 +37,7 @@ std::optional<FileIdentity> identityOf(const std::string &path) {
 }
 
 std::string sourcePathOf(const SourceFile &file) {
-  return SourcePath(file.sourceDir, file.sourceName);
+  return MappedSourcePath(file.sourceDir, file.sourceName);
 }
 
 QString local(const std::string &text) {
@@ -219,7 +220,7 @@ bool ListingRun::annotate(std::FILE *source, std::FILE *listing, const FileSumma
 
 std::string listingPathOf(const SourceFile &file, const std::optional<std::string> &folder) {
   const std::string directory =
-      folder ? *folder : std::string(file.sourceDir ? file.sourceDir->text : "");
+      folder ? *folder : mapSourcePath(file.sourceDir ? file.sourceDir->text : "");
   return AppendExtension(JoinPath(directory, file.sourceName->text), ".lsc");
 }
 

@@ -52,14 +52,14 @@ struct KindIndex {
   std::vector<uint64_t> settled;
   /// One bit per slot of `dense`: a hit of count 1 that does not add, not yet
   /// applied to the branch (its settled bit is set with it). Set by the trace
-  /// scan, applied and cleared by CoverageModel::applyPendingHits.
+  /// scan, applied and cleared by HitRecorder::applyPendingHits.
   std::vector<uint64_t> pending;
   /// Lookups of IDs outside `dense` (and of IDs held by several services: all of
   /// their holders, in service order).
   std::unordered_map<uint32_t, std::vector<BranchLookup>> other;
 };
 
-/// Most hits that a reader hands to MarkTraceHits at a time.
+/// Most hits that a reader hands to markTraceHits at a time.
 constexpr std::size_t kMaxTraceHitRun = 256;
 
 /// One hit as a trace line gives it.

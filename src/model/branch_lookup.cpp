@@ -2,12 +2,12 @@
 // service, by the walk over a file's services, and through the per-kind index.
 #include "model/branch_lookup.h"
 
-#include "model/coverage_model.h"
+#include "model/service_cursor.h"
 
 namespace {
 
 /// Calls `visit(lookup)` for every branch of a kind in a service, in the order in
-/// which FindBranchInService tries them (entry, then exits; calls; blocks;
+/// which findBranchInService tries them (entry, then exits; calls; blocks;
 /// conditions), until a call returns true; whether one did.
 template <typename Visit> bool forEachBranch(Service &service, int kind, Visit &&visit) {
   switch (kind) {
@@ -96,7 +96,7 @@ BranchLookup lookupOf(int kind, const KindIndex &index, uint32_t id) {
 
 } // namespace
 
-BranchLookup FindBranchInService(Service &service, int kind, uint32_t id) {
+BranchLookup findBranchInService(Service &service, int kind, uint32_t id) {
   // Each list is tried in order and the first branch with the ID wins.
   BranchLookup found;
   forEachBranch(service, kind, [&](const BranchLookup &lookup) {
@@ -107,19 +107,19 @@ BranchLookup FindBranchInService(Service &service, int kind, uint32_t id) {
   return found;
 }
 
-BranchLookup FindBranchByWalk(SourceFile &file, const Service *start, int kind, uint32_t id) {
+BranchLookup findBranchByWalk(SourceFile &file, const Service *start, int kind, uint32_t id) {
   const std::size_t count = file.services.size();
   std::size_t begin = positionOf(file, start);
   if (begin == count) begin = 0;
   for (std::size_t step = 0; step < count; ++step) {
     Service &service = *file.services[(begin + step) % count];
-    BranchLookup found = FindBranchInService(service, kind, id);
+    BranchLookup found = findBranchInService(service, kind, id);
     if (found) return found;
   }
   return {};
 }
 
-void CoverageModel::buildBranchIndex(SourceFile &file) {
+void buildBranchIndex(SourceFile &file) {
   for (std::size_t i = 0; i < file.services.size(); ++i)
     file.services[i]->ordinal = static_cast<uint32_t>(i);
 
@@ -168,17 +168,12 @@ void CoverageModel::buildBranchIndex(SourceFile &file) {
   file.branchIndexBuilt = true;
 }
 
-Service *CoverageModel::currentService() const {
-  if (currentService_ || !currentFile_ || currentFile_ != pendingFile_) return currentService_;
-  return pendingFile_->branchIndex[pendingKind_ - 1].details[pendingId_].service;
-}
-
-BranchLookup CoverageModel::FindBranch(SourceFile &file, int kind, uint32_t id) {
+BranchLookup findBranch(ServiceCursor &cursor, SourceFile &file, int kind, uint32_t id) {
   if (kind < KindProcPoint || kind > KindCondition) return {};
-  const Service *start = currentFile_ == &file ? currentService() : nullptr;
+  const Service *start = cursor.isIn(file) ? cursor.current() : nullptr;
   BranchLookup found;
   if (!file.branchIndexBuilt) {
-    found = FindBranchByWalk(file, start, kind, id);
+    found = findBranchByWalk(file, start, kind, id);
   } else {
     const KindIndex &index = file.branchIndex[kind - 1];
     if (id < index.dense.size() && index.dense[id])
@@ -186,15 +181,11 @@ BranchLookup CoverageModel::FindBranch(SourceFile &file, int kind, uint32_t id) 
     else
       found = firstHolderFrom(index, id, start);
   }
-  if (found) {
-    currentService_ = found.service;
-    currentFile_ = &file;
-    pendingFile_ = nullptr;
-  }
+  if (found) cursor.set(file, *found.service);
   return found;
 }
 
-bool CoverageModel::hasSharedIds(const SourceFile &file) {
+bool hasSharedIds(const SourceFile &file) {
   for (const KindIndex &index : file.branchIndex)
     for (const auto &[id, holders] : index.other)
       if (holders.size() > 1) return true;

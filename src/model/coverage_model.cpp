@@ -1,5 +1,4 @@
-// The list of source files and their identities, and the selection of services
-// while a section is read.
+// The list of source files, their identities and the numbering of services.
 #include "model/coverage_model.h"
 
 #include "support/messages.h"
@@ -32,7 +31,7 @@ CoverageModel::CoverageModel() = default;
 
 CoverageModel::~CoverageModel() = default;
 
-SourceFile &CoverageModel::RegisterSourceFile(std::unique_ptr<SourceFile> file) {
+SourceFile &CoverageModel::registerSourceFile(std::unique_ptr<SourceFile> file) {
   SourceFile &added = *file;
   added.ordinal = static_cast<uint32_t>(files_.size());
   for (auto &service : added.services)
@@ -46,50 +45,19 @@ SourceFile &CoverageModel::RegisterSourceFile(std::unique_ptr<SourceFile> file) 
   return added;
 }
 
-void CoverageModel::clearCurrentService() {
-  currentService_ = nullptr;
-  currentFile_ = nullptr;
-  serviceNames_ = ServiceNames{};
+Service &CoverageModel::addService(SourceFile &file, NameEntry *name) {
+  auto created = std::make_unique<Service>();
+  created->name = name;
+  created->ordinal = static_cast<uint32_t>(file.services.size());
+  if (file.ordinal < files_.size() && files_[file.ordinal].get() == &file)
+    created->index = serviceCount_++;
+  Service &added = *created;
+  file.services.push_back(std::move(created));
+  return added;
 }
 
-Service &CoverageModel::SelectService(SourceFile &file, NameEntry *name) {
-  if (currentService_ && currentFile_ == &file && currentService_->name == name)
-    return *currentService_;
-
-  ServiceNames &names = serviceNames_;
-  if (names.file != &file || names.indexed > file.services.size()) {
-    names.file = &file;
-    names.indexed = 0;
-    names.byName.clear();
-  }
-  for (; names.indexed < file.services.size(); ++names.indexed) {
-    Service *service = file.services[names.indexed].get();
-    names.byName.try_emplace(service->name, service);
-  }
-
-  Service *selected;
-  auto found = names.byName.find(name);
-  if (found != names.byName.end()) {
-    selected = found->second;
-  } else {
-    auto created = std::make_unique<Service>();
-    created->name = name;
-    created->ordinal = static_cast<uint32_t>(file.services.size());
-    // A service added to a registered file is numbered at once.
-    if (file.ordinal < files_.size() && files_[file.ordinal].get() == &file)
-      created->index = serviceCount_++;
-    selected = created.get();
-    file.services.push_back(std::move(created));
-    names.byName.emplace(name, selected);
-    names.indexed = file.services.size();
-  }
-  currentService_ = selected;
-  currentFile_ = &file;
-  return *selected;
-}
-
-SourceFile *CoverageModel::FindSourceFile(uint32_t fileKey, uint32_t checksum, bool *otherVersion) {
-  clearCurrentService();
+SourceFile *CoverageModel::findSourceFile(uint32_t fileKey, uint32_t checksum,
+                                          bool *otherVersion) const {
   if (otherVersion) {
     auto known = sectionKeys_.find(fileKey);
     *otherVersion =
@@ -106,13 +74,7 @@ CoverageTypes CoverageModel::unionOfInstrumentedTypes() const {
   return types;
 }
 
-void CoverageModel::FreeSourceFiles() {
-  clearCurrentService();
-  servicesHit_.clear();
-  conditionsChanged_.clear();
-  satisfied_.clear();
-  settledFiles_.clear();
-  pendingFiles_.clear();
+void CoverageModel::freeSourceFiles() {
   serviceCount_ = 0;
   byKeyAndChecksum_.clear();
   sectionKeys_.clear();

@@ -5,8 +5,14 @@
 
 #include "model/coverage_records.h"
 
+/// value + count, held at kHitCountCeiling.
+inline uint32_t saturatingAdd(uint32_t value, uint32_t count) {
+  const uint64_t sum = static_cast<uint64_t>(value) + count;
+  return sum > kHitCountCeiling ? kHitCountCeiling : static_cast<uint32_t>(sum);
+}
+
 /// Counts a hit on a branch or item of a service (first-hit rules, saturating add).
-void MarkBranchHit(Service &service, HitState &item, uint16_t type, uint32_t count, bool add);
+void markBranchHit(Service &service, HitState &item, uint16_t type, uint32_t count, bool add);
 
 /// The fatal format error of a trace hit whose instrumentation ID no branch of the
 /// file holds.

@@ -1,6 +1,6 @@
 #include "report/report_run.h"
 
-#include "model/coverage_model.h"
+#include "model/hit_recorder.h"
 #include "report/report_labels.h"
 #include "report/report_scope.h"
 #include "report/run_output.h"
@@ -18,12 +18,12 @@ class ReportRun : public TraceEvents {
 public:
   ReportRun(const RunSettings &options, ReportLanguage language, CoverageModel &model,
             std::time_t runTime, RunOutputs &outputs)
-      : runTime_(runTime), outputs_(outputs) {
+      : runTime_(runTime), outputs_(outputs), recorder_(model) {
     state_.out = outputs.reportStream();
     state_.runTime = runTime;
     state_.options = &options;
     state_.language = language;
-    state_.model = &model;
+    state_.hits = &recorder_;
   }
 
   void run(const std::vector<InputFile> &traceFiles);
@@ -43,12 +43,13 @@ private:
   const std::time_t runTime_;
   RunOutputs &outputs_;
   ReportScope scope_;
+  HitRecorder recorder_;
   ReportRunState state_;
 };
 
 void ReportRun::run(const std::vector<InputFile> &traceFiles) {
   const RunSettings &options = *state_.options;
-  CoverageModel &model = *state_.model;
+  const CoverageModel &model = recorder_.model();
 
   // The name of a test that has no name of its own.
   internName("#");
@@ -60,7 +61,7 @@ void ReportRun::run(const std::vector<InputFile> &traceFiles) {
   outputs_.runStarted(scope_);
   writeReportHeader(state_);
 
-  TraceReader reader(model, options, this, runTime_);
+  TraceReader reader(recorder_, options, this, runTime_);
   state_.trace = &reader.state();
   reader.run(traceFiles);
   outputs_.tracesRead(reader.state());

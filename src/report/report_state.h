@@ -6,7 +6,7 @@
 #include <ctime>
 #include <vector>
 
-#include "model/coverage_model.h"
+#include "model/hit_recorder.h"
 #include "report/report_scope.h"
 #include "support/host_services.h"
 #include "support/run_settings.h"
@@ -23,8 +23,8 @@ struct ReportRunState {
   ReportLanguage language = English;
   /// The run's time, shown in the header.
   std::time_t runTime = 0;
-  /// The loaded coverage model.
-  CoverageModel *model = nullptr;
+  /// The hits of the reading pass: what the current test hit.
+  const HitRecorder *hits = nullptr;
   /// The test bookkeeping of the reading pass (count mode, current test, date).
   const TestState *trace = nullptr;
   /// What the run reports on (set once the selection check has run).

@@ -82,7 +82,7 @@ void writeReportHeader(ReportRunState &run) {
 /// in `byFile` (by position in the scope's files) when given.
 CoverageCounts testHitsOfSelected(ReportRunState &run, std::vector<CoverageCounts> *byFile) {
   const ReportScope &scope = *run.scope;
-  const auto &found = run.model->modifiedConditionsHit();
+  const auto &found = run.hits->modifiedConditionsHit();
   run.modifiedByFile.resize(scope.files.size(), 0);
   for (; run.modifiedSeen < found.size(); ++run.modifiedSeen) {
     const int32_t file = scope.summaryOfService[found[run.modifiedSeen].service->index];
@@ -92,7 +92,7 @@ CoverageCounts testHitsOfSelected(ReportRunState &run, std::vector<CoverageCount
   }
   if (byFile) byFile->assign(scope.files.size(), CoverageCounts{});
   CoverageCounts sum;
-  for (const Service *service : run.model->servicesHitInTest()) {
+  for (const Service *service : run.hits->servicesHitInTest()) {
     const int32_t file = scope.summaryOfService[service->index];
     if (file < 0) continue;
     CoverageCounts hits = service->testCovered;

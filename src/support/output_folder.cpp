@@ -31,7 +31,10 @@ bool holdsOnlyPages(const std::string &folder) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     struct stat status {};
-    if (!endsWith(name, ".html") || ::lstat((folder + "/" + name).c_str(), &status) != 0 ||
+    std::string path = folder;
+    path += '/';
+    path += name;
+    if (!endsWith(name, ".html") || ::lstat(path.c_str(), &status) != 0 ||
         !S_ISREG(status.st_mode)) {
       only = false;
       break;

@@ -25,7 +25,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/coverage_model.h"
+#include "model/coverage_records.h"
 
 /// Readable bytes that must follow the bytes given to a scan (the first of them
 /// NUL); their values do not matter otherwise.
@@ -75,7 +75,7 @@ struct HitScanFilter {
   /// When given (per kind, the KindIndex bits), the first such hit of a branch
   /// that a dense slot holds is not stored either: the scan sets its pending bit
   /// and its settled bit, and the model applies the pending hits later, all at
-  /// once (CoverageModel::applyPendingHits). The same holds then as for a settled
+  /// once (HitRecorder::applyPendingHits). The same holds then as for a settled
   /// hit about the last one left out.
   uint64_t *pending[4] = {};
   /// The hits also go to the cleaned trace: a hit is left out only when the

@@ -3,11 +3,13 @@
 #include <ctime>
 
 #include "cli/selection.h"
+#include "model/branch_lookup.h"
+#include "model/hit_counting.h"
 #include "support/messages.h"
 
-TraceAccumulator::TraceAccumulator(CoverageModel &model, const RunSettings &options,
+TraceAccumulator::TraceAccumulator(HitRecorder &recorder, const RunSettings &options,
                                    TraceEvents *events, std::time_t runTime)
-    : model_(model), options_(options), events_(events), runTime_(runTime),
+    : recorder_(recorder), options_(options), events_(events), runTime_(runTime),
       cleaning_(options.cleanFile.has_value()) {
   if (cleaning_) cleaned_ = std::make_unique<CleanedTraceWriter>(*options.cleanFile);
   state_.defaultName = internName("#");
@@ -21,8 +23,8 @@ void TraceAccumulator::resetTypeSet() {
   filters_.clear();
   currentFilter_ = nullptr;
   ++filterGeneration_;
-  state_.typeSet =
-      options_.coverageTypes ? options_.coverageTypes : model_.unionOfInstrumentedTypes();
+  state_.typeSet = options_.coverageTypes ? options_.coverageTypes
+                                          : recorder_.model().unionOfInstrumentedTypes();
 }
 
 void TraceAccumulator::startFile(const std::string &path) {
@@ -34,10 +36,10 @@ void TraceAccumulator::closeTest() {
   // Outputs that clear hit flags (the CIO file) need the modified conditions
   // marked again, and the settled branches forgotten after them.
   const bool flagsCleared = events_ && events_->clearsHitFlags();
-  model_.UpdateModifiedConditions(flagsCleared);
+  recorder_.updateModifiedConditions(flagsCleared);
   if (!options_.global) state_.testReported = true;
   if (events_) events_->testEnded();
-  if (flagsCleared) model_.forgetSettledHits();
+  if (flagsCleared) recorder_.forgetSettledHits();
   state_.testOpen = false;
 }
 
@@ -49,7 +51,7 @@ void TraceAccumulator::beginTest(const TestStartLine &line) {
   if (state_.testOpen &&
       (number == kNoNumber || number != state_.testNumber || options_.iterations)) {
     closeTest();
-    if (events_ && events_->keepsTestHits()) model_.resetTestHits();
+    if (events_ && events_->keepsTestHits()) recorder_.resetTestHits();
   }
   // A new trace file's tests have no date until they read one.
   if (dateFromEarlierFile_) {
@@ -78,10 +80,10 @@ void TraceAccumulator::beginFilePart(FilePartId id) {
   bool otherVersion = false;
   SourceFile *found;
   if (known->file) {
-    model_.clearCurrentService(); // as FindSourceFile does
+    recorder_.clearCurrentService(); // as findSourceFile does
     found = known->file;
   } else {
-    found = model_.FindSourceFile(id.fileKey, id.checksum, &otherVersion);
+    found = recorder_.findSourceFile(id.fileKey, id.checksum, &otherVersion);
     // A placeholder stands for a part that matches no loaded section.
     if (found) {
       *known =
@@ -90,7 +92,7 @@ void TraceAccumulator::beginFilePart(FilePartId id) {
       // A file's first part is the first pair that matches it: the check is made
       // then, not at every FT line.
       if (cleaning_ && !found->placeholder && warnedSharedIds_.insert(found).second &&
-          CoverageModel::hasSharedIds(*found))
+          hasSharedIds(*found))
         reportWarning(tr("User Warning",
                          "FDC file %1 gives one instrumentation ID to several functions; the "
                          "cleaned trace may not keep all of their hits",
@@ -129,7 +131,7 @@ void TraceAccumulator::beginFilePart(FilePartId id) {
     placeholder->placeholder = true;
     placeholder->accumulateFlag = state_.countOriented;
     placeholder->otherVersion = otherVersion;
-    state_.currentPart = &model_.RegisterSourceFile(std::move(placeholder));
+    state_.currentPart = &recorder_.registerSourceFile(std::move(placeholder));
   }
 }
 
@@ -161,7 +163,7 @@ void TraceAccumulator::recordHits(const TraceHit *hits, std::size_t count) {
   }
   const unsigned kinds = countedKinds();
   if (!cleaning_) {
-    model_.MarkTraceHits(part, hits, count, kinds, state_.countOriented);
+    recorder_.markTraceHits(part, hits, count, kinds, state_.countOriented);
     return;
   }
   // With the cleaned trace, the hits are counted in the model and kept for the
@@ -175,8 +177,8 @@ void TraceAccumulator::recordHits(const TraceHit *hits, std::size_t count) {
     const TraceHit *refused = first;
     while (refused != end && (refused->count == 0 || refused->id < sizes[refused->kind - 1]))
       ++refused;
-    model_.MarkTraceHits(part, first, static_cast<std::size_t>(refused - first), kinds,
-                         state_.countOriented);
+    recorder_.markTraceHits(part, first, static_cast<std::size_t>(refused - first), kinds,
+                            state_.countOriented);
     keepForCleanedTrace(part, first, refused);
     if (refused == end) break;
     recordHit(static_cast<TioOpcode>(OpTP + refused->kind - 1), refused->id, refused->count);
@@ -231,9 +233,9 @@ const HitScanFilter *TraceAccumulator::hitScanFilter() {
   // The model learns once per round of pending hits that the scan may leave
   // some in this file.
   PartFilter &entry = filters_[currentOrdinal_];
-  if (entry.notedRound != model_.pendingRound() + 1) {
-    model_.notePending(*state_.currentPart);
-    entry.notedRound = model_.pendingRound() + 1;
+  if (entry.notedRound != recorder_.pendingRound() + 1) {
+    recorder_.notePending(*state_.currentPart);
+    entry.notedRound = recorder_.pendingRound() + 1;
   }
   return currentFilter_;
 }
@@ -301,10 +303,10 @@ void TraceAccumulator::writeCleanedSection(bool merged) {
     head.testName = state_.testName->text;
   }
   if (state_.currentDate) head.date = state_.currentDate->text;
-  cleaned_->writeSection(head, model_);
+  cleaned_->writeSection(head, recorder_.model());
 }
 
-void TraceAccumulator::warnUnknownTests(const OccurrenceList &names, const QString &text) {
+void TraceAccumulator::warnUnknownTests(const OccurrenceList &names, const QString &text) const {
   for (const OccurrenceEntry *entry = names.first; entry; entry = entry->next) {
     if (state_.seenTests.count(static_cast<const NameEntry *>(entry->key))) continue;
     const auto *name = static_cast<const NameEntry *>(entry->key);
@@ -314,7 +316,7 @@ void TraceAccumulator::warnUnknownTests(const OccurrenceList &names, const QStri
 
 void TraceAccumulator::endOfReading(bool anyTraceFile) {
   // The hits left pending count before anything reads them.
-  model_.applyPendingHits();
+  recorder_.applyPendingHits();
   if (state_.cleanPending && !options_.mergeTests) writeCleanedSection(false);
   if (state_.testOpen) {
     closeTest();

@@ -12,7 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "model/coverage_model.h"
+#include "model/hit_recorder.h"
 #include "support/run_settings.h"
 #include "trace/cleaned_trace_writer.h"
 #include "trace/hit_line_scanner.h"
@@ -24,7 +24,7 @@ class TraceAccumulator {
 public:
   /// The events go to the run being served; may be null. `runTime` dates the
   /// merged cleaned section.
-  TraceAccumulator(CoverageModel &model, const RunSettings &options, TraceEvents *events,
+  TraceAccumulator(HitRecorder &recorder, const RunSettings &options, TraceEvents *events,
                    std::time_t runTime);
   ~TraceAccumulator();
   TraceAccumulator(const TraceAccumulator &) = delete;
@@ -50,7 +50,7 @@ public:
   /// the line continues it, and begins the new test.
   void beginTest(const TestStartLine &line);
   /// An FT line with its DC line: the file-part becomes current.
-  void beginFilePart(FilePartId part);
+  void beginFilePart(FilePartId id);
   /// A CO line; `remember` marks that a count-oriented test was read.
   void markCountOriented(bool remember);
   /// A hit line in the Reading state (a current file-part exists).
@@ -58,7 +58,7 @@ public:
     if (count == 0) return; // a counted line that counts nothing records no hit
     SourceFile &part = *state_.currentPart;
     if (!part.placeholder && (state_.typeSet & kHitTypeBits[opcode - OpTP]))
-      model_.MarkTraceBranch(part, opcode - OpTP + 1, id, count, state_.countOriented);
+      recorder_.markTraceBranch(part, opcode - OpTP + 1, id, count, state_.countOriented);
     if (cleaning_) AddTioBranch(opcode, id, count);
   }
   /// Hit lines in the Reading state, in order (a current file-part exists); the
@@ -96,9 +96,9 @@ private:
   /// Evaluates, reports and records the test that ends.
   void closeTest();
   void writeCleanedSection(bool merged);
-  void warnUnknownTests(const OccurrenceList &names, const QString &text);
+  void warnUnknownTests(const OccurrenceList &names, const QString &text) const;
 
-  CoverageModel &model_;
+  HitRecorder &recorder_;
   const RunSettings &options_;
   TraceEvents *events_;
   /// The run's time.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/coverage_model.h"
+#include "model/hit_recorder.h"
 #include "trace/hit_line_scanner.h"
 #include "trace/prepared_hit_runs.h"
 #include "trace/tio_line_parser.h"
@@ -16,8 +16,8 @@ constexpr double kReaderShare = 0.75;
 constexpr double kReaderShareCleaning = 0.5;
 
 struct TraceReader::Impl {
-  Impl(CoverageModel &model, const RunSettings &options, TraceEvents *events, std::time_t runTime)
-      : model(model), accumulator(model, options, events, runTime),
+  Impl(HitRecorder &recorder, const RunSettings &options, TraceEvents *events, std::time_t runTime)
+      : recorder(recorder), accumulator(recorder, options, events, runTime),
         preparedRuns(bestHitScanPath(),
                      options.cleanFile.has_value() ? kReaderShareCleaning : kReaderShare),
         cleaning(options.cleanFile.has_value()) {
@@ -63,8 +63,8 @@ struct TraceReader::Impl {
   void recordDecodedRun(const DecodedRun &run, const PreparedHitRuns::Slot &slot,
                         const HitScanFilter &filter);
 
-  /// The model the hits go to.
-  CoverageModel &model;
+  /// Where the hits go.
+  HitRecorder &recorder;
   TraceAccumulator accumulator;
   /// The lines decoded by the read-ahead threads (kept until their threads, the
   /// parser's, have stopped).
@@ -136,22 +136,23 @@ void TraceReader::Impl::recordPlainHitLines() {
   }
 }
 
-TraceReader::TraceReader(CoverageModel &model, const RunSettings &options, TraceEvents *events,
+TraceReader::TraceReader(HitRecorder &recorder, const RunSettings &options, TraceEvents *events,
                          std::time_t runTime)
-    : impl_(std::make_unique<Impl>(model, options, events, runTime)) {}
+    : impl_(std::make_unique<Impl>(recorder, options, events, runTime)) {}
 
 TraceReader::~TraceReader() = default;
 
 void TraceReader::run(const std::vector<InputFile> &traceFiles) {
   impl_->accumulator.resetTypeSet();
   // The model may have been changed since a previous pass.
-  impl_->model.forgetSettledHits();
+  impl_->recorder.forgetSettledHits();
   impl_->machine.readFiles(traceFiles);
   impl_->accumulator.endOfReading(!traceFiles.empty());
 }
 
 void TraceReader::run(const std::vector<std::string> &traceFiles) {
   std::vector<InputFile> inputs;
+  inputs.reserve(traceFiles.size());
   for (const std::string &path : traceFiles)
     inputs.push_back(InputFile{path, path});
   run(inputs);

@@ -13,14 +13,14 @@
 #include "trace/test_state.h"
 #include "trace/trace_events.h"
 
-class CoverageModel;
+class HitRecorder;
 class LineReader;
 
 class TraceReader {
 public:
   /// The events go to the run being served (may be null); `runTime` dates the
   /// merged cleaned section.
-  TraceReader(CoverageModel &model, const RunSettings &options, TraceEvents *events,
+  TraceReader(HitRecorder &recorder, const RunSettings &options, TraceEvents *events,
               std::time_t runTime);
   ~TraceReader();
   TraceReader(const TraceReader &) = delete;

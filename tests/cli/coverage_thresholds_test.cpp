@@ -1,5 +1,5 @@
-// The coverage gate's values, its exact comparison, and the options of the
-// outputs for CI systems beside the older options.
+// The coverage gate's values, its exact comparison, the options of the outputs
+// for CI systems beside the older options, and the source map.
 #include "driver_test_support.h"
 
 #include <cstring>
@@ -8,6 +8,7 @@
 #include <set>
 
 #include "cli/coverage_thresholds.h"
+#include "support/source_map.h"
 
 namespace {
 
@@ -190,7 +191,8 @@ const std::vector<OlderOption> kFirstOptions = {
 };
 
 TEST_F(CiOptionsTest, EveryOlderAbbreviationStillDecodesTheSame) {
-  expectAbbreviationsKept(kFirstOptions, {"XML", "JSON", "DIGEST", "FAILUNDER", "STRICT", "HTML"});
+  expectAbbreviationsKept(kFirstOptions,
+                          {"XML", "JSON", "DIGEST", "FAILUNDER", "STRICT", "HTML", "SOURCEMAP"});
 }
 
 TEST_F(CiOptionsTest, TheHtmlOptionTakesNoAbbreviationOfAnOlderOne) {
@@ -198,7 +200,60 @@ TEST_F(CiOptionsTest, TheHtmlOptionTakesNoAbbreviationOfAnOlderOne) {
   older.insert(
       older.end(),
       {{"XML", "=x"}, {"JSON", "=j"}, {"DIGEST", "=d"}, {"FAILUNDER", "=BLOCK:1"}, {"STRICT", ""}});
-  expectAbbreviationsKept(older, {"HTML"});
+  expectAbbreviationsKept(older, {"HTML", "SOURCEMAP"});
+}
+
+TEST_F(CiOptionsTest, TheSourceMapTakesNoAbbreviationOfAnOlderOne) {
+  std::vector<OlderOption> older = kFirstOptions;
+  older.insert(older.end(), {{"XML", "=x"},
+                             {"JSON", "=j"},
+                             {"DIGEST", "=d"},
+                             {"FAILUNDER", "=BLOCK:1"},
+                             {"STRICT", ""},
+                             {"HTML", "=h"}});
+  expectAbbreviationsKept(older, {"SOURCEMAP"});
+}
+
+TEST_F(CiOptionsTest, SourceMapPairsRepeatedLongestPrefixFirst) {
+  ASSERT_TRUE(analyse({"a.fdc", "-SO=/home/dev,/w", "-sourcemap=/home/dev/calc,.",
+                       "-SOURCEMAP=C:\\b\\x,src", "-SOURCEMAP=/opt/a\\,b,/x\\,y"}))
+      << printed;
+  EXPECT_EQ(printed, "");
+  // The longest prefix wins, whatever the order of the pairs.
+  EXPECT_EQ(mapSourcePath("/home/dev/calc/calc.c"), "./calc.c");
+  EXPECT_EQ(mapSourcePath("/home/dev/calc"), ".");
+  EXPECT_EQ(mapSourcePath("/home/dev/other/o.c"), "/w/other/o.c");
+  // A prefix ends where a folder ends.
+  EXPECT_EQ(mapSourcePath("/home/dev/calculator/c.c"), "/w/calculator/c.c");
+  EXPECT_EQ(mapSourcePath("/home/developer/d.c"), "/home/developer/d.c");
+  // Backslashes as separators; a backslash before a comma keeps the comma.
+  EXPECT_EQ(mapSourcePath("C:\\b\\x\\y.c"), "src\\y.c");
+  EXPECT_EQ(mapSourcePath("/opt/a,b/m.c"), "/x,y/m.c");
+  EXPECT_EQ(mapSourcePath("relative/r.c"), "relative/r.c");
+  // Prefixes and replacements with or without their final separator.
+  ASSERT_TRUE(analyse({"a.fdc", "-SOURCEMAP=/b/,.", "-SOURCEMAP=/c,/d/", "-SOURCEMAP=/e/,/f/"}));
+  EXPECT_EQ(mapSourcePath("/b/x.c"), "./x.c");
+  EXPECT_EQ(mapSourcePath("/c/x.c"), "/d/x.c");
+  EXPECT_EQ(mapSourcePath("/e/x.c"), "/f/x.c");
+  EXPECT_EQ(mapSourcePath("/e/"), "/f/");
+
+  // Each run starts with its own map.
+  ASSERT_TRUE(analyse({"a.fdc"}));
+  EXPECT_EQ(mapSourcePath("/home/dev/calc/calc.c"), "/home/dev/calc/calc.c");
+}
+
+TEST_F(CiOptionsTest, SourceMapNeedsPairsAndStaysOutOfTheUsageText) {
+  EXPECT_FALSE(analyse({"a.fdc", "-SOURCEMAP=/home/dev"}));
+  EXPECT_EQ(printed, decoderMessage("Unknown value of option,", "/home/dev"));
+  // Each occurrence is one pair: three paths then one are not two pairs.
+  EXPECT_FALSE(analyse({"a.fdc", "-SOURCEMAP=/a,/b", "-SOURCEMAP=/c,/d,/e", "-SOURCEMAP=/f"}));
+  EXPECT_EQ(printed, decoderMessage("Unknown value of option,", "/c"));
+  // An empty piece ends the list: the pair has no replacement.
+  EXPECT_FALSE(analyse({"a.fdc", "-SOURCEMAP=/a,"}));
+  EXPECT_EQ(printed, decoderMessage("Unknown value of option,", "/a"));
+  EXPECT_FALSE(analyse({"a.fdc", "-SOURCEMAP"}));
+  EXPECT_EQ(printed, decoderMessage("Mandatory argument for this option,", "SOURCEMAP"));
+  EXPECT_EQ(std::string(kReportUsage).find("SOURCEMAP"), std::string::npos);
 }
 
 TEST_F(CiOptionsTest, HtmlDirectoryByAnyPrefixAndNotInTheUsageText) {

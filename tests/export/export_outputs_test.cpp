@@ -22,7 +22,7 @@ protected:
   }
 };
 
-TEST_F(LineCoverageTest, ItemsSitWhereTheListingsPutThem) {
+TEST_F(LineCoverageTest, LinesRunOnlyWhereItemsExecuteCode) {
   SourceFile &file = loadBody("PR 0 proc \"f\" 1 1\n"
                               "BL 0 simple \"f\" body 2 9\n"
                               "BL 1 implicit \"f\" else 3 6\n"
@@ -30,66 +30,79 @@ TEST_F(LineCoverageTest, ItemsSitWhereTheListingsPutThem) {
                               "CE 2 \"f\" \"b\" 4 5\n"
                               "CC 4 2 0 2 4 A..\n"
                               "CA 8 \"f\" \"case\" 7 8\n"
+                              "BL 2 simple \"f\" then 10 10\n"
+                              "BL 3 implicit \"f\" else 9 10\n"
                               "PR 1 return \"f\" 0 0\n",
                               "PR RE BS BI CO CC");
   Service &f = *file.services[0];
-  // Hit: the entry, the body, a True (id 0), b False (id 3), the vector TT=T (id 7).
-  for (const auto &[kind, id] : {std::pair{1, 0}, {3, 0}, {4, 0}, {4, 3}, {4, 7}})
-    model.MarkTraceBranch(file, kind, id, 1, false);
-  model.UpdateModifiedConditions();
+  // Hit: the entry, the body, both implicit blocks (ids 1 and 3), a True (id 0),
+  // b False (id 3), the vector TT=T (id 7).
+  for (const auto &[kind, id] : {std::pair{1, 0}, {3, 0}, {3, 1}, {3, 3}, {4, 0}, {4, 3}, {4, 7}})
+    hits.markTraceBranch(file, kind, id, 1, false);
+  hits.updateModifiedConditions();
 
   const std::vector<LineCoverage> lines = serviceLines(f, file.instrumentedTypes, false);
   std::vector<uint32_t> numbers;
   for (const LineCoverage &line : lines)
     numbers.push_back(line.line);
-  // The exit without a line on line 1; the implicit block on its last line 6; the
-  // vectors on the last line of their decision, 5; the single outcome on 8.
-  EXPECT_EQ(numbers, (std::vector<uint32_t>{1, 2, 4, 5, 6, 8}));
+  // The exit without a line on line 1; the single outcome on its last line 8. The
+  // implicit blocks (placed on 6 and 10) and the vectors (placed on the last line
+  // of their decision, 5) run no code: line 6 and line 5 are no lines of code, and
+  // line 10 is not run although the implicit block placed there was hit.
+  EXPECT_EQ(numbers, (std::vector<uint32_t>{1, 2, 4, 8, 10}));
   const auto at = [&](uint32_t number) {
     for (const LineCoverage &line : lines)
       if (line.line == number) return line;
     return LineCoverage{};
   };
   EXPECT_EQ(at(1).hits, 1u);        // entry hit, exit not: the largest wins
+  EXPECT_EQ(at(4).hits, 1u);        // conditions evaluated there
   EXPECT_EQ(at(4).outcomes, 4u);    // two conditions of two outcomes each
   EXPECT_EQ(at(4).outcomesHit, 2u); // a True, b False
-  EXPECT_EQ(at(5).hits, 1u);        // TT=T hit among four vectors
-  EXPECT_EQ(at(5).outcomes, 0u);    // vectors are not outcomes
-  EXPECT_EQ(at(6).hits, 0u);
+  EXPECT_EQ(at(8).hits, 0u);
   EXPECT_EQ(at(8).outcomes, 1u);
   EXPECT_EQ(at(8).outcomesHit, 0u);
+  EXPECT_EQ(at(10).hits, 0u);
+  EXPECT_EQ(at(10).outcomes, 0u);
 
   // Without the basic-conditions bit no condition of any kind counts.
   std::vector<uint32_t> withoutConditions;
   for (const LineCoverage &line : serviceLines(f, CovFunctions | CovStatementBlocks, false))
     withoutConditions.push_back(line.line);
-  EXPECT_EQ(withoutConditions, (std::vector<uint32_t>{1, 2}));
+  EXPECT_EQ(withoutConditions, (std::vector<uint32_t>{1, 2, 10}));
 
   const LineTotals totals = totalsOf(lines);
-  EXPECT_EQ(totals.linesValid, 6u);
-  EXPECT_EQ(totals.linesCovered, 4u); // 1, 2, 4, 5
+  EXPECT_EQ(totals.linesValid, 5u);
+  EXPECT_EQ(totals.linesCovered, 3u); // 1, 2, 4
   EXPECT_EQ(totals.branchesValid, 5u);
   EXPECT_EQ(totals.branchesCovered, 2u);
 }
 
-TEST_F(LineCoverageTest, CountOrientedLinesShowTheLargestCount) {
+TEST_F(LineCoverageTest, CountOrientedLinesShowHowOftenTheyRan) {
   SourceFile &file = loadBody("PR 0 proc \"f\" 1 1\n"
                               "BL 0 simple \"f\" body 1 3\n"
-                              "BL 1 simple \"f\" then 3 3\n",
-                              "PR BS");
-  model.MarkTraceBranch(file, 1, 0, 7, true);
-  model.MarkTraceBranch(file, 3, 0, 40, true);
-  model.MarkTraceBranch(file, 3, 1, 2, true);
-  model.MarkTraceBranch(file, 3, 1, 3, true);
-  const std::vector<LineCoverage> counted =
-      serviceLines(*file.services[0], CovFunctions | CovStatementBlocks, true);
-  ASSERT_EQ(counted.size(), 2u);
+                              "BL 1 simple \"f\" then 3 3\n"
+                              "CE 0 \"f\" \"a\" 2 2\n"
+                              "CE 2 \"f\" \"b\" 2 2\n",
+                              "PR BS CO");
+  hits.markTraceBranch(file, 1, 0, 7, true);
+  hits.markTraceBranch(file, 3, 0, 40, true);
+  hits.markTraceBranch(file, 3, 1, 2, true);
+  hits.markTraceBranch(file, 3, 1, 3, true);
+  // a: True 6 times, False 4 times; b (evaluated when a is True): True 6 times.
+  hits.markTraceBranch(file, 4, 0, 6, true);
+  hits.markTraceBranch(file, 4, 1, 4, true);
+  hits.markTraceBranch(file, 4, 2, 6, true);
+  const CoverageTypes mask = CovFunctions | CovStatementBlocks | CovBasicConditions;
+  const std::vector<LineCoverage> counted = serviceLines(*file.services[0], mask, true);
+  ASSERT_EQ(counted.size(), 3u);
   EXPECT_EQ(counted[0].hits, 40u); // entry 7 and body 40 on line 1
-  EXPECT_EQ(counted[1].hits, 5u);
-  const std::vector<LineCoverage> plain =
-      serviceLines(*file.services[0], CovFunctions | CovStatementBlocks, false);
+  EXPECT_EQ(counted[1].hits, 10u); // a evaluated 6 + 4 times; b 6 times
+  EXPECT_EQ(counted[2].hits, 5u);
+  const std::vector<LineCoverage> plain = serviceLines(*file.services[0], mask, false);
   EXPECT_EQ(plain[0].hits, 1u);
   EXPECT_EQ(plain[1].hits, 1u);
+  EXPECT_EQ(plain[2].hits, 1u);
 }
 
 TEST(LineCoverage, CombinedLinesKeepTheLargestHitsAndAddOutcomes) {

@@ -1,9 +1,10 @@
 // Marking runs of trace hits (MarkTraceHits) must leave the model exactly as
-// marking them one by one with MarkTraceBranch: counters, flags, per-service
+// marking them one by one with markTraceBranch: counters, flags, per-service
 // counts and the current service, whatever the IDs (held by several services,
 // beyond the dense index), counts, adding and kinds asked for, and across
 // resets and flag changes made by others.
 #include "fdc_test_helpers.h"
+#include "model/branch_lookup.h"
 
 #include <random>
 
@@ -41,8 +42,8 @@ SourceFile &addRandomFile(CoverageModel &model, unsigned seed) {
     }
     file->services.push_back(std::move(service));
   }
-  SourceFile &registered = model.RegisterSourceFile(std::move(file));
-  model.buildBranchIndex(registered);
+  SourceFile &registered = model.registerSourceFile(std::move(file));
+  buildBranchIndex(registered);
   return registered;
 }
 
@@ -64,7 +65,7 @@ std::vector<Branch *> branchesOf(SourceFile &file) {
 }
 
 /// The hit state of a file and the position of the current service, as text.
-std::string stateOf(const CoverageModel &model, SourceFile &file) {
+std::string stateOf(const HitRecorder &recorder, SourceFile &file) {
   std::string text;
   for (const Branch *branch : branchesOf(file))
     text += std::to_string(branch->hits) + "/" + std::to_string(branch->totalHits) + "/" +
@@ -73,7 +74,7 @@ std::string stateOf(const CoverageModel &model, SourceFile &file) {
     for (int i = 0; i < CntCount; ++i)
       text += std::to_string(service->testCovered[i]) + "," +
               std::to_string(service->totalCovered[i]) + " ";
-  const Service *current = model.currentService();
+  const Service *current = recorder.currentService();
   text += "current " + (current ? std::to_string(current->ordinal) : std::string("none"));
   return text;
 }
@@ -82,20 +83,21 @@ TEST(MarkTraceHits, MarksAsOneLookupPerHit) {
   CoverageModel runs, single;
   SourceFile &runFile = addRandomFile(runs, 99);
   SourceFile &singleFile = addRandomFile(single, 99);
+  HitRecorder runHits(runs), singleHits(single);
 
   // The hits that can be looked up: every (kind, ID) some service holds.
   std::vector<TraceHit> known;
   for (int kind = KindProcPoint; kind <= KindCondition; ++kind)
     for (auto &service : runFile.services)
       for (uint32_t id = 0; id < 40; ++id)
-        if (FindBranchInService(*service, kind, id))
+        if (findBranchInService(*service, kind, id))
           known.push_back(TraceHit{id, 1, static_cast<uint8_t>(kind)});
   for (const Branch *branch : branchesOf(runFile))
     if (branch->id >= 3000000000u)
       for (int kind = KindProcPoint; kind <= KindCondition; ++kind)
-        if (runs.FindBranch(runFile, kind, branch->id))
+        if (runHits.findBranch(runFile, kind, branch->id))
           known.push_back(TraceHit{branch->id, 1, static_cast<uint8_t>(kind)});
-  runs.clearCurrentService();
+  runHits.clearCurrentService();
   ASSERT_GT(known.size(), 30u);
 
   std::mt19937 random(7);
@@ -103,8 +105,8 @@ TEST(MarkTraceHits, MarksAsOneLookupPerHit) {
   for (int step = 0; step < 3000; ++step) {
     switch (random() % 12) {
     case 0:
-      runs.resetTestHits();
-      single.resetTestHits();
+      runHits.resetTestHits();
+      singleHits.resetTestHits();
       break;
     case 1:
       // What a report writer may do between tests: clear FlagHitSinceLook of every branch.
@@ -112,11 +114,11 @@ TEST(MarkTraceHits, MarksAsOneLookupPerHit) {
         branch->flags &= ~FlagHitSinceLook;
       for (Branch *branch : branchesOf(singleFile))
         branch->flags &= ~FlagHitSinceLook;
-      runs.forgetSettledHits();
+      runHits.forgetSettledHits();
       break;
     case 2:
-      runs.clearCurrentService();
-      single.clearCurrentService();
+      runHits.clearCurrentService();
+      singleHits.clearCurrentService();
       break;
     default: {
       const bool add = random() % 4 == 0;
@@ -128,31 +130,31 @@ TEST(MarkTraceHits, MarksAsOneLookupPerHit) {
         hit.count = roll == 0 ? 0 : roll == 1 ? 1 + random() % 5 : roll == 2 ? 0x7FFFFFF0u : 1;
         hits.push_back(hit);
       }
-      runs.MarkTraceHits(runFile, hits.data(), hits.size(), kinds, add);
+      runHits.markTraceHits(runFile, hits.data(), hits.size(), kinds, add);
       for (const TraceHit &hit : hits)
         if (hit.count && (kinds >> (hit.kind - 1) & 1u))
-          single.MarkTraceBranch(singleFile, hit.kind, hit.id, hit.count, add);
+          singleHits.markTraceBranch(singleFile, hit.kind, hit.id, hit.count, add);
       break;
     }
     }
-    ASSERT_EQ(stateOf(runs, runFile), stateOf(single, singleFile)) << "step " << step;
+    ASSERT_EQ(stateOf(runHits, runFile), stateOf(singleHits, singleFile)) << "step " << step;
   }
 }
 
 TEST_F(FdcTest, UnknownIdInARunIsFatalAfterTheHitsBeforeIt) {
   load("a.fdc", header() + "PR 0 proc \"f\" 1 9\nBL 0 simple \"f\" b 2 2\nDC 1\n");
   SourceFile &file = *model.files()[0];
-  const TraceHit hits[] = {{0, 1, KindBlock}, {0, 1, KindBlock}, {7, 1, KindBlock}};
+  const TraceHit run[] = {{0, 1, KindBlock}, {0, 1, KindBlock}, {7, 1, KindBlock}};
   EXPECT_EXIT(
       {
-        model.MarkTraceHits(file, hits, 3, 0xF, false);
+        hits.markTraceHits(file, run, 3, 0xF, false);
         std::exit(0);
       },
       ::testing::ExitedWithCode(7),
       "Cannot find instrumentation ID for specified trace in FDC file .*a.fdc\nDescription:\n The "
       "instrumentation id 7 ");
   // Hits of kinds not asked for are not looked up at all.
-  model.MarkTraceHits(file, hits, 3, 0xF & ~(1u << (KindBlock - 1)), false);
+  hits.markTraceHits(file, run, 3, 0xF & ~(1u << (KindBlock - 1)), false);
   EXPECT_EQ(file.services[0]->blocks[0].branch.hits, 0u);
 }
 

@@ -10,6 +10,7 @@
 #include "fdc_test_helpers.h"
 #include "flow/branch_line.h"
 #include "flow/branch_line_cache.h"
+#include "model/service_cursor.h"
 #include "trace/hit_line_scanner.h"
 
 namespace {
@@ -24,7 +25,8 @@ protected:
     std::FILE *file = std::fopen(path.c_str(), "w");
     if (!file) return "cannot create " + path;
     {
-      BranchLineCache cache(model, branchLineLabels(0), wide);
+      ServiceCursor cursor;
+      BranchLineCache cache(cursor, branchLineLabels(0), wide);
       cache.selectFile(*model.files().front());
       FlowOutput out(file, QString::fromStdString(path));
       std::size_t at = 0;

@@ -11,6 +11,7 @@
 #include "cli/report_options.h"
 #include "fdc_test_helpers.h"
 #include "flow/path_trace.h"
+#include "model/hit_recorder.h"
 #include "support/line_reader.h"
 #include "trace/trace_reader.h"
 
@@ -268,8 +269,8 @@ TEST_F(PathTraceTest, TraceOfManyBlocksReadAhead) {
 TEST_F(PathTraceTest, ModelIsLeftAsItWas) {
   load("k.fdc", kFdc);
   SourceFile &file = *model.files().front();
-  model.MarkTraceBranch(file, KindBlock, 0, 3, true);
-  model.MarkTraceBranch(file, KindCondition, 1, 1, false);
+  hits.markTraceBranch(file, KindBlock, 0, 3, true);
+  hits.markTraceBranch(file, KindCondition, 1, 1, false);
   auto snapshot = [&] {
     std::string state;
     for (const auto &service : file.services) {
@@ -348,7 +349,7 @@ TEST_F(PathTraceTest, InvalidTracesGiveTheMessagesOfTheReadingPass) {
   const std::string text = body(traces);
   const std::string pathTraceErr = ::testing::internal::GetCapturedStderr();
   ::testing::internal::CaptureStderr();
-  TraceReader(model, options, nullptr, 0).run(inputs);
+  TraceReader(this->hits, options, nullptr, 0).run(inputs);
   const std::string readingErr = ::testing::internal::GetCapturedStderr();
 
   std::string expected;
@@ -370,7 +371,7 @@ TEST_F(PathTraceTest, InvalidTracesGiveTheMessagesOfTheReadingPass) {
                                                  : "Unknown opcode in trace file ";
     std::string startOfMessage = exactly(fatalFrame(message + bad));
     startOfMessage.resize(startOfMessage.size() - 2); // no line end, no end of text
-    EXPECT_EXIT(TraceReader(model, options, nullptr, 0).run({bad}), ExitedWithCode(7),
+    EXPECT_EXIT(TraceReader(this->hits, options, nullptr, 0).run({bad}), ExitedWithCode(7),
                 startOfMessage)
         << line;
     EXPECT_EXIT(flow({bad}), ExitedWithCode(7), startOfMessage) << line;

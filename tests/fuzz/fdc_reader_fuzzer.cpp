@@ -5,7 +5,7 @@
 
 #include "fdc/load_fdc_file.h"
 #include "fuzz_support.h"
-#include "model/coverage_model.h"
+#include "model/hit_recorder.h"
 #include "support/name_table.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
@@ -18,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
   {
     MemoryFile input(data, size);
     CoverageModel model;
+    HitRecorder hits{model};
     std::vector<InputFile> traces;
     try {
       LoadFdcFile(input.path(), 0, traces, model);
@@ -25,10 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
       for (const auto &file : model.files())
         for (int kind = KindProcPoint; kind <= KindCondition; ++kind)
           for (uint32_t id : {0u, 1u, 7u, 0xFFFFFFFFu})
-            (void)model.FindBranch(*file, kind, id);
+            (void)hits.findBranch(*file, kind, id);
     } catch (const FatalExit &) {
     }
-    model.FreeSourceFiles();
+    model.freeSourceFiles();
   }
   freeNameTable();
   return 0;

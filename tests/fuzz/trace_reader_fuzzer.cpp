@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
     } catch (const FatalExit &) {
     }
     releaseOptions(options);
-    model.FreeSourceFiles();
+    model.freeSourceFiles();
   }
   freeNameTable();
   return 0;

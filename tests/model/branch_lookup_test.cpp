@@ -1,6 +1,9 @@
 // Finding branches and source files: the walk from the current service, the
 // per-kind index that must answer as the walk does, and the file identities.
 #include "fdc_test_helpers.h"
+#include "model/branch_lookup.h"
+#include "model/model_builder.h"
+#include "model/service_cursor.h"
 
 #include <random>
 
@@ -27,52 +30,52 @@ TEST_F(FdcTest, SharedIdsAreFoundFromTheCurrentServiceOnwards) {
   Service *f = serviceNamed(file, "f"), *g = serviceNamed(file, "g"), *h = serviceNamed(file, "h");
 
   // No current service: the first holder, f; it becomes current.
-  BranchLookup found = model.FindBranch(file, KindProcPoint, 5);
+  BranchLookup found = hits.findBranch(file, KindProcPoint, 5);
   ASSERT_TRUE(found);
   EXPECT_EQ(found.service, f);
   EXPECT_EQ(found.type, CovFunctionsExits);
-  EXPECT_EQ(model.currentService(), f);
+  EXPECT_EQ(hits.currentService(), f);
 
   // From g onwards h comes before f; h becomes current and keeps answering.
-  model.FindBranch(file, KindProcPoint, 1);
-  EXPECT_EQ(model.currentService(), g);
-  found = model.FindBranch(file, KindCall, 0);
+  hits.findBranch(file, KindProcPoint, 1);
+  EXPECT_EQ(hits.currentService(), g);
+  found = hits.findBranch(file, KindCall, 0);
   EXPECT_EQ(found.service, h);
   EXPECT_STREQ(h->calls[found.entryIndex].calledName->text, "y");
-  EXPECT_EQ(model.FindBranch(file, KindProcPoint, 5).branch, &h->exits[0].branch);
+  EXPECT_EQ(hits.findBranch(file, KindProcPoint, 5).branch, &h->exits[0].branch);
 
   // Condition 2 is g's True outcome and h's single condition: from h, h's.
-  found = model.FindBranch(file, KindCondition, 2);
+  found = hits.findBranch(file, KindCondition, 2);
   EXPECT_EQ(found.service, h);
   EXPECT_EQ(found.type, CovBasicConditions);
   EXPECT_EQ(h->conditions[found.entryIndex].kind, CondSingle);
 
   // From h, an ID that only f holds wraps round to f.
-  found = model.FindBranch(file, KindCondition, 0);
+  found = hits.findBranch(file, KindCondition, 0);
   EXPECT_EQ(found.service, f);
   // From f, condition 2 is g's: f does not hold it, g comes next.
-  EXPECT_EQ(model.FindBranch(file, KindCondition, 2).service, g);
+  EXPECT_EQ(hits.findBranch(file, KindCondition, 2).service, g);
 
   // A failed lookup leaves the current service alone.
-  EXPECT_FALSE(model.FindBranch(file, KindCondition, 99));
-  EXPECT_FALSE(model.FindBranch(file, 5, 0));
-  EXPECT_EQ(model.currentService(), g);
+  EXPECT_FALSE(hits.findBranch(file, KindCondition, 99));
+  EXPECT_FALSE(hits.findBranch(file, 5, 0));
+  EXPECT_EQ(hits.currentService(), g);
 
-  // FindSourceFile clears the current service: the search starts at f again.
-  model.FindSourceFile(file.fileKey, file.checksum);
-  EXPECT_EQ(model.currentService(), nullptr);
-  EXPECT_EQ(model.FindBranch(file, KindCall, 0).service, f);
+  // findSourceFile clears the current service: the search starts at f again.
+  hits.findSourceFile(file.fileKey, file.checksum);
+  EXPECT_EQ(hits.currentService(), nullptr);
+  EXPECT_EQ(hits.findBranch(file, KindCall, 0).service, f);
 }
 
 TEST_F(FdcTest, LookupTypesFollowTheHoldingList) {
   load("a.fdc", kThreeServices);
   SourceFile &file = *model.files()[0];
-  EXPECT_EQ(model.FindBranch(file, KindProcPoint, 0).type, CovFunctions);
-  EXPECT_EQ(model.FindBranch(file, KindBlock, 0).type, CovImplicitBlocks);
-  EXPECT_EQ(model.FindBranch(file, KindCall, 0).type, CovCalls);
-  EXPECT_EQ(FindBranchInService(*serviceNamed(file, "g"), KindCondition, 3).type,
+  EXPECT_EQ(hits.findBranch(file, KindProcPoint, 0).type, CovFunctions);
+  EXPECT_EQ(hits.findBranch(file, KindBlock, 0).type, CovImplicitBlocks);
+  EXPECT_EQ(hits.findBranch(file, KindCall, 0).type, CovCalls);
+  EXPECT_EQ(findBranchInService(*serviceNamed(file, "g"), KindCondition, 3).type,
             CovBasicConditions);
-  EXPECT_FALSE(FindBranchInService(*serviceNamed(file, "g"), KindCall, 0));
+  EXPECT_FALSE(findBranchInService(*serviceNamed(file, "g"), KindCall, 0));
 }
 
 TEST_F(FdcTest, HugeIdsStayOutOfTheDenseIndex) {
@@ -80,11 +83,11 @@ TEST_F(FdcTest, HugeIdsStayOutOfTheDenseIndex) {
                            "PR 1 return \"f\" 2 2\nDC 1\n");
   SourceFile &file = *model.files()[0];
   EXPECT_LE(file.branchIndex[0].dense.size(), 2u * 3 + 64);
-  BranchLookup found = model.FindBranch(file, KindProcPoint, 4000000000u);
+  BranchLookup found = hits.findBranch(file, KindProcPoint, 4000000000u);
   ASSERT_TRUE(found);
   EXPECT_EQ(found.branch->firstLine, 2u);
-  EXPECT_EQ(model.FindBranch(file, KindProcPoint, 1).branch->id, 1u);
-  EXPECT_FALSE(model.FindBranch(file, KindProcPoint, 3999999999u));
+  EXPECT_EQ(hits.findBranch(file, KindProcPoint, 1).branch->id, 1u);
+  EXPECT_FALSE(hits.findBranch(file, KindProcPoint, 3999999999u));
 }
 
 TEST_F(FdcTest, IndexAnswersAsTheWalk) {
@@ -120,29 +123,30 @@ TEST_F(FdcTest, IndexAnswersAsTheWalk) {
     }
     file->services.push_back(std::move(service));
   }
-  model.buildBranchIndex(*file);
+  buildBranchIndex(*file);
   ASSERT_TRUE(file->branchIndexBuilt);
 
   int found = 0;
+  ServiceCursor cursor;
   for (int step = 0; step < 20000; ++step) {
-    if (random() % 50 == 0) model.clearCurrentService();
-    if (random() % 50 == 0) model.SelectService(*file, file->services[random() % kServices]->name);
+    if (random() % 50 == 0) cursor.clear();
+    if (random() % 50 == 0) cursor.set(*file, *file->services[random() % kServices]);
     const int kind = 1 + static_cast<int>(random() % 4);
     const uint32_t id =
         random() % 10 == 0 ? 3000000000u + random() % 6 : static_cast<uint32_t>(random() % 64);
-    const Service *before = model.currentService();
-    const BranchLookup expected = FindBranchByWalk(*file, before, kind, id);
-    const BranchLookup actual = model.FindBranch(*file, kind, id);
+    const Service *before = cursor.current();
+    const BranchLookup expected = findBranchByWalk(*file, before, kind, id);
+    const BranchLookup actual = findBranch(cursor, *file, kind, id);
     ASSERT_EQ(actual.branch, expected.branch) << "kind " << kind << " id " << id;
     if (!expected) {
-      ASSERT_EQ(model.currentService(), before);
+      ASSERT_EQ(cursor.current(), before);
       continue;
     }
     ++found;
     ASSERT_EQ(actual.service, expected.service);
     ASSERT_EQ(actual.type, expected.type);
     ASSERT_EQ(actual.entryIndex, expected.entryIndex);
-    ASSERT_EQ(model.currentService(), expected.service);
+    ASSERT_EQ(cursor.current(), expected.service);
   }
   EXPECT_GT(found, 5000);
 }
@@ -153,12 +157,12 @@ TEST_F(FdcTest, SourceFilesAreFoundByKeyAndChecksum) {
   SourceFile *a = model.files()[0].get();
   SourceFile *b = model.files()[1].get();
   bool otherVersion = true;
-  EXPECT_EQ(model.FindSourceFile(100, a->checksum, &otherVersion), a);
+  EXPECT_EQ(model.findSourceFile(100, a->checksum, &otherVersion), a);
   EXPECT_TRUE(otherVersion);
-  EXPECT_EQ(model.FindSourceFile(100, b->checksum, &otherVersion), b);
-  EXPECT_EQ(model.FindSourceFile(100, 7, &otherVersion), nullptr);
+  EXPECT_EQ(model.findSourceFile(100, b->checksum, &otherVersion), b);
+  EXPECT_EQ(model.findSourceFile(100, 7, &otherVersion), nullptr);
   EXPECT_TRUE(otherVersion);
-  EXPECT_EQ(model.FindSourceFile(101, a->checksum, &otherVersion), nullptr);
+  EXPECT_EQ(model.findSourceFile(101, a->checksum, &otherVersion), nullptr);
   EXPECT_FALSE(otherVersion);
 
   // Placeholders are found too, after the sections, but never make another version.
@@ -166,16 +170,16 @@ TEST_F(FdcTest, SourceFilesAreFoundByKeyAndChecksum) {
   placeholder->placeholder = true;
   placeholder->fileKey = 200;
   placeholder->checksum = 5;
-  SourceFile &registered = model.RegisterSourceFile(std::move(placeholder));
-  EXPECT_EQ(model.FindSourceFile(200, 5, &otherVersion), &registered);
-  EXPECT_EQ(model.FindSourceFile(200, 6, &otherVersion), nullptr);
+  SourceFile &registered = model.registerSourceFile(std::move(placeholder));
+  EXPECT_EQ(model.findSourceFile(200, 5, &otherVersion), &registered);
+  EXPECT_EQ(model.findSourceFile(200, 6, &otherVersion), nullptr);
   EXPECT_FALSE(otherVersion);
 
   // Two equal sections of one FDC file: the first in list order answers, which is
   // the later one in the file.
   load("c.fdc", header("PR") + "PR 0 proc \"f\" 1 1\nDC 3 300\n@/RIK@\n" + header("PR") +
                     "PR 0 proc \"g\" 1 1\nDC 3 300\n");
-  SourceFile *found = model.FindSourceFile(300, model.files()[3]->checksum);
+  SourceFile *found = model.findSourceFile(300, model.files()[3]->checksum);
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(found, model.files()[3].get());
   EXPECT_STREQ(found->services[0]->name->text, "g");
@@ -183,10 +187,11 @@ TEST_F(FdcTest, SourceFilesAreFoundByKeyAndChecksum) {
 
 TEST_F(FdcTest, ServicesAreSelectedByNameIdentity) {
   SourceFile file;
-  Service &f = model.SelectService(file, internName("f"));
-  Service &g = model.SelectService(file, internName("g"));
-  EXPECT_EQ(&model.SelectService(file, internName("f")), &f);
-  EXPECT_EQ(model.currentService(), &f);
+  ModelBuilder builder(model);
+  Service &f = builder.selectService(file, internName("f"));
+  Service &g = builder.selectService(file, internName("g"));
+  EXPECT_EQ(&builder.selectService(file, internName("f")), &f);
+  EXPECT_EQ(builder.currentService(), &f);
   ASSERT_EQ(file.services.size(), 2u);
   EXPECT_EQ(g.ordinal, 1u);
   EXPECT_EQ(g.firstLine, 0xFFFFFFFFu);
@@ -196,7 +201,7 @@ TEST_F(FdcTest, ServicesAreSelectedByNameIdentity) {
   added->name = internName("k");
   Service *k = added.get();
   file.services.push_back(std::move(added));
-  EXPECT_EQ(&model.SelectService(file, internName("k")), k);
+  EXPECT_EQ(&builder.selectService(file, internName("k")), k);
   EXPECT_EQ(file.services.size(), 3u);
 }
 

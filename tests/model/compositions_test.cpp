@@ -114,7 +114,7 @@ TEST_F(FdcTest, ExpressionFormVectorsPairsAndLabels) {
   EXPECT_EQ(f.staticCounts[CntBasicConditions], 4u);
   EXPECT_EQ(file.conditionBranchCount, 8u);
   // The vectors are condition branches of the file like any other.
-  EXPECT_EQ(model.FindBranch(file, KindCondition, 7).type, CovCompoundConditions);
+  EXPECT_EQ(hits.findBranch(file, KindCondition, 7).type, CovCompoundConditions);
 }
 
 TEST_F(FdcTest, ExclusiveOrPairsEveryCase) {

@@ -1,6 +1,7 @@
 // Counting hits: first-hit rules, saturation, trace hits, modified conditions and
 // the per-test reset.
 #include "fdc_test_helpers.h"
+#include "model/hit_counting.h"
 
 namespace {
 
@@ -9,8 +10,8 @@ constexpr uint32_t kCeiling = 2147483647u;
 TEST(MarkBranchHit, EntryHitTwiceCountsOncePerTestAndOncePerRun) {
   Service service;
   Branch entry;
-  MarkBranchHit(service, entry, CovFunctions, 1, false);
-  MarkBranchHit(service, entry, CovFunctions, 1, false);
+  markBranchHit(service, entry, CovFunctions, 1, false);
+  markBranchHit(service, entry, CovFunctions, 1, false);
   EXPECT_EQ(service.testCovered[CntFunctions], 1u);
   EXPECT_EQ(service.testCovered[CntFunctionsExits], 1u);
   EXPECT_EQ(service.totalCovered[CntFunctionsExits], 1u);
@@ -20,7 +21,7 @@ TEST(MarkBranchHit, EntryHitTwiceCountsOncePerTestAndOncePerRun) {
   entry.hits = 0;
   service.testCovered.clear();
   entry.flags &= ~FlagHitSinceLook;
-  MarkBranchHit(service, entry, CovFunctions, 3, false);
+  markBranchHit(service, entry, CovFunctions, 3, false);
   EXPECT_EQ(service.testCovered[CntFunctionsExits], 1u);
   EXPECT_EQ(service.totalCovered[CntFunctionsExits], 1u);
   EXPECT_EQ(entry.hits, 3u);
@@ -41,7 +42,7 @@ TEST(MarkBranchHit, EachTypeFeedsItsCounter) {
   for (auto [type, counter] : types) {
     Service service;
     Branch branch;
-    MarkBranchHit(service, branch, type, 1, false);
+    markBranchHit(service, branch, type, 1, false);
     for (int i = 0; i < CntCount; ++i) {
       EXPECT_EQ(service.testCovered[i], i == counter ? 1u : 0u) << type << " " << i;
       EXPECT_EQ(service.totalCovered[i], i == counter ? 1u : 0u) << type << " " << i;
@@ -49,7 +50,7 @@ TEST(MarkBranchHit, EachTypeFeedsItsCounter) {
   }
   Service service;
   Branch branch;
-  MarkBranchHit(service, branch, CovForcedConditions, 1, false);
+  markBranchHit(service, branch, CovForcedConditions, 1, false);
   EXPECT_FALSE(service.testCovered.any());
   EXPECT_FALSE(service.totalCovered.any());
   EXPECT_EQ(branch.hits, 1u);
@@ -74,7 +75,7 @@ TEST(MarkBranchHit, AddingSaturatesWithoutWrapping) {
     Branch branch;
     branch.hits = c.before;
     branch.totalHits = c.before;
-    MarkBranchHit(service, branch, CovCalls, c.count, true);
+    markBranchHit(service, branch, CovCalls, c.count, true);
     EXPECT_EQ(branch.hits, c.after) << c.before << " + " << c.count;
     EXPECT_EQ(branch.totalHits, c.after) << c.before << " + " << c.count;
   }
@@ -82,7 +83,7 @@ TEST(MarkBranchHit, AddingSaturatesWithoutWrapping) {
   Service service;
   Branch branch;
   branch.hits = 50;
-  MarkBranchHit(service, branch, CovCalls, 0xFFFFFFFFu, false);
+  markBranchHit(service, branch, CovCalls, 0xFFFFFFFFu, false);
   EXPECT_EQ(branch.hits, 0xFFFFFFFFu);
 }
 
@@ -96,11 +97,11 @@ TEST_F(FdcTest, TraceHitsCountInTheHoldingService) {
   load("a.fdc", kComposition);
   SourceFile &file = *model.files()[0];
   Service &f = *file.services[0];
-  model.MarkTraceBranch(file, KindCondition, 1, 4, true);
-  model.MarkTraceBranch(file, KindCondition, 1, 4, true);
+  hits.markTraceBranch(file, KindCondition, 1, 4, true);
+  hits.markTraceBranch(file, KindCondition, 1, 4, true);
   EXPECT_EQ(f.conditions[1].branch.hits, 8u);
   EXPECT_EQ(f.testCovered[CntBasicConditions], 1u);
-  model.MarkTraceBranch(file, KindCondition, 7, 1, false);
+  hits.markTraceBranch(file, KindCondition, 7, 1, false);
   EXPECT_EQ(f.testCovered[CntCompoundConditions], 1u);
   EXPECT_EQ(f.conditions[7].branch.hits, 1u);
 }
@@ -109,7 +110,7 @@ TEST_F(FdcTest, UnknownTraceBranchIsFatal) {
   const std::string path = load("a.fdc", kComposition);
   SourceFile &file = *model.files()[0];
   EXPECT_EXIT(
-      model.MarkTraceBranch(file, KindCall, 12, 1, false), ::testing::ExitedWithCode(7),
+      hits.markTraceBranch(file, KindCall, 12, 1, false), ::testing::ExitedWithCode(7),
       exactly(fatalFrame(
           "Cannot find instrumentation ID for specified trace in FDC file " + path +
           "\nDescription:\n The instrumentation id 12 for a coverage branch cannot be found in any "
@@ -128,11 +129,11 @@ TEST_F(FdcTest, ModifiedConditionNeedsBothVectorsOfAPair) {
   ModifiedCondition &second = f.compositions[0].items[1];
 
   // Cases 0..3 are IDs 4..7; the first condition's pair is (case 2, case 3).
-  model.MarkTraceBranch(file, KindCondition, 6, 1, false);
-  model.UpdateModifiedConditions();
+  hits.markTraceBranch(file, KindCondition, 6, 1, false);
+  hits.updateModifiedConditions();
   EXPECT_EQ(f.testCovered[CntModifiedConditions], 0u);
-  model.MarkTraceBranch(file, KindCondition, 7, 1, false);
-  model.UpdateModifiedConditions();
+  hits.markTraceBranch(file, KindCondition, 7, 1, false);
+  hits.updateModifiedConditions();
   EXPECT_EQ(f.testCovered[CntModifiedConditions], 1u);
   EXPECT_EQ(first.hits, 1u);
   EXPECT_EQ(second.hits, 0u);
@@ -140,7 +141,7 @@ TEST_F(FdcTest, ModifiedConditionNeedsBothVectorsOfAPair) {
   // A later test: vectors hit in an earlier test still count (FlagEverHit). The
   // reset leaves the item found hit as evaluating it again makes it: hit once,
   // counted in the test.
-  model.resetTestHits();
+  hits.resetTestHits();
   EXPECT_EQ(first.hits, 1u);
   EXPECT_EQ(f.conditions[7].branch.hits, 0u);
   EXPECT_EQ(f.conditions[7].branch.totalHits, 1u);
@@ -149,26 +150,26 @@ TEST_F(FdcTest, ModifiedConditionNeedsBothVectorsOfAPair) {
   };
   const std::vector<uint32_t> onlyFirst = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0};
   EXPECT_EQ(counters(f.testCovered), onlyFirst);
-  model.UpdateModifiedConditions();
+  hits.updateModifiedConditions();
   EXPECT_EQ(counters(f.testCovered), onlyFirst);
   EXPECT_EQ(first.hits, 1u);
-  model.MarkTraceBranch(file, KindCondition, 5, 1, false);
+  hits.markTraceBranch(file, KindCondition, 5, 1, false);
   for (bool markAgain : {false, true}) {
-    model.UpdateModifiedConditions(markAgain);
+    hits.updateModifiedConditions(markAgain);
     EXPECT_EQ(f.testCovered[CntModifiedConditions], 2u);
     EXPECT_EQ(f.totalCovered[CntModifiedConditions], 2u);
     EXPECT_EQ(second.hits, 1u);
   }
   EXPECT_EQ(f.modifiedConditionsHit, 2u);
-  ASSERT_EQ(model.modifiedConditionsHit().size(), 2u);
-  EXPECT_EQ(model.modifiedConditionsHit()[1].item, &second);
+  ASSERT_EQ(hits.modifiedConditionsHit().size(), 2u);
+  EXPECT_EQ(hits.modifiedConditionsHit()[1].item, &second);
 
   // An item whose FlagHitSinceLook was cleared (as the CIO file does) gets it back
   // when marked again, and keeps it without.
   first.flags &= ~FlagHitSinceLook;
-  model.UpdateModifiedConditions(false);
+  hits.updateModifiedConditions(false);
   EXPECT_FALSE(first.flags & FlagHitSinceLook);
-  model.UpdateModifiedConditions(true);
+  hits.updateModifiedConditions(true);
   EXPECT_TRUE(first.flags & FlagHitSinceLook);
   EXPECT_EQ(f.testCovered[CntModifiedConditions], 2u);
 }
@@ -179,9 +180,9 @@ TEST_F(FdcTest, ResetClearsEveryCurrentTestCount) {
   SourceFile &file = *model.files()[0];
   Service &f = *file.services[0];
   for (int kind = KindProcPoint; kind <= KindCondition; ++kind)
-    model.MarkTraceBranch(file, kind, 0, 2, false);
-  model.MarkTraceBranch(file, KindProcPoint, 1, 2, false);
-  model.resetTestHits();
+    hits.markTraceBranch(file, kind, 0, 2, false);
+  hits.markTraceBranch(file, KindProcPoint, 1, 2, false);
+  hits.resetTestHits();
   EXPECT_FALSE(f.testCovered.any());
   for (const Branch *branch : {&f.entry, &f.exits[0].branch, &f.calls[0].branch,
                                &f.blocks[0].branch, &f.conditions[0].branch}) {

@@ -78,7 +78,7 @@ TEST_F(FdcTest, TheItemOfALookupIsTheItemOfTheEnumeration) {
                        : item.kind <= ItemAsyncBlock    ? KindBlock
                                                         : KindCondition;
       ServiceItem looked;
-      ASSERT_TRUE(itemOfLookup(model.FindBranch(file, kind, branch.id), looked));
+      ASSERT_TRUE(itemOfLookup(hits.findBranch(file, kind, branch.id), looked));
       EXPECT_EQ(describe(looked), describe(item));
       EXPECT_EQ(looked.state, item.state);
       EXPECT_EQ(looked.type, item.type);

@@ -36,7 +36,7 @@
 
 #include "cli/report_options.h"
 #include "fdc/load_fdc_file.h"
-#include "model/coverage_model.h"
+#include "model/hit_recorder.h"
 #include "support/line_reader.h"
 #include "support/numbers.h"
 #include "test_support.h"
@@ -169,7 +169,7 @@ uint64_t minimalPass(const std::string &path, CoverageModel &model) {
       } else if (p[0] == 'F') {
         key = value;
       } else if (p[0] == 'D') {
-        part = model.FindSourceFile(key, value);
+        part = model.findSourceFile(key, value);
       }
       ++lines;
       p = q + 1;
@@ -351,6 +351,7 @@ int main(int argc, char **argv) {
   const Settings settings = parse(argc, argv);
   TempDir dir;
   CoverageModel model;
+  HitRecorder hits{model};
   std::vector<InputFile> ignored;
   std::string trace;
   std::vector<std::string> fdcFiles;
@@ -421,8 +422,8 @@ int main(int argc, char **argv) {
   auto pass = [&](const char *label, bool scanning, HitScanPath path, bool readAhead,
                   bool preparing = true) {
     const Cost cost = measure(settings.runs, [&] {
-      model.resetTestHits();
-      TraceReader reader(model, options, nullptr, 0);
+      hits.resetTestHits();
+      TraceReader reader(hits, options, nullptr, 0);
       reader.setHitLineScanning(scanning);
       reader.setHitScanPath(path);
       reader.setBlockPreparing(preparing);

@@ -5,6 +5,7 @@
 
 #include "cli/report_options.h"
 #include "model/coverage_model.h"
+#include "model/model_builder.h"
 #include "report/cio_file.h"
 #include "report/report_scope.h"
 #include "support/name_table.h"
@@ -27,8 +28,8 @@ protected:
     auto file = std::make_unique<SourceFile>();
     file->sourceName = internName("f.c");
     file->instrumentedTypes = CovStatementBlocks | CovCalls;
-    file_ = &model_.RegisterSourceFile(std::move(file));
-    service_ = &model_.SelectService(*file_, internName("s"));
+    file_ = &model_.registerSourceFile(std::move(file));
+    service_ = &ModelBuilder(model_).selectService(*file_, internName("s"));
     test_.testNumber = 7;
     test_.groupNumber = 3;
     test_.traceFileName = "run.tio";

@@ -5,7 +5,8 @@
 #include <string>
 
 #include "cli/report_options.h"
-#include "model/coverage_model.h"
+#include "model/hit_recorder.h"
+#include "model/model_builder.h"
 #include "report/report_labels.h"
 #include "report/report_scope.h"
 #include "report/selection_check.h"
@@ -28,7 +29,7 @@ protected:
     ASSERT_NE(out_, nullptr);
     run_.out = out_;
     run_.options = &options_;
-    run_.model = &model_;
+    run_.hits = &hits_;
     run_.trace = &trace_;
   }
   void TearDown() override {
@@ -54,7 +55,7 @@ protected:
     auto file = std::make_unique<SourceFile>();
     file->sourceName = internName(name);
     file->instrumentedTypes = types;
-    return model_.RegisterSourceFile(std::move(file));
+    return model_.registerSourceFile(std::move(file));
   }
 
   static const std::string *keepText(Service &service, const char *text) {
@@ -75,6 +76,7 @@ protected:
   std::FILE *out_ = nullptr;
   ReportOptions options_;
   CoverageModel model_;
+  HitRecorder hits_{model_};
   TestState trace_;
   ReportScope scope_;
   ReportRunState run_;
@@ -114,7 +116,7 @@ TEST_F(TextReportTest, CountModeListsEveryReferenceWithMarkersAndSaturation) {
 
 TEST_F(TextReportTest, TrueAndFalseFollowTheSharedTextNotItsContent) {
   SourceFile &file = addFile("cond_identity.c", CovBasicConditions);
-  Service &service = model_.SelectService(file, internName("identity"));
+  Service &service = ModelBuilder(model_).selectService(file, internName("identity"));
   // Two CE records with the same condition text: each pair shares its own copy.
   const std::string *first = keepText(service, "\"x\"");
   const std::string *second = keepText(service, "\"x\"");
@@ -140,7 +142,7 @@ TEST_F(TextReportTest, TrueAndFalseFollowTheSharedTextNotItsContent) {
 
 TEST_F(TextReportTest, EntryReferenceFollowsTheHitLineOnlyInCountModeWithoutExits) {
   SourceFile &file = addFile("entry_ref.c", CovFunctions | CovFunctionsExits);
-  Service &service = model_.SelectService(file, internName("svc"));
+  Service &service = ModelBuilder(model_).selectService(file, internName("svc"));
   service.hasEntry = true;
   service.entry.firstLine = 8;
   service.entry.totalHits = 4;
@@ -192,7 +194,7 @@ TEST_F(TextReportTest, TestReportsCarryTheNoteFromTheSecondOnAndSkipPlaceholders
   options_.summaryLevel = SummaryFile;
   options_.coverageTypes = CovModifiedConditions;
   SourceFile &file = addFile("notes.c", CovModifiedConditions);
-  Service &service = model_.SelectService(file, internName("n"));
+  Service &service = ModelBuilder(model_).selectService(file, internName("n"));
   service.staticCounts[CntModifiedConditions] = 2;
   // A composition of two conditions; both vectors of the first one's pair are
   // hit, so it counts in the test (the hits go through the model, which keeps
@@ -207,13 +209,13 @@ TEST_F(TextReportTest, TestReportsCarryTheNoteFromTheSecondOnAndSkipPlaceholders
   composition.items.resize(2);
   composition.items[0].pairs.push_back(VectorPair{0, 1});
   service.compositions.push_back(composition);
-  model_.MarkTraceBranch(file, KindCondition, 0, 1, false);
-  model_.MarkTraceBranch(file, KindCondition, 1, 1, false);
-  model_.UpdateModifiedConditions();
+  hits_.markTraceBranch(file, KindCondition, 0, 1, false);
+  hits_.markTraceBranch(file, KindCondition, 1, 1, false);
+  hits_.updateModifiedConditions();
   ASSERT_EQ(service.testCovered[CntModifiedConditions], 1u);
   auto placeholder = std::make_unique<SourceFile>();
   placeholder->placeholder = true;
-  model_.RegisterSourceFile(std::move(placeholder));
+  model_.registerSourceFile(std::move(placeholder));
   trace_.testName = internName("first");
   scope_ = buildReportScope(model_, options_);
   run_.scope = &scope_;
@@ -243,9 +245,9 @@ TEST_F(TextReportTest, FileWithoutSelectedServiceIsMarkedExcludedUnderItsUpperCa
   NameEntry *kept = internName("kept_service");
   kept->flags |= InServiceList;
   SourceFile &withService = addFile("dir/Kept.c", CovFunctions);
-  model_.SelectService(withService, kept);
+  ModelBuilder(model_).selectService(withService, kept);
   SourceFile &without = addFile("lib/Dropped.c", CovFunctions);
-  model_.SelectService(without, internName("other_service"));
+  ModelBuilder(model_).selectService(without, internName("other_service"));
 
   checkSelection(options_, model_);
   EXPECT_TRUE(internName("DROPPED.C")->flags & InExFileList);
@@ -254,7 +256,7 @@ TEST_F(TextReportTest, FileWithoutSelectedServiceIsMarkedExcludedUnderItsUpperCa
 
 TEST_F(TextReportTest, NothingLeftToReportEndsTheRun) {
   SourceFile &file = addFile("typed.c", CovFunctions);
-  model_.SelectService(file, internName("typed_service"));
+  ModelBuilder(model_).selectService(file, internName("typed_service"));
   options_.coverageTypes = CovCalls;
   EXPECT_EXIT(checkSelection(options_, model_), ::testing::ExitedWithCode(7),
               "There is nothing to report \\.\\.\\. report is empty");

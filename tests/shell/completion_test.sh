@@ -106,6 +106,9 @@ expect "-XML=" a.fdc b.tio calc.c "my dir/" listings/
 expect "-OPTION=a" a.fdc
 expect "-FILE=a.fdc,c" a.fdc,calc.c
 expect "-LISTING=" "my dir/" listings/
+expect "-SO" -SOURCEMAP=
+expect "-SOURCEMAP=/home/dev"
+expect "-sourcemap=/home/dev,l" /home/dev,listings/
 expect "-F=a"
 
 # Without "=" among the word breaks the whole word is replaced.

@@ -5,6 +5,8 @@
 #include <filesystem>
 
 #include "cli/report_options.h"
+#include "model/branch_lookup.h"
+#include "model/hit_recorder.h"
 #include "trace/cleaned_trace_writer.h"
 #include "trace/tio_line_parser.h"
 #include "trace_test_model.h"
@@ -132,10 +134,12 @@ TEST_F(CleanedTraceTest, CleanedTraceReadsBackWithTheSameCoverage) {
   run({trace(threeTests())});
 
   CoverageModel again;
+
+  HitRecorder againHits{again};
   SourceFile &a = addTestFile(again, "a.c", 0x11, 0x22);
   SourceFile &b = addTestFile(again, "b.c", 0x33, 0x44);
   ReportOptions plain;
-  TraceReader reader(again, plain, nullptr, 0);
+  TraceReader reader(againHits, plain, nullptr, 0);
   ::testing::internal::CaptureStderr();
   reader.run({clean});
   ::testing::internal::GetCapturedStderr();
@@ -154,22 +158,23 @@ TEST_F(CleanedTraceTest, SharedIdsAreToldOncePerFile) {
   // A second file whose second service holds block 0 too (IDs are per file, the
   // FDC format lets two services share one).
   CoverageModel model;
+  HitRecorder modelHits{model};
   SourceFile &shared = addTestFile(model, "s.c", 0x55, 0x66);
   auto other = std::make_unique<Service>();
   other->name = internName("h");
   other->blocks.push_back(BlockEntry{});
   other->blocks.back().branch.id = 0;
   shared.services.push_back(std::move(other));
-  model.buildBranchIndex(shared);
-  EXPECT_TRUE(CoverageModel::hasSharedIds(shared));
-  EXPECT_FALSE(CoverageModel::hasSharedIds(*a_));
+  buildBranchIndex(shared);
+  EXPECT_TRUE(hasSharedIds(shared));
+  EXPECT_FALSE(hasSharedIds(*a_));
 
   options_.cleanFile = dir_.path() + "/clean.tio";
   const std::string path = trace("NT\nFT 55\nDC 66\nTB 0\nFT 11\nDC 22\nFT 55\nDC 66\nTB 1\n");
   ReportOptions options = options_;
   ::testing::internal::CaptureStderr();
   {
-    TraceReader reader(model, options, nullptr, 0);
+    TraceReader reader(modelHits, options, nullptr, 0);
     reader.run(std::vector<std::string>{path});
     reader.finishCleanedOutput();
   }

@@ -12,6 +12,9 @@
 
 #include "cli/report_options.h"
 #include "failing_reads.h"
+#include "model/branch_lookup.h"
+#include "model/coverage_model.h"
+#include "model/hit_recorder.h"
 #include "scan_paths.h"
 #include "support/line_reader.h"
 #include "support/numbers.h"
@@ -541,8 +544,8 @@ void buildModel(CoverageModel &model) {
   b->sourceName = internName("b.c");
   b->instrumentedTypes = 0x05ED;
   addService(*b, "h", {0, 1}, {0}, {0, 1, 2, 3}, {0, 1});
-  model.buildBranchIndex(model.RegisterSourceFile(std::move(a)));
-  model.buildBranchIndex(model.RegisterSourceFile(std::move(b)));
+  buildBranchIndex(model.registerSourceFile(std::move(a)));
+  buildBranchIndex(model.registerSourceFile(std::move(b)));
 }
 
 /// Runs a reading pass over trace texts and tells everything it left: the
@@ -599,6 +602,7 @@ std::string readTraces(const Strings &traces, const Reading &reading,
                        const std::function<void(ReportOptions &)> &configure) {
   TempDir dir;
   CoverageModel model;
+  HitRecorder modelHits{model};
   buildModel(model);
   ReportOptions options;
   configure(options);
@@ -610,7 +614,7 @@ std::string readTraces(const Strings &traces, const Reading &reading,
   ::testing::internal::CaptureStderr();
   {
     // A fixed run time: the merged section is dated with it.
-    TraceReader reader(model, options, &listener, 1700000000);
+    TraceReader reader(modelHits, options, &listener, 1700000000);
     listener.reader = &reader;
     reading.apply(reader);
     reader.run(paths);
@@ -721,13 +725,14 @@ TEST(HitLineScanning, FailuresAreTheSame) {
     for (const Reading &reading : readings(false)) {
       TempDir dir;
       CoverageModel model;
+      HitRecorder modelHits{model};
       buildModel(model);
       ReportOptions options;
       const std::string path =
           dir.write("t.tio", "NT\nFT 11\nDC 22\nTB 0\nTB 1\n" + line + "TB 2\n");
       EXPECT_EXIT(
           {
-            TraceReader reader(model, options, nullptr, 0);
+            TraceReader reader(modelHits, options, nullptr, 0);
             reading.apply(reader);
             reader.run({path});
             std::exit(0);
@@ -751,6 +756,7 @@ TEST(HitLineScanning, CleanedTraceFailuresComeInLineOrder) {
     for (const Reading &reading : readings(false)) {
       TempDir dir;
       CoverageModel model;
+      HitRecorder modelHits{model};
       buildModel(model);
       ReportOptions options;
       options.cleanFile = dir.path() + "/clean.tio";
@@ -758,7 +764,7 @@ TEST(HitLineScanning, CleanedTraceFailuresComeInLineOrder) {
           dir.write("t.tio", "NT\nFT 11\nDC 22\nTB 0\nTB 1\n" + lines + "TB 2\n");
       EXPECT_EXIT(
           {
-            TraceReader reader(model, options, nullptr, 0);
+            TraceReader reader(modelHits, options, nullptr, 0);
             reading.apply(reader);
             reader.run({path});
             std::exit(0);
@@ -786,12 +792,13 @@ TEST(HitLineScanning, ReadErrorIsReportedWhereTheReadingMeetsIt) {
         Reading{false, HitScanPath::Plain, 4096, 0}}) {
     TempDir dir;
     CoverageModel model;
+    HitRecorder modelHits{model};
     buildModel(model);
     ReportOptions options;
     const std::string path = dir.write("t.tio", text);
     EXPECT_EXIT(
         {
-          TraceReader reader(model, options, nullptr, 0);
+          TraceReader reader(modelHits, options, nullptr, 0);
           reading.apply(reader);
           reader.lineReader().setReadFunction(readFailingAfter);
           readableBytes = failure;

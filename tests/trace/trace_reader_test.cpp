@@ -78,7 +78,7 @@ TEST_F(TraceFixture, TestBoundaries) {
   EXPECT_EQ(blocksCovered(*a_), 4u);
 
   listener_.events.clear();
-  model_.resetTestHits(); // the last test's hits stay after a pass
+  hits_.resetTestHits(); // the last test's hits stay after a pass
   options_.iterations = true;
   run({path});
   EXPECT_EQ(listener_.events,
@@ -147,7 +147,7 @@ TEST_F(TraceFixture, CountOrientationOfTheRun) {
   EXPECT_EQ(blockHits(*a_, 1), 1u) << "a plain test reads no count";
 
   options_.global = false;
-  model_.resetTestHits();
+  hits_.resetTestHits();
   err = run({mixed});
   EXPECT_EQ(err.find("count-oriented"), std::string::npos) << err;
   EXPECT_FALSE(countOriented_);

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "cli/report_options.h"
+#include "model/branch_lookup.h"
 #include "model/coverage_model.h"
+#include "model/hit_recorder.h"
 #include "test_support.h"
 #include "trace/trace_reader.h"
 
@@ -55,8 +57,8 @@ inline SourceFile &addTestFile(CoverageModel &model, const char *name, uint32_t 
   file->blockBranchCount = blocks;
   file->conditionBranchCount = 2;
   file->services.push_back(std::move(service));
-  SourceFile &registered = model.RegisterSourceFile(std::move(file));
-  model.buildBranchIndex(registered);
+  SourceFile &registered = model.registerSourceFile(std::move(file));
+  buildBranchIndex(registered);
   return registered;
 }
 
@@ -133,7 +135,7 @@ protected:
   /// Runs the reading pass over the files (and finishes the cleaned trace).
   void runPass(const std::vector<std::string> &files) {
     listener_.keepTestHits = !options_.global || options_.cioFile.has_value();
-    TraceReader reader(model_, options_, &listener_, runTime_);
+    TraceReader reader(hits_, options_, &listener_, runTime_);
     listener_.reader = &reader;
     reader.run(files);
     reader.finishCleanedOutput();
@@ -155,6 +157,7 @@ protected:
 
   TempDir dir_;
   CoverageModel model_;
+  HitRecorder hits_{model_};
   ReportOptions options_;
   RecordingListener listener_;
   /// The run's time given to the reading pass.

@@ -264,3 +264,21 @@ template <typename Classify, typename Whole = NoWholeBlocks>
 }
 
 } // namespace hit_scan
+
+/// Defines the table `table` of a block path: its scan and decoding compiled for
+/// the processor features `features` (a gnu::target text) with the classifier
+/// `Classify`, and the taking line by line. Written once here so that each
+/// processor's file holds only its classifier.
+#define ZELTOCOV_BLOCK_PATH(table, Classify, features)                                             \
+  namespace {                                                                                      \
+  [[gnu::target(features), gnu::flatten]] HitScan                                                  \
+      scan##Classify(std::string_view bytes, bool countOriented, TraceHit *out,                    \
+                     std::size_t capacity, const HitScanFilter *filter) {                          \
+    return scanBlockPath<Classify>(bytes, countOriented, out, capacity, filter);                   \
+  }                                                                                                \
+  [[gnu::target(features), gnu::flatten]] DecodedLines                                             \
+      decode##Classify(std::string_view bytes, uint32_t *out, std::size_t capacity) {              \
+    return decodeBlockPath<Classify>(bytes, out, capacity);                                        \
+  }                                                                                                \
+  }                                                                                                \
+  const PathFunctions table = {scan##Classify, decode##Classify, takeDecodedLineByLine};

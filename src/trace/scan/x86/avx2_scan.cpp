@@ -54,33 +54,10 @@ struct ClassifyAvx2Pext : ClassifyAvx2 {
   }
 };
 
-[[gnu::target("avx2"), gnu::flatten]] HitScan scanAvx2(std::string_view bytes, bool countOriented,
-                                                       TraceHit *out, std::size_t capacity,
-                                                       const HitScanFilter *filter) {
-  return scanBlockPath<ClassifyAvx2>(bytes, countOriented, out, capacity, filter);
-}
-
-[[gnu::target("avx2"), gnu::flatten]] DecodedLines decodeAvx2(std::string_view bytes, uint32_t *out,
-                                                              std::size_t capacity) {
-  return decodeBlockPath<ClassifyAvx2>(bytes, out, capacity);
-}
-
-[[gnu::target("avx2,bmi2"), gnu::flatten]] HitScan scanAvx2Pext(std::string_view bytes,
-                                                                bool countOriented, TraceHit *out,
-                                                                std::size_t capacity,
-                                                                const HitScanFilter *filter) {
-  return scanBlockPath<ClassifyAvx2Pext>(bytes, countOriented, out, capacity, filter);
-}
-
-[[gnu::target("avx2,bmi2"), gnu::flatten]] DecodedLines
-decodeAvx2Pext(std::string_view bytes, uint32_t *out, std::size_t capacity) {
-  return decodeBlockPath<ClassifyAvx2Pext>(bytes, out, capacity);
-}
-
 } // namespace
 
-const PathFunctions kAvx2Path = {scanAvx2, decodeAvx2, takeDecodedLineByLine};
-const PathFunctions kAvx2PextPath = {scanAvx2Pext, decodeAvx2Pext, takeDecodedLineByLine};
+ZELTOCOV_BLOCK_PATH(kAvx2Path, ClassifyAvx2, "avx2")
+ZELTOCOV_BLOCK_PATH(kAvx2PextPath, ClassifyAvx2Pext, "avx2,bmi2")
 
 } // namespace hit_scan
 

@@ -42,20 +42,9 @@ struct ClassifySse2 {
   }
 };
 
-[[gnu::target("sse2"), gnu::flatten]] HitScan scanSse2(std::string_view bytes, bool countOriented,
-                                                       TraceHit *out, std::size_t capacity,
-                                                       const HitScanFilter *filter) {
-  return scanBlockPath<ClassifySse2>(bytes, countOriented, out, capacity, filter);
-}
-
-[[gnu::target("sse2"), gnu::flatten]] DecodedLines decodeSse2(std::string_view bytes, uint32_t *out,
-                                                              std::size_t capacity) {
-  return decodeBlockPath<ClassifySse2>(bytes, out, capacity);
-}
-
 } // namespace
 
-const PathFunctions kSse2Path = {scanSse2, decodeSse2, takeDecodedLineByLine};
+ZELTOCOV_BLOCK_PATH(kSse2Path, ClassifySse2, "sse2")
 
 } // namespace hit_scan
 
