@@ -118,6 +118,7 @@ template <typename Write> void HtmlReport::writePage(const std::string &name, Wr
   QString reason;
   if (!page.open(path, OnFatal::LeaveTarget, &reason))
     reportCannotWrite(local(JoinPath(directory_, name)), reason);
+  if (site_.syncsFiles()) page.leaveSyncToFolder();
   write(page.stream());
   page.commitOrFail();
 }

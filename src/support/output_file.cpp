@@ -169,15 +169,16 @@ bool OutputFile::open(const std::string &target, OnFatal onFatal, QString *reaso
 
 bool OutputFile::commit(QString *reason) {
   if (!stream_) return true;
-  // A new file is synced before it takes the target's place.
-  bool written = closeOutputChecked(stream_, reason, !direct_);
+  // A new file is synced before it takes the target's place, unless its folder
+  // syncs every file at once before it takes its own target's place.
+  bool written = closeOutputChecked(stream_, reason, !direct_ && !syncedByFolder_);
   stream_ = nullptr;
   if (written && !direct_) {
     if (::rename(temporary_.c_str(), replaced_.c_str()) != 0) {
       written = false;
       if (reason) *reason = systemReason(errno);
     } else {
-      syncFolderOf(replaced_);
+      if (!syncedByFolder_) syncFolderOf(replaced_);
       temporary_.clear();
     }
   }

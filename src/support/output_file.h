@@ -43,6 +43,9 @@ public:
   /// True when the target is written in place (not a regular file).
   bool direct() const { return direct_; }
 
+  /// Leaves the sync of the new file to its folder (OutputFolder::syncsFiles):
+  /// commit then flushes and moves it without syncing it.
+  void leaveSyncToFolder() { syncedByFolder_ = true; }
   /// Flushes, syncs and moves the new file into place; false with the system's
   /// reason when anything written did not reach the disk (the target then keeps
   /// its old content and the new file is removed).
@@ -68,6 +71,8 @@ private:
   /// The path the new file replaces: the target, or the file it links to.
   std::string replaced_;
   std::FILE *stream_ = nullptr;
+  /// The folder syncs the file (leaveSyncToFolder).
+  bool syncedByFolder_ = false;
   bool direct_ = false;
   OnFatal onFatal_ = OnFatal::LeaveTarget;
   UnfinishedEntry *unfinished_ = nullptr;

@@ -27,10 +27,14 @@ public:
   bool open(const std::string &target, QString *reason);
   /// Where the files go: the new folder, or the target when it is written in place.
   const std::string &path() const { return path_; }
+  /// Whether the files go into a new folder, synced all at once when it takes the
+  /// target's place (each file then need not be synced by itself).
+  bool syncsFiles() const { return !temporary_.empty(); }
   /// Lists a file about to be written into the folder (by name), so that a
   /// signal removes it with the folder.
   void adding(const std::string &name);
-  /// Puts the new folder in the target's place; false with the system's reason
+  /// Syncs the new folder's file system, then puts the new folder in the
+  /// target's place; false with the system's reason
   /// (the target then keeps its old content and the new folder is removed).
   bool commit(QString *reason);
   /// Removes the new folder and what was written into it.
