@@ -469,9 +469,10 @@ int main(int argc, char **argv) {
               loading.wall, loading.user, loading.system);
 
   const ProcessorLayout layout = processorLayout();
-  std::printf("processors: %d that this process may use, on %d cores (0: unknown); read ahead by "
+  std::printf("processors: %d that this process may use, with %d second-level caches (0: unknown); "
+              "read ahead by "
               "default: %s\n",
-              layout.processors, layout.cores, readAheadPays(layout) ? "yes" : "no");
+              layout.processors, layout.secondLevelCaches, readAheadPays(layout) ? "yes" : "no");
   if (settings.aheadPairs > 0 && !settings.decodeOnly)
     return aheadPairs(settings, model, trace, lines);
   print("read(2) alone",
