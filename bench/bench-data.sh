@@ -12,6 +12,10 @@
 #   amalgam/       a model shaped like a program built from one amalgamated source
 #                  (fdc/: one file of 4,560 functions and two small ones) with its own
 #                  1 GB trace (about 7.5 bytes a line, as its IDs run into the thousands)
+#   sqlite/        the SQLite set of the real data (FDC files of sqlite3.c and shell.c, from
+#                  gcc --coverage) with a plain trace of 1 GiB made by the real data's own
+#                  generator from the real per-test counts (`ensure_sqlite_data`, only when
+#                  the real data is there: see below)
 #
 # Source it after setting `root` (the repository); it defines `data`, builds the
 # Release binary and the generator (`ensure_build`), and makes the data
@@ -21,6 +25,8 @@
 #   ZELTOCOV_BENCH_BIG    size in bytes of big.tio, tests.tio and model5000's trace (default 1000000000)
 #   ZELTOCOV_BENCH_SMALL  size in bytes of small.tio and tests10k.tio (default 100000000)
 #   ZELTOCOV_BENCH_SEED   seed of the generator (default 20240601)
+#   ZELTOCOV_REALDATA     the real data (default ../shared/realdata beside the checkout;
+#                         its README says how it was made)
 
 data=${ZELTOCOV_BENCH_DIR:-/tmp/zeltocov-bench}
 files=${ZELTOCOV_BENCH_FILES:-500}
@@ -28,6 +34,7 @@ big=${ZELTOCOV_BENCH_BIG:-1000000000}
 small=${ZELTOCOV_BENCH_SMALL:-100000000}
 seed=${ZELTOCOV_BENCH_SEED:-20240601}
 build="$root/build-release"
+realdata=${ZELTOCOV_REALDATA:-$root/../shared/realdata}
 generator="$build/bench/generate_coverage_data"
 
 # Builds the Release binary (installed under build-release/install) and the generator.
@@ -99,4 +106,29 @@ ensure_data() {
   generate_trace "$data/model5000" $((files * 10)) big.tio "$big" 8
   generate_model "$data/amalgam" 3 4560
   generate_trace "$data/amalgam" 3 big.tio "$big" 8 4560
+}
+
+# The SQLite-derived trace: sqlite/fdc/ holds the real data's FDC files (copied, so that the
+# benchmark's data stands alone) and sqlite/big.tio a plain trace of 1 GiB written by the
+# real data's generator (gen_big_tio.py, seeded) from the real per-test counts, so its
+# figures are those the real data expects. Returns 1, saying so, where the real data is
+# absent.
+ensure_sqlite_data() {
+  local set="$realdata/data/sqlite" dir="$data/sqlite"
+  if [[ ! -f "$set/expected.json" || ! -f "$realdata/gen_big_tio.py" ]]; then
+    echo "SKIPPED: the SQLite-derived trace: no real data under $realdata" >&2
+    return 1
+  fi
+  local wanted
+  wanted="size=1G seed=$seed $(cksum <"$set/sqlite.count.tio" | cut -d' ' -f1)"
+  if [[ -f "$dir/big.tio" && "$(cat "$dir/big.tio.stamp" 2>/dev/null)" == "$wanted" ]]; then
+    return 0
+  fi
+  echo "Generating $dir/big.tio (1 GiB from the real SQLite data)" >&2
+  rm -rf "$dir"
+  mkdir -p "$dir/fdc"
+  cp "$set"/fdc/*.fdc "$dir/fdc/" || return 1
+  python3 "$realdata/gen_big_tio.py" "$set" 1G "$dir/big.tio.new" --seed "$seed" >&2 || return 1
+  mv "$dir/big.tio.new" "$dir/big.tio"
+  echo "$wanted" >"$dir/big.tio.stamp"
 }

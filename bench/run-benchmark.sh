@@ -31,6 +31,9 @@ else
   install="$build/install"
 fi
 ensure_data
+# The SQLite-derived trace, where the real data is (the sqlite mode is left out otherwise).
+haveSqlite=0
+ensure_sqlite_data && haveSqlite=1
 export VELMORADIR="$install"
 zeltocov="$install/bin/zeltocov"
 work=$(mktemp -d)
@@ -53,8 +56,10 @@ fdcs=("$data"/fdc/*.fdc)
 fdcs5000=("$data"/model5000/fdc/*.fdc)
 fdcsAmalgam=("$data"/amalgam/fdc/*.fdc)
 splits=("$data"/split500/*.tio)
+fdcsSqlite=()
+((haveSqlite)) && fdcsSqlite=("$data"/sqlite/fdc/*.fdc)
 
-# label | model (500, 5000 or amalgam) | traces | options (OUT stands for a scratch directory,
+# label | model (500, 5000, amalgam or sqlite) | traces | options (OUT stands for a scratch directory,
 # under $TMPDIR; flow-file writes there a path trace of about 5.7 times the trace)
 modes=(
   "default|500|$data/big.tio|"
@@ -73,6 +78,7 @@ modes=(
   "fdc5000|5000||"
   "amalgam|amalgam|$data/amalgam/big.tio|"
   "amalgam-noglobal|amalgam|$data/amalgam/big.tio|-NOGLOBAL"
+  "sqlite|sqlite|$data/sqlite/big.tio|"
 )
 
 # Wall seconds, user and system CPU seconds and peak KB of one command.
@@ -107,6 +113,13 @@ for entry in "${modes[@]}"; do
   models=("${fdcs[@]}")
   [[ $model == 5000 ]] && models=("${fdcs5000[@]}")
   [[ $model == amalgam ]] && models=("${fdcsAmalgam[@]}")
+  if [[ $model == sqlite ]]; then
+    if ((!haveSqlite)); then
+      printf '| %s | SKIPPED: no real data (see bench-data.sh) | | | | | |\n' "$label"
+      continue
+    fi
+    models=("${fdcsSqlite[@]}")
+  fi
   read -r -a traceFiles <<<"$traces"
   read -r -a extra <<<"${options//OUT/$work}"
   run=("$zeltocov" "${models[@]}" "${traceFiles[@]}" "-OUTPUT=$work/report.txt" "${extra[@]}")

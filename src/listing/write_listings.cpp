@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "listing/annotation_list.h"
@@ -27,6 +29,13 @@ struct FileIdentity {
   ino_t inode = 0;
   bool operator==(const FileIdentity &other) const {
     return device == other.device && inode == other.inode;
+  }
+};
+
+struct FileIdentityHash {
+  size_t operator()(const FileIdentity &identity) const {
+    return std::hash<uint64_t>()(static_cast<uint64_t>(identity.inode) * 0x9E3779B97F4A7C15ull ^
+                                 static_cast<uint64_t>(identity.device));
   }
 };
 
@@ -54,7 +63,7 @@ public:
     for (const std::unique_ptr<SourceFile> &file : model.files()) {
       if (file->placeholder || !file->sourceName) continue;
       if (std::optional<FileIdentity> identity = identityOf(sourcePathOf(*file)))
-        sources_.push_back(*identity);
+        sources_.insert(*identity);
     }
   }
   ~ListingRun() { freeOccurrenceList(names_); }
@@ -74,15 +83,11 @@ private:
 
   Written *writtenAs(const std::optional<FileIdentity> &identity) {
     if (!identity) return nullptr;
-    for (Written &written : written_)
-      if (written.identity == *identity) return &written;
-    return nullptr;
+    const auto found = writtenIndex_.find(*identity);
+    return found == writtenIndex_.end() ? nullptr : &written_[found->second];
   }
   bool isSource(const std::optional<FileIdentity> &identity) const {
-    if (!identity) return false;
-    for (const FileIdentity &source : sources_)
-      if (source == *identity) return true;
-    return false;
+    return identity && sources_.count(*identity) != 0;
   }
   /// Creates the listing, or opens it for appending when this run wrote it already;
   /// null when it cannot be written.
@@ -102,8 +107,10 @@ private:
   /// Listing paths met so far.
   OccurrenceList names_;
   std::vector<Written> written_;
+  /// The index in written_ of each listing written, by identity.
+  std::unordered_map<FileIdentity, size_t, FileIdentityHash> writtenIndex_;
   /// Identities of the loaded source files found on disk.
-  std::vector<FileIdentity> sources_;
+  std::unordered_set<FileIdentity, FileIdentityHash> sources_;
   /// The listing being written.
   OutputFile listingFile_;
 };
@@ -181,10 +188,14 @@ void ListingRun::remember(const std::string &path, Written *earlier, bool endsIn
   // The listing now in place is a new file: the run knows it by its new identity.
   const std::optional<FileIdentity> identity = identityOf(path);
   if (!identity) return;
-  if (earlier)
+  if (earlier) {
+    writtenIndex_.erase(earlier->identity);
+    writtenIndex_[*identity] = static_cast<size_t>(earlier - written_.data());
     *earlier = Written{*identity, endsInsideLine};
-  else
+  } else {
+    writtenIndex_[*identity] = written_.size();
     written_.push_back(Written{*identity, endsInsideLine});
+  }
 }
 
 bool ListingRun::annotate(std::FILE *source, std::FILE *listing, const FileSummary &summary,

@@ -1,6 +1,7 @@
 #include "report/selection_check.h"
 
 #include <string>
+#include <unordered_set>
 
 #include "cli/selection.h"
 #include "model/coverage_model.h"
@@ -17,27 +18,36 @@ NameEntry *selectionName(const SourceFile &file) {
   return internName(upperAscii(BaseName(file.sourceName->text)).c_str());
 }
 
-bool isLoadedFile(const CoverageModel &model, const NameEntry *name) {
+/// The selection names of the loaded source files.
+std::unordered_set<const NameEntry *> loadedFileNames(const CoverageModel &model) {
+  std::unordered_set<const NameEntry *> names;
   for (const std::unique_ptr<SourceFile> &file : model.files())
-    if (!file->placeholder && selectionName(*file) == name) return true;
-  return false;
+    if (!file->placeholder) names.insert(selectionName(*file));
+  names.erase(nullptr);
+  return names;
 }
 
-bool isServiceOfSelectedFile(const CoverageModel &model, const RunSettings &options,
-                             const NameEntry *name) {
+/// The names of the services of the selected source files.
+std::unordered_set<const NameEntry *> selectedServiceNames(const CoverageModel &model,
+                                                           const RunSettings &options) {
+  std::unordered_set<const NameEntry *> names;
   for (const std::unique_ptr<SourceFile> &file : model.files()) {
     if (file->placeholder || !file->sourceName) continue;
     if (!isFileSelected(file->sourceName->text, options)) continue;
     for (const std::unique_ptr<Service> &service : file->services)
-      if (service->name == name) return true;
+      names.insert(service->name);
   }
-  return false;
+  return names;
 }
 
+// Each list is checked against a set of the model's names made once, so that the
+// cost follows the list plus the model, not their product.
 void warnUnknownFiles(const CoverageModel &model, const OccurrenceList &list, const char *text) {
+  if (!list.first) return;
+  const std::unordered_set<const NameEntry *> loaded = loadedFileNames(model);
   for (const OccurrenceEntry *entry = list.first; entry; entry = entry->next) {
     const NameEntry *name = static_cast<const NameEntry *>(entry->key);
-    if (!isLoadedFile(model, name))
+    if (!loaded.count(name))
       reportWarning(tr("User Warning", text, "%1 is the name of the file")
                         .arg(QString::fromLocal8Bit(name->text)));
   }
@@ -45,9 +55,11 @@ void warnUnknownFiles(const CoverageModel &model, const OccurrenceList &list, co
 
 void warnUnknownServices(const CoverageModel &model, const RunSettings &options,
                          const OccurrenceList &list, const char *text) {
+  if (!list.first) return;
+  const std::unordered_set<const NameEntry *> services = selectedServiceNames(model, options);
   for (const OccurrenceEntry *entry = list.first; entry; entry = entry->next) {
     const NameEntry *name = static_cast<const NameEntry *>(entry->key);
-    if (!isServiceOfSelectedFile(model, options, name))
+    if (!services.count(name))
       reportWarning(tr("User Warning", text, "%1 is the name of the file")
                         .arg(QString::fromLocal8Bit(name->text)));
   }

@@ -120,23 +120,23 @@ void freeNameTable(NameTable *table) {
 }
 
 uint32_t countOccurrence(OccurrenceList &list, const void *key) {
-  OccurrenceEntry **link = &list.first;
-  for (; *link; link = &(*link)->next) {
-    if ((*link)->key == key) return ++(*link)->count;
-  }
+  auto [slot, added] = list.byKey.try_emplace(key, nullptr);
+  if (!added) return ++slot->second->count;
   OccurrenceEntry *entry = static_cast<OccurrenceEntry *>(safeAlloc(sizeof(OccurrenceEntry)));
   entry->key = key;
   entry->count = 1;
   entry->next = nullptr;
-  *link = entry;
+  if (list.last)
+    list.last->next = entry;
+  else
+    list.first = entry;
+  list.last = entry;
+  slot->second = entry;
   return 1;
 }
 
 bool hasOccurrence(const OccurrenceList &list, const void *key) {
-  for (const OccurrenceEntry *entry = list.first; entry; entry = entry->next) {
-    if (entry->key == key) return true;
-  }
-  return false;
+  return list.byKey.count(key) != 0;
 }
 
 void freeOccurrenceList(OccurrenceList &list) {
@@ -147,4 +147,6 @@ void freeOccurrenceList(OccurrenceList &list) {
     entry = next;
   }
   list.first = nullptr;
+  list.last = nullptr;
+  list.byKey.clear();
 }

@@ -1,10 +1,12 @@
 #include "trace/trace_reader.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "model/hit_recorder.h"
 #include "trace/hit_line_scanner.h"
 #include "trace/prepared_hit_runs.h"
+#include "trace/read_ahead_choice.h"
 #include "trace/tio_line_parser.h"
 #include "trace/trace_accumulator.h"
 #include "trace/trace_reading_machine.h"
@@ -22,6 +24,9 @@ struct TraceReader::Impl {
                      options.cleanFile.has_value() ? kReaderShareCleaning : kReaderShare),
         cleaning(options.cleanFile.has_value()) {
     setPreparing(true);
+    // Looked up once: the affinity of a run does not change while it reads.
+    static const bool aheadPays = readAheadPays(processorLayout());
+    if (!aheadPays) parser.lineReader().setReadAheadMinimum(SIZE_MAX);
   }
 
   /// Whether the blocks read ahead come with their last part decoded (only the
