@@ -16,7 +16,10 @@ void ExportSummary::runConcluded(const RunConclusion &conclusion) {
   // Every output shows the hits of the whole run, whatever the report showed last.
   run_.scope = conclusion.scope;
   run_.currentDirectory = currentDirectoryPath();
+  run_.attribution = conclusion.attribution;
   concludeRun(run_);
+  if (options_.changes)
+    run_.changes = evaluateChanges(*options_.changes, run_, conclusion.attribution);
   gate_ = evaluateGate(options_.coverageThresholds, run_.totals, run_.hits,
-                       conclusion.scope->runMask());
+                       conclusion.scope->runMask(), run_.changes ? &*run_.changes : nullptr);
 }

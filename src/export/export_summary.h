@@ -15,6 +15,8 @@ public:
   ExportSummary(const RunSettings &options, std::time_t runTime);
 
   void declarePaths(std::vector<NamedOutput> &) const override {}
+  /// The changed lines of -CHANGES carry the tests that ran them.
+  bool attributesTests() const override { return options_.changes.has_value(); }
   void tracesRead(const TestState &trace) override;
   void runConcluded(const RunConclusion &conclusion) override;
 

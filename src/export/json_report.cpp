@@ -8,6 +8,7 @@
 #include "export/export_text.h"
 #include "model/service_items.h"
 #include "report/report_scope.h"
+#include "report/test_attribution.h"
 #include "support/rated_types.h"
 #include "support/run_clock.h"
 #include "support/run_settings.h"
@@ -177,6 +178,47 @@ void writeFile(JsonTextWriter &json, const ExportRun &run, const FileSummary &su
   json.endObject();
 }
 
+/// The test names of a list of first ordinals.
+void writeTestNames(JsonTextWriter &json, const ExportRun &run,
+                    const std::vector<uint32_t> &ordinals) {
+  json.key("tests");
+  json.beginArray(true);
+  for (const uint32_t ordinal : ordinals)
+    json.string(run.attribution ? run.attribution->testName(ordinal) : "#");
+  json.endArray();
+}
+
+void writeChanges(JsonTextWriter &json, const ExportRun &run, const std::string &diffFile) {
+  const ChangeReport &changes = *run.changes;
+  json.key("changes");
+  json.beginObject();
+  json.member("diff", diffFile);
+  json.key("lines");
+  json.beginObject(true);
+  json.member("hit", changes.linesHit);
+  json.member("total", uint64_t{changes.lines.size()});
+  json.endObject();
+  json.member("linesWithoutItems", changes.linesWithoutItems);
+  json.key("unmatchedPaths");
+  json.beginArray(true);
+  for (const std::string &path : changes.unmatchedPaths)
+    json.string(path);
+  json.endArray();
+  writeTestNames(json, run, changes.tests);
+  json.key("changedLines");
+  json.beginArray();
+  for (const ChangedLine &line : changes.lines) {
+    json.beginObject(true);
+    json.member("path", line.path);
+    json.member("line", line.line);
+    json.member("hit", line.hit);
+    writeTestNames(json, run, line.tests);
+    json.endObject();
+  }
+  json.endArray();
+  json.endObject();
+}
+
 } // namespace
 
 JsonReport::JsonReport(std::FILE *out, const RunSettings &options) : json_(out), options_(options) {
@@ -274,7 +316,7 @@ void JsonReport::finish(const ExportRun &run, const std::vector<GateResult> &gat
     json_.beginArray();
     for (const GateResult &result : gate) {
       json_.beginObject(true);
-      json_.member("type", result.threshold->type->keyword);
+      json_.member("type", thresholdKeyword(*result.threshold));
       json_.member("percent", result.threshold->percentText);
       json_.member("hit", result.hit);
       json_.member("total", result.total);
@@ -284,6 +326,8 @@ void JsonReport::finish(const ExportRun &run, const std::vector<GateResult> &gat
     }
     json_.endArray();
   }
+
+  if (run.changes) writeChanges(json_, run, options_.changesFile.value_or(""));
 
   json_.key("files");
   json_.beginArray();

@@ -13,6 +13,7 @@
 #include "support/output_guard.h"
 
 class CoverageModel;
+class TestAttribution;
 struct TestState;
 
 /// The run's conclusion as the outputs read it.
@@ -25,6 +26,8 @@ struct RunConclusion {
   /// The totals and hits of the text report's conclusion.
   CoverageCounts totals;
   CoverageCounts hits;
+  /// Which tests hit each item, when an output asked for it (attributesTests).
+  const TestAttribution *attribution = nullptr;
 };
 
 class RunOutput {
@@ -36,6 +39,9 @@ public:
   /// The output keeps each test's hits apart (the services' testCovered are
   /// those of the test alone).
   virtual bool keepsTestHits() const { return false; }
+  /// The output reads which tests hit each item (RunConclusion::attribution);
+  /// it keeps each test's hits apart too.
+  virtual bool attributesTests() const { return false; }
   /// The output consumes the items' current-test marks (see countNewHits).
   virtual bool clearsHitFlags() const { return false; }
 
@@ -72,7 +78,9 @@ public:
   void add(std::unique_ptr<RunOutput> output) { outputs_.push_back(std::move(output)); }
   const std::vector<std::unique_ptr<RunOutput>> &all() const { return outputs_; }
 
+  /// Some output keeps each test's hits apart, or attributes tests.
   bool keepsTestHits() const;
+  bool attributesTests() const;
   bool clearsHitFlags() const;
   void open();
   /// The text report's stream; standard output when no output holds it.

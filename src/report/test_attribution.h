@@ -1,0 +1,60 @@
+// Which tests hit each item: recorded at the end of each test from the services
+// hit in it, for the outputs that ask for it (RunOutput::attributesTests).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "model/coverage_records.h"
+#include "model/service_items.h"
+#include "report/test_set.h"
+
+struct NameEntry;
+
+class TestAttribution {
+public:
+  /// Records a test that has ended: its name, and for each item it hit (hits in
+  /// the test) of the services hit in it, its ordinal. Modified conditions are
+  /// not hit by traces and are left out. The tests are numbered from 0 in the
+  /// order they end, as the JSON lists them.
+  void testEnded(const std::vector<Service *> &servicesHit, const NameEntry *name);
+
+  /// The tests recorded.
+  std::size_t testCount() const { return names_.size(); }
+  /// A test's name as the text report writes it.
+  const char *testName(uint32_t ordinal) const;
+
+  /// The tests that hit an item of a service (state of one of its branches), or
+  /// null when none did.
+  const TestSet *testsOf(const Service &service, const HitState &item) const;
+  /// Calls `visit(const HitState &, const TestSet &)` for each item of the
+  /// service that some test hit, in the order of forEachCountedItem.
+  template <typename Visit> void forEachHitItem(const Service &service, Visit &&visit) const {
+    if (service.index >= firstSlot_.size() || firstSlot_[service.index] == kNoSlot) return;
+    std::size_t slot = firstSlot_[service.index];
+    // The enumeration only reads the service.
+    forEachCountedItem(const_cast<Service &>(service), [&](HitState &item, CoverageTypes) {
+      const TestSet &tests = sets_[slot++];
+      if (!tests.empty()) visit(static_cast<const HitState &>(item), tests);
+    });
+  }
+
+  /// Gives back the room that growing left unused.
+  void shrink();
+  /// The bytes that the sets of tests take, the vectors' own records included.
+  std::size_t bytes() const;
+
+private:
+  static constexpr uint32_t kNoSlot = UINT32_MAX;
+
+  /// The first slot of the service's items, made at its first hit.
+  std::size_t slotsOf(Service &service);
+
+  /// By Service::index: the slot of its first item, or kNoSlot.
+  std::vector<uint32_t> firstSlot_;
+  /// One set per item of the services hit, in forEachCountedItem order.
+  std::vector<TestSet> sets_;
+  /// The tests' names, by ordinal.
+  std::vector<const NameEntry *> names_;
+};
