@@ -189,6 +189,7 @@ bool analyseSourceMap(const CommandLineDecoder &decoder) {
 // Reads the diff of -CHANGES; a file that cannot be read or parsed is a
 // command-line error, and so is -AFFECTED or -FAILUNDER=CHANGED without it.
 bool analyseChanges(ReportOptions &options) {
+  options.changes.reset();
   const bool changedGate =
       std::any_of(options.coverageThresholds.begin(), options.coverageThresholds.end(),
                   [](const CoverageThreshold &threshold) { return threshold.type == nullptr; });
