@@ -34,7 +34,7 @@ const std::vector<const FileSummary *> *matchFiles(const FilesByPath &files,
   const std::vector<const FileSummary *> *match = nullptr;
   const std::string tail = "/" + changed.path;
   for (const auto &[path, summaries] : files) {
-    if (path.size() <= tail.size() || path.compare(path.size() - tail.size(), tail.size(), tail))
+    if (path.size() < tail.size() || path.compare(path.size() - tail.size(), tail.size(), tail))
       continue;
     if (match) return nullptr;
     match = &summaries;

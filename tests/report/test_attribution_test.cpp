@@ -15,18 +15,19 @@ TEST(TestSet, RunsWhileFewThenABitmapThatHoldsTheSame) {
   EXPECT_FALSE(runs.isBitmap());
   EXPECT_EQ(runs.ordinals(), (std::vector<uint32_t>{3, 4, 5, 900, 901, 4000}));
   EXPECT_EQ(runs.size(), 6u);
-  EXPECT_EQ(runs.bytes(), 6 * sizeof(uint32_t)); // three runs
+  EXPECT_EQ(runs.bytes(), 4 * sizeof(uint32_t)); // two runs; the last is in the record
   EXPECT_TRUE(runs.contains(901));
   EXPECT_FALSE(runs.contains(899));
   EXPECT_FALSE(runs.contains(4001));
-  // Runs of one test each until bits are smaller: 133 words from 0 to 4200.
+  // Runs of one test each until bits are smaller: 132 words from 0 up to the
+  // word of 4200, held in the record.
   std::vector<uint32_t> more = runs.ordinals();
   for (uint32_t o = 4002; o <= 4200; o += 2) {
     runs.add(o);
     more.push_back(o);
   }
   EXPECT_TRUE(runs.isBitmap());
-  EXPECT_EQ(runs.bytes(), (4200 / 32 + 2) * sizeof(uint32_t));
+  EXPECT_EQ(runs.bytes(), (4200 / 32 + 1) * sizeof(uint32_t));
   EXPECT_EQ(runs.ordinals(), more);
 
   // Every other test of 10,000 from 5,000 on: a bitmap from the first word held.
@@ -47,13 +48,39 @@ TEST(TestSet, RunsWhileFewThenABitmapThatHoldsTheSame) {
   sparse.add(9998); // the last one again
   EXPECT_EQ(sparse.size(), expected.size());
 
-  // One long run stays two words whatever its length.
+  // One long run is held in the record whatever its length.
   TestSet all;
   for (uint32_t o = 0; o < 10000; ++o)
     all.add(o);
   EXPECT_FALSE(all.isBitmap());
-  EXPECT_EQ(all.bytes(), 2 * sizeof(uint32_t));
+  EXPECT_EQ(all.bytes(), 0u);
   EXPECT_EQ(all.size(), 10000u);
+}
+
+TEST(TestSet, AnyIncreasingSequenceComesBackWhole) {
+  // Sequences of every density, gaps of runs and of bits: what goes in comes out.
+  uint64_t state = 12345;
+  const auto next = [&] {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    return static_cast<uint32_t>(state >> 33);
+  };
+  for (uint32_t density : {1u, 2u, 5u, 30u, 200u}) {
+    for (int round = 0; round < 20; ++round) {
+      TestSet set;
+      std::vector<uint32_t> expected;
+      uint32_t ordinal = next() % 100;
+      for (int i = 0; i < 500; ++i) {
+        set.add(ordinal);
+        if (expected.empty() || expected.back() != ordinal) expected.push_back(ordinal);
+        // Repeats, neighbours and jumps.
+        const uint32_t step = next() % (density + 1);
+        ordinal += step == 0 && next() % 2 ? 0 : 1 + step * (next() % 3 == 0 ? 40 : 1);
+      }
+      ASSERT_EQ(set.ordinals(), expected) << density << " " << round;
+      ASSERT_EQ(set.size(), expected.size());
+      EXPECT_TRUE(set.contains(expected.back()));
+    }
+  }
 }
 
 class TestAttributionTest : public FdcTest {};
