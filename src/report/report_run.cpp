@@ -86,7 +86,7 @@ void ReportRun::run(const std::vector<InputFile> &traceFiles) {
   conclusion.shown = options.global ? HitSet::Run : HitSet::Test;
   conclusion.totals = state_.runTotals;
   conclusion.hits = state_.runHits;
-  if (attribution_) attribution_->shrink();
+  if (attribution_) attribution_->finish();
   conclusion.attribution = attribution_.get();
   outputs_.runConcluded(conclusion);
 

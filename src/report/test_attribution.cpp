@@ -15,16 +15,43 @@ std::size_t TestAttribution::slotsOf(Service &service) {
 }
 
 void TestAttribution::testEnded(const std::vector<Service *> &servicesHit, const NameEntry *name) {
-  const auto ordinal = static_cast<uint32_t>(names_.size());
+  if (logTests_.empty()) {
+    logFirstOrdinal_ = static_cast<uint32_t>(names_.size());
+    log_.reserve(batchEntries_);
+  }
   names_.push_back(name);
+  logTests_.push_back(log_.size());
   for (Service *service : servicesHit) {
     if (!service->branchesHit) continue;
-    std::size_t slot = slotsOf(*service);
+    auto slot = static_cast<uint32_t>(slotsOf(*service));
     forEachCountedItem(*service, [&](HitState &item, CoverageTypes type) {
-      if (item.hits && type != CovModifiedConditions) sets_[slot].add(ordinal);
+      if (item.hits && type != CovModifiedConditions) log_.push_back(slot);
       ++slot;
     });
   }
+  if (log_.size() >= batchEntries_) flush();
+}
+
+void TestAttribution::flush() {
+  // The entries sorted by slot, each slot's in trace order (a counting sort).
+  std::vector<std::size_t> start(sets_.size() + 1, 0);
+  for (const uint32_t slot : log_)
+    ++start[slot + 1];
+  for (std::size_t slot = 0; slot < sets_.size(); ++slot)
+    start[slot + 1] += start[slot];
+  std::vector<uint32_t> ordinals(log_.size());
+  std::vector<std::size_t> next(start.begin(), start.end() - 1);
+  for (std::size_t test = 0; test < logTests_.size(); ++test) {
+    const std::size_t end = test + 1 < logTests_.size() ? logTests_[test + 1] : log_.size();
+    const auto ordinal = static_cast<uint32_t>(logFirstOrdinal_ + test);
+    for (std::size_t entry = logTests_[test]; entry < end; ++entry)
+      ordinals[next[log_[entry]]++] = ordinal;
+  }
+  for (std::size_t slot = 0; slot < sets_.size(); ++slot)
+    for (std::size_t entry = start[slot]; entry < start[slot + 1]; ++entry)
+      sets_[slot].add(ordinals[entry]);
+  log_.clear();
+  logTests_.clear();
 }
 
 const char *TestAttribution::testName(uint32_t ordinal) const {
@@ -40,7 +67,10 @@ const TestSet *TestAttribution::testsOf(const Service &service, const HitState &
   return found;
 }
 
-void TestAttribution::shrink() {
+void TestAttribution::finish() {
+  flush();
+  log_.shrink_to_fit();
+  logTests_.shrink_to_fit();
   for (TestSet &set : sets_)
     set.shrink();
 }

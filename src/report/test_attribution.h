@@ -1,5 +1,8 @@
 // Which tests hit each item: recorded at the end of each test from the services
-// hit in it, for the outputs that ask for it (RunOutput::attributesTests).
+// hit in it, for the outputs that ask for it (RunOutput::attributesTests). The
+// items a test hit are noted in a log, in trace order; the log is turned into
+// the items' sets of tests a batch of tests at a time, item by item, so that
+// each set is visited once a batch rather than once a test.
 #pragma once
 
 #include <cstddef>
@@ -14,11 +17,21 @@ struct NameEntry;
 
 class TestAttribution {
 public:
+  /// Log entries after which the log goes into the sets.
+  static constexpr std::size_t kBatchEntries = std::size_t{1} << 20;
+
+  explicit TestAttribution(std::size_t batchEntries = kBatchEntries)
+      : batchEntries_(batchEntries) {}
+
   /// Records a test that has ended: its name, and for each item it hit (hits in
   /// the test) of the services hit in it, its ordinal. Modified conditions are
   /// not hit by traces and are left out. The tests are numbered from 0 in the
   /// order they end, as the JSON lists them.
   void testEnded(const std::vector<Service *> &servicesHit, const NameEntry *name);
+
+  /// Ends the recording: what the log holds goes into the sets, and the room
+  /// that growing left unused is given back. The sets are read after it.
+  void finish();
 
   /// The tests recorded.
   std::size_t testCount() const { return names_.size(); }
@@ -40,8 +53,6 @@ public:
     });
   }
 
-  /// Gives back the room that growing left unused.
-  void shrink();
   /// The bytes that the sets of tests take, the vectors' own records included.
   std::size_t bytes() const;
 
@@ -50,6 +61,8 @@ private:
 
   /// The first slot of the service's items, made at its first hit.
   std::size_t slotsOf(Service &service);
+  /// Puts the log's entries into the sets, and empties it.
+  void flush();
 
   /// By Service::index: the slot of its first item, or kNoSlot.
   std::vector<uint32_t> firstSlot_;
@@ -57,4 +70,10 @@ private:
   std::vector<TestSet> sets_;
   /// The tests' names, by ordinal.
   std::vector<const NameEntry *> names_;
+  /// The slots of the items hit by the tests not yet put into the sets, test
+  /// after test; where each of those tests begins in it; the first one's ordinal.
+  std::vector<uint32_t> log_;
+  std::vector<std::size_t> logTests_;
+  uint32_t logFirstOrdinal_ = 0;
+  std::size_t batchEntries_;
 };

@@ -98,44 +98,49 @@ TEST_F(TestAttributionTest, EachItemKeepsTheTestsThatHitIt) {
   SourceFile &file = *model.files().back();
   Service &f = *serviceNamed(file, "f");
   Service &g = *serviceNamed(file, "g");
-  TestAttribution attribution;
-  const auto runTest = [&](const char *name,
-                           std::initializer_list<std::pair<int, uint32_t>> branches) {
-    for (const auto &[kind, id] : branches)
-      hits.markTraceBranch(file, kind, id, 1, false);
-    hits.updateModifiedConditions();
-    attribution.testEnded(hits.servicesHitInTest(), internName(name));
-    hits.resetTestHits();
-  };
-  // Test 0 hits f's entry, body and a True; test 1 g only; test 2 f's entry,
-  // a False and b both ways (a modified condition is then found hit).
-  runTest("t0", {{1, 0}, {3, 0}, {4, 0}});
-  runTest("t1", {{1, 1}, {3, 2}});
-  runTest("t2", {{1, 0}, {4, 1}, {4, 2}, {4, 3}});
-  runTest("t3", {});
+  // The log goes into the sets at the end, or every few entries: the same sets.
+  for (const std::size_t batch : {TestAttribution::kBatchEntries, std::size_t{1}, std::size_t{3}}) {
+    TestAttribution attribution(batch);
+    const auto runTest = [&](const char *name,
+                             std::initializer_list<std::pair<int, uint32_t>> branches) {
+      for (const auto &[kind, id] : branches)
+        hits.markTraceBranch(file, kind, id, 1, false);
+      hits.updateModifiedConditions();
+      attribution.testEnded(hits.servicesHitInTest(), internName(name));
+      hits.resetTestHits();
+    };
+    // Test 0 hits f's entry, body and a True; test 1 g only; test 2 f's entry,
+    // a False and b both ways (a modified condition is then found hit).
+    runTest("t0", {{1, 0}, {3, 0}, {4, 0}});
+    runTest("t1", {{1, 1}, {3, 2}});
+    runTest("t2", {{1, 0}, {4, 1}, {4, 2}, {4, 3}});
+    runTest("t3", {});
+    attribution.finish();
 
-  EXPECT_EQ(attribution.testCount(), 4u);
-  EXPECT_STREQ(attribution.testName(1), "t1");
-  const auto tests = [&](const Service &service, const HitState &item) {
-    const TestSet *set = attribution.testsOf(service, item);
-    return set ? set->ordinals() : std::vector<uint32_t>{};
-  };
-  EXPECT_EQ(tests(f, f.entry), (std::vector<uint32_t>{0, 2}));
-  EXPECT_EQ(tests(f, f.blocks[0].branch), (std::vector<uint32_t>{0}));
-  EXPECT_EQ(tests(f, f.blocks[1].branch), std::vector<uint32_t>{});
-  EXPECT_EQ(tests(f, f.conditions[0].branch), (std::vector<uint32_t>{0}));
-  EXPECT_EQ(tests(f, f.conditions[1].branch), (std::vector<uint32_t>{2}));
-  EXPECT_EQ(tests(g, g.entry), (std::vector<uint32_t>{1}));
-  EXPECT_EQ(tests(g, g.blocks[0].branch), (std::vector<uint32_t>{1}));
-  // The modified condition found hit in test 2 keeps its hit in later tests; it
-  // is not hit by traces and has no tests.
-  ASSERT_FALSE(f.compositions.empty());
-  ASSERT_FALSE(f.compositions[0].items.empty());
-  EXPECT_EQ(tests(f, f.compositions[0].items[0]), std::vector<uint32_t>{});
-  std::size_t itemsWithTests = 0;
-  attribution.forEachHitItem(f, [&](const HitState &, const TestSet &) { ++itemsWithTests; });
-  EXPECT_EQ(itemsWithTests, 6u); // entry, body, both outcomes of a and of b
-  EXPECT_GT(attribution.bytes(), 0u);
+    EXPECT_EQ(attribution.testCount(), 4u);
+    EXPECT_STREQ(attribution.testName(1), "t1");
+    const auto tests = [&](const Service &service, const HitState &item) {
+      const TestSet *set = attribution.testsOf(service, item);
+      return set ? set->ordinals() : std::vector<uint32_t>{};
+    };
+    EXPECT_EQ(tests(f, f.entry), (std::vector<uint32_t>{0, 2}));
+    EXPECT_EQ(tests(f, f.blocks[0].branch), (std::vector<uint32_t>{0}));
+    EXPECT_EQ(tests(f, f.blocks[1].branch), std::vector<uint32_t>{});
+    EXPECT_EQ(tests(f, f.conditions[0].branch), (std::vector<uint32_t>{0}));
+    EXPECT_EQ(tests(f, f.conditions[1].branch), (std::vector<uint32_t>{2}));
+    EXPECT_EQ(tests(g, g.entry), (std::vector<uint32_t>{1}));
+    EXPECT_EQ(tests(g, g.blocks[0].branch), (std::vector<uint32_t>{1}));
+    // The modified condition found hit in test 2 keeps its hit in later tests; it
+    // is not hit by traces and has no tests.
+    ASSERT_FALSE(f.compositions.empty());
+    ASSERT_FALSE(f.compositions[0].items.empty());
+    EXPECT_EQ(tests(f, f.compositions[0].items[0]), std::vector<uint32_t>{});
+    std::size_t itemsWithTests = 0;
+    attribution.forEachHitItem(f, [&](const HitState &, const TestSet &) { ++itemsWithTests; });
+    EXPECT_EQ(itemsWithTests, 6u); // entry, body, both outcomes of a and of b
+    EXPECT_GT(attribution.bytes(), 0u);
+    hits.forgetSettledHits();
+  }
 }
 
 } // namespace
