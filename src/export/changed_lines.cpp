@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 #include "export/export_run.h"
@@ -42,6 +43,13 @@ const std::vector<const FileSummary *> *matchFiles(const FilesByPath &files,
   return match;
 }
 
+FilesByPath filesByPath(const ReportScope &scope, const std::string &currentDirectory) {
+  FilesByPath files;
+  for (const FileSummary &summary : scope.files)
+    files[displayPath(*summary.file, currentDirectory)].push_back(&summary);
+  return files;
+}
+
 /// The lines of the files that carry items running them.
 std::unordered_map<uint32_t, LineItems> linesOf(const ExportRun &run,
                                                 const std::vector<const FileSummary *> &summaries,
@@ -69,11 +77,23 @@ std::unordered_map<uint32_t, LineItems> linesOf(const ExportRun &run,
 
 } // namespace
 
+std::vector<const SourceFile *> filesOfChanges(const UnifiedDiff &diff, const ReportScope &scope,
+                                               const std::string &currentDirectory) {
+  const FilesByPath files = filesByPath(scope, currentDirectory);
+  std::set<const SourceFile *> matched;
+  for (const DiffFile &changed : diff.files)
+    if (const std::vector<const FileSummary *> *summaries = matchFiles(files, changed))
+      for (const FileSummary *summary : *summaries)
+        matched.insert(summary->file);
+  std::vector<const SourceFile *> ordered;
+  for (const FileSummary &summary : scope.files)
+    if (matched.count(summary.file)) ordered.push_back(summary.file);
+  return ordered;
+}
+
 ChangeReport evaluateChanges(const UnifiedDiff &diff, const ExportRun &run,
                              const TestAttribution *attribution) {
-  FilesByPath files;
-  for (const FileSummary &summary : run.scope->files)
-    files[displayPath(*summary.file, run.currentDirectory)].push_back(&summary);
+  const FilesByPath files = filesByPath(*run.scope, run.currentDirectory);
 
   // A test is named by its first ordinal: a name met again is the same test.
   std::vector<uint32_t> firstOrdinal;

@@ -10,6 +10,8 @@
 #include "support/unified_diff.h"
 
 struct ExportRun;
+struct ReportScope;
+struct SourceFile;
 class TestAttribution;
 
 /// A changed line that carries items.
@@ -37,6 +39,11 @@ struct ChangeReport {
   /// name, increasing: the order in which they first appear in the traces.
   std::vector<uint32_t> tests;
 };
+
+/// The report's files that the diff's files match (as evaluateChanges matches
+/// them), in the report's order.
+std::vector<const SourceFile *> filesOfChanges(const UnifiedDiff &diff, const ReportScope &scope,
+                                               const std::string &currentDirectory);
 
 /// Matches the diff's files with the report's, by the path the Cobertura output
 /// gives them (the diff's path without its b/ prefix, else as written, else the

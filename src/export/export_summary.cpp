@@ -8,6 +8,16 @@ ExportSummary::ExportSummary(const RunSettings &options, std::time_t runTime) : 
   run_.runTime = runTime;
 }
 
+void ExportSummary::runStarted(const ReportScope &scope) {
+  if (!options_.changes) return;
+  for (const SourceFile *file : filesOfChanges(*options_.changes, scope, currentDirectoryPath()))
+    changedFiles_.insert(file);
+}
+
+bool ExportSummary::attributesTestsOf(const SourceFile &file) const {
+  return changedFiles_.count(&file) > 0;
+}
+
 void ExportSummary::tracesRead(const TestState &trace) {
   run_.countOriented = trace.countOriented;
 }

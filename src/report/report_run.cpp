@@ -67,6 +67,17 @@ void ReportRun::run(const std::vector<InputFile> &traceFiles) {
   state_.scope = &scope_;
   state_.effectiveMask = scope_.runMask();
   outputs_.runStarted(scope_);
+  if (attribution_) {
+    // Only the files whose tests an output reads are recorded.
+    std::vector<bool> recorded;
+    for (const std::unique_ptr<SourceFile> &file : model.files())
+      if (outputs_.attributesTestsOf(*file))
+        for (const std::unique_ptr<Service> &service : file->services) {
+          if (service->index >= recorded.size()) recorded.resize(service->index + 1, false);
+          recorded[service->index] = true;
+        }
+    attribution_->recordOnly(std::move(recorded));
+  }
   writeReportHeader(state_);
 
   TraceReader reader(recorder_, options, this, runTime_);

@@ -8,6 +8,12 @@ bool RunOutputs::keepsTestHits() const {
   });
 }
 
+bool RunOutputs::attributesTestsOf(const SourceFile &file) const {
+  return std::any_of(outputs_.begin(), outputs_.end(), [&](const auto &output) {
+    return output->attributesTests() && output->attributesTestsOf(file);
+  });
+}
+
 bool RunOutputs::attributesTests() const {
   return std::any_of(outputs_.begin(), outputs_.end(),
                      [](const auto &output) { return output->attributesTests(); });

@@ -14,6 +14,7 @@
 
 class CoverageModel;
 class TestAttribution;
+struct SourceFile;
 struct TestState;
 
 /// The run's conclusion as the outputs read it.
@@ -42,6 +43,12 @@ public:
   /// The output reads which tests hit each item (RunConclusion::attribution);
   /// it keeps each test's hits apart too.
   virtual bool attributesTests() const { return false; }
+  /// Of an output that attributes tests, whether it reads the tests of the items
+  /// of this file; asked once the run has started (every file by default).
+  virtual bool attributesTestsOf(const SourceFile &file) const {
+    (void)file;
+    return attributesTests();
+  }
   /// The output consumes the items' current-test marks (see countNewHits).
   virtual bool clearsHitFlags() const { return false; }
 
@@ -81,6 +88,8 @@ public:
   /// Some output keeps each test's hits apart, or attributes tests.
   bool keepsTestHits() const;
   bool attributesTests() const;
+  /// Some output that attributes tests reads those of the file's items.
+  bool attributesTestsOf(const SourceFile &file) const;
   bool clearsHitFlags() const;
   void open();
   /// The text report's stream; standard output when no output holds it.

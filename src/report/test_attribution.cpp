@@ -23,6 +23,7 @@ void TestAttribution::testEnded(const std::vector<Service *> &servicesHit, const
   logTests_.push_back(log_.size());
   for (Service *service : servicesHit) {
     if (!service->branchesHit) continue;
+    if (restricted_ && (service->index >= recorded_.size() || !recorded_[service->index])) continue;
     auto slot = static_cast<uint32_t>(slotsOf(*service));
     forEachCountedItem(*service, [&](HitState &item, CoverageTypes type) {
       if (item.hits && type != CovModifiedConditions) log_.push_back(slot);

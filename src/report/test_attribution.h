@@ -28,6 +28,12 @@ public:
   /// not hit by traces and are left out. The tests are numbered from 0 in the
   /// order they end, as the JSON lists them.
   void testEnded(const std::vector<Service *> &servicesHit, const NameEntry *name);
+  /// Records the tests of the items of these services only (by Service::index);
+  /// every service's without it.
+  void recordOnly(std::vector<bool> services) {
+    recorded_ = std::move(services);
+    restricted_ = true;
+  }
 
   /// Ends the recording: what the log holds goes into the sets, and the room
   /// that growing left unused is given back. The sets are read after it.
@@ -75,5 +81,8 @@ private:
   std::vector<uint32_t> log_;
   std::vector<std::size_t> logTests_;
   uint32_t logFirstOrdinal_ = 0;
+  /// The services recorded, by Service::index, when restricted to some.
+  std::vector<bool> recorded_;
+  bool restricted_ = false;
   std::size_t batchEntries_;
 };

@@ -2,6 +2,8 @@
 // at the end of each test.
 #include "report/test_attribution.h"
 
+#include <algorithm>
+
 #include "fdc_test_helpers.h"
 #include "report/test_set.h"
 
@@ -141,6 +143,21 @@ TEST_F(TestAttributionTest, EachItemKeepsTheTestsThatHitIt) {
     EXPECT_GT(attribution.bytes(), 0u);
     hits.forgetSettledHits();
   }
+
+  // Restricted to g, the tests of f's items are not recorded.
+  TestAttribution onlyG;
+  std::vector<bool> recorded(std::max(f.index, g.index) + 1, false);
+  recorded[g.index] = true;
+  onlyG.recordOnly(recorded);
+  hits.markTraceBranch(file, 1, 0, 1, false);
+  hits.markTraceBranch(file, 1, 1, 1, false);
+  hits.updateModifiedConditions();
+  onlyG.testEnded(hits.servicesHitInTest(), internName("both"));
+  hits.resetTestHits();
+  onlyG.finish();
+  EXPECT_EQ(onlyG.testsOf(f, f.entry), nullptr);
+  ASSERT_NE(onlyG.testsOf(g, g.entry), nullptr);
+  EXPECT_EQ(onlyG.testsOf(g, g.entry)->ordinals(), (std::vector<uint32_t>{0}));
 }
 
 } // namespace
