@@ -4,15 +4,16 @@
 # loads it on first use; it can also be sourced by hand (it needs nothing else).
 # Completes the option names (in the letter case typed: -sum gives -summary=), the
 # keyword values of -PROC, -BLOCK, -COND, -BRANCH and -SUMMARY, the coverage types of
-# -FAILUNDER, file names for the input files, @argument files and the options that
-# name files, directory names for -LISTING= and for the local folder of -SOURCEMAP=.
+# -FAILUNDER (and CHANGED), file names for the input files, @argument files and the
+# options that name files (-CHANGES= and -AFFECTED= among them), directory names for
+# -LISTING= and for the local folder of -SOURCEMAP=.
 
 # Options that take no value, or whose value may be left out.
 _zeltocov_flags=(PROC NOPROC CALL NOCALL BLOCK NOBLOCK COND NOCOND LISTING GLOBAL NOGLOBAL
     MERGETESTS ITERATION STRICT)
 # Options that take a value after "=".
 _zeltocov_valued=(PROC BLOCK COND OUTPUT LISTING CLEAN BRANCH SUMMARY FILE EXFILE SERVICE
-    EXSERVICE TEST EXTEST CIO FLOW XML JSON DIGEST FAILUNDER HTML SOURCEMAP OPTION)
+    EXSERVICE TEST EXTEST CIO FLOW XML JSON DIGEST FAILUNDER HTML SOURCEMAP CHANGES AFFECTED OPTION)
 
 # The keywords of an option's value (upper-case option name), one per line.
 _zeltocov_keywords() {
@@ -24,7 +25,7 @@ _zeltocov_keywords() {
     SUMMARY) printf '%s\n' SERVICE FILE CONCLUSION ;;
     # The coverage types of the thresholds, each followed by ":" and a percentage.
     FAILUNDER) printf '%s\n' PROC: RET: CALL: BLOCK: IMPLICIT: DECISION: LOGICAL: ATC: COND: \
-        MODIFIED: COMPOUND: ;;
+        MODIFIED: COMPOUND: CHANGED: ;;
     esac
 }
 
@@ -104,7 +105,7 @@ _zeltocov() {
             done < <(compgen -d -- "$value")
             nospace=true
             ;;
-        OUTPUT | CLEAN | CIO | FLOW | XML | JSON | DIGEST | OPTION | FILE | EXFILE)
+        OUTPUT | CLEAN | CIO | FLOW | XML | JSON | DIGEST | CHANGES | AFFECTED | OPTION | FILE | EXFILE)
             # Lists (-FILE, -EXFILE) complete their last element.
             local head='' last=$value
             if [[ $option == FILE || $option == EXFILE ]] && [[ $value == *,* ]]; then

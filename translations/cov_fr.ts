@@ -624,6 +624,10 @@ Description :
         <translation>Impossible de créer le fichier de synthèse %1</translation>
     </message>
     <message>
+        <source>Cannot create the file of affected tests %1</source>
+        <translation>Impossible de créer le fichier des tests concernés %1</translation>
+    </message>
+    <message>
         <source>Cannot create flow output file %1</source>
         <translation>Impossible de créer le fichier de trace de chemin %1</translation>
     </message>
@@ -696,6 +700,21 @@ Description :
         <source>Coverage of %1 is %2%, below %3%</source>
         <comment>%1 is a coverage type keyword, %2 the rate reached, %3 the threshold of -FAILUNDER</comment>
         <translation>La couverture %1 est de %2%, sous le seuil de %3%</translation>
+    </message>
+    <message>
+        <source>%1 needs -CHANGES=&lt;diff file&gt;</source>
+        <comment>%1 is an option</comment>
+        <translation>%1 demande -CHANGES=&lt;fichier diff&gt;</translation>
+    </message>
+    <message>
+        <source>Cannot read the diff file %1</source>
+        <comment>%1 is a file name</comment>
+        <translation>Impossible de lire le fichier diff %1</translation>
+    </message>
+    <message>
+        <source>Line %2 of the diff file %1 is not part of a unified diff: %3</source>
+        <comment>%1 is a file name, %2 a line number, %3 the text of that line</comment>
+        <translation>La ligne %2 du fichier diff %1 n&apos;appartient pas à un diff unifié : %3</translation>
     </message>
 </context>
 <context>

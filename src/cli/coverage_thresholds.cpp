@@ -11,22 +11,26 @@ using Wide = unsigned __int128;
 
 constexpr uint64_t kScale = 1000000000; // 10^kThresholdDecimals
 
-/// The type that a type text names: a keyword, or an unambiguous prefix of one.
-const RatedType *matchType(const std::string &text, bool &ambiguous) {
-  const KeywordChoice choice = chooseKeyword(text, std::size(kRatedTypes),
-                                             [](std::size_t i) { return kRatedTypes[i].keyword; });
+/// The type that a type text names: a keyword, or an unambiguous prefix of one;
+/// `changed` for the changed lines.
+const RatedType *matchType(const std::string &text, bool &ambiguous, bool &changed) {
+  const std::size_t types = std::size(kRatedTypes);
+  const KeywordChoice choice = chooseKeyword(text, types + 1, [&](std::size_t i) {
+    return i < types ? kRatedTypes[i].keyword : kChangedLinesKeyword;
+  });
   ambiguous = choice.ambiguous;
-  return choice.index == KeywordChoice::kNone ? nullptr : &kRatedTypes[choice.index];
+  changed = choice.index == types;
+  return choice.index == KeywordChoice::kNone || changed ? nullptr : &kRatedTypes[choice.index];
 }
 
 } // namespace
 
 ThresholdError parseThreshold(const std::string &text, CoverageThreshold &threshold) {
   const std::size_t colon = text.find(':');
-  bool ambiguous = false;
-  const RatedType *type = matchType(text.substr(0, colon), ambiguous);
+  bool ambiguous = false, changed = false;
+  const RatedType *type = matchType(text.substr(0, colon), ambiguous, changed);
   if (ambiguous) return ThresholdError::AmbiguousType;
-  if (!type) return ThresholdError::UnknownType;
+  if (!type && !changed) return ThresholdError::UnknownType;
   if (colon == std::string::npos) return ThresholdError::BadPercent;
 
   // Digits, at most one point, at least one digit, and no more decimals than kept.
@@ -65,6 +69,10 @@ ThresholdError parseThreshold(const std::string &text, CoverageThreshold &thresh
     threshold.percentText += "." + decimalsText;
   }
   return ThresholdError::None;
+}
+
+const char *thresholdKeyword(const CoverageThreshold &threshold) {
+  return threshold.type ? threshold.type->keyword : kChangedLinesKeyword;
 }
 
 bool meetsThreshold(uint64_t hit, uint64_t total, const CoverageThreshold &threshold) {

@@ -9,6 +9,9 @@
 #include "support/rated_types.h"
 #include "support/run_settings.h"
 
+/// The keyword of the threshold on the changed lines of -CHANGES.
+constexpr const char *kChangedLinesKeyword = "CHANGED";
+
 /// Decimals that a threshold may have.
 constexpr int kThresholdDecimals = 9;
 
@@ -22,9 +25,12 @@ enum class ThresholdError {
 };
 
 /// Reads "<type>:<percent>": the type a keyword (any letter case) or an
-/// unambiguous prefix of one, the percent a decimal number from 0 to 100 with at
-/// most kThresholdDecimals decimals.
+/// unambiguous prefix of one (CHANGED: the changed lines, the type left null), the percent a
+/// decimal number from 0 to 100 with at most kThresholdDecimals decimals.
 ThresholdError parseThreshold(const std::string &text, CoverageThreshold &threshold);
+
+/// The keyword of the threshold's type, or CHANGED.
+const char *thresholdKeyword(const CoverageThreshold &threshold);
 
 /// Whether hits reach a threshold, exactly: hit x 100 >= percent x total. A total
 /// of 0 always passes.

@@ -106,6 +106,10 @@ CommandLineTables reportCommandLineTables() {
       // Where the sources named by FDC files are found and how the outputs name
       // them; no option above begins with SO.
       valueOption("SOURCEMAP", textValue("from,to", true, 8192), true),
+      // The changed lines of a diff and the tests they need; no option above
+      // begins with CH or A.
+      valueOption("CHANGES", textValue("file", false, 1024), true),
+      valueOption("AFFECTED", textValue("file", false, 1024), true),
   };
   // The label names a missing argument in a message, in context "Command-line".
   tables.arguments = {textValue(QT_TRANSLATE_NOOP("Command-line", "file"), true, 1024)};

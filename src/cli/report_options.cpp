@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QString>
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include "cli/command_line_decoder.h"
 #include "cli/coverage_thresholds.h"
@@ -183,6 +186,41 @@ bool analyseSourceMap(const CommandLineDecoder &decoder) {
   return true;
 }
 
+// Reads the diff of -CHANGES; a file that cannot be read or parsed is a
+// command-line error, and so is -AFFECTED or -FAILUNDER=CHANGED without it.
+bool analyseChanges(ReportOptions &options) {
+  options.changes.reset();
+  const bool changedGate =
+      std::any_of(options.coverageThresholds.begin(), options.coverageThresholds.end(),
+                  [](const CoverageThreshold &threshold) { return threshold.type == nullptr; });
+  if (!options.changesFile) {
+    const char *needing = options.affectedFile ? "-AFFECTED"
+                          : changedGate        ? "-FAILUNDER=CHANGED"
+                                               : nullptr;
+    if (needing)
+      reportError(tr("User Error", "%1 needs -CHANGES=<diff file>", "%1 is an option")
+                      .arg(QLatin1String(needing)));
+    return needing == nullptr;
+  }
+  const QString name = QString::fromLocal8Bit(options.changesFile->c_str());
+  std::ifstream in(*options.changesFile, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in.good() && !in.eof()) {
+    reportError(tr("User Error", "Cannot read the diff file %1", "%1 is a file name").arg(name));
+    return false;
+  }
+  UnifiedDiff diff;
+  DiffError error;
+  if (!parseUnifiedDiff(text, diff, error)) {
+    reportError(tr("User Error", "Line %2 of the diff file %1 is not part of a unified diff: %3",
+                   "%1 is a file name, %2 a line number, %3 the text of that line")
+                    .arg(name, QString::number(error.line), QString::fromLocal8Bit(error.text)));
+    return false;
+  }
+  options.changes = std::move(diff);
+  return true;
+}
+
 } // namespace
 
 bool analyseOptions(int argc, char **argv, ReportOptions &options) {
@@ -296,7 +334,10 @@ bool analyseOptions(int argc, char **argv, ReportOptions &options) {
   options.jsonFile = valueOf(decoder, "JSON");
   options.digestFile = valueOf(decoder, "DIGEST");
   options.htmlDirectory = valueOf(decoder, "HTML");
-  if (!analyseThresholds(decoder, options.coverageThresholds) || !analyseSourceMap(decoder)) {
+  options.changesFile = valueOf(decoder, "CHANGES");
+  options.affectedFile = valueOf(decoder, "AFFECTED");
+  if (!analyseThresholds(decoder, options.coverageThresholds) || !analyseSourceMap(decoder) ||
+      !analyseChanges(options)) {
     decoder.releaseDecoder();
     return false;
   }

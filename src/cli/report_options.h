@@ -30,6 +30,8 @@ struct ReportOptions : RunSettings {
   std::optional<std::string> jsonFile;
   /// Markdown summary to write (-DIGEST).
   std::optional<std::string> digestFile;
+  /// The tests a change needs, written for -AFFECTED.
+  std::optional<std::string> affectedFile;
   /// Directory of the HTML report to write (-HTML).
   std::optional<std::string> htmlDirectory;
 };

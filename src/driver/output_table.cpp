@@ -1,6 +1,7 @@
 #include "driver/output_table.h"
 
 #include "cli/report_options.h"
+#include "export/affected_tests.h"
 #include "export/cobertura_xml.h"
 #include "export/export_summary.h"
 #include "export/json_output.h"
@@ -34,7 +35,7 @@ private:
 
 bool wantsCiSummary(const ReportOptions &options) {
   return options.xmlFile || options.jsonFile || options.digestFile ||
-         !options.coverageThresholds.empty();
+         !options.coverageThresholds.empty() || options.changesFile || options.affectedFile;
 }
 
 } // namespace
@@ -58,7 +59,7 @@ const std::vector<OutputKind> &outputTable() {
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {
          return std::make_unique<MeasureExport>(c.runTime);
        }},
-      {"-XML -JSON -DIGEST -FAILUNDER", wantsCiSummary,
+      {"-XML -JSON -DIGEST -FAILUNDER -CHANGES -AFFECTED", wantsCiSummary,
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {
          auto summary = std::make_unique<ExportSummary>(c.options, c.runTime);
          c.summary = summary.get();
@@ -82,6 +83,14 @@ const std::vector<OutputKind> &outputTable() {
              *c.options.digestFile, *c.summary, [](std::FILE *out, const ExportSummary &s) {
                writeMarkdownDigest(out, s.run(), s.gate());
              });
+       }},
+      {"-AFFECTED", [](const ReportOptions &o) { return o.affectedFile.has_value(); },
+       [](OutputContext &c) -> std::unique_ptr<RunOutput> {
+         return std::make_unique<ExportFileOutput>(
+             "-AFFECTED",
+             QT_TRANSLATE_NOOP("Fatal Error", "Cannot create the file of affected tests %1"),
+             *c.options.affectedFile, *c.summary,
+             [](std::FILE *out, const ExportSummary &s) { writeAffectedTests(out, s.run()); });
        }},
       {"-HTML", [](const ReportOptions &o) { return o.htmlDirectory.has_value(); },
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {
@@ -120,6 +129,7 @@ std::vector<NamedOutput> outputPaths(const RunOutputs &outputs) {
 std::vector<std::string> inputsOfRun(const ReportOptions &options, const CoverageModel &model) {
   std::vector<std::string> inputs = options.inputFiles;
   inputs.insert(inputs.end(), options.argumentFiles.begin(), options.argumentFiles.end());
+  if (options.changesFile) inputs.push_back(*options.changesFile);
   for (const std::unique_ptr<SourceFile> &file : model.files())
     if (!file->placeholder && file->sourceName)
       inputs.push_back(MappedSourcePath(file->sourceDir, file->sourceName));

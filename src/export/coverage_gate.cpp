@@ -2,16 +2,27 @@
 
 #include <algorithm>
 
+#include "export/changed_lines.h"
 #include "support/coverage_rate.h"
 #include "support/messages.h"
 
 std::vector<GateResult> evaluateGate(const std::vector<CoverageThreshold> &thresholds,
                                      const CoverageCounts &totals, const CoverageCounts &hits,
-                                     CoverageTypes runMask) {
+                                     CoverageTypes runMask, const ChangeReport *changes) {
   std::vector<GateResult> results;
   for (const CoverageThreshold &threshold : thresholds) {
     GateResult result;
     result.threshold = &threshold;
+    if (!threshold.type) {
+      // The changed lines that carry items; those without count apart.
+      if (changes) {
+        result.total = changes->lines.size();
+        result.hit = changes->linesHit;
+      }
+      result.passed = meetsThreshold(result.hit, result.total, threshold);
+      results.push_back(result);
+      continue;
+    }
     result.total = ratedValue(totals, *threshold.type);
     result.hit = ratedValue(hits, *threshold.type);
     result.measured = (runMask & threshold.type->type) != 0;
@@ -35,7 +46,7 @@ bool reportGateFailures(const std::vector<GateResult> &results) {
   for (const GateResult &result : results) {
     if (result.passed) continue;
     failed = true;
-    const QString type = QString::fromLatin1(result.threshold->type->keyword);
+    const QString type = QString::fromLatin1(thresholdKeyword(*result.threshold));
     const QString percent = QString::fromStdString(result.threshold->percentText);
     if (!result.measured) {
       reportError(tr("User Error",

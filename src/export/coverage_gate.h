@@ -9,6 +9,7 @@
 #include "support/coverage_counts.h"
 #include "support/coverage_types.h"
 
+struct ChangeReport;
 /// How one threshold fared.
 struct GateResult {
   const CoverageThreshold *threshold = nullptr;
@@ -20,10 +21,12 @@ struct GateResult {
   bool passed = true;
 };
 
-/// Compares each threshold, in command-line order, with the run's counts.
+/// Compares each threshold, in command-line order, with the run's counts; the
+/// threshold of the changed lines with the changed lines that carry items
+/// (`changes`; none passes).
 std::vector<GateResult> evaluateGate(const std::vector<CoverageThreshold> &thresholds,
                                      const CoverageCounts &totals, const CoverageCounts &hits,
-                                     CoverageTypes runMask);
+                                     CoverageTypes runMask, const ChangeReport *changes = nullptr);
 
 /// The rate of a result as its failure message shows it: cut to two decimals,
 /// or to as many as the threshold has.

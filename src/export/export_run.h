@@ -2,8 +2,10 @@
 #pragma once
 
 #include <ctime>
+#include <optional>
 #include <string>
 
+#include "export/changed_lines.h"
 #include "report/report_scope.h"
 #include "support/coverage_counts.h"
 #include "support/run_settings.h"
@@ -24,6 +26,10 @@ struct ExportRun {
   CoverageCounts hits;
   /// The absolute current directory; source paths under it are shown relative.
   std::string currentDirectory;
+  /// Which tests hit each item, when an output asked for it.
+  const TestAttribution *attribution = nullptr;
+  /// The changed lines of -CHANGES.
+  std::optional<ChangeReport> changes;
 };
 
 /// The totals and hits of a run's final conclusion.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <ctime>
+#include <unordered_set>
 #include <vector>
 
 #include "export/coverage_gate.h"
@@ -15,6 +16,11 @@ public:
   ExportSummary(const RunSettings &options, std::time_t runTime);
 
   void declarePaths(std::vector<NamedOutput> &) const override {}
+  /// The changed lines of -CHANGES carry the tests that ran them.
+  bool attributesTests() const override { return options_.changes.has_value(); }
+  /// Only the tests of the files that the diff changes are read.
+  bool attributesTestsOf(const SourceFile &file) const override;
+  void runStarted(const ReportScope &scope) override;
   void tracesRead(const TestState &trace) override;
   void runConcluded(const RunConclusion &conclusion) override;
 
@@ -27,4 +33,6 @@ private:
   const RunSettings &options_;
   ExportRun run_;
   std::vector<GateResult> gate_;
+  /// The files that the diff of -CHANGES changes.
+  std::unordered_set<const SourceFile *> changedFiles_;
 };

@@ -13,6 +13,10 @@ void JsonOutput::open() {
   report_ = std::make_unique<JsonReport>(stream(), options_);
 }
 
+bool JsonOutput::attributesTests() const {
+  return !options_.global;
+}
+
 void JsonOutput::testEnded(const ReportScope &scope, const TestState &test) {
   report_->testEnded(scope, test);
 }

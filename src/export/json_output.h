@@ -12,6 +12,8 @@ public:
 
   void open() override;
   void testEnded(const ReportScope &scope, const TestState &test) override;
+  /// With -NOGLOBAL the lines and hit items carry the tests that ran them.
+  bool attributesTests() const override;
 
 protected:
   void write(std::FILE *out, const ExportSummary &summary) override;

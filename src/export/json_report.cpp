@@ -1,13 +1,18 @@
 #include "export/json_report.h"
 
+#include <algorithm>
 #include <ctime>
+#include <map>
 #include <string>
+#include <unordered_map>
 
 #include "export/coverage_gate.h"
 #include "export/export_run.h"
 #include "export/export_text.h"
+#include "export/line_coverage.h"
 #include "model/service_items.h"
 #include "report/report_scope.h"
+#include "report/test_attribution.h"
 #include "support/rated_types.h"
 #include "support/run_clock.h"
 #include "support/run_settings.h"
@@ -89,10 +94,30 @@ bool itemHit(const ServiceItem &item, ItemHits set) {
   return set == ItemHits::Run ? item.hitInRun() : item.state->hits != 0;
 }
 
+/// The tests that hit each item of a service, when they were recorded.
+using ItemTests = std::unordered_map<const HitState *, const TestSet *>;
+
+ItemTests itemTests(const Service &service, const TestAttribution *attribution) {
+  ItemTests tests;
+  if (attribution)
+    attribution->forEachHitItem(
+        service, [&](const HitState &item, const TestSet &set) { tests.emplace(&item, &set); });
+  return tests;
+}
+
+/// "tests": the ordinals of a set in the "tests" array.
+void writeOrdinals(JsonTextWriter &json, const TestSet *tests) {
+  json.key("tests");
+  json.beginArray(true);
+  if (tests) tests->forEach([&](uint32_t ordinal) { json.number(uint64_t{ordinal}); });
+  json.endArray();
+}
+
 /// The items of a service that were hit (`hit`) or not: "hit" or "unhit". Hit
-/// items of a count-oriented run carry their count.
+/// items of a count-oriented run carry their count, and the tests that hit them
+/// when those were recorded (`tests`).
 void writeItems(JsonTextWriter &json, const Service &service, CoverageTypes mask, ItemHits set,
-                bool hit, bool countOriented) {
+                bool hit, bool countOriented, const ItemTests *tests = nullptr) {
   json.key(hit ? "hit" : "unhit");
   json.beginArray();
   forEachPlacedItem(service, mask, [&](const ServiceItem &item) {
@@ -107,6 +132,11 @@ void writeItems(JsonTextWriter &json, const Service &service, CoverageTypes mask
     if (hit && countOriented && item.kind != ItemModifiedCondition)
       json.member("count",
                   uint64_t{set == ItemHits::Run ? item.state->totalHits : item.state->hits});
+    // Modified conditions are not hit by traces: no test is recorded for them.
+    if (hit && tests && item.kind != ItemModifiedCondition) {
+      const auto found = tests->find(item.state);
+      writeOrdinals(json, found == tests->end() ? nullptr : found->second);
+    }
     json.endObject();
   });
   json.endArray();
@@ -139,7 +169,8 @@ void writeModifiedConditions(JsonTextWriter &json, const Service &service) {
 }
 
 void writeFunction(JsonTextWriter &json, const Service &service, CoverageTypes mask,
-                   CoverageTypes instrumented, bool countOriented) {
+                   CoverageTypes instrumented, bool countOriented,
+                   const TestAttribution *attribution) {
   json.beginObject();
   json.member("name", service.name ? service.name->text : "");
   if (service.firstLine <= service.lastLine) {
@@ -148,13 +179,49 @@ void writeFunction(JsonTextWriter &json, const Service &service, CoverageTypes m
   }
   writeCoverage(json, service.staticCounts, service.totalCovered, mask, instrumented);
   writeItems(json, service, mask, ItemHits::Run, false, countOriented);
-  writeItems(json, service, mask, ItemHits::Run, true, countOriented);
+  const ItemTests tests = itemTests(service, attribution);
+  writeItems(json, service, mask, ItemHits::Run, true, countOriented,
+             attribution ? &tests : nullptr);
   if ((mask & CovBasicConditions) && (mask & CovModifiedConditions))
     writeModifiedConditions(json, service);
   json.endObject();
 }
 
+/// "lines": each line of the file on which items run (the line rule of the
+/// Cobertura output), with the tests that ran it.
+void writeLineTests(JsonTextWriter &json, const FileSummary &summary, CoverageTypes mask,
+                    const TestAttribution &attribution) {
+  std::map<uint32_t, std::vector<uint32_t>> lines;
+  for (const Service *service : summary.services) {
+    const ItemTests tests = itemTests(*service, &attribution);
+    forEachPlacedItem(*service, mask, [&](const ServiceItem &item) {
+      if (!runsItsLine(item)) return;
+      std::vector<uint32_t> &ran = lines[item.placedLine];
+      const auto found = tests.find(item.state);
+      if (found != tests.end())
+        found->second->forEach([&](uint32_t ordinal) { ran.push_back(ordinal); });
+    });
+  }
+  json.key("lines");
+  json.beginArray();
+  for (auto &[line, tests] : lines) {
+    std::sort(tests.begin(), tests.end());
+    tests.erase(std::unique(tests.begin(), tests.end()), tests.end());
+    json.beginObject(true);
+    json.member("line", line);
+    json.key("tests");
+    json.beginArray(true);
+    for (const uint32_t ordinal : tests)
+      json.number(uint64_t{ordinal});
+    json.endArray();
+    json.endObject();
+  }
+  json.endArray();
+}
+
 void writeFile(JsonTextWriter &json, const ExportRun &run, const FileSummary &summary) {
+  // The tests of lines and items are ordinals into "tests", written with -NOGLOBAL.
+  const TestAttribution *attribution = run.options->global ? nullptr : run.attribution;
   const SourceFile &file = *summary.file;
   const CoverageTypes mask = run.scope->fileMask(file);
   json.beginObject();
@@ -172,7 +239,49 @@ void writeFile(JsonTextWriter &json, const ExportRun &run, const FileSummary &su
   json.key("functions");
   json.beginArray();
   for (const Service *service : summary.services)
-    writeFunction(json, *service, mask, file.instrumentedTypes, run.countOriented);
+    writeFunction(json, *service, mask, file.instrumentedTypes, run.countOriented, attribution);
+  json.endArray();
+  if (attribution) writeLineTests(json, summary, mask, *attribution);
+  json.endObject();
+}
+
+/// The test names of a list of first ordinals.
+void writeTestNames(JsonTextWriter &json, const ExportRun &run,
+                    const std::vector<uint32_t> &ordinals) {
+  json.key("tests");
+  json.beginArray(true);
+  for (const uint32_t ordinal : ordinals)
+    json.string(run.attribution ? run.attribution->testName(ordinal) : "#");
+  json.endArray();
+}
+
+void writeChanges(JsonTextWriter &json, const ExportRun &run, const std::string &diffFile) {
+  const ChangeReport &changes = *run.changes;
+  json.key("changes");
+  json.beginObject();
+  json.member("diff", diffFile);
+  json.key("lines");
+  json.beginObject(true);
+  json.member("hit", changes.linesHit);
+  json.member("total", uint64_t{changes.lines.size()});
+  json.endObject();
+  json.member("linesWithoutItems", changes.linesWithoutItems);
+  json.key("unmatchedPaths");
+  json.beginArray(true);
+  for (const std::string &path : changes.unmatchedPaths)
+    json.string(path);
+  json.endArray();
+  writeTestNames(json, run, changes.tests);
+  json.key("changedLines");
+  json.beginArray();
+  for (const ChangedLine &line : changes.lines) {
+    json.beginObject(true);
+    json.member("path", line.path);
+    json.member("line", line.line);
+    json.member("hit", line.hit);
+    writeTestNames(json, run, line.tests);
+    json.endObject();
+  }
   json.endArray();
   json.endObject();
 }
@@ -274,7 +383,7 @@ void JsonReport::finish(const ExportRun &run, const std::vector<GateResult> &gat
     json_.beginArray();
     for (const GateResult &result : gate) {
       json_.beginObject(true);
-      json_.member("type", result.threshold->type->keyword);
+      json_.member("type", thresholdKeyword(*result.threshold));
       json_.member("percent", result.threshold->percentText);
       json_.member("hit", result.hit);
       json_.member("total", result.total);
@@ -284,6 +393,8 @@ void JsonReport::finish(const ExportRun &run, const std::vector<GateResult> &gat
     }
     json_.endArray();
   }
+
+  if (run.changes) writeChanges(json_, run, options_.changesFile.value_or(""));
 
   json_.key("files");
   json_.beginArray();

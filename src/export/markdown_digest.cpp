@@ -9,6 +9,7 @@
 #include "export/export_run.h"
 #include "export/export_text.h"
 #include "model/service_items.h"
+#include "report/test_attribution.h"
 #include "support/coverage_rate.h"
 #include "support/rated_types.h"
 #include "support/run_clock.h"
@@ -45,6 +46,44 @@ std::vector<FileItems> leastCovered(const ExportRun &run) {
                    [](const FileItems &a, const FileItems &b) { return a.unhit > b.unhit; });
   if (files.size() > kDigestFiles) files.resize(kDigestFiles);
   return files;
+}
+
+/// "rate (hit/total)" of the changed lines; "none" for a rate without lines.
+std::string changedRateText(const ChangeReport &changes) {
+  const uint64_t total = changes.lines.size();
+  const std::string rate =
+      total ? percentText(coverageRate(changes.linesHit, total)) : std::string("none");
+  return rate + " (" + std::to_string(changes.linesHit) + "/" + std::to_string(total) + ")";
+}
+
+void writeChangedLines(std::FILE *out, const ExportRun &run) {
+  const ChangeReport &changes = *run.changes;
+  std::fprintf(out, "\n### Changed lines\n\nchanged lines: %s\n", changedRateText(changes).c_str());
+  if (changes.linesWithoutItems)
+    std::fprintf(out, "\nChanged lines without items (not counted): %llu\n",
+                 static_cast<unsigned long long>(changes.linesWithoutItems));
+  if (!changes.unmatchedPaths.empty()) {
+    std::fprintf(out, "\nDiff paths that match no file of the report:\n\n");
+    for (const std::string &path : changes.unmatchedPaths)
+      std::fprintf(out, "- %s\n", markdownText(path).c_str());
+  }
+  if (changes.lines.empty()) return;
+  std::fprintf(out, "\n| File | Line | Run | Tests |\n|:--|--:|:--|:--|\n");
+  std::size_t written = 0;
+  for (const ChangedLine &line : changes.lines) {
+    if (written++ == kDigestChangedLines) {
+      std::fprintf(out, "\n%llu more changed lines are in the JSON output.\n",
+                   static_cast<unsigned long long>(changes.lines.size() - kDigestChangedLines));
+      break;
+    }
+    std::string tests;
+    for (const uint32_t ordinal : line.tests) {
+      if (!tests.empty()) tests += "; ";
+      tests += markdownText(run.attribution ? run.attribution->testName(ordinal) : "#", 80);
+    }
+    std::fprintf(out, "| %s | %u | %s | %s |\n", markdownText(line.path).c_str(), line.line,
+                 line.hit ? "yes" : "**no**", tests.c_str());
+  }
 }
 
 } // namespace
@@ -98,11 +137,13 @@ void writeMarkdownDigest(std::FILE *out, const ExportRun &run,
       const std::string rate = !result.measured ? "not measured"
                                : result.total   ? gateRateText(result) + "%"
                                                 : "none";
-      std::fprintf(out, "| %s | %s%% | %s | %s |\n", result.threshold->type->keyword,
+      std::fprintf(out, "| %s | %s%% | %s | %s |\n", thresholdKeyword(*result.threshold),
                    result.threshold->percentText.c_str(), rate.c_str(),
                    result.passed ? "passed" : "**failed**");
     }
   }
+
+  if (run.changes) writeChangedLines(out, run);
 
   const std::vector<FileItems> files = leastCovered(run);
   std::fprintf(out, "\n### Files with the most unhit items\n\n");

@@ -1,6 +1,6 @@
 // The Markdown summary (-DIGEST): a table of the run's rates per coverage type,
-// the thresholds of the gate, and the ten files with the most unhit items; short
-// enough for a CI job summary or a merge-request note.
+// the thresholds of the gate, the changed lines of -CHANGES, and the ten files with the most unhit
+// items; short enough for a CI job summary or a merge-request note.
 #pragma once
 
 #include <cstdio>
@@ -13,6 +13,8 @@ struct GateResult;
 
 /// Files listed at most.
 constexpr std::size_t kDigestFiles = 10;
+/// Changed lines of -CHANGES listed at most.
+constexpr std::size_t kDigestChangedLines = 100;
 /// Characters of a file name shown at most; longer names are cut.
 constexpr int kDigestNameLength = 200;
 

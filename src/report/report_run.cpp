@@ -1,10 +1,13 @@
 #include "report/report_run.h"
 
+#include <memory>
+
 #include "model/hit_recorder.h"
 #include "report/report_labels.h"
 #include "report/report_scope.h"
 #include "report/run_output.h"
 #include "report/selection_check.h"
+#include "report/test_attribution.h"
 #include "report/text_report.h"
 #include "trace/test_state.h"
 #include "trace/trace_events.h"
@@ -24,12 +27,15 @@ public:
     state_.options = &options;
     state_.language = language;
     state_.hits = &recorder_;
+    if (outputs.attributesTests()) attribution_ = std::make_unique<TestAttribution>();
   }
 
   void run(const std::vector<InputFile> &traceFiles);
 
   void testEnded() override {
     if (!state_.options->global) writeTestReport(state_);
+    if (attribution_)
+      attribution_->testEnded(recorder_.servicesHitInTest(), state_.trace->testName);
     outputs_.testEnded(scope_, *state_.trace);
   }
   void groupEnded() override { outputs_.groupEnded(*state_.trace); }
@@ -45,6 +51,8 @@ private:
   ReportScope scope_;
   HitRecorder recorder_;
   ReportRunState state_;
+  /// Which tests hit each item, when an output reads it.
+  std::unique_ptr<TestAttribution> attribution_;
 };
 
 void ReportRun::run(const std::vector<InputFile> &traceFiles) {
@@ -59,6 +67,17 @@ void ReportRun::run(const std::vector<InputFile> &traceFiles) {
   state_.scope = &scope_;
   state_.effectiveMask = scope_.runMask();
   outputs_.runStarted(scope_);
+  if (attribution_) {
+    // Only the files whose tests an output reads are recorded.
+    std::vector<bool> recorded;
+    for (const std::unique_ptr<SourceFile> &file : model.files())
+      if (outputs_.attributesTestsOf(*file))
+        for (const std::unique_ptr<Service> &service : file->services) {
+          if (service->index >= recorded.size()) recorded.resize(service->index + 1, false);
+          recorded[service->index] = true;
+        }
+    attribution_->recordOnly(std::move(recorded));
+  }
   writeReportHeader(state_);
 
   TraceReader reader(recorder_, options, this, runTime_);
@@ -78,6 +97,8 @@ void ReportRun::run(const std::vector<InputFile> &traceFiles) {
   conclusion.shown = options.global ? HitSet::Run : HitSet::Test;
   conclusion.totals = state_.runTotals;
   conclusion.hits = state_.runHits;
+  if (attribution_) attribution_->finish();
+  conclusion.attribution = attribution_.get();
   outputs_.runConcluded(conclusion);
 
   reader.finishCleanedOutput();

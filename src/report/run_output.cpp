@@ -3,8 +3,20 @@
 #include <algorithm>
 
 bool RunOutputs::keepsTestHits() const {
+  return std::any_of(outputs_.begin(), outputs_.end(), [](const auto &output) {
+    return output->keepsTestHits() || output->attributesTests();
+  });
+}
+
+bool RunOutputs::attributesTestsOf(const SourceFile &file) const {
+  return std::any_of(outputs_.begin(), outputs_.end(), [&](const auto &output) {
+    return output->attributesTests() && output->attributesTestsOf(file);
+  });
+}
+
+bool RunOutputs::attributesTests() const {
   return std::any_of(outputs_.begin(), outputs_.end(),
-                     [](const auto &output) { return output->keepsTestHits(); });
+                     [](const auto &output) { return output->attributesTests(); });
 }
 
 bool RunOutputs::clearsHitFlags() const {

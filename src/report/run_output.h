@@ -13,6 +13,8 @@
 #include "support/output_guard.h"
 
 class CoverageModel;
+class TestAttribution;
+struct SourceFile;
 struct TestState;
 
 /// The run's conclusion as the outputs read it.
@@ -25,6 +27,8 @@ struct RunConclusion {
   /// The totals and hits of the text report's conclusion.
   CoverageCounts totals;
   CoverageCounts hits;
+  /// Which tests hit each item, when an output asked for it (attributesTests).
+  const TestAttribution *attribution = nullptr;
 };
 
 class RunOutput {
@@ -36,6 +40,15 @@ public:
   /// The output keeps each test's hits apart (the services' testCovered are
   /// those of the test alone).
   virtual bool keepsTestHits() const { return false; }
+  /// The output reads which tests hit each item (RunConclusion::attribution);
+  /// it keeps each test's hits apart too.
+  virtual bool attributesTests() const { return false; }
+  /// Of an output that attributes tests, whether it reads the tests of the items
+  /// of this file; asked once the run has started (every file by default).
+  virtual bool attributesTestsOf(const SourceFile &file) const {
+    (void)file;
+    return attributesTests();
+  }
   /// The output consumes the items' current-test marks (see countNewHits).
   virtual bool clearsHitFlags() const { return false; }
 
@@ -72,7 +85,11 @@ public:
   void add(std::unique_ptr<RunOutput> output) { outputs_.push_back(std::move(output)); }
   const std::vector<std::unique_ptr<RunOutput>> &all() const { return outputs_; }
 
+  /// Some output keeps each test's hits apart, or attributes tests.
   bool keepsTestHits() const;
+  bool attributesTests() const;
+  /// Some output that attributes tests reads those of the file's items.
+  bool attributesTestsOf(const SourceFile &file) const;
   bool clearsHitFlags() const;
   void open();
   /// The text report's stream; standard output when no output holds it.

@@ -12,6 +12,7 @@
 #include "support/coverage_types.h"
 #include "support/name_table.h"
 #include "support/rated_types.h"
+#include "support/unified_diff.h"
 
 /// Bits of RunSettings::selectAll.
 enum SelectAllBits : uint8_t { SelectAllFiles = 1, SelectAllServices = 2, SelectAllTests = 4 };
@@ -26,7 +27,7 @@ enum SummaryLevel : uint8_t {
 
 /// One threshold of -FAILUNDER.
 struct CoverageThreshold {
-  /// The gated type, an element of kRatedTypes.
+  /// The gated type, an element of kRatedTypes; null for the changed lines.
   const RatedType *type = nullptr;
   /// The percentage in billionths of a percent (80.5 is 80500000000).
   uint64_t scaledPercent = 0;
@@ -67,6 +68,10 @@ struct RunSettings {
   OccurrenceList excludedTestList;
   /// The coverage gate (-FAILUNDER), in command-line order.
   std::vector<CoverageThreshold> coverageThresholds;
+  /// The diff file of -CHANGES, and its changes, read when the command line is
+  /// decoded; none without it.
+  std::optional<std::string> changesFile;
+  std::optional<UnifiedDiff> changes;
   /// Any error message of the run makes the exit status 3 (-STRICT).
   bool strict = false;
   /// The root folder of the measure database (ZELTO_TPM_ROOT), read once by the

@@ -214,6 +214,23 @@ TEST_F(CiOptionsTest, TheSourceMapTakesNoAbbreviationOfAnOlderOne) {
   expectAbbreviationsKept(older, {"SOURCEMAP"});
 }
 
+TEST_F(CiOptionsTest, TheChangeOptionsTakeNoAbbreviationOfAnOlderOne) {
+  std::vector<OlderOption> older = kFirstOptions;
+  older.insert(older.end(), {{"XML", "=x"},
+                             {"JSON", "=j"},
+                             {"DIGEST", "=d"},
+                             {"FAILUNDER", "=BLOCK:1"},
+                             {"STRICT", ""},
+                             {"HTML", "=h"},
+                             {"SOURCEMAP", "=/a,/b"}});
+  expectAbbreviationsKept(older, {"CHANGES", "AFFECTED"});
+  // Nor does the gate's new keyword take a type's abbreviation.
+  for (const char *text : {"CA:1", "COND:1", "COMP:1", "A:1"})
+    EXPECT_NE(parsed(text).type, nullptr) << text;
+  EXPECT_EQ(parsed("CH:50").type, nullptr);
+  EXPECT_STREQ(thresholdKeyword(parsed("changed:50")), "CHANGED");
+}
+
 TEST_F(CiOptionsTest, SourceMapPairsRepeatedLongestPrefixFirst) {
   ASSERT_TRUE(analyse({"a.fdc", "-SO=/home/dev,/w", "-sourcemap=/home/dev/calc,.",
                        "-SOURCEMAP=C:\\b\\x,src", "-SOURCEMAP=/opt/a\\,b,/x\\,y"}))

@@ -307,6 +307,14 @@ def main():
             scenario("two files, one selected %s" % mode, binary, root, schema, dtd, velmora,
                      [selection + name for name in ("k.fdc", "m.fdc", "t.tio")],
                      ["k.fdc", "m.fdc", "t.tio", "-FILE=m.c"] + mode)
+        # The changed lines of a diff, with the gate on them, in a global run and
+        # one test by one.
+        changes = "tests/e2e/cases/changes_affected_example/input/change.diff"
+        for mode in ([], ["-NOGLOBAL"]):
+            scenario("example with changed lines %s" % mode, binary, root, schema, dtd, velmora,
+                     example + [changes],
+                     ["calc.fdc", "calc.tio", "-SOURCEMAP=/home/dev/calc,.", "-CHANGES=change.diff",
+                      "-FAILUNDER=CHANGED:75"] + mode, sources_exist=True)
         hostile = "tests/e2e/cases/ci_hostile_names/input/"
         scenario("hostile names", binary, root, schema, dtd, velmora,
                  [hostile + "h.fdc", hostile + "h.tio"], ["h.fdc", "h.tio"])

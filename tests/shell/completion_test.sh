@@ -95,6 +95,7 @@ expect "-FAILUNDER=BL" BLOCK:
 expect "-failu=co" cond: compound:
 expect "-FAILUNDER=BLOCK:80,M" 80,MODIFIED:
 expect "-FAILUNDER=BLOCK:8"
+expect "-FAILUNDER=BLOCK:80,ch" 80,changed:
 expect "-ST" -STRICT
 
 # File names: input files, argument files, file options, lists, directories.
@@ -110,6 +111,10 @@ expect "-SO" -SOURCEMAP=
 expect "-SOURCEMAP=/home/dev"
 expect "-sourcemap=/home/dev,l" /home/dev,listings/
 expect "-F=a"
+expect "-CH" -CHANGES=
+expect "-af" -affected=
+expect "-CHANGES=b" b.tio
+expect "-AFFECTED=c" calc.c
 
 # Without "=" among the word breaks the whole word is replaced.
 COMP_WORDBREAKS=$' \t\n'
