@@ -120,6 +120,13 @@ bool MeasureDatabase::readIndex(bool &consistent) {
     }
     at += static_cast<off_t>(want);
   }
+  // Each entry on a record of its key.
+  for (const Entry &entry : entries_) {
+    unsigned char key[4];
+    if (!database_.readAt(static_cast<off_t>(entry.offset) + 4, key, sizeof key))
+      return fail(tr("Error", "Unable to read DataBase file"));
+    if (getWord(key) != entry.key) return true;
+  }
   // A crash between a record and its index entry leaves the last record without
   // its entry: only the last one, since every run checks this before appending.
   if (!last_.empty()) {
@@ -271,12 +278,15 @@ bool MeasureDatabase::append(uint32_t key, uint32_t date, const std::vector<uint
 }
 
 bool MeasureDatabase::close() {
+  // Not forced to the disk: what a system crash loses of the last measures is
+  // repaired as after a kill, and a forced write can stall a run for long on a
+  // busy disk.
   bool closed = true;
-  if (database_.isOpen() && !(database_.sync() && database_.close())) {
+  if (database_.isOpen() && !database_.close()) {
     display_.showTpmError(tr("Error", "Unable close DataBase file"));
     closed = false;
   }
-  if (index_.isOpen() && !(index_.sync() && index_.close())) {
+  if (index_.isOpen() && !index_.close()) {
     display_.showTpmError(tr("Error", "Unable to close Index file"));
     closed = false;
   }

@@ -37,7 +37,7 @@ public:
   /// measured again replaces its previous values in them. A failed append leaves
   /// both files as they were. False after showing the failure.
   bool append(uint32_t key, uint32_t date, const std::vector<uint32_t> &values);
-  /// Writes both files to the disk and closes them; false after showing a failure.
+  /// Closes both files; false after showing a failure.
   bool close();
 
 private:

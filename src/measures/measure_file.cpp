@@ -52,6 +52,7 @@ MeasureFile::Opened MeasureFile::open(const std::string &path) {
     if (error_ == ENOENT) return Opened::Missing;
     // O_NOFOLLOW refuses a symbolic link with ELOOP.
     if (error_ == ELOOP) return Opened::Link;
+    if (error_ == EISDIR) return Opened::NotRegular;
     return Opened::Failed;
   }
   return keepIfSafe(descriptor);

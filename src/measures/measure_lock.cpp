@@ -88,6 +88,22 @@ pid_t holderOnThisHost(const std::string &text) {
                                                                        : 0;
 }
 
+/// Whether a process of this host is gone: it does not exist, or it has ended
+/// and only waits for its parent to collect its status (which may never come).
+bool processGone(pid_t pid) {
+  if (::kill(pid, 0) != 0) return errno == ESRCH;
+  const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
+  std::FILE *file = std::fopen(stat.c_str(), "re");
+  if (!file) return false;
+  char line[512] = {};
+  const bool read = std::fgets(line, sizeof line, file) != nullptr;
+  std::fclose(file);
+  // "pid (command) state ...": the command may hold parentheses, the state
+  // follows the last one.
+  const char *close = read ? std::strrchr(line, ')') : nullptr;
+  return close && close[1] == ' ' && (close[2] == 'Z' || close[2] == 'X');
+}
+
 } // namespace
 
 std::string lockFileText(pid_t pid, const std::string &host) {
@@ -160,7 +176,7 @@ bool MeasureLock::takeOverIfLeft() {
   bool taken = false;
   // The process must be gone, and the name still the file inspected: removed
   // while its advisory lock is held, so that no other writer removes it too.
-  if (holder > 0 && holder != ::getpid() && ::kill(holder, 0) != 0 && errno == ESRCH &&
+  if (holder > 0 && holder != ::getpid() && processGone(holder) &&
       ::lstat(path_.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
       named.st_ino == held.st_ino)
     taken = ::unlink(path_.c_str()) == 0;
