@@ -594,4 +594,65 @@ TEST_F(SharedDatabaseTest, WritersKilledAtRandomMomentsLoseNoCompletedMeasure) {
             << finished << " finished\n";
 }
 
+TEST_F(SharedDatabaseTest, ARunTimeBeyondWhatTheDatabaseHoldsDrawsTheWarningAndTheClockIsUsed) {
+  dir_.write("work/m.tio", traceOf("t", {{1, 1}}));
+  for (const char *epoch : {"4294967301", "67768036191676800", "4294967296"}) {
+    std::vector<std::string> env = environment();
+    for (std::string &entry : env)
+      if (entry.rfind("SOURCE_DATE_EPOCH=", 0) == 0)
+        entry = std::string("SOURCE_DATE_EPOCH=") + epoch;
+    fs::remove(coverage(".tpm"));
+    fs::remove(coverage(".idx"));
+    const std::time_t before = std::time(nullptr);
+    BackgroundRun run({addSource(1), "m.tio"}, env, work());
+    ASSERT_EQ(run.finish(), 0) << run.errors();
+    const std::time_t after = std::time(nullptr);
+    EXPECT_EQ(run.errors(),
+              std::string("Corvane Velmora zeltocov - WARNING: SOURCE_DATE_EPOCH is not "
+                          "a number of seconds: ") +
+                  epoch + "; the current time is used\n");
+    const std::vector<DecodedRecord> records = recordsOf(readFile(coverage(".tpm")), 20);
+    ASSERT_EQ(records.size(), 1u) << epoch;
+    EXPECT_GE(records[0].date, static_cast<uint32_t>(before)) << epoch;
+    EXPECT_LE(records[0].date, static_cast<uint32_t>(after)) << epoch;
+  }
+  // The last second a database date holds is taken as it is.
+  std::vector<std::string> env = environment();
+  for (std::string &entry : env)
+    if (entry.rfind("SOURCE_DATE_EPOCH=", 0) == 0) entry = "SOURCE_DATE_EPOCH=4294967295";
+  BackgroundRun run({addSource(1), "m.tio"}, env, work());
+  ASSERT_EQ(run.finish(), 0) << run.errors();
+  EXPECT_EQ(run.errors(), "");
+  EXPECT_EQ(recordsOf(readFile(coverage(".tpm")), 20).back().date, 4294967295u);
+}
+
+TEST_F(SharedDatabaseTest, AFullDiskLeavesTheDatabaseAsItWasAndLaterRunsGoOn) {
+  dir_.write("work/m.tio", traceOf("t", {{1, 1}, {2, 3}}));
+  const std::vector<std::string> args{addSource(1), addSource(2), "m.tio"};
+  BackgroundRun first(args, environment(kRunTime), work());
+  ASSERT_EQ(first.finish(), 0) << first.errors();
+  const std::string database = readFile(coverage(".tpm")), index = readFile(coverage(".idx"));
+  ASSERT_EQ(database.size(), 2u * 168u);
+
+  // Room for part of a record only: both measures fail, and what was written of
+  // them is cut off again.
+  BackgroundRun full(args, environment(kRunTime + 1), work(), nullptr, database.size() + 100);
+  ASSERT_EQ(full.finish(), 0) << full.errors();
+  EXPECT_EQ(full.errors(), kFrame + "Unable to update DataBase file\n" + kFrame +
+                               "Unable to update DataBase file\n");
+  EXPECT_EQ(readFile(coverage(".tpm")), database);
+  EXPECT_EQ(readFile(coverage(".idx")), index);
+  EXPECT_FALSE(fs::exists(coverage(".lck")));
+
+  // Once there is room again, the next run writes both, with nothing to repair.
+  BackgroundRun next(args, environment(kRunTime + 2), work());
+  ASSERT_EQ(next.finish(), 0) << next.errors();
+  EXPECT_EQ(next.errors(), "");
+  const std::vector<DecodedRecord> records = recordsOf(readFile(coverage(".tpm")), 20);
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_EQ(records[3].totals, records[1].totals);
+  EXPECT_EQ(indexOf(readFile(coverage(".idx"))),
+            (std::vector<std::pair<uint32_t, uint32_t>>{{1, 2 * 168}, {2, 3 * 168}}));
+}
+
 } // namespace
