@@ -214,6 +214,7 @@ bool MeasureDatabase::writeIndex(const std::vector<Entry> &entries) {
 bool MeasureDatabase::append(uint32_t key, uint32_t date, const std::vector<uint32_t> &values) {
   // The key's latest record, when it has one; an entry on another key's record
   // is repaired first.
+  if (values.size() != count_) return fail(tr("Error", "Unable to update DataBase file"));
   std::vector<unsigned char> latest;
   auto slot = slotOf_.find(key);
   if (slot != slotOf_.end()) {
@@ -223,7 +224,9 @@ bool MeasureDatabase::append(uint32_t key, uint32_t date, const std::vector<uint
     if (getWord(&latest[4]) != key) {
       if (!rebuildIndex()) return false;
       slot = slotOf_.find(key);
-      if (!database_.readAt(entries_[slot->second].offset, latest.data(), latest.size()))
+      if (slot == slotOf_.end())
+        latest.clear();
+      else if (!database_.readAt(entries_[slot->second].offset, latest.data(), latest.size()))
         return fail(tr("Error", "Unable to read DataBase file"));
     }
   }
