@@ -36,14 +36,14 @@ void MeasureDatabase::showRefusal(MeasureFile::Opened verdict, const std::string
   display_.showTpmError(refusalMessage(verdict, path));
 }
 
-bool MeasureDatabase::openOne(MeasureFile &file, const std::string &path, const char *createFailure,
-                              const char *openFailure) {
+bool MeasureDatabase::openOne(MeasureFile &file, const std::string &path,
+                              const QString &createFailure, const QString &openFailure) {
   MeasureFile::Opened verdict = file.open(path);
   if (verdict == MeasureFile::Opened::Missing) {
     verdict = file.create(path);
-    if (verdict == MeasureFile::Opened::Failed) return fail(tr("Error", createFailure));
+    if (verdict == MeasureFile::Opened::Failed) return fail(createFailure);
   }
-  if (verdict == MeasureFile::Opened::Failed) return fail(tr("Error", openFailure));
+  if (verdict == MeasureFile::Opened::Failed) return fail(openFailure);
   if (verdict != MeasureFile::Opened::Open) {
     showRefusal(verdict, path);
     return false;
@@ -62,9 +62,10 @@ bool MeasureDatabase::open() {
       return false;
     }
   }
-  if (!openOne(database_, paths_.database, "Unable to create DataBase file",
-               "Unable to open DataBase file") ||
-      !openOne(index_, paths_.index, "Unable to create TPM file", "Unable to open index file"))
+  if (!openOne(database_, paths_.database, tr("Error", "Unable to create DataBase file"),
+               tr("Error", "Unable to open DataBase file")) ||
+      !openOne(index_, paths_.index, tr("Error", "Unable to create TPM file"),
+               tr("Error", "Unable to open index file")))
     return false;
 
   // Bytes after the last complete record: a record cut short by a crash or a
@@ -206,7 +207,8 @@ bool MeasureDatabase::writeIndex(const std::vector<Entry> &entries) {
     ::unlink(aside.c_str());
     return fail(tr("Error", "Unable to update Index File"));
   }
-  if (!openOne(index_, paths_.index, "Unable to create TPM file", "Unable to open index file"))
+  if (!openOne(index_, paths_.index, tr("Error", "Unable to create TPM file"),
+               tr("Error", "Unable to open index file")))
     return false;
   return true;
 }

@@ -46,8 +46,8 @@ private:
     uint32_t offset;
   };
 
-  bool openOne(MeasureFile &file, const std::string &path, const char *createFailure,
-               const char *openFailure);
+  bool openOne(MeasureFile &file, const std::string &path, const QString &createFailure,
+               const QString &openFailure);
   /// Reads the index and checks that each key occurs once, on a record, and that
   /// the last record is its key's latest; false when it must be rebuilt.
   bool readIndex(bool &consistent);
