@@ -98,16 +98,18 @@ std::optional<CoverageHistory> CoverageHistory::load(const std::optional<std::st
 void CoverageHistory::endRun() {
   if (run_) runs_.add(*run_);
   run_.reset();
-  runKeys_.clear();
+  ++runNumber_;
 }
 
 void CoverageHistory::add(const MeasureRecord &record) {
   const uint32_t position = static_cast<uint32_t>(records_++);
   const bool kept = !wanted_ || wanted_->count(record.key) > 0;
   // A run ends where the date changes, or where a key comes again.
-  if (run_ && (run_->date != record.date || (kept && runKeys_.count(record.key) > 0))) endRun();
+  if (run_ && run_->date != record.date) endRun();
   if (kept) {
-    runKeys_.insert(record.key);
+    const auto [last, first] = lastRunOf_.try_emplace(record.key, runNumber_);
+    if (!first && last->second == runNumber_ && run_) endRun();
+    last->second = runNumber_;
     byKey_[record.key].add(sampleOf(record, position, record.values));
   }
   run_ = sampleOf(record, position, record.totals);

@@ -94,10 +94,12 @@ private:
   const std::unordered_set<uint32_t> *wanted_ = nullptr;
   std::size_t records_ = 0;
   HistorySampler runs_;
-  /// The run being read: its last record so far, and the keys it measured (of
-  /// those kept: enough to tell two runs of one second apart).
+  /// The run being read: its number and its last record so far; for each key
+  /// kept, the number of the last run that measured it (enough to tell two runs
+  /// of one second apart).
+  uint64_t runNumber_ = 0;
   std::optional<HistorySample> run_;
-  std::unordered_set<uint32_t> runKeys_;
+  std::unordered_map<uint32_t, uint64_t> lastRunOf_;
   std::unordered_map<uint32_t, HistorySampler> byKey_;
 };
 
