@@ -352,12 +352,45 @@ Utilisation de zeltocov :
 <context>
     <name>Error</name>
     <message>
-        <source>Unable to create DataBase file</source>
-        <translation>Impossible de créer le fichier de base de données</translation>
+        <source>%1 is a link: refused, the measure is not written</source>
+        <comment>%1 is a file name</comment>
+        <translation>%1 est un lien : refusé, la mesure n&apos;est pas écrite</translation>
     </message>
     <message>
-        <source>Reposition in DataBase file fail</source>
-        <translation>Échec du positionnement dans le fichier de base de données</translation>
+        <source>%1 is not a regular file: refused, the measure is not written</source>
+        <comment>%1 is a file name</comment>
+        <translation>%1 n&apos;est pas un fichier ordinaire : refusé, la mesure n&apos;est pas écrite</translation>
+    </message>
+    <message>
+        <source>%1 is not owned by the user of this run: refused, the measure is not written</source>
+        <comment>%1 is a file name</comment>
+        <translation>%1 n&apos;appartient pas à l&apos;utilisateur de cette exécution : refusé, la mesure n&apos;est pas écrite</translation>
+    </message>
+    <message>
+        <source>Repaired %1: %2 bytes after its last complete record were cut off</source>
+        <comment>%1 is a file name; %2 a number of bytes</comment>
+        <translation>%1 réparé : %2 octets après son dernier enregistrement complet ont été supprimés</translation>
+    </message>
+    <message>
+        <source>Repaired %1: rebuilt from the records of %2</source>
+        <comment>%1 is the index file; %2 the database file</comment>
+        <translation>%1 réparé : reconstruit à partir des enregistrements de %2</translation>
+    </message>
+    <message>
+        <source>Lock file %1 was left by process %2, which no longer runs: taken over</source>
+        <comment>%1 is a file name; %2 a process id</comment>
+        <translation>Le fichier de verrou %1 a été laissé par le processus %2, qui ne s&apos;exécute plus : repris</translation>
+    </message>
+    <message>
+        <source>Still waiting for the lock file %1, in place since %2.
+  If no run is writing measures, it may be removed by hand.</source>
+        <comment>%1 is a file name; %2 a date</comment>
+        <translation>Toujours en attente du fichier de verrou %1, présent depuis %2.
+  Si aucune exécution n&apos;écrit de mesures, il peut être supprimé à la main.</translation>
+    </message>
+    <message>
+        <source>Unable to create DataBase file</source>
+        <translation>Impossible de créer le fichier de base de données</translation>
     </message>
     <message>
         <source>Unable to read DataBase file</source>
@@ -366,10 +399,6 @@ Utilisation de zeltocov :
     <message>
         <source>Unable to write in DataBase file</source>
         <translation>Impossible d&apos;écrire dans le fichier de base de données</translation>
-    </message>
-    <message>
-        <source>Unable write in DataBase file</source>
-        <translation>Écriture impossible dans le fichier de base de données</translation>
     </message>
     <message>
         <source>Unable close DataBase file</source>
@@ -384,12 +413,12 @@ Utilisation de zeltocov :
         <translation>Impossible d&apos;écrire dans le fichier d&apos;index</translation>
     </message>
     <message>
-        <source>Unable to write fail in Index file</source>
-        <translation>Échec de l&apos;écriture dans le fichier d&apos;index</translation>
-    </message>
-    <message>
         <source>Unable to close Index file</source>
         <translation>Impossible de fermer le fichier d&apos;index</translation>
+    </message>
+    <message>
+        <source>Unable to open index file</source>
+        <translation>Impossible d&apos;ouvrir le fichier d&apos;index</translation>
     </message>
     <message>
         <source>Unable to read index file</source>
@@ -406,10 +435,6 @@ Utilisation de zeltocov :
     <message>
         <source>Unable to update Index File</source>
         <translation>Impossible de mettre à jour le fichier d&apos;index</translation>
-    </message>
-    <message>
-        <source>Unable to close DataBase</source>
-        <translation>Impossible de fermer la base de données</translation>
     </message>
     <message>
         <source>Cannot open file :%1

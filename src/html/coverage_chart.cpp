@@ -1,5 +1,6 @@
 #include "html/coverage_chart.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "html/html_text.h"
@@ -20,11 +21,15 @@ double yOf(double rate) {
 } // namespace
 
 QString measureDate(uint32_t seconds) {
+  return measureTime(seconds, "%Y-%m-%d");
+}
+
+QString measureTime(uint32_t seconds, const char *format) {
   const std::time_t time = static_cast<std::time_t>(seconds);
   std::tm local{};
   if (!localtime_r(&time, &local)) return QString();
-  char text[32];
-  if (std::strftime(text, sizeof text, "%Y-%m-%d", &local) == 0) return QString();
+  char text[64];
+  if (std::strftime(text, sizeof text, format, &local) == 0) return QString();
   return QString::fromLatin1(text);
 }
 
@@ -48,9 +53,18 @@ void writeRateChart(std::FILE *out, const QString &title, const std::vector<Rate
                  "<line class=\"g\" x1=\"%.0f\" y1=\"%.1f\" x2=\"%.0f\" y2=\"%.1f\"/>"
                  "<text x=\"%.0f\" y=\"%.1f\" text-anchor=\"end\">%d%%</text>",
                  kLeft, yOf(rate), kRight, yOf(rate), kLeft - 4, yOf(rate) + 4, rate);
-  // The points, evenly spread; one point alone stands in the middle.
+  // The points by date, from the earliest to the latest. Points of one date (a
+  // database written with a fixed SOURCE_DATE_EPOCH) are spread evenly instead.
+  uint32_t earliest = points.front().date, latest = points.front().date;
+  for (const RatePoint &point : points) {
+    earliest = std::min(earliest, point.date);
+    latest = std::max(latest, point.date);
+  }
+  const double span = static_cast<double>(latest) - static_cast<double>(earliest);
   const std::size_t count = points.size();
-  auto xOf = [count](std::size_t i) {
+  auto xOfDate = [&](double date) { return kLeft + (kRight - kLeft) * (date - earliest) / span; };
+  auto xOf = [&](std::size_t i) {
+    if (span > 0) return xOfDate(points[i].date);
     if (count == 1) return (kLeft + kRight) / 2;
     return kLeft + (kRight - kLeft) * static_cast<double>(i) / static_cast<double>(count - 1);
   };
@@ -62,12 +76,29 @@ void writeRateChart(std::FILE *out, const QString &title, const std::vector<Rate
   }
   std::fprintf(out, "<circle class=\"s\" cx=\"%.1f\" cy=\"%.1f\" r=\"3\"/>", xOf(count - 1),
                yOf(last.rate));
-  // The dates of the first and the last point.
-  const QString first = measureDate(points.front().date);
-  const QString final = measureDate(last.date);
-  std::fprintf(out, "<text x=\"%.0f\" y=\"114\">%s</text>", kLeft, first.toLatin1().constData());
-  if (count > 1)
+  // The date axis: the earliest and the latest date, and the one between them;
+  // by day over two days or more, else by minute.
+  const char *format = span >= 2 * 86400.0 ? "%Y-%m-%d" : "%m-%d %H:%M";
+  const QString first = measureTime(earliest, format);
+  if (span <= 0) {
+    std::fprintf(out, "<text x=\"%.0f\" y=\"114\">%s</text>", kLeft, first.toLatin1().constData());
+  } else {
+    const QString final = measureTime(latest, format);
+    const QString middle =
+        measureTime(static_cast<uint32_t>(earliest + static_cast<uint32_t>(span / 2)), format);
+    std::fprintf(out, "<line class=\"g\" x1=\"%.0f\" y1=\"%.1f\" x2=\"%.0f\" y2=\"%.1f\"/>", kLeft,
+                 kBottom, kLeft, kBottom + 4);
+    std::fprintf(out, "<line class=\"g\" x1=\"%.0f\" y1=\"%.1f\" x2=\"%.0f\" y2=\"%.1f\"/>", kRight,
+                 kBottom, kRight, kBottom + 4);
+    std::fprintf(out, "<text x=\"%.0f\" y=\"114\">%s</text>", kLeft, first.toLatin1().constData());
+    if (middle != first && middle != final)
+      std::fprintf(out,
+                   "<line class=\"g\" x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>"
+                   "<text x=\"%.1f\" y=\"114\" text-anchor=\"middle\">%s</text>",
+                   xOfDate(earliest + span / 2), kBottom, xOfDate(earliest + span / 2), kBottom + 4,
+                   xOfDate(earliest + span / 2), middle.toLatin1().constData());
     std::fprintf(out, "<text x=\"%.0f\" y=\"114\" text-anchor=\"end\">%s</text>", kRight,
                  final.toLatin1().constData());
+  }
   std::fputs("</svg></figure>\n", out);
 }

@@ -1,6 +1,6 @@
 // A chart of a rate over the recorded measures, drawn as inline SVG: the rate of
-// each point from left to right in record order, 0 to 100 % from bottom to top,
-// the dates of the first and the last point below.
+// each point from left to right by its date, 0 to 100 % from bottom to top, the
+// earliest, the middle and the latest date below.
 #pragma once
 
 #include <QString>
@@ -10,10 +10,12 @@
 #include "html/coverage_history.h"
 
 /// Most points drawn by one chart; longer series are thinned.
-constexpr std::size_t kChartPointLimit = 600;
+constexpr std::size_t kChartPointLimit = kHistoryPointLimit;
 
 /// Writes a <figure> with the chart of `points` (at least one) captioned `title`.
 void writeRateChart(std::FILE *out, const QString &title, const std::vector<RatePoint> &points);
 
 /// The local date of a measure as yyyy-mm-dd.
 QString measureDate(uint32_t seconds);
+/// The local time of a measure in a strftime format.
+QString measureTime(uint32_t seconds, const char *format);

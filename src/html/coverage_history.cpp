@@ -11,8 +11,10 @@ namespace {
 /// Sub values of a coverage measure: ten hits, then ten totals.
 constexpr std::size_t kCoverageValues = 2 * CntCount;
 
-/// The hits and totals of a line from 20 values (hits first).
-bool pointOf(const std::vector<uint32_t> &values, const RatedType &rated, double &rate) {
+/// The rate of a type from 20 values (hits first); false when the type has
+/// nothing to count.
+bool rateOf(const std::array<uint32_t, kCoverageValues> &values, const RatedType &rated,
+            double &rate) {
   CoverageCounts hits, totals;
   for (int i = 0; i < CntCount; ++i) {
     hits[i] = values[i];
@@ -27,50 +29,102 @@ bool pointOf(const std::vector<uint32_t> &values, const RatedType &rated, double
   return true;
 }
 
-/// Adds the point of record `record` to a series, unless the type has nothing to
-/// count in its values.
-void addPoint(std::vector<RatePoint> &points, const MeasureRecord &measure, uint32_t record,
-              const std::vector<uint32_t> &values, const RatedType &rated) {
-  RatePoint point;
-  if (!pointOf(values, rated, point.rate)) return;
-  point.date = measure.date;
-  point.record = record;
-  points.push_back(point);
+std::vector<RatePoint> seriesOf(const HistorySampler &sampler, const RatedType &rated) {
+  std::vector<RatePoint> points;
+  for (const HistorySample &sample : sampler.samples()) {
+    RatePoint point;
+    if (!rateOf(sample.values, rated, point.rate)) continue;
+    point.date = sample.date;
+    point.record = sample.record;
+    points.push_back(point);
+  }
+  return points;
+}
+
+HistorySample sampleOf(const MeasureRecord &record, uint32_t position,
+                       const std::vector<uint32_t> &values) {
+  HistorySample sample;
+  sample.date = record.date;
+  sample.record = position;
+  for (std::size_t i = 0; i < kCoverageValues && i < values.size(); ++i)
+    sample.values[i] = values[i];
+  return sample;
 }
 
 } // namespace
 
-CoverageHistory::CoverageHistory(std::vector<MeasureRecord> records)
-    : records_(std::move(records)) {
-  for (uint32_t i = 0; i < records_.size(); ++i)
-    byKey_[records_[i].key].push_back(i);
+void HistorySampler::add(const HistorySample &sample) {
+  if (seen_ % stride_ == 0) {
+    kept_.push_back(sample);
+    // One place is left for the latest sample.
+    if (kept_.size() == kHistoryPointLimit - 1) {
+      std::size_t to = 0;
+      for (std::size_t from = 0; from < kept_.size(); from += 2)
+        kept_[to++] = kept_[from];
+      kept_.resize(to);
+      stride_ *= 2;
+    }
+  }
+  ++seen_;
+  latest_ = sample;
 }
 
-std::optional<CoverageHistory> CoverageHistory::load(const std::optional<std::string> &root) {
+std::vector<HistorySample> HistorySampler::samples() const {
+  std::vector<HistorySample> all = kept_;
+  if (latest_ && (all.empty() || all.back().record != latest_->record)) all.push_back(*latest_);
+  return all;
+}
+
+CoverageHistory::CoverageHistory(const std::unordered_set<uint32_t> *wanted) : wanted_(wanted) {}
+
+CoverageHistory::CoverageHistory(const std::vector<MeasureRecord> &records) {
+  for (const MeasureRecord &record : records)
+    add(record);
+}
+
+std::optional<CoverageHistory> CoverageHistory::load(const std::optional<std::string> &root,
+                                                     const std::unordered_set<uint32_t> *wanted) {
   if (!root) return std::nullopt;
   const std::optional<std::string> user = measureUserName();
   if (!user) return std::nullopt;
   const MeasurePaths paths = measurePaths(*root, kCoverageMeasure, *user, kCoverageValues);
-  std::optional<std::vector<MeasureRecord>> records =
-      readMeasureRecords(paths.database, kCoverageValues);
-  if (!records) return std::nullopt;
-  return CoverageHistory(std::move(*records));
+  CoverageHistory history(wanted);
+  if (!forEachMeasureRecord(paths.database, kCoverageValues,
+                            [&history](const MeasureRecord &record) { history.add(record); }))
+    return std::nullopt;
+  return history;
+}
+
+void CoverageHistory::endRun() {
+  if (run_) runs_.add(*run_);
+  run_.reset();
+  ++runNumber_;
+}
+
+void CoverageHistory::add(const MeasureRecord &record) {
+  const uint32_t position = static_cast<uint32_t>(records_++);
+  const bool kept = !wanted_ || wanted_->count(record.key) > 0;
+  // A run ends where the date changes, or where a key comes again.
+  if (run_ && run_->date != record.date) endRun();
+  if (kept) {
+    const auto [last, first] = lastRunOf_.try_emplace(record.key, runNumber_);
+    if (!first && last->second == runNumber_ && run_) endRun();
+    last->second = runNumber_;
+    byKey_[record.key].add(sampleOf(record, position, record.values));
+  }
+  run_ = sampleOf(record, position, record.totals);
 }
 
 std::vector<RatePoint> CoverageHistory::projectSeries(const RatedType &rated) const {
-  std::vector<RatePoint> points;
-  for (uint32_t i = 0; i < records_.size(); ++i)
-    addPoint(points, records_[i], i, records_[i].totals, rated);
-  return points;
+  HistorySampler all = runs_;
+  if (run_) all.add(*run_);
+  return seriesOf(all, rated);
 }
 
 std::vector<RatePoint> CoverageHistory::keySeries(uint32_t key, const RatedType &rated) const {
-  std::vector<RatePoint> points;
   const auto found = byKey_.find(key);
-  if (found == byKey_.end()) return points;
-  for (uint32_t i : found->second)
-    addPoint(points, records_[i], i, records_[i].values, rated);
-  return points;
+  if (found == byKey_.end()) return {};
+  return seriesOf(found->second, rated);
 }
 
 std::vector<RatePoint> thinSeries(const std::vector<RatePoint> &points, std::size_t limit) {

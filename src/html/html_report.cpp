@@ -138,8 +138,11 @@ void HtmlReport::runConcluded(const RunConclusion &conclusion) {
     run_.hits = sumHits(scope.concludedServices, HitSet::Run);
     run_.conclusionTypes = reportedTypes_;
   }
-  // The measures of this run are already recorded.
-  const std::optional<CoverageHistory> history = CoverageHistory::load(options_.measureRoot);
+  // The measures of this run are already recorded; only the series of its files are kept.
+  std::unordered_set<uint32_t> keys;
+  for (const FileSummary &summary : scope.files)
+    keys.insert(summary.file->fileKey);
+  const std::optional<CoverageHistory> history = CoverageHistory::load(options_.measureRoot, &keys);
   run_.history = history && !history->empty() ? &*history : nullptr;
 
   run_.folders = foldersOf(scope, model_);

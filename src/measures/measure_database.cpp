@@ -1,45 +1,14 @@
 #include "measures/measure_database.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
-#include <sys/types.h>
+#include <unistd.h>
 
+#include "measures/deferred_signals.h"
 #include "measures/measure_error_display.h"
 #include "measures/measure_record.h"
 #include "support/messages.h"
-
-/// A stdio stream closed when it goes out of scope, unless closed by hand.
-struct MeasureDatabase::OpenFile {
-  std::FILE *stream = nullptr;
-
-  OpenFile(const std::string &path, const char *mode) : stream(std::fopen(path.c_str(), mode)) {}
-  ~OpenFile() {
-    if (stream) std::fclose(stream);
-  }
-  OpenFile(const OpenFile &) = delete;
-  OpenFile &operator=(const OpenFile &) = delete;
-
-  explicit operator bool() const { return stream != nullptr; }
-  /// Closes the stream; false when the close (and its last writes) failed.
-  bool close() {
-    std::FILE *closing = stream;
-    stream = nullptr;
-    return std::fclose(closing) == 0;
-  }
-  bool write(const unsigned char *bytes, std::size_t size) {
-    return std::fwrite(bytes, 1, size, stream) == size;
-  }
-  bool writeWord(uint32_t word) {
-    unsigned char bytes[4];
-    putWord(bytes, word);
-    return write(bytes, sizeof bytes);
-  }
-  bool readWhole(unsigned char *bytes, std::size_t size) {
-    return std::fread(bytes, 1, size, stream) == size;
-  }
-  bool seek(off_t offset, int whence) { return fseeko(stream, offset, whence) == 0; }
-  off_t position() { return ftello(stream); }
-};
 
 namespace {
 
@@ -49,132 +18,282 @@ bool fitsInIndex(off_t position) {
          static_cast<unsigned long long>(position) <= std::numeric_limits<uint32_t>::max();
 }
 
+/// Records read at once when the whole database is read.
+constexpr std::size_t kRecordsPerRead = 1024;
+
 } // namespace
 
-MeasureDatabase::MeasureDatabase(const MeasurePaths &paths, const MeasureErrorDisplay &display)
-    : paths_(paths), display_(display) {}
+MeasureDatabase::MeasureDatabase(const MeasurePaths &paths, std::size_t count,
+                                 const MeasureErrorDisplay &display)
+    : paths_(paths), count_(count), recordSize_(measureRecordSize(count)), display_(display) {}
 
 bool MeasureDatabase::fail(const QString &message) const {
   display_.showTpmError(message);
   return false;
 }
 
-bool MeasureDatabase::append(uint32_t key, uint32_t date, const std::vector<uint32_t> &values) {
-  // Until the totals are known, each total is the value itself: the record of the
-  // first measure.
-  MeasureRecord first;
-  first.date = date;
-  first.key = key;
-  first.values = values;
-  first.totals = values;
-  std::vector<unsigned char> record = first.encode();
-
-  OpenFile index(paths_.index, "r+b");
-  if (index) return update(index, record, key, values.size());
-  return create(record, key);
+void MeasureDatabase::showRefusal(MeasureFile::Opened verdict, const std::string &path) const {
+  display_.showTpmError(refusalMessage(verdict, path));
 }
 
-// No index yet. The record is written before the index entry, so that a failure
-// never leaves an entry that points at nothing; a database that outlived its index
-// is appended to, and the entry holds the record's real offset.
-bool MeasureDatabase::create(const std::vector<unsigned char> &record, uint32_t key) {
-  OpenFile database(paths_.database, "a+b");
-  if (!database) return fail(tr("Error", "Unable to create DataBase file"));
-  if (!database.seek(0, SEEK_END)) return fail(tr("Error", "Reposition in DataBase file fail"));
-  const off_t offset = database.position();
-  if (offset < 0) return fail(tr("Error", "Reposition in DataBase file fail"));
-  if (offset % static_cast<off_t>(record.size()) != 0)
-    return fail(tr("Error", "Unable to read DataBase file"));
-  if (!fitsInIndex(offset)) return fail(tr("Error", "Unable to write in DataBase file"));
-  if (!database.write(record.data(), 4) || !database.write(record.data() + 4, 4))
-    return fail(tr("Error", "Unable to write in DataBase file"));
-  if (!database.write(record.data() + kRecordHeadSize, record.size() - kRecordHeadSize))
-    return fail(tr("Error", "Unable write in DataBase file"));
-  if (!database.close()) return fail(tr("Error", "Unable close DataBase file"));
-
-  OpenFile index(paths_.index, "a+b");
-  if (!index) return fail(tr("Error", "Unable to create TPM file"));
-  if (!index.writeWord(key)) return fail(tr("Error", "Unable to write in Index file"));
-  if (!index.writeWord(static_cast<uint32_t>(offset)))
-    return fail(tr("Error", "Unable to write fail in Index file"));
-  if (!index.close()) return fail(tr("Error", "Unable to close Index file"));
+bool MeasureDatabase::openOne(MeasureFile &file, const std::string &path,
+                              const QString &createFailure, const QString &openFailure) {
+  MeasureFile::Opened verdict = file.open(path);
+  if (verdict == MeasureFile::Opened::Missing) {
+    verdict = file.create(path);
+    if (verdict == MeasureFile::Opened::Failed) return fail(createFailure);
+  }
+  if (verdict == MeasureFile::Opened::Failed) return fail(openFailure);
+  if (verdict != MeasureFile::Opened::Open) {
+    showRefusal(verdict, path);
+    return false;
+  }
   return true;
 }
 
-bool MeasureDatabase::update(OpenFile &index, std::vector<unsigned char> &record, uint32_t key,
-                             std::size_t count) {
-  // The key's entry, if it has one.
-  bool found = false;
-  uint32_t latestOffset = 0;
-  for (;;) {
-    unsigned char entry[kIndexEntrySize];
-    const std::size_t got = std::fread(entry, 1, sizeof entry, index.stream);
-    if (got == 0 && !std::ferror(index.stream)) break;
-    if (got != sizeof entry) return fail(tr("Error", "Unable to read index file"));
-    if (getWord(entry) == key) {
-      found = true;
-      latestOffset = getWord(entry + 4);
-      break;
+bool MeasureDatabase::open() {
+  // Both names are checked before either file is created.
+  for (const std::string *path : {&paths_.database, &paths_.index}) {
+    MeasureFile probe;
+    const MeasureFile::Opened verdict = probe.open(*path);
+    if (verdict != MeasureFile::Opened::Open && verdict != MeasureFile::Opened::Missing &&
+        verdict != MeasureFile::Opened::Failed) {
+      showRefusal(verdict, *path);
+      return false;
+    }
+  }
+  if (!openOne(database_, paths_.database, tr("Error", "Unable to create DataBase file"),
+               tr("Error", "Unable to open DataBase file")) ||
+      !openOne(index_, paths_.index, tr("Error", "Unable to create TPM file"),
+               tr("Error", "Unable to open index file")))
+    return false;
+
+  // Bytes after the last complete record: a record cut short by a crash or a
+  // full disk. They are cut off.
+  const off_t size = database_.size();
+  if (size < 0) return fail(tr("Error", "Unable to read DataBase file"));
+  const off_t recordSize = static_cast<off_t>(recordSize_);
+  size_ = size - size % recordSize;
+  if (size_ != size) {
+    if (!database_.truncate(size_)) return fail(tr("Error", "Unable to update DataBase file"));
+    display_.showTpmError(tr("Error",
+                             "Repaired %1: %2 bytes after its last complete record were cut off",
+                             "%1 is a file name; %2 a number of bytes")
+                              .arg(QString::fromLocal8Bit(paths_.database))
+                              .arg(static_cast<qlonglong>(size - size_)));
+  }
+  last_.clear();
+  if (size_ > 0) {
+    last_.resize(recordSize_);
+    if (!database_.readAt(size_ - recordSize, last_.data(), last_.size()))
+      return fail(tr("Error", "Unable to read DataBase file"));
+  }
+
+  bool consistent = false;
+  if (!readIndex(consistent)) return false;
+  return consistent || rebuildIndex();
+}
+
+bool MeasureDatabase::readIndex(bool &consistent) {
+  consistent = false;
+  entries_.clear();
+  slotOf_.clear();
+  const off_t size = index_.size();
+  if (size < 0) return fail(tr("Error", "Unable to read index file"));
+  // A cut entry, or more entries than records: rebuilt without reading further.
+  const off_t entrySize = static_cast<off_t>(kIndexEntrySize);
+  if (size % entrySize != 0 || size / entrySize > size_ / static_cast<off_t>(recordSize_))
+    return true;
+  std::vector<unsigned char> chunk(kIndexEntrySize * kRecordsPerRead);
+  for (off_t at = 0; at < size;) {
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<off_t>(size - at, static_cast<off_t>(chunk.size())));
+    if (!index_.readAt(at, chunk.data(), want))
+      return fail(tr("Error", "Unable to read index file"));
+    for (std::size_t i = 0; i < want; i += kIndexEntrySize) {
+      const Entry entry{getWord(&chunk[i]), getWord(&chunk[i + 4])};
+      // Each key once, at the start of a record.
+      if (entry.offset % recordSize_ != 0 ||
+          static_cast<off_t>(entry.offset) + static_cast<off_t>(recordSize_) > size_ ||
+          !slotOf_.emplace(entry.key, entries_.size()).second)
+        return true;
+      entries_.push_back(entry);
+    }
+    at += static_cast<off_t>(want);
+  }
+  // Each entry on a record of its key.
+  for (const Entry &entry : entries_) {
+    unsigned char key[4];
+    if (!database_.readAt(static_cast<off_t>(entry.offset) + 4, key, sizeof key))
+      return fail(tr("Error", "Unable to read DataBase file"));
+    if (getWord(key) != entry.key) return true;
+  }
+  // A crash between a record and its index entry leaves the last record without
+  // its entry: only the last one, since every run checks this before appending.
+  if (!last_.empty()) {
+    const auto slot = slotOf_.find(getWord(&last_[4]));
+    if (slot == slotOf_.end() ||
+        entries_[slot->second].offset != static_cast<uint32_t>(size_ - recordSize_))
+      return true;
+  }
+  consistent = true;
+  return true;
+}
+
+bool MeasureDatabase::rebuildIndex() {
+  // Each key's latest record and values, keys in the order they first appear.
+  std::vector<Entry> entries;
+  std::unordered_map<uint32_t, std::size_t> slotOf;
+  std::vector<std::vector<uint32_t>> latestValues;
+  std::vector<uint32_t> totals(count_, 0);
+  std::vector<unsigned char> chunk(recordSize_ * kRecordsPerRead);
+  for (off_t at = 0; at < size_;) {
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<off_t>(size_ - at, static_cast<off_t>(chunk.size())));
+    if (!database_.readAt(at, chunk.data(), want))
+      return fail(tr("Error", "Unable to read DataBase file"));
+    for (std::size_t i = 0; i < want; i += recordSize_, at += static_cast<off_t>(recordSize_)) {
+      const unsigned char *record = &chunk[i];
+      if (!fitsInIndex(at)) return fail(tr("Error", "Unable to read DataBase file"));
+      const uint32_t key = getWord(record + 4);
+      const auto [slot, added] = slotOf.emplace(key, entries.size());
+      if (added) {
+        entries.push_back(Entry{key, 0});
+        latestValues.emplace_back(count_, 0);
+      }
+      entries[slot->second].offset = static_cast<uint32_t>(at);
+      std::vector<uint32_t> &latest = latestValues[slot->second];
+      // The totals of every record follow from those before it: bytes changed
+      // inside complete records, which no crash leaves, are refused.
+      for (std::size_t v = 0; v < count_; ++v) {
+        const uint32_t value = getWord(record + kRecordHeadSize + 8 * v);
+        const uint32_t total = getWord(record + kRecordHeadSize + 8 * v + 4);
+        if (total != totals[v] - latest[v] + value)
+          return fail(tr("Error", "Unable to read DataBase file"));
+        totals[v] = total;
+        latest[v] = value;
+      }
+    }
+  }
+  if (!writeIndex(entries)) return false;
+  entries_ = std::move(entries);
+  slotOf_ = std::move(slotOf);
+  display_.showTpmError(
+      tr("Error", "Repaired %1: rebuilt from the records of %2",
+         "%1 is the index file; %2 the database file")
+          .arg(QString::fromLocal8Bit(paths_.index), QString::fromLocal8Bit(paths_.database)));
+  return true;
+}
+
+bool MeasureDatabase::writeIndex(const std::vector<Entry> &entries) {
+  // Written aside and renamed over the index, so that a crash leaves the old
+  // index or the new one, never a part of it.
+  const std::string aside = paths_.index + ".new";
+  ::unlink(aside.c_str());
+  MeasureFile file;
+  const MeasureFile::Opened verdict = file.create(aside);
+  if (verdict == MeasureFile::Opened::Failed) return fail(tr("Error", "Unable to create TPM file"));
+  if (verdict != MeasureFile::Opened::Open) {
+    showRefusal(verdict, aside);
+    return false;
+  }
+  std::vector<unsigned char> bytes(entries.size() * kIndexEntrySize);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    putWord(&bytes[i * kIndexEntrySize], entries[i].key);
+    putWord(&bytes[i * kIndexEntrySize + 4], entries[i].offset);
+  }
+  if (!file.writeAt(0, bytes.data(), bytes.size()) || !file.sync() || !file.close() ||
+      ::rename(aside.c_str(), paths_.index.c_str()) != 0) {
+    ::unlink(aside.c_str());
+    return fail(tr("Error", "Unable to update Index File"));
+  }
+  if (!openOne(index_, paths_.index, tr("Error", "Unable to create TPM file"),
+               tr("Error", "Unable to open index file")))
+    return false;
+  return true;
+}
+
+bool MeasureDatabase::append(uint32_t key, uint32_t date, const std::vector<uint32_t> &values) {
+  // The key's latest record, when it has one; an entry on another key's record
+  // is repaired first.
+  if (values.size() != count_) return fail(tr("Error", "Unable to update DataBase file"));
+  std::vector<unsigned char> latest;
+  auto slot = slotOf_.find(key);
+  if (slot != slotOf_.end()) {
+    latest.resize(recordSize_);
+    if (!database_.readAt(entries_[slot->second].offset, latest.data(), latest.size()))
+      return fail(tr("Error", "Unable to read DataBase file"));
+    if (getWord(&latest[4]) != key) {
+      if (!rebuildIndex()) return false;
+      slot = slotOf_.find(key);
+      if (slot == slotOf_.end())
+        latest.clear();
+      else if (!database_.readAt(entries_[slot->second].offset, latest.data(), latest.size()))
+        return fail(tr("Error", "Unable to read DataBase file"));
     }
   }
 
-  if (!computeTotals(record, count, found, latestOffset)) return false;
+  // Each total: the last record's, less the key's previous value, plus its new one.
+  std::vector<unsigned char> record(recordSize_);
+  putWord(&record[0], date);
+  putWord(&record[4], key);
+  for (std::size_t i = 0; i < count_; ++i) {
+    const std::size_t at = kRecordHeadSize + 8 * i;
+    uint32_t total = values[i];
+    if (!last_.empty()) total += getWord(&last_[at + 4]);
+    if (!latest.empty()) total -= getWord(&latest[at]);
+    putWord(&record[at], values[i]);
+    putWord(&record[at + 4], total);
+  }
 
-  OpenFile database(paths_.database, "a+b");
-  if (!database) return fail(tr("Error", "Unable to open DataBase file"));
-  if (!database.seek(0, SEEK_END)) return fail(tr("Error", "Reposition in DataBase file fail"));
-  const off_t offset = database.position();
-  if (!fitsInIndex(offset)) return fail(tr("Error", "Unable to update DataBase file"));
-  if (!database.write(record.data(), 4) || !database.write(record.data() + 4, 4) ||
-      !database.write(record.data() + kRecordHeadSize, record.size() - kRecordHeadSize))
-    return fail(tr("Error", "Unable to update DataBase file"));
-  if (!database.close()) return fail(tr("Error", "Unable close DataBase file"));
-
-  // Rewrite the key's entry in place, or add one at the end.
-  if (!(found ? index.seek(-static_cast<off_t>(kIndexEntrySize), SEEK_CUR)
-              : index.seek(0, SEEK_END)))
-    return fail(tr("Error", "Reposition in DataBase file fail"));
-  if (!index.writeWord(key) || !index.writeWord(static_cast<uint32_t>(offset)))
-    return fail(tr("Error", "Unable to update Index File"));
-  if (!index.close()) return fail(tr("Error", "Unable to close Index file"));
+  const off_t offset = size_;
+  const bool first = size_ == 0;
+  if (!fitsInIndex(offset))
+    return fail(first ? tr("Error", "Unable to write in DataBase file")
+                      : tr("Error", "Unable to update DataBase file"));
+  // The record first: a failure undoes it, and a crash before its index entry
+  // is seen and repaired by the next writer. A signal that ends the run waits
+  // until both are written.
+  DeferredSignals deferred;
+  if (!database_.writeAt(offset, record.data(), record.size())) {
+    database_.truncate(offset);
+    return fail(first ? tr("Error", "Unable to write in DataBase file")
+                      : tr("Error", "Unable to update DataBase file"));
+  }
+  const bool known = slot != slotOf_.end();
+  const std::size_t position = known ? slot->second : entries_.size();
+  unsigned char entry[kIndexEntrySize];
+  putWord(entry, key);
+  putWord(entry + 4, static_cast<uint32_t>(offset));
+  if (!index_.writeAt(static_cast<off_t>(position * kIndexEntrySize), entry, sizeof entry)) {
+    if (!known) index_.truncate(static_cast<off_t>(entries_.size() * kIndexEntrySize));
+    database_.truncate(offset);
+    return fail(known ? tr("Error", "Unable to update Index File")
+                      : tr("Error", "Unable to write in Index file"));
+  }
+  if (known) {
+    entries_[position].offset = static_cast<uint32_t>(offset);
+  } else {
+    slotOf_.emplace(key, entries_.size());
+    entries_.push_back(Entry{key, static_cast<uint32_t>(offset)});
+  }
+  size_ = offset + static_cast<off_t>(record.size());
+  last_ = std::move(record);
   return true;
 }
 
-bool MeasureDatabase::computeTotals(std::vector<unsigned char> &record, std::size_t count,
-                                    bool found, uint32_t latestOffset) {
-  const off_t recordSize = static_cast<off_t>(record.size());
-  OpenFile database(paths_.database, "r+b");
-  if (!database) return fail(tr("Error", "Unable to open DataBase file"));
-  if (!database.seek(0, SEEK_END)) return fail(tr("Error", "Reposition in DataBase file fail"));
-  const off_t size = database.position();
-  if (size < 0) return fail(tr("Error", "Reposition in DataBase file fail"));
-  // A torn file, or an entry that points past the end or into a record, would
-  // give totals read from the wrong bytes, and every later total would be wrong.
-  if (size % recordSize != 0) return fail(tr("Error", "Unable to read DataBase file"));
-  if (found && (latestOffset % recordSize != 0 || latestOffset + recordSize > size))
-    return fail(tr("Error", "Unable to read DataBase file"));
-
-  std::vector<unsigned char> latest(record.size()), last(record.size());
-  if (found) {
-    if (!database.seek(latestOffset, SEEK_SET))
-      return fail(tr("Error", "Reposition in DataBase file fail"));
-    if (!database.readWhole(latest.data(), latest.size()))
-      return fail(tr("Error", "Unable to read DataBase file"));
-    if (getWord(latest.data() + 4) != getWord(record.data() + 4))
-      return fail(tr("Error", "Unable to read DataBase file"));
+bool MeasureDatabase::close() {
+  // Not forced to the disk: what a system crash loses of the last measures is
+  // repaired as after a kill, and a forced write can stall a run for long on a
+  // busy disk.
+  bool closed = true;
+  if (database_.isOpen() && !database_.close()) {
+    display_.showTpmError(tr("Error", "Unable close DataBase file"));
+    closed = false;
   }
-  if (!database.seek(-recordSize, SEEK_END))
-    return fail(tr("Error", "Reposition in DataBase file fail"));
-  if (!database.readWhole(last.data(), last.size()))
-    return fail(tr("Error", "Unable to read DataBase file"));
-  if (!database.close()) return fail(tr("Error", "Unable to close DataBase"));
-
-  // Each total: the last record's, less the key's previous value, plus its new one.
-  for (std::size_t i = 0; i < count; ++i) {
-    unsigned char *pair = record.data() + kRecordHeadSize + 8 * i;
-    uint32_t total = getWord(last.data() + kRecordHeadSize + 8 * i + 4) + getWord(pair);
-    if (found) total -= getWord(latest.data() + kRecordHeadSize + 8 * i);
-    putWord(pair + 4, total);
+  if (index_.isOpen() && !index_.close()) {
+    display_.showTpmError(tr("Error", "Unable to close Index file"));
+    closed = false;
   }
-  return true;
+  return closed;
 }

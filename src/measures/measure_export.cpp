@@ -17,7 +17,10 @@ MeasureExport::MeasureExport(std::time_t runTime, std::FILE *errors) : writer_(r
 
 void MeasureExport::exportMeasures(const ReportScope &scope, HitSet shown) {
   if (!getEnv("ZELTO_TPM_ROOT")) return;
+  std::vector<Measure> measures;
+  measures.reserve(scope.files.size());
   for (const FileSummary &summary : scope.files)
-    writer_.writeTpmMeasure(kCoverageMeasure, summary.file->fileKey, 0,
-                            coverageMeasure(sumHits(summary.services, shown), summary.totals));
+    measures.push_back(Measure{summary.file->fileKey, 0,
+                               coverageMeasure(sumHits(summary.services, shown), summary.totals)});
+  writer_.writeTpmMeasures(kCoverageMeasure, measures);
 }

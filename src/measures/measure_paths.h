@@ -22,7 +22,12 @@ struct MeasurePaths {
 MeasurePaths measurePaths(const std::string &root, const std::string &measure,
                           const std::string &user, unsigned count);
 
+/// Whether a user name can name files inside the measure's directory: not
+/// empty, without '/', and neither "." nor "..".
+bool usableUserName(const std::string &user);
+
 /// The user whose files are written: ZELTO_TPM_USER when set, else the login
 /// name of the effective user from the password database; none when neither
-/// gives one.
+/// gives one, or when the name is not usable (nothing is written outside the
+/// measure's directory).
 std::optional<std::string> measureUserName();

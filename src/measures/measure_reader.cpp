@@ -1,10 +1,14 @@
 #include "measures/measure_reader.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-MeasureRecord decodeMeasureRecord(const unsigned char *bytes, std::size_t count) {
-  MeasureRecord record;
+namespace {
+
+void decodeInto(const unsigned char *bytes, std::size_t count, MeasureRecord &record) {
   record.date = getWord(bytes);
   record.key = getWord(bytes + 4);
   record.values.resize(count);
@@ -13,30 +17,58 @@ MeasureRecord decodeMeasureRecord(const unsigned char *bytes, std::size_t count)
     record.values[i] = getWord(bytes + kRecordHeadSize + 8 * i);
     record.totals[i] = getWord(bytes + kRecordHeadSize + 8 * i + 4);
   }
+}
+
+} // namespace
+
+MeasureRecord decodeMeasureRecord(const unsigned char *bytes, std::size_t count) {
+  MeasureRecord record;
+  decodeInto(bytes, count, record);
   return record;
 }
 
-std::optional<std::vector<MeasureRecord>> readMeasureRecords(const std::string &path,
-                                                             std::size_t count) {
-  std::FILE *file = std::fopen(path.c_str(), "rb");
-  if (!file) return std::nullopt;
+bool forEachMeasureRecord(const std::string &path, std::size_t count,
+                          const std::function<void(const MeasureRecord &)> &each) {
+  // Not through a link, and no wait on a FIFO planted at the name.
+  const int file = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (file < 0) return false;
+  struct stat status {};
+  if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(file);
+    return false;
+  }
   const std::size_t size = measureRecordSize(count);
-  std::vector<MeasureRecord> records;
   // Records are read a block at a time; a torn last record stays unread.
   std::vector<unsigned char> block(size * 1024);
+  MeasureRecord record;
   std::size_t held = 0;
+  bool failed = false;
   for (;;) {
-    const std::size_t got = std::fread(block.data() + held, 1, block.size() - held, file);
-    held += got;
+    const ssize_t got = ::read(file, block.data() + held, block.size() - held);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      failed = true;
+      break;
+    }
+    held += static_cast<std::size_t>(got);
     std::size_t used = 0;
-    for (; used + size <= held; used += size)
-      records.push_back(decodeMeasureRecord(block.data() + used, count));
+    for (; used + size <= held; used += size) {
+      decodeInto(block.data() + used, count, record);
+      each(record);
+    }
     std::copy(block.begin() + used, block.begin() + held, block.begin());
     held -= used;
     if (got == 0) break;
   }
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) return std::nullopt;
+  ::close(file);
+  return !failed;
+}
+
+std::optional<std::vector<MeasureRecord>> readMeasureRecords(const std::string &path,
+                                                             std::size_t count) {
+  std::vector<MeasureRecord> records;
+  if (!forEachMeasureRecord(path, count,
+                            [&records](const MeasureRecord &record) { records.push_back(record); }))
+    return std::nullopt;
   return records;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,8 +14,15 @@
 /// The record whose bytes start at `bytes`, of `count` sub values.
 MeasureRecord decodeMeasureRecord(const unsigned char *bytes, std::size_t count);
 
-/// The whole records of the database file at `path`, whose records hold `count`
-/// sub values, in file order; bytes after the last whole record are ignored. None
-/// when the file cannot be opened or read.
+/// Hands every whole record of the database file at `path`, whose records hold
+/// `count` sub values, to `each` in file order, a block at a time: the memory
+/// used does not grow with the file. Bytes after the last whole record are
+/// ignored. False when the file is not a regular file (a link is not followed)
+/// or cannot be read.
+bool forEachMeasureRecord(const std::string &path, std::size_t count,
+                          const std::function<void(const MeasureRecord &)> &each);
+
+/// The whole records of the database file at `path`, as forEachMeasureRecord
+/// reads them; none when the file cannot be read.
 std::optional<std::vector<MeasureRecord>> readMeasureRecords(const std::string &path,
                                                              std::size_t count);

@@ -1,6 +1,6 @@
-// The generic measure writer: appends one measure (a name, a key, a date and its
-// sub values) to the measure database under ZELTO_TPM_ROOT, under the lock of its
-// pair of files. It knows nothing of coverage.
+// The generic measure writer: appends measures (a name, a key, a date and their
+// sub values) to the measure database under ZELTO_TPM_ROOT, under the lock of
+// their pair of files. It knows nothing of coverage.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,14 @@
 /// A measure has fewer sub values than this.
 constexpr std::size_t kMaxMeasureSubValues = 10000;
 
+/// One measure of a key.
+struct Measure {
+  uint32_t key = 0;
+  /// Seconds since 1970-01-01 UTC; 0 stands for the writer's clock.
+  uint32_t date = 0;
+  std::vector<uint32_t> values;
+};
+
 /// Writes measures; every failure is shown on its display and ends only the
 /// measure that failed.
 class MeasureWriter {
@@ -24,8 +32,14 @@ public:
   /// 0 on success, 1 after showing the failure.
   int writeTpmMeasure(const char *measureName, uint32_t key, uint32_t date,
                       const std::vector<uint32_t> &values);
+  /// Appends measures in order, as many calls of writeTpmMeasure would, but
+  /// takes the lock of a pair of files once for all the measures that go to it
+  /// (each costs the same whatever their number). How many failed.
+  std::size_t writeTpmMeasures(const char *measureName, const std::vector<Measure> &measures);
 
 private:
+  class Session;
+
   std::time_t now_;
   MeasureErrorDisplay display_;
 };

@@ -12,8 +12,7 @@ std::time_t takeRunTime() {
   char *end = nullptr;
   errno = 0;
   const long long seconds = std::strtoll(epoch, &end, 10);
-  if (*epoch >= '0' && *epoch <= '9' && *end == '\0' && errno == 0 &&
-      seconds <= static_cast<long long>(INT64_MAX / 2))
+  if (*epoch >= '0' && *epoch <= '9' && *end == '\0' && errno == 0 && seconds <= kLatestRunTime)
     return static_cast<std::time_t>(seconds);
   reportWarning(tr("User Warning",
                    "SOURCE_DATE_EPOCH is not a number of seconds: %1; the current time is used",

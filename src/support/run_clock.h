@@ -5,9 +5,14 @@
 #include <ctime>
 #include <string>
 
+/// The latest run time that every output can carry: the measure database stores
+/// dates as unsigned 32-bit seconds.
+constexpr long long kLatestRunTime = 4294967295LL;
+
 /// The run's time: `SOURCE_DATE_EPOCH` (seconds since the epoch, the convention of
 /// reproducible builds) when it is set, else the current time. A value that is
-/// not a number of seconds draws a warning and the current time is used.
+/// not a number of seconds from 0 to kLatestRunTime draws a warning and the
+/// current time is used.
 std::time_t takeRunTime();
 
 /// The 24-character date text of the C library ("Sun Jan  7 10:01:02 2024"), in

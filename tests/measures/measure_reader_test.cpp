@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 #include "measure_files.h"
 #include "measures/measure_database.h"
@@ -24,7 +25,9 @@ protected:
   }
   void append(uint32_t key, uint32_t date, const std::vector<uint32_t> &values) {
     MeasureErrorDisplay display(sink_.stream());
-    ASSERT_TRUE(MeasureDatabase(paths_, display).append(key, date, values)) << sink_.text();
+    MeasureDatabase database(paths_, 2, display);
+    ASSERT_TRUE(database.open() && database.append(key, date, values) && database.close())
+        << sink_.text();
   }
 
   TempDir dir_;
@@ -77,6 +80,12 @@ TEST_F(MeasureReaderTest, ManyRecordsCrossTheReadBlocks) {
 
 TEST_F(MeasureReaderTest, AMissingDatabaseIsNoneAndAnEmptyOneHasNoRecord) {
   EXPECT_FALSE(readMeasureRecords(dir_.path() + "/none.tpm", 2));
+  // Neither a link nor a FIFO is read (a FIFO would make the reader wait for ever).
+  std::filesystem::create_symlink(dir_.write("target.tpm", littleEndian({1, 2, 3, 4})),
+                                  dir_.path() + "/link.tpm");
+  EXPECT_FALSE(readMeasureRecords(dir_.path() + "/link.tpm", 1));
+  ASSERT_EQ(mkfifo((dir_.path() + "/fifo.tpm").c_str(), 0600), 0);
+  EXPECT_FALSE(readMeasureRecords(dir_.path() + "/fifo.tpm", 1));
   const auto empty = readMeasureRecords(dir_.write("empty.tpm", ""), 2);
   ASSERT_TRUE(empty);
   EXPECT_TRUE(empty->empty());
