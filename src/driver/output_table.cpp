@@ -57,7 +57,7 @@ const std::vector<OutputKind> &outputTable() {
       // The measures come before the HTML report, whose charts show them.
       {"ZELTO_TPM_ROOT", [](const ReportOptions &o) { return o.measureRoot.has_value(); },
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {
-         return std::make_unique<MeasureExport>(c.runTime);
+         return std::make_unique<MeasureExport>(c.options.measureRoot, c.runTime);
        }},
       {"-XML -JSON -DIGEST -FAILUNDER -CHANGES -AFFECTED", wantsCiSummary,
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {

@@ -13,10 +13,12 @@ std::vector<uint32_t> coverageMeasure(const CoverageCounts &hits, const Coverage
   return values;
 }
 
-MeasureExport::MeasureExport(std::time_t runTime, std::FILE *errors) : writer_(runTime, errors) {}
+MeasureExport::MeasureExport(std::optional<std::string> root, std::time_t runTime,
+                             std::FILE *errors)
+    : root_(root), writer_(std::move(root), runTime, errors) {}
 
 void MeasureExport::exportMeasures(const ReportScope &scope, HitSet shown) {
-  if (!getEnv("ZELTO_TPM_ROOT")) return;
+  if (!root_) return;
   std::vector<Measure> measures;
   measures.reserve(scope.files.size());
   for (const FileSummary &summary : scope.files)

@@ -21,7 +21,8 @@ std::vector<uint32_t> coverageMeasure(const CoverageCounts &hits, const Coverage
 class MeasureExport : public RunOutput {
 public:
   /// `runTime` dates the measures; `errors` receives the messages.
-  explicit MeasureExport(std::time_t runTime, std::FILE *errors = stderr);
+  /// `root`: the database's folder (none: no measure is written).
+  MeasureExport(std::optional<std::string> root, std::time_t runTime, std::FILE *errors = stderr);
 
   /// The database's files are guarded by its own lock.
   void declarePaths(std::vector<NamedOutput> &) const override {}
@@ -30,9 +31,10 @@ public:
   }
   /// Per selected file, in load order: the hits of its selected services in the
   /// set the reports showed and their totals, under the file's key. Nothing when
-  /// ZELTO_TPM_ROOT is not set; a measure that fails does not stop the others.
+  /// there is no root; a measure that fails does not stop the others.
   void exportMeasures(const ReportScope &scope, HitSet shown);
 
 private:
+  std::optional<std::string> root_;
   MeasureWriter writer_;
 };

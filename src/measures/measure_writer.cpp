@@ -59,7 +59,8 @@ private:
   bool sizeLimitIgnored_ = false;
 };
 
-MeasureWriter::MeasureWriter(std::time_t now, std::FILE *errors) : now_(now), display_(errors) {}
+MeasureWriter::MeasureWriter(std::optional<std::string> root, std::time_t now, std::FILE *errors)
+    : root_(std::move(root)), now_(now), display_(errors) {}
 
 int MeasureWriter::writeTpmMeasure(const char *measureName, uint32_t key, uint32_t date,
                                    const std::vector<uint32_t> &values) {
@@ -75,7 +76,7 @@ std::size_t MeasureWriter::writeTpmMeasures(const char *measureName,
     session.reset();
   };
   for (const Measure &measure : measures) {
-    const std::optional<std::string> root = getEnv("ZELTO_TPM_ROOT");
+    const std::optional<std::string> &root = root_;
     if (!root) {
       display_.showTpmError(tr("Error", "ZELTO_TPM_ROOT is not set!",
                                "ZELTO_TPM_ROOT is an environment variable name"));

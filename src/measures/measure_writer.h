@@ -1,11 +1,14 @@
 // The generic measure writer: appends measures (a name, a key, a date and their
-// sub values) to the measure database under ZELTO_TPM_ROOT, under the lock of
+// sub values) to the measure database under its root folder (ZELTO_TPM_ROOT, read
+// once by the driver), under the lock of
 // their pair of files. It knows nothing of coverage.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "measures/measure_error_display.h"
@@ -25,8 +28,9 @@ struct Measure {
 /// measure that failed.
 class MeasureWriter {
 public:
-  /// `now` dates the measures given the date 0; `errors` receives the messages.
-  explicit MeasureWriter(std::time_t now, std::FILE *errors = stderr);
+  /// `root` is the database's folder (none: ZELTO_TPM_ROOT is not set); `now`
+  /// dates the measures given the date 0; `errors` receives the messages.
+  MeasureWriter(std::optional<std::string> root, std::time_t now, std::FILE *errors = stderr);
 
   /// Appends the measure to R/<measureName>/<user>.<count>.tpm and its index.
   /// 0 on success, 1 after showing the failure.
@@ -40,6 +44,7 @@ public:
 private:
   class Session;
 
+  std::optional<std::string> root_;
   std::time_t now_;
   MeasureErrorDisplay display_;
 };

@@ -10,6 +10,7 @@
 #include "measures/measure_export.h"
 #include "message_sink.h"
 #include "model/coverage_records.h"
+#include "support/host_services.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -74,7 +75,8 @@ protected:
 };
 
 TEST_F(MeasureExportTest, OneMeasurePerSelectedFileOfItsSelectedServices) {
-  MeasureExport(1700000000, sink_.stream()).exportMeasures(scope_, HitSet::Run);
+  MeasureExport(getEnv("ZELTO_TPM_ROOT"), 1700000000, sink_.stream())
+      .exportMeasures(scope_, HitSet::Run);
   EXPECT_EQ(sink_.text(), "");
   const std::vector<DecodedRecord> all = records();
   ASSERT_EQ(all.size(), 2u);
@@ -93,7 +95,8 @@ TEST_F(MeasureExportTest, OneMeasurePerSelectedFileOfItsSelectedServices) {
 }
 
 TEST_F(MeasureExportTest, TheLastTestsHitsWhenTheReportsShowedThem) {
-  MeasureExport(1700000000, sink_.stream()).exportMeasures(scope_, HitSet::Test);
+  MeasureExport(getEnv("ZELTO_TPM_ROOT"), 1700000000, sink_.stream())
+      .exportMeasures(scope_, HitSet::Test);
   const std::vector<DecodedRecord> all = records();
   ASSERT_EQ(all.size(), 2u);
   EXPECT_EQ(all[0].values, (std::vector<uint32_t>{1, 2, 0, 0, 0, 0, 0, 0, 0, 0, //
@@ -105,13 +108,15 @@ TEST_F(MeasureExportTest, TheLastTestsHitsWhenTheReportsShowedThem) {
 TEST_F(MeasureExportTest, NothingWithoutZeltoTpmRootAndOneErrorPerFileForAMissingDirectory) {
   {
     ScopedEnv noRoot("ZELTO_TPM_ROOT", std::nullopt);
-    MeasureExport(1700000000, sink_.stream()).exportMeasures(scope_, HitSet::Run);
+    MeasureExport(getEnv("ZELTO_TPM_ROOT"), 1700000000, sink_.stream())
+        .exportMeasures(scope_, HitSet::Run);
   }
   EXPECT_EQ(sink_.text(), "");
   EXPECT_FALSE(fs::exists(dir_.path() + "/Coverage/ann.20.tpm"));
 
   ScopedEnv missing("ZELTO_TPM_ROOT", dir_.path() + "/none");
-  MeasureExport(1700000000, sink_.stream()).exportMeasures(scope_, HitSet::Run);
+  MeasureExport(getEnv("ZELTO_TPM_ROOT"), 1700000000, sink_.stream())
+      .exportMeasures(scope_, HitSet::Run);
   const std::string error =
       tpmMessage("ZELTO_TPM_ROOT directory does not exist: " + dir_.path() + "/none");
   EXPECT_EQ(sink_.text(), error + error);

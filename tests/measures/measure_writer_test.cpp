@@ -24,6 +24,7 @@
 #include "measures/measure_lock.h"
 #include "measures/measure_writer.h"
 #include "message_sink.h"
+#include "support/host_services.h"
 #include "support/run_clock.h"
 #include "test_support.h"
 
@@ -40,7 +41,7 @@ protected:
 
   int write(uint32_t key, uint32_t date, const std::vector<uint32_t> &values,
             std::FILE *errors = nullptr) {
-    MeasureWriter writer(1700000000, errors ? errors : sink_.stream());
+    MeasureWriter writer(getEnv("ZELTO_TPM_ROOT"), 1700000000, errors ? errors : sink_.stream());
     return writer.writeTpmMeasure("Coverage", key, date, values);
   }
   std::string file(const std::string &name) const { return dir_.path() + "/Coverage/" + name; }

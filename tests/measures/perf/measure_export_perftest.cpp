@@ -19,6 +19,7 @@
 
 #include "measures/measure_export.h"
 #include "model/coverage_records.h"
+#include "support/host_services.h"
 #include "support/messages.h"
 #include "test_support.h"
 
@@ -58,7 +59,7 @@ int main(int argc, char **argv) {
 
   std::printf("%d measures per run, database in %s\n", files, dir.path().c_str());
   for (int run = 1; run <= runs; ++run) {
-    MeasureExport measures(1700000000 + run);
+    MeasureExport measures(getEnv("ZELTO_TPM_ROOT"), 1700000000 + run);
     const auto start = std::chrono::steady_clock::now();
     measures.exportMeasures(scope, HitSet::Run);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
