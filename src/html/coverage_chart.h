@@ -12,8 +12,8 @@
 /// Most points drawn by one chart; longer series are thinned.
 constexpr std::size_t kChartPointLimit = kHistoryPointLimit;
 
-/// Writes a <figure> with the chart of `points` (at least one) captioned `title`.
-void writeRateChart(std::FILE *out, const QString &title, const std::vector<RatePoint> &points);
+/// Writes a <figure> with the chart of `all` (at least one point) captioned `title`.
+void writeRateChart(std::FILE *out, const QString &title, const std::vector<RatePoint> &all);
 
 /// The local date of a measure as yyyy-mm-dd.
 QString measureDate(uint32_t seconds);

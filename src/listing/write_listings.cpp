@@ -99,7 +99,7 @@ private:
   /// `continuesLine` when the listing so far ends inside a line. True when the
   /// listing now ends inside a line.
   bool annotate(std::FILE *source, std::FILE *listing, const FileSummary &summary,
-                CoverageTypes mask, bool continuesLine);
+                CoverageTypes mask, bool continuesLine) const;
 
   /// The -LISTING directory, when given.
   const std::optional<std::string> &folder_;
@@ -199,7 +199,7 @@ void ListingRun::remember(const std::string &path, Written *earlier, bool endsIn
 }
 
 bool ListingRun::annotate(std::FILE *source, std::FILE *listing, const FileSummary &summary,
-                          CoverageTypes mask, bool continuesLine) {
+                          CoverageTypes mask, bool continuesLine) const {
   ListingWriter writer(source, listing, summary.file->sourceName->text, continuesLine);
   writer.writeHeader(*summary.file, listingTime_);
 

@@ -286,13 +286,17 @@ bool MeasureDatabase::close() {
   // The run's records reach the disk before their index entries do, once per
   // run: a measure reported written survives a system crash too (what a crash
   // during the run leaves is repaired as after a kill). Closed even when the
-  // sync failed (hence & and not &&).
+  // sync failed.
+  const auto syncAndClose = [](MeasureFile &file) {
+    const bool synced = file.sync();
+    return file.close() && synced;
+  };
   bool closed = true;
-  if (database_.isOpen() && !(database_.sync() & database_.close())) {
+  if (database_.isOpen() && !syncAndClose(database_)) {
     display_.showTpmError(tr("Error", "Unable close DataBase file"));
     closed = false;
   }
-  if (index_.isOpen() && !(index_.sync() & index_.close())) {
+  if (index_.isOpen() && !syncAndClose(index_)) {
     display_.showTpmError(tr("Error", "Unable to close Index file"));
     closed = false;
   }
