@@ -153,7 +153,9 @@ void HtmlReport::runConcluded(const RunConclusion &conclusion) {
 
   run_.folders = foldersOf(scope, model_);
 
-  run_.attribution = conclusion.attribution;
+  // Recorded for this report with -NOGLOBAL only; another output may have it
+  // recorded for some files (-CHANGES), which the pages do not show.
+  if (attributesTests()) run_.attribution = conclusion.attribution;
   if (options_.changes) {
     ExportRun changed;
     changed.scope = &scope;

@@ -113,9 +113,13 @@ void IndexPage::writeChanges() {
   const uint64_t total = changes.lines.size();
   std::fputs("<p class=\"changed\">", out_);
   writeEscaped(out_, label(HlChangedLinesRate, language_));
-  std::fprintf(out_, " %s (%lu/%lu)</p>\n",
-               total ? percentText(coverageRate(changes.linesHit, total)).c_str() : "none",
-               static_cast<unsigned long>(changes.linesHit), static_cast<unsigned long>(total));
+  std::fputc(' ', out_);
+  // No changed line with items: no rate, as the report says of a type without items.
+  writeEscaped(out_,
+               total ? QString::fromStdString(percentText(coverageRate(changes.linesHit, total)))
+                     : plainLabel(LblNone, language_));
+  std::fprintf(out_, " (%lu/%lu)</p>\n", static_cast<unsigned long>(changes.linesHit),
+               static_cast<unsigned long>(total));
   if (changes.linesHit < total) {
     std::fputs("<p>", out_);
     writeEscaped(out_, label(HlChangedNotRun, language_));
