@@ -12,7 +12,7 @@ set(allowed_listing listing report trace model cli support)
 set(allowed_flow flow report trace model cli support)
 set(allowed_measures measures report trace model cli support)
 set(allowed_export export report trace model cli support)
-set(allowed_html html listing measures report trace model cli support)
+set(allowed_html html listing measures export report trace model cli support)
 set(allowed_driver driver html listing flow measures export report trace fdc model cli support)
 
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.cpp ${SOURCE_DIR}/*.h)

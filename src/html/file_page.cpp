@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -15,10 +16,12 @@
 #include "html/page_names.h"
 #include "html/rate_cells.h"
 #include "html/source_lines.h"
+#include "html/test_coverage.h"
 #include "listing/annotation_list.h"
 #include "listing/line_classification.h"
 #include "model/coverage_records.h"
 #include "report/report_labels.h"
+#include "report/test_attribution.h"
 #include "support/messages.h"
 #include "support/paths.h"
 #include "support/source_map.h"
@@ -58,7 +61,9 @@ class FilePage {
 public:
   FilePage(std::FILE *out, const HtmlRun &run, const FileSummary &summary)
       : out_(out), run_(run), summary_(summary), file_(*summary.file), language_(run.language),
-        mask_(run.scope->fileMask(file_)) {}
+        mask_(run.scope->fileMask(file_)) {
+    if (run.attribution) lineTests_ = testsByLine(*run.attribution, summary, mask_);
+  }
 
   void write();
 
@@ -81,6 +86,8 @@ private:
   /// its items beside it when it has a group.
   void writeLine(uint32_t line, std::optional<std::string_view> text, const AnnotatedLine *group);
   void writeItem(const ListingAnnotation &item);
+  /// How many tests ran the line, their names in its title.
+  void writeLineTests(uint32_t line);
   /// How many times a line ran: the largest count of the items that run code on
   /// it; none when it has none of them.
   std::optional<uint32_t> executionCount(const AnnotatedLine &group);
@@ -93,6 +100,8 @@ private:
   const CoverageTypes mask_;
   AnnotationList annotations_;
   std::vector<AnnotatedLine> groups_;
+  /// The tests that ran each line, when they were recorded.
+  std::map<uint32_t, std::vector<uint32_t>> lineTests_;
 };
 
 void FilePage::write() {
@@ -217,6 +226,10 @@ void FilePage::writeLegend() {
   }
   std::fputc(' ', out_);
   writeEscaped(out_, label(HlLineKeys, language_));
+  if (run_.attribution) {
+    std::fputc(' ', out_);
+    writeEscaped(out_, label(HlTestLineRule, language_));
+  }
   std::fputs("</p>\n", out_);
 }
 
@@ -354,7 +367,28 @@ void FilePage::writeLine(uint32_t line, std::optional<std::string_view> text,
   const std::vector<ListingAnnotation> &entries = annotations_.entries();
   for (std::size_t i = group->first; i < group->end; ++i)
     writeItem(entries[i]);
+  if (run_.attribution && executionCount(*group)) writeLineTests(line);
   std::fputs("</span></div>\n", out_);
+}
+
+void FilePage::writeLineTests(uint32_t line) {
+  const auto found = lineTests_.find(line);
+  const std::size_t count = found == lineTests_.end() ? 0 : found->second.size();
+  std::fputs("<i class=\"t\"", out_);
+  if (count) {
+    // The names one per line: a title shows them when the count is pointed at.
+    std::fputs(" title=\"", out_);
+    bool first = true;
+    for (uint32_t ordinal : found->second) {
+      if (!first) std::fputs("&#10;", out_);
+      first = false;
+      writeEscaped(out_, run_.attribution->testName(ordinal));
+    }
+    std::fputc('"', out_);
+  }
+  std::fputc('>', out_);
+  writeEscaped(out_, label(HlRunByTests, language_));
+  std::fprintf(out_, " %lu</i>", static_cast<unsigned long>(count));
 }
 
 void FilePage::writeItem(const ListingAnnotation &item) {

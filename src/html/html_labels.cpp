@@ -48,6 +48,22 @@ const char *const kHtmlLabels[HlLabelCount][2] = {
     {"Colour of a rate:", "Couleur d'un taux :"},
     {"Directories", "Repertoires"},
     {"Files hit", "Fichiers executes"},
+    {"tests:", "tests :"},
+    {"Beside a line: how many tests ran it (an item that runs code on it was hit in the test); "
+     "point at it to list them.",
+     "A cote d'une ligne : combien de tests l'ont executee (un element qui y execute du code a "
+     "ete execute dans le test) ; pointer dessus pour les lister."},
+    {"Only this test reaches these items", "Seul ce test atteint ces elements"},
+    {"Items this test hit", "Elements que ce test a executes"},
+    {"Every item this test hit was hit by another test too.",
+     "Chaque element que ce test a execute l'a aussi ete par un autre test."},
+    {"Changed lines", "Lignes modifiees"},
+    {"changed lines:", "lignes modifiees :"},
+    {"Changed lines that no test ran:", "Lignes modifiees qu'aucun test n'a executees :"},
+    {"Changed lines without items (not counted):",
+     "Lignes modifiees sans element (non comptees) :"},
+    {"Files of the diff that match no file of the report:",
+     "Fichiers du diff qui ne correspondent a aucun fichier du rapport :"},
 };
 
 const char *const kFrenchKinds[AnnotKindCount] = {

@@ -44,6 +44,16 @@ enum HtmlLabel : int {
   HlRateBars,
   HlDirectories,
   HlFilesHit,
+  HlRunByTests,
+  HlTestLineRule,
+  HlOnlyThisTest,
+  HlItemsOfTest,
+  HlNoItemOnlyHere,
+  HlChangedLines,
+  HlChangedLinesRate,
+  HlChangedNotRun,
+  HlChangedWithoutItems,
+  HlChangedUnmatched,
   HlLabelCount,
 };
 

@@ -3,10 +3,15 @@
 #include <optional>
 #include <unordered_map>
 
+#include "export/changed_lines.h"
+#include "export/export_run.h"
+#include "export/export_text.h"
 #include "html/coverage_history.h"
 #include "html/file_page.h"
 #include "html/index_page.h"
 #include "html/page_names.h"
+#include "html/test_coverage.h"
+#include "html/test_page.h"
 #include "model/coverage_model.h"
 #include "support/messages.h"
 #include "support/output_file.h"
@@ -76,6 +81,10 @@ void HtmlReport::open() {
         tr("Fatal Error", "Cannot create HTML directory %1", "%1 is the name of the directory")
             .arg(local(directory_)));
 }
+bool HtmlReport::attributesTests() const {
+  return !options_.global;
+}
+
 void HtmlReport::testEnded(const ReportScope &scope, const TestState &test) {
   if (options_.global) return;
   // The text report's test conclusion: the selected files, their hits in this test.
@@ -147,6 +156,23 @@ void HtmlReport::runConcluded(const RunConclusion &conclusion) {
 
   run_.folders = foldersOf(scope, model_);
 
+  // Recorded for this report with -NOGLOBAL only; another output may have it
+  // recorded for some files (-CHANGES), which the pages do not show.
+  if (attributesTests()) run_.attribution = conclusion.attribution;
+  if (options_.changes) {
+    ExportRun changed;
+    changed.scope = &scope;
+    changed.options = &options_;
+    changed.currentDirectory = currentDirectoryPath();
+    run_.changes = evaluateChanges(*options_.changes, changed, nullptr);
+    std::unordered_map<std::string, std::string> pages;
+    for (const FileSummary &summary : scope.files)
+      pages.emplace(displayPath(*summary.file, changed.currentDirectory),
+                    filePageName(*summary.file));
+    for (const ChangedLine &line : run_.changes->lines)
+      run_.changedLinePages.push_back(pages[line.path]);
+  }
+
   writePage(kIndexPage, [this](std::FILE *out) { writeIndexPage(out, run_); });
   for (const HtmlFolder &folder : run_.folders)
     writePage(folder.page, [this, &folder](std::FILE *out) { writeFolderPage(out, run_, folder); });
@@ -155,6 +181,14 @@ void HtmlReport::runConcluded(const RunConclusion &conclusion) {
   for (const FileSummary &summary : scope.files)
     writePage(filePageName(*summary.file),
               [this, &summary](std::FILE *out) { writeFilePage(out, run_, summary); });
+  if (run_.attribution) {
+    // Each entry is a hit item and a test that hit it: the pages grow with the hits.
+    const std::vector<std::vector<TestItem>> items = itemsByTest(*run_.attribution, scope);
+    for (uint32_t t = 0; t < items.size(); ++t)
+      writePage(testPageName(t),
+                [this, t, &items](std::FILE *out) { writeTestPage(out, run_, t, items[t]); });
+  }
+  run_.attribution = nullptr;
   run_.history = nullptr;
   run_.scope = nullptr;
   QString reason;

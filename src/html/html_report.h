@@ -25,6 +25,9 @@ public:
   /// Creates the directory's parents and the new site beside it; fatal "Cannot
   /// create HTML directory %1" when they cannot be.
   void open() override;
+  /// With -NOGLOBAL, the pages show which tests ran each line and what each test
+  /// reached.
+  bool attributesTests() const override;
   /// With -NOGLOBAL, keeps the test's row and the files it hit.
   void testEnded(const ReportScope &scope, const TestState &test) override;
   void tracesRead(const TestState &trace) override;

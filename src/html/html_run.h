@@ -3,16 +3,19 @@
 #pragma once
 
 #include <ctime>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "export/changed_lines.h"
 #include "report/report_scope.h"
 #include "support/coverage_counts.h"
 #include "support/coverage_types.h"
 #include "support/host_services.h"
 
 class CoverageHistory;
+class TestAttribution;
 struct NameEntry;
 
 /// One test reported on its own (-NOGLOBAL).
@@ -69,4 +72,10 @@ struct HtmlRun {
   std::vector<HtmlFolder> folders;
   /// The recorded measures, when the measure database has any.
   const CoverageHistory *history = nullptr;
+  /// Which tests hit each item, when recorded (-NOGLOBAL); its tests are those of
+  /// `tests`, by position, and each has a page.
+  const TestAttribution *attribution = nullptr;
+  /// The changed lines of -CHANGES, and the page of the file of each of them.
+  std::optional<ChangeReport> changes;
+  std::vector<std::string> changedLinePages;
 };

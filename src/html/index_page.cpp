@@ -12,6 +12,7 @@
 #include "html/rate_cells.h"
 #include "model/coverage_records.h"
 #include "report/report_labels.h"
+#include "support/coverage_rate.h"
 #include "support/source_map.h"
 
 namespace {
@@ -54,6 +55,9 @@ public:
 
   void write();
   void writeTestsOnly();
+  /// The rate of the changed lines (-CHANGES), those that no test ran, each
+  /// linked to its line, and the changed lines and files not counted.
+  void writeChanges();
   void writeFolder(const HtmlFolder &folder);
 
 private:
@@ -84,6 +88,7 @@ private:
 void IndexPage::write() {
   writePageStart(out_, language_, reportTitle(run_), QString(), run_.runTime, nullptr);
   writeConclusion();
+  writeChanges();
   writeCharts();
   writeFolders();
   writeFiles(nullptr);
@@ -99,6 +104,53 @@ void IndexPage::write() {
     }
   }
   writePageEnd(out_, PageScripts::Sort);
+}
+
+void IndexPage::writeChanges() {
+  if (!run_.changes) return;
+  const ChangeReport &changes = *run_.changes;
+  heading(out_, label(HlChangedLines, language_), "changes");
+  const uint64_t total = changes.lines.size();
+  std::fputs("<p class=\"changed\">", out_);
+  writeEscaped(out_, label(HlChangedLinesRate, language_));
+  std::fputc(' ', out_);
+  // No changed line with items: no rate, as the report says of a type without items.
+  writeEscaped(out_,
+               total ? QString::fromStdString(percentText(coverageRate(changes.linesHit, total)))
+                     : plainLabel(LblNone, language_));
+  std::fprintf(out_, " (%lu/%lu)</p>\n", static_cast<unsigned long>(changes.linesHit),
+               static_cast<unsigned long>(total));
+  if (changes.linesHit < total) {
+    std::fputs("<p>", out_);
+    writeEscaped(out_, label(HlChangedNotRun, language_));
+    std::fputs("</p>\n<ul class=\"changed\">\n", out_);
+    for (std::size_t i = 0; i < changes.lines.size(); ++i) {
+      const ChangedLine &line = changes.lines[i];
+      if (line.hit) continue;
+      std::fprintf(out_, "<li><a href=\"%s#L%lu\">", run_.changedLinePages[i].c_str(),
+                   static_cast<unsigned long>(line.line));
+      writeEscaped(out_,
+                   QByteArrayView(line.path.data(), static_cast<qsizetype>(line.path.size())));
+      std::fprintf(out_, ":%lu</a></li>\n", static_cast<unsigned long>(line.line));
+    }
+    std::fputs("</ul>\n", out_);
+  }
+  if (changes.linesWithoutItems) {
+    std::fputs("<p class=\"note\">", out_);
+    writeEscaped(out_, label(HlChangedWithoutItems, language_));
+    std::fprintf(out_, " %lu</p>\n", static_cast<unsigned long>(changes.linesWithoutItems));
+  }
+  if (!changes.unmatchedPaths.empty()) {
+    std::fputs("<p class=\"note\">", out_);
+    writeEscaped(out_, label(HlChangedUnmatched, language_));
+    std::fputs("</p>\n<ul>\n", out_);
+    for (const std::string &path : changes.unmatchedPaths) {
+      std::fputs("<li><code>", out_);
+      writeEscaped(out_, QByteArrayView(path.data(), static_cast<qsizetype>(path.size())));
+      std::fputs("</code></li>\n", out_);
+    }
+    std::fputs("</ul>\n", out_);
+  }
 }
 
 void IndexPage::writeTestsOnly() {
@@ -245,7 +297,9 @@ void IndexPage::writeTests(bool filesHit) {
   for (std::size_t i = 0; i < run_.tests.size(); ++i) {
     const HtmlTestRow &test = run_.tests[i];
     std::fprintf(out_, "<tr><th scope=\"row\" data-v=\"%lu\">", static_cast<unsigned long>(i));
+    if (run_.attribution) std::fprintf(out_, "<a href=\"%s\">", testPageName(i).c_str());
     writeEscaped(out_, test.name.c_str());
+    if (run_.attribution) std::fputs("</a>", out_);
     std::fputs("</th><td>", out_);
     writeEscaped(out_, test.date.c_str());
     std::fputs("</td>", out_);

@@ -31,6 +31,10 @@ bool hasPage(const SourceFile &file) {
 
 } // namespace
 
+std::string testPageName(std::size_t ordinal) {
+  return "test-" + std::to_string(ordinal + 1) + ".html";
+}
+
 std::string filePageName(const SourceFile &file) {
   return pageName(std::to_string(file.ordinal + 1) + "-",
                   file.sourceName ? file.sourceName->text : "");

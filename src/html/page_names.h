@@ -18,6 +18,10 @@ inline constexpr const char kIndexPage[] = "index.html";
 /// many for the index.
 inline constexpr const char kTestsPage[] = "tests.html";
 
+/// The page of the recorded test at `ordinal` (from 0): "test-", ordinal + 1,
+/// ".html". It never names the page of a file nor of a folder.
+std::string testPageName(std::size_t ordinal);
+
 /// The page of a source file: its position among the loaded files (from 1), '-',
 /// its name with each byte other than an ASCII letter, digit, '.', '_' or '-'
 /// turned into '_' (the first 80 bytes), and ".html". Two files never share a

@@ -1,4 +1,4 @@
-// The names of the pages of source files and folders: unique by position, made of
+// The names of the pages of source files, folders and tests: unique by position, made of
 // safe bytes only, bounded in length, and listed with the index for the output
 // guard.
 #include "fdc_test_helpers.h"
@@ -28,6 +28,11 @@ TEST_F(PageNamesTest, SameNamesGetPagesOfTheirOwnAndUnsafeBytesAreReplaced) {
   // No separator, no markup and no byte outside ASCII: the name stays in the
   // directory and needs no escaping in a link.
   EXPECT_EQ(filePageName(hostile), "3-.._x______.c.html");
+  // A test's page never is a file's, even that of a source named like it.
+  const SourceFile &named = loadSource("d.fdc", "test-1.html", 4);
+  EXPECT_EQ(testPageName(0), "test-1.html");
+  EXPECT_EQ(testPageName(9999), "test-10000.html");
+  EXPECT_EQ(filePageName(named), "4-test-1.html.html");
 }
 
 TEST_F(PageNamesTest, LongNamesAreCutAndEveryPageIsListed) {

@@ -286,6 +286,7 @@ def scenario_example(binary, root, velmora):
                     marks = [[text_of(cell) for cell in row.findall("td")]
                              for row in matrix.find("tbody").iter("tr")]
                     check(marks == [["\u25cf"]] * 3, "%s: matrix %s" % (name, marks))
+                check_test_pages(name, pages)
         # French labels, with the French report's rates.
         pages, report = run_site(binary, work, velmora, ["calc.fdc", "calc.tio"], "french",
                                  env={"ZELTOCOV_LAN": "FR"})
@@ -299,6 +300,41 @@ def scenario_example(binary, root, velmora):
                   "french: labels %s" % conclusion)
     finally:
         shutil.rmtree(work, ignore_errors=True)
+
+
+def check_test_pages(name, pages):
+    """The tests of a -NOGLOBAL run: each row of the tests table links to the
+    test's page; the tests counted beside a line of the file page are those
+    named in its title, and the page of each of them lists an item of that line."""
+    table = table_with_class(pages["index.html"], "tests")
+    rows = list(table.find("tbody")) if table is not None else []
+    reached = {}
+    for number, row in enumerate(rows, 1):
+        link = row[0].find("a")
+        href = "test-%d.html" % number
+        if not check(link is not None and link.get("href") == href and href in pages,
+                     "%s: test row %d does not link to %s" % (name, number, href)):
+            continue
+        # Two lists of items: those only this test reaches, then all it hit.
+        lists = [e for e in pages[href].iter("ul") if e.get("class") == "items"]
+        for item in (lists[-1].iter("a") if lists else ()):
+            line = int(item.get("href").partition("#L")[2])
+            reached.setdefault(line, set()).add(text_of(link))
+    check(len(rows) > 0, "%s: no tests" % name)
+    counted = 0
+    for number, row in source_rows(pages["1-calc.c.html"]).items():
+        mark = next((i for i in row.iter("i") if i.get("class") == "t"), None)
+        if mark is None:
+            continue
+        counted += 1
+        count = int(text_of(mark).split()[-1])
+        title = [t for t in (mark.get("title") or "").split("\n") if t]
+        check(count == len(title), "%s: line %d counts %d tests, names %s" % (name, number, count,
+                                                                           title))
+        check(set(title) <= reached.get(number, set()),
+              "%s: line %d names %s, the test pages %s" % (name, number, title,
+                                                           reached.get(number)))
+    check(counted > 0, "%s: no line shows its tests" % name)
 
 
 def scenario_hostile(binary, velmora):
