@@ -15,6 +15,7 @@
 #include "model/coverage_model.h"
 #include "support/messages.h"
 #include "support/output_file.h"
+#include "support/output_guard.h"
 #include "support/output_stream.h"
 #include "support/paths.h"
 #include "support/run_settings.h"
@@ -64,8 +65,9 @@ std::vector<HtmlFolder> foldersOf(const ReportScope &scope, const CoverageModel 
 
 HtmlReport::HtmlReport(const RunSettings &options, std::string directory,
                        const CoverageModel &model, const ReportLanguage &language,
-                       std::time_t runTime)
-    : options_(options), model_(model), language_(language), directory_(std::move(directory)) {
+                       std::time_t runTime, std::vector<std::string> inputs)
+    : options_(options), model_(model), language_(language), directory_(std::move(directory)),
+      inputs_(std::move(inputs)) {
   run_.runTime = runTime;
   run_.perTest = !options.global;
 }
@@ -76,7 +78,7 @@ void HtmlReport::declarePaths(std::vector<NamedOutput> &paths) const {
 }
 
 void HtmlReport::open() {
-  if (!site_.open(directory_, nullptr))
+  if (!site_.open(directory_, nullptr, inputs_))
     reportFatal(
         tr("Fatal Error", "Cannot create HTML directory %1", "%1 is the name of the directory")
             .arg(local(directory_)));
@@ -173,6 +175,18 @@ void HtmlReport::runConcluded(const RunConclusion &conclusion) {
       run_.changedLinePages.push_back(pages[line.path]);
   }
 
+  // The test pages are known only now: they are guarded against the inputs now,
+  // before any page is written (the other pages were guarded with every output).
+  std::vector<std::vector<TestItem>> testItems;
+  if (run_.attribution) {
+    testItems = itemsByTest(*run_.attribution, scope);
+    std::vector<NamedOutput> testPages;
+    testPages.reserve(testItems.size());
+    for (uint32_t t = 0; t < testItems.size(); ++t)
+      testPages.push_back({"-HTML", JoinPath(directory_, testPageName(t))});
+    checkOutputsAgainstInputs(testPages, inputs_);
+  }
+
   writePage(kIndexPage, [this](std::FILE *out) { writeIndexPage(out, run_); });
   for (const HtmlFolder &folder : run_.folders)
     writePage(folder.page, [this, &folder](std::FILE *out) { writeFolderPage(out, run_, folder); });
@@ -181,13 +195,10 @@ void HtmlReport::runConcluded(const RunConclusion &conclusion) {
   for (const FileSummary &summary : scope.files)
     writePage(filePageName(*summary.file),
               [this, &summary](std::FILE *out) { writeFilePage(out, run_, summary); });
-  if (run_.attribution) {
-    // Each entry is a hit item and a test that hit it: the pages grow with the hits.
-    const std::vector<std::vector<TestItem>> items = itemsByTest(*run_.attribution, scope);
-    for (uint32_t t = 0; t < items.size(); ++t)
-      writePage(testPageName(t),
-                [this, t, &items](std::FILE *out) { writeTestPage(out, run_, t, items[t]); });
-  }
+  // Each entry is a hit item and a test that hit it: the pages grow with the hits.
+  for (uint32_t t = 0; t < testItems.size(); ++t)
+    writePage(testPageName(t),
+              [this, t, &testItems](std::FILE *out) { writeTestPage(out, run_, t, testItems[t]); });
   run_.attribution = nullptr;
   run_.history = nullptr;
   run_.scope = nullptr;

@@ -16,9 +16,11 @@ struct RunSettings;
 
 class HtmlReport : public RunOutput {
 public:
-  /// `language` is read when the pages are written.
+  /// `language` is read when the pages are written; no page may be one of the
+  /// `inputs` of the run, nor may the site that replaces the directory remove one.
   HtmlReport(const RunSettings &options, std::string directory, const CoverageModel &model,
-             const ReportLanguage &language, std::time_t runTime);
+             const ReportLanguage &language, std::time_t runTime,
+             std::vector<std::string> inputs = {});
 
   /// Every page that a run over the model may write in the directory.
   void declarePaths(std::vector<NamedOutput> &paths) const override;
@@ -43,6 +45,7 @@ private:
   const CoverageModel &model_;
   const ReportLanguage &language_;
   std::string directory_;
+  std::vector<std::string> inputs_;
   OutputFolder site_;
   HtmlRun run_;
   /// The union of the types of the selected files, once a test was reported.

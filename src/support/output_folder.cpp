@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 #include "support/output_file.h"
 #include "support/output_stream.h"
@@ -17,13 +18,19 @@
 
 namespace {
 
+/// A file's device and inode as one key.
+std::string identityKey(const struct stat &status) {
+  return std::to_string(status.st_dev) + ':' + std::to_string(static_cast<uint64_t>(status.st_ino));
+}
+
 bool endsWith(const std::string &text, const char *suffix) {
   const std::size_t size = std::strlen(suffix);
   return text.size() >= size && text.compare(text.size() - size, size, suffix) == 0;
 }
 
-/// The folder holds only what a site writes (regular files named *.html).
-bool holdsOnlyPages(const std::string &folder) {
+/// The folder holds only what a site writes (regular files named *.html), none
+/// of them one of the files of `inputs` (device:inode keys).
+bool holdsOnlyPages(const std::string &folder, const std::unordered_set<std::string> &inputs) {
   DIR *dir = ::opendir(folder.c_str());
   if (!dir) return false;
   bool only = true;
@@ -35,7 +42,7 @@ bool holdsOnlyPages(const std::string &folder) {
     path += '/';
     path += name;
     if (!endsWith(name, ".html") || ::lstat(path.c_str(), &status) != 0 ||
-        !S_ISREG(status.st_mode)) {
+        !S_ISREG(status.st_mode) || inputs.count(identityKey(status))) {
       only = false;
       break;
     }
@@ -57,7 +64,8 @@ OutputFolder::~OutputFolder() {
   abandon();
 }
 
-bool OutputFolder::open(const std::string &target, QString *reason) {
+bool OutputFolder::open(const std::string &target, QString *reason,
+                        const std::vector<std::string> &inputs) {
   abandon();
   auto fail = [&](int error) {
     if (reason) *reason = systemReason(error);
@@ -69,7 +77,12 @@ bool OutputFolder::open(const std::string &target, QString *reason) {
   struct stat status {};
   if (::stat(target_.c_str(), &status) == 0) {
     if (!S_ISDIR(status.st_mode)) return fail(ENOTDIR);
-    if (!holdsOnlyPages(target_) || isCurrentFolder(target_)) {
+    std::unordered_set<std::string> inputKeys;
+    for (const std::string &input : inputs) {
+      struct stat found {};
+      if (::stat(input.c_str(), &found) == 0) inputKeys.insert(identityKey(found));
+    }
+    if (!holdsOnlyPages(target_, inputKeys) || isCurrentFolder(target_)) {
       // Written in place, page by page.
       path_ = target_;
       return true;

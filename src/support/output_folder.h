@@ -4,7 +4,8 @@
 // target keeps its old content; a signal that ends the run removes the new one.
 //
 // A target that holds anything but the pages of a site (any entry not a regular
-// file named *.html), or that is the current folder, is not replaced: each file is
+// file named *.html, or an input of the run), or that is the current folder, is
+// not replaced: each file is
 // then written whole in place and the other entries stay.
 #pragma once
 
@@ -23,8 +24,10 @@ public:
   OutputFolder &operator=(const OutputFolder &) = delete;
 
   /// Creates the target's parents and the new folder; false with the system's
-  /// reason when they cannot be created.
-  bool open(const std::string &target, QString *reason);
+  /// reason when they cannot be created. A target that holds one of `inputs` is
+  /// written in place (replacing it would remove that input).
+  bool open(const std::string &target, QString *reason,
+            const std::vector<std::string> &inputs = {});
   /// Where the files go: the new folder, or the target when it is written in place.
   const std::string &path() const { return path_; }
   /// Whether the files go into a new folder, synced all at once when it takes the
