@@ -2,57 +2,63 @@
 
 #include "support/name_table.h"
 
-std::size_t TestAttribution::slotsOf(Service &service) {
-  if (service.index >= firstSlot_.size()) firstSlot_.resize(service.index + 1, kNoSlot);
-  uint32_t &first = firstSlot_[service.index];
-  if (first == kNoSlot) {
-    first = static_cast<uint32_t>(sets_.size());
-    std::size_t items = 0;
-    forEachCountedItem(service, [&](HitState &, CoverageTypes) { ++items; });
-    sets_.resize(sets_.size() + items);
-  }
-  return first;
-}
-
 void TestAttribution::testEnded(const std::vector<Service *> &servicesHit, const NameEntry *name) {
-  if (logTests_.empty()) {
-    logFirstOrdinal_ = static_cast<uint32_t>(names_.size());
-    log_.reserve(batchEntries_);
-  }
+  const auto ordinal = static_cast<uint32_t>(names_.size());
   names_.push_back(name);
-  logTests_.push_back(log_.size());
   for (Service *service : servicesHit) {
     if (!service->branchesHit) continue;
     if (restricted_ && (service->index >= recorded_.size() || !recorded_[service->index])) continue;
-    auto slot = static_cast<uint32_t>(slotsOf(*service));
-    forEachCountedItem(*service, [&](HitState &item, CoverageTypes type) {
-      if (item.hits && type != CovModifiedConditions) log_.push_back(slot);
-      ++slot;
+    if (service->index >= services_.size()) services_.resize(service->index + 1);
+    std::unique_ptr<ServiceTests> &recorded = services_[service->index];
+    if (!recorded) {
+      recorded = std::make_unique<ServiceTests>();
+      forEachCountedItem(*service, [&](HitState &, CoverageTypes) { ++recorded->items; });
+    }
+    std::vector<uint32_t> &log = recorded->log;
+    const std::size_t at = log.size();
+    log.resize(at + 1 + (recorded->items + 31) / 32, 0);
+    log[at] = ordinal;
+    uint32_t *mask = log.data() + at + 1;
+    uint32_t item = 0;
+    bool hit = false;
+    forEachCountedItem(*service, [&](HitState &state, CoverageTypes type) {
+      if (state.hits && type != CovModifiedConditions) {
+        mask[item / 32] |= uint32_t{1} << (item % 32);
+        hit = true;
+      }
+      ++item;
     });
+    if (!hit) log.resize(at);
   }
-  if (log_.size() >= batchEntries_) flush();
 }
 
-void TestAttribution::flush() {
-  // The entries sorted by slot, each slot's in trace order (a counting sort).
-  std::vector<std::size_t> start(sets_.size() + 1, 0);
-  for (const uint32_t slot : log_)
-    ++start[slot + 1];
-  for (std::size_t slot = 0; slot < sets_.size(); ++slot)
-    start[slot + 1] += start[slot];
-  std::vector<uint32_t> ordinals(log_.size());
-  std::vector<std::size_t> next(start.begin(), start.end() - 1);
-  for (std::size_t test = 0; test < logTests_.size(); ++test) {
-    const std::size_t end = test + 1 < logTests_.size() ? logTests_[test + 1] : log_.size();
-    const auto ordinal = static_cast<uint32_t>(logFirstOrdinal_ + test);
-    for (std::size_t entry = logTests_[test]; entry < end; ++entry)
-      ordinals[next[log_[entry]]++] = ordinal;
+const std::vector<TestSet> *TestAttribution::setsOf(const Service &service) const {
+  if (service.index >= services_.size() || !services_[service.index]) return nullptr;
+  ServiceTests &recorded = *services_[service.index];
+  if (!recorded.log.empty() || recorded.sets.empty()) {
+    // The log turned item by item (a counting sort), each item's tests in the
+    // order they ended, which is increasing.
+    const std::size_t words = (recorded.items + 31) / 32;
+    const std::vector<uint32_t> &log = recorded.log;
+    std::vector<uint32_t> start(std::size_t{recorded.items} + 1, 0);
+    for (std::size_t at = 0; at < log.size(); at += 1 + words)
+      for (std::size_t word = 0; word < words; ++word)
+        for (uint32_t bits = log[at + 1 + word]; bits; bits &= bits - 1)
+          ++start[word * 32 + static_cast<std::size_t>(__builtin_ctz(bits)) + 1];
+    for (std::size_t item = 0; item < recorded.items; ++item)
+      start[item + 1] += start[item];
+    std::vector<uint32_t> ordinals(start.back());
+    std::vector<uint32_t> next(start.begin(), start.end() - 1);
+    for (std::size_t at = 0; at < log.size(); at += 1 + words)
+      for (std::size_t word = 0; word < words; ++word)
+        for (uint32_t bits = log[at + 1 + word]; bits; bits &= bits - 1)
+          ordinals[next[word * 32 + static_cast<std::size_t>(__builtin_ctz(bits))]++] = log[at];
+    recorded.sets.resize(recorded.items);
+    for (std::size_t item = 0; item < recorded.items; ++item)
+      recorded.sets[item].assign(ordinals.data() + start[item], start[item + 1] - start[item]);
+    std::vector<uint32_t>().swap(recorded.log);
   }
-  for (std::size_t slot = 0; slot < sets_.size(); ++slot)
-    for (std::size_t entry = start[slot]; entry < start[slot + 1]; ++entry)
-      sets_[slot].add(ordinals[entry]);
-  log_.clear();
-  logTests_.clear();
+  return &recorded.sets;
 }
 
 const char *TestAttribution::testName(uint32_t ordinal) const {
@@ -68,17 +74,14 @@ const TestSet *TestAttribution::testsOf(const Service &service, const HitState &
   return found;
 }
 
-void TestAttribution::finish() {
-  flush();
-  log_.shrink_to_fit();
-  logTests_.shrink_to_fit();
-  for (TestSet &set : sets_)
-    set.shrink();
-}
-
 std::size_t TestAttribution::bytes() const {
-  std::size_t total = firstSlot_.capacity() * sizeof(uint32_t) + sets_.capacity() * sizeof(TestSet);
-  for (const TestSet &set : sets_)
-    total += set.bytes();
+  std::size_t total = services_.capacity() * sizeof(std::unique_ptr<ServiceTests>);
+  for (const std::unique_ptr<ServiceTests> &recorded : services_) {
+    if (!recorded) continue;
+    total += sizeof(ServiceTests) + recorded->log.capacity() * sizeof(uint32_t) +
+             recorded->sets.capacity() * sizeof(TestSet);
+    for (const TestSet &set : recorded->sets)
+      total += set.bytes();
+  }
   return total;
 }

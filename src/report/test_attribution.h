@@ -1,12 +1,14 @@
 // Which tests hit each item: recorded at the end of each test from the services
-// hit in it, for the outputs that ask for it (RunOutput::attributesTests). The
-// items a test hit are noted in a log, in trace order; the log is turned into
-// the items' sets of tests a batch of tests at a time, item by item, so that
-// each set is visited once a batch rather than once a test.
+// hit in it, for the outputs that ask for it (RunOutput::attributesTests). Each
+// service keeps a log of the tests that hit it, each with a mask of the items it
+// hit (one bit per item, in forEachCountedItem order). A service's log becomes
+// its items' sets of tests when they are first read, so that the services no
+// output reads are never expanded, and each expansion stays within one service.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "model/coverage_records.h"
@@ -17,12 +19,6 @@ struct NameEntry;
 
 class TestAttribution {
 public:
-  /// Log entries after which the log goes into the sets.
-  static constexpr std::size_t kBatchEntries = std::size_t{1} << 20;
-
-  explicit TestAttribution(std::size_t batchEntries = kBatchEntries)
-      : batchEntries_(batchEntries) {}
-
   /// Records a test that has ended: its name, and for each item it hit (hits in
   /// the test) of the services hit in it, its ordinal. Modified conditions are
   /// not hit by traces and are left out. The tests are numbered from 0 in the
@@ -35,9 +31,9 @@ public:
     restricted_ = true;
   }
 
-  /// Ends the recording: what the log holds goes into the sets, and the room
-  /// that growing left unused is given back. The sets are read after it.
-  void finish();
+  /// Ends the recording: the sets are read after it (a service's log becomes
+  /// its sets when they are first read).
+  void finish() {}
 
   /// The tests recorded.
   std::size_t testCount() const { return names_.size(); }
@@ -49,40 +45,45 @@ public:
   const TestSet *testsOf(const Service &service, const HitState &item) const;
   /// Calls `visit(const HitState &, const TestSet &)` for each item of the
   /// service that some test hit, in the order of forEachCountedItem.
+  /// The sets stay valid as long as the attribution.
   template <typename Visit> void forEachHitItem(const Service &service, Visit &&visit) const {
-    if (service.index >= firstSlot_.size() || firstSlot_[service.index] == kNoSlot) return;
-    std::size_t slot = firstSlot_[service.index];
+    const std::vector<TestSet> *sets = setsOf(service);
+    if (!sets) return;
+    std::size_t slot = 0;
     // The enumeration only reads the service.
     forEachCountedItem(const_cast<Service &>(service), [&](HitState &item, CoverageTypes) {
-      const TestSet &tests = sets_[slot++];
+      const TestSet &tests = (*sets)[slot++];
       if (!tests.empty()) visit(static_cast<const HitState &>(item), tests);
     });
   }
 
-  /// The bytes that the sets of tests take, the vectors' own records included.
+  /// The bytes that the logs and sets of tests take, the vectors' own records
+  /// included.
   std::size_t bytes() const;
 
 private:
-  static constexpr uint32_t kNoSlot = UINT32_MAX;
+  /// What is recorded of a service hit by some test.
+  struct ServiceTests {
+    /// Its counted items.
+    uint32_t items = 0;
+    /// Until it is read: for each test that hit it, in the order they ended,
+    /// the test's ordinal then (items + 31) / 32 words of the mask of the items
+    /// the test hit.
+    std::vector<uint32_t> log;
+    /// Once it is read: one set per item, in forEachCountedItem order.
+    std::vector<TestSet> sets;
+  };
 
-  /// The first slot of the service's items, made at its first hit.
-  std::size_t slotsOf(Service &service);
-  /// Puts the log's entries into the sets, and empties it.
-  void flush();
+  /// The sets of the service's items, made from its log at the first call;
+  /// null when no test hit it.
+  const std::vector<TestSet> *setsOf(const Service &service) const;
 
-  /// By Service::index: the slot of its first item, or kNoSlot.
-  std::vector<uint32_t> firstSlot_;
-  /// One set per item of the services hit, in forEachCountedItem order.
-  std::vector<TestSet> sets_;
+  /// By Service::index: what is recorded of the services hit (the others have
+  /// none).
+  mutable std::vector<std::unique_ptr<ServiceTests>> services_;
   /// The tests' names, by ordinal.
   std::vector<const NameEntry *> names_;
-  /// The slots of the items hit by the tests not yet put into the sets, test
-  /// after test; where each of those tests begins in it; the first one's ordinal.
-  std::vector<uint32_t> log_;
-  std::vector<std::size_t> logTests_;
-  uint32_t logFirstOrdinal_ = 0;
   /// The services recorded, by Service::index, when restricted to some.
   std::vector<bool> recorded_;
   bool restricted_ = false;
-  std::size_t batchEntries_;
 };

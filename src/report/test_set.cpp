@@ -36,6 +36,46 @@ void TestSet::addFar(uint32_t ordinal) {
   first_ = last_ = ordinal;
 }
 
+void TestSet::assign(const uint32_t *ordinals, std::size_t count) {
+  words_.clear();
+  tail_ = count > 0;
+  bitmap_ = false;
+  if (!tail_) return;
+  std::size_t runs = 1;
+  for (std::size_t i = 1; i < count; ++i)
+    if (ordinals[i] != ordinals[i - 1] + 1) ++runs;
+  // What each form holds outside the record, as addFar weighs them.
+  const uint32_t firstWord = ordinals[0] / 32;
+  const uint32_t lastWord = ordinals[count - 1] / 32;
+  if (2 * (runs - 1) > std::size_t{lastWord - firstWord} + 1) {
+    words_.assign(std::size_t{lastWord - firstWord} + 1, 0);
+    words_[0] = firstWord;
+    first_ = lastWord;
+    last_ = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+      const uint32_t word = ordinals[i] / 32;
+      const uint32_t bit = uint32_t{1} << (ordinals[i] % 32);
+      if (word == lastWord)
+        last_ |= bit;
+      else
+        words_[word - firstWord + 1] |= bit;
+    }
+    bitmap_ = true;
+    return;
+  }
+  words_.reserve(2 * (runs - 1));
+  first_ = last_ = ordinals[0];
+  for (std::size_t i = 1; i < count; ++i) {
+    if (ordinals[i] == last_ + 1) {
+      last_ = ordinals[i];
+      continue;
+    }
+    words_.push_back(first_);
+    words_.push_back(last_);
+    first_ = last_ = ordinals[i];
+  }
+}
+
 void TestSet::toBitmap() {
   const uint32_t firstWord = (words_.empty() ? first_ : words_[0]) / 32;
   const uint32_t lastWord = last_ / 32;

@@ -22,6 +22,9 @@ public:
     }
     addFar(ordinal);
   }
+  /// Makes it hold these ordinals (increasing, without repeats) instead, as
+  /// runs or as a bitmap, whichever is the smaller.
+  void assign(const uint32_t *ordinals, std::size_t count);
   bool empty() const { return !tail_; }
   /// How many ordinals it holds.
   std::size_t size() const;

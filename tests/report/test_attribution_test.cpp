@@ -3,6 +3,7 @@
 #include "report/test_attribution.h"
 
 #include <algorithm>
+#include <string>
 
 #include "fdc_test_helpers.h"
 #include "report/test_set.h"
@@ -81,6 +82,13 @@ TEST(TestSet, AnyIncreasingSequenceComesBackWhole) {
       ASSERT_EQ(set.ordinals(), expected) << density << " " << round;
       ASSERT_EQ(set.size(), expected.size());
       EXPECT_TRUE(set.contains(expected.back()));
+      // Made at once, as runs or as a bitmap: the same ordinals.
+      TestSet made;
+      made.assign(expected.data(), expected.size());
+      ASSERT_EQ(made.ordinals(), expected) << density << " " << round;
+      made.add(expected.back() + 33);
+      EXPECT_TRUE(made.contains(expected.back() + 33));
+      EXPECT_EQ(made.size(), expected.size() + 1);
     }
   }
 }
@@ -100,9 +108,8 @@ TEST_F(TestAttributionTest, EachItemKeepsTheTestsThatHitIt) {
   SourceFile &file = *model.files().back();
   Service &f = *serviceNamed(file, "f");
   Service &g = *serviceNamed(file, "g");
-  // The log goes into the sets at the end, or every few entries: the same sets.
-  for (const std::size_t batch : {TestAttribution::kBatchEntries, std::size_t{1}, std::size_t{3}}) {
-    TestAttribution attribution(batch);
+  {
+    TestAttribution attribution;
     const auto runTest = [&](const char *name,
                              std::initializer_list<std::pair<int, uint32_t>> branches) {
       for (const auto &[kind, id] : branches)
@@ -158,6 +165,64 @@ TEST_F(TestAttributionTest, EachItemKeepsTheTestsThatHitIt) {
   EXPECT_EQ(onlyG.testsOf(f, f.entry), nullptr);
   ASSERT_NE(onlyG.testsOf(g, g.entry), nullptr);
   EXPECT_EQ(onlyG.testsOf(g, g.entry)->ordinals(), (std::vector<uint32_t>{0}));
+}
+
+TEST_F(TestAttributionTest, ManyItemsAndTestsAtRandomGiveTheTestsOfEachItem) {
+  // A service of 1 + 70 items (masks of three words) and one of 2, hit at random
+  // by 300 tests, sparsely or densely: each item's tests are those that hit it.
+  constexpr uint32_t kBlocks = 70;
+  std::string fdc = header("PR BS") + "PR 0 proc \"f\" 1 1\n";
+  for (uint32_t b = 0; b < kBlocks; ++b)
+    fdc += "BL " + std::to_string(b) + " simple \"f\" body " + std::to_string(2 + b) + " " +
+           std::to_string(2 + b) + "\n";
+  fdc += "PR 1 proc \"g\" 100 100\nBL " + std::to_string(kBlocks) +
+         " simple \"g\" body 101 101\nDC 1 3\n";
+  load("m.fdc", fdc);
+  SourceFile &file = *model.files().back();
+  Service &f = *serviceNamed(file, "f");
+  Service &g = *serviceNamed(file, "g");
+  uint64_t state = 987654321;
+  const auto next = [&] {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    return static_cast<uint32_t>(state >> 33);
+  };
+  // expected[0..kBlocks]: f's entry then its blocks; then g's entry and block.
+  std::vector<std::vector<uint32_t>> expected(kBlocks + 3);
+  TestAttribution attribution;
+  for (uint32_t test = 0; test < 300; ++test) {
+    const uint32_t density = test < 100 ? 3 : test < 200 ? 50 : 97; // percent
+    const auto hit = [&](std::size_t at, int kind, uint32_t id) {
+      if (next() % 100 >= density) return;
+      hits.markTraceBranch(file, kind, id, 1, false);
+      expected[at].push_back(test);
+    };
+    hit(0, 1, 0);
+    for (uint32_t b = 0; b < kBlocks; ++b)
+      hit(1 + b, 3, b);
+    if (test % 7 == 0) {
+      hit(kBlocks + 1, 1, 1);
+      hit(kBlocks + 2, 3, kBlocks);
+    }
+    hits.updateModifiedConditions();
+    attribution.testEnded(hits.servicesHitInTest(),
+                          internName(("t" + std::to_string(test)).c_str()));
+    hits.resetTestHits();
+  }
+  attribution.finish();
+  ASSERT_EQ(attribution.testCount(), 300u);
+  const auto tests = [&](const Service &service, const HitState &item) {
+    const TestSet *set = attribution.testsOf(service, item);
+    return set ? set->ordinals() : std::vector<uint32_t>{};
+  };
+  EXPECT_EQ(tests(f, f.entry), expected[0]);
+  ASSERT_EQ(f.blocks.size(), kBlocks);
+  for (uint32_t b = 0; b < kBlocks; ++b)
+    EXPECT_EQ(tests(f, f.blocks[b].branch), expected[1 + b]) << "block " << b;
+  EXPECT_EQ(tests(g, g.entry), expected[kBlocks + 1]);
+  EXPECT_EQ(tests(g, g.blocks[0].branch), expected[kBlocks + 2]);
+  // Read again: the same sets.
+  EXPECT_EQ(tests(f, f.blocks[kBlocks - 1].branch), expected[kBlocks]);
+  hits.forgetSettledHits();
 }
 
 } // namespace
