@@ -1,5 +1,7 @@
 #include "html/index_page.h"
 
+#include <initializer_list>
+
 #include <QString>
 #include <vector>
 
@@ -69,6 +71,10 @@ private:
   void writeFiles(const std::vector<uint32_t> *positions);
   /// The table of the tests; with `filesHit`, a column of the files each hit.
   void writeTests(bool filesHit);
+  /// Opens a sortable table of rates of the class `kind`: the heading cells of
+  /// `first`, then one for each rate column (the caller ends the heading row).
+  void openRatesTable(const char *kind, std::initializer_list<HtmlLabel> first,
+                      const std::vector<const RatedType *> &columns);
   void writeMatrix();
   /// The types a folder's rates show: the requested ones, else those its files
   /// were instrumented for (as a file's).
@@ -182,6 +188,15 @@ void IndexPage::writeConclusion() {
   writeRateLegend(out_, language_);
 }
 
+void IndexPage::openRatesTable(const char *kind, std::initializer_list<HtmlLabel> first,
+                               const std::vector<const RatedType *> &columns) {
+  std::fprintf(out_, "<table class=\"grid sortable %s\"><thead><tr>", kind);
+  for (const HtmlLabel heading : first)
+    headCell(out_, label(heading, language_));
+  for (const RatedType *rated : columns)
+    headCell(out_, rateLineName(*rated, mask_, language_));
+}
+
 void IndexPage::writeFolders() {
   if (run_.folders.empty()) return;
   heading(out_, label(HlDirectories, language_), "directories");
@@ -192,11 +207,7 @@ void IndexPage::writeFolders() {
       shown = shown || isRatedTypeShown(rated, folderMask(folder), folder.totals);
     if (shown) columns.push_back(&rated);
   }
-  std::fputs("<table class=\"grid sortable folders\"><thead><tr>", out_);
-  headCell(out_, label(HlDirectory, language_));
-  headCell(out_, label(HlFiles, language_));
-  for (const RatedType *rated : columns)
-    headCell(out_, rateLineName(*rated, mask_, language_));
+  openRatesTable("folders", {HlDirectory, HlFiles}, columns);
   std::fputs("</tr></thead>\n<tbody>\n", out_);
   for (const HtmlFolder &folder : run_.folders) {
     std::fprintf(out_, "<tr><th scope=\"row\"><a href=\"%s\">", folder.page.c_str());
@@ -247,11 +258,8 @@ void IndexPage::writeFiles(const std::vector<uint32_t> *positions) {
   }
   std::fputs("<p class=\"note\">", out_);
   writeEscaped(out_, label(HlSortHint, language_));
-  std::fputs("</p>\n<table class=\"grid sortable files\"><thead><tr>", out_);
-  headCell(out_, label(HlFile, language_));
-  headCell(out_, label(HlDirectory, language_));
-  for (const RatedType *rated : columns)
-    headCell(out_, rateLineName(*rated, mask_, language_));
+  std::fputs("</p>\n", out_);
+  openRatesTable("files", {HlFile, HlDirectory}, columns);
   std::fputs("</tr></thead>\n<tbody>\n", out_);
   for (std::size_t i = 0; i < count; ++i) {
     const FileSummary &summary = fileAt(i);
@@ -287,11 +295,7 @@ void IndexPage::writeTests(bool filesHit) {
   std::vector<const RatedType *> columns;
   for (const RatedType &rated : kRatedTypes)
     if (isRatedTypeShown(rated, mask_, scope_.selectedTotals)) columns.push_back(&rated);
-  std::fputs("<table class=\"grid sortable tests\"><thead><tr>", out_);
-  headCell(out_, label(HlTest, language_));
-  headCell(out_, label(HlDate, language_));
-  for (const RatedType *rated : columns)
-    headCell(out_, rateLineName(*rated, mask_, language_));
+  openRatesTable("tests", {HlTest, HlDate}, columns);
   if (filesHit) headCell(out_, label(HlFilesHit, language_));
   std::fputs("</tr></thead>\n<tbody>\n", out_);
   for (std::size_t i = 0; i < run_.tests.size(); ++i) {

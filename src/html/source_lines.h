@@ -8,14 +8,13 @@
 #include <string>
 #include <string_view>
 
+#include "support/non_copyable.h"
 #include "support/source_text.h"
 
-class SourceLines {
+class SourceLines : NonCopyable {
 public:
   SourceLines() = default;
   ~SourceLines();
-  SourceLines(const SourceLines &) = delete;
-  SourceLines &operator=(const SourceLines &) = delete;
 
   /// Opens the file: Read when it can be read (nothing is read yet), else
   /// Missing, NotRegular or Failed. It is opened without blocking (a FIFO without

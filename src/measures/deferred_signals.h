@@ -2,16 +2,16 @@
 // run (SIGINT, SIGTERM, SIGHUP) wait until the steps are done.
 #pragma once
 
+#include "support/non_copyable.h"
+
 #include <csignal>
 
 /// Holds back SIGINT, SIGTERM and SIGHUP for its lifetime; one that came meanwhile
 /// is delivered when it ends.
-class DeferredSignals {
+class DeferredSignals : NonCopyable {
 public:
   DeferredSignals();
   ~DeferredSignals();
-  DeferredSignals(const DeferredSignals &) = delete;
-  DeferredSignals &operator=(const DeferredSignals &) = delete;
 
 private:
   sigset_t previous_;

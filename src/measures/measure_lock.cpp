@@ -16,6 +16,7 @@
 #include "measures/measure_file.h"
 #include "support/messages.h"
 #include "support/run_clock.h"
+#include "support/scoped_signal_action.h"
 #include "support/unfinished_files.h"
 
 namespace {
@@ -33,22 +34,10 @@ extern "C" void requestBreak(int) {
 /// Catches the interrupt for its lifetime and restores the previous handling.
 class InterruptCatcher {
 public:
-  InterruptCatcher() {
-    breakRequested = 0;
-    struct sigaction action {};
-    action.sa_handler = requestBreak;
-    sigemptyset(&action.sa_mask);
-    installed_ = sigaction(SIGINT, &action, &previous_) == 0;
-  }
-  ~InterruptCatcher() {
-    if (installed_) sigaction(SIGINT, &previous_, nullptr);
-  }
-  InterruptCatcher(const InterruptCatcher &) = delete;
-  InterruptCatcher &operator=(const InterruptCatcher &) = delete;
+  InterruptCatcher() { breakRequested = 0; }
 
 private:
-  struct sigaction previous_ {};
-  bool installed_ = false;
+  ScopedSignalAction action_{SIGINT, requestBreak};
 };
 
 void pauseBeforeRetry() {

@@ -9,23 +9,14 @@
 #include "measures/measure_paths.h"
 #include "support/host_services.h"
 #include "support/messages.h"
+#include "support/scoped_signal_action.h"
 
 /// A pair of files held under its lock from the first measure that goes to it to
 /// the last.
 class MeasureWriter::Session {
 public:
   Session(MeasurePaths paths, std::size_t count, const MeasureErrorDisplay &display)
-      : paths_(std::move(paths)), lock_(paths_.lock, display), database_(paths_, count, display) {
-    // A file size limit (ulimit -f) makes a write fail, which is undone, instead
-    // of ending the run with the database half written.
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sizeLimitIgnored_ = sigaction(SIGXFSZ, &ignore, &previousSizeLimit_) == 0;
-  }
-  ~Session() {
-    if (sizeLimitIgnored_) sigaction(SIGXFSZ, &previousSizeLimit_, nullptr);
-  }
+      : paths_(std::move(paths)), lock_(paths_.lock, display), database_(paths_, count, display) {}
   Session(const Session &) = delete;
   Session &operator=(const Session &) = delete;
 
@@ -55,8 +46,9 @@ private:
   MeasureLock lock_;
   MeasureDatabase database_;
   bool locked_ = false;
-  struct sigaction previousSizeLimit_ {};
-  bool sizeLimitIgnored_ = false;
+  /// A file size limit (ulimit -f) makes a write fail, which is undone, instead
+  /// of ending the run with the database half written.
+  ScopedSignalAction sizeLimitIgnored_{SIGXFSZ, SIG_IGN};
 };
 
 MeasureWriter::MeasureWriter(std::optional<std::string> root, std::time_t now, std::FILE *errors)

@@ -11,13 +11,12 @@
 #include <vector>
 
 #include "model/coverage_records.h"
+#include "support/non_copyable.h"
 
-class CoverageModel {
+class CoverageModel : NonCopyable {
 public:
   CoverageModel();
   ~CoverageModel();
-  CoverageModel(const CoverageModel &) = delete;
-  CoverageModel &operator=(const CoverageModel &) = delete;
 
   /// Every source file in order: loaded sections, then placeholders.
   const std::vector<std::unique_ptr<SourceFile>> &files() const { return files_; }

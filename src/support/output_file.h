@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <string>
 
+#include "support/non_copyable.h"
 #include "support/unfinished_files.h"
 
 /// What a fatal error does to an output that is still being written.
@@ -24,13 +25,11 @@ enum class OnFatal {
   LeaveTarget,
 };
 
-class OutputFile {
+class OutputFile : NonCopyable {
 public:
   OutputFile() = default;
   /// An output neither committed nor abandoned is abandoned.
   ~OutputFile();
-  OutputFile(const OutputFile &) = delete;
-  OutputFile &operator=(const OutputFile &) = delete;
 
   /// Opens `target` for writing: false with the system's reason when it cannot
   /// be created. With `keepContent`, the new file begins with the target's

@@ -9,19 +9,19 @@
 // then written whole in place and the other entries stay.
 #pragma once
 
+#include "support/non_copyable.h"
+
 #include <QString>
 #include <string>
 #include <vector>
 
 class UnfinishedEntry;
 
-class OutputFolder {
+class OutputFolder : NonCopyable {
 public:
   OutputFolder() = default;
   /// A folder neither committed nor abandoned is abandoned.
   ~OutputFolder();
-  OutputFolder(const OutputFolder &) = delete;
-  OutputFolder &operator=(const OutputFolder &) = delete;
 
   /// Creates the target's parents and the new folder; false with the system's
   /// reason when they cannot be created. A target that holds one of `inputs` is

@@ -4,6 +4,8 @@
 // share, and each instruction set's classifiers and whole-block takers (scan/x86/).
 #include "trace/hit_line_scanner.h"
 
+#include <iterator>
+
 #include "support/plain_reading.h"
 #include "trace/scan/path_functions.h"
 
@@ -98,21 +100,11 @@ HitScanPath bestHitScanPath() {
 }
 
 const char *hitScanPathName(HitScanPath path) {
-  switch (path) {
-  case HitScanPath::Plain:
-    return "plain";
-  case HitScanPath::Sse2:
-    return "SSE2";
-  case HitScanPath::Avx2:
-    return "AVX2";
-  case HitScanPath::Avx2Pext:
-    return "AVX2+PEXT";
-  case HitScanPath::Avx512:
-    return "AVX-512";
-  case HitScanPath::Avx512Vbmi:
-    return "AVX-512 VBMI2";
-  }
-  return "?";
+  // In the order of HitScanPath.
+  static constexpr const char *kNames[] = {"plain",     "SSE2",    "AVX2",
+                                           "AVX2+PEXT", "AVX-512", "AVX-512 VBMI2"};
+  const auto index = static_cast<std::size_t>(path);
+  return index < std::size(kNames) ? kNames[index] : "?";
 }
 
 void fillHitScanFilter(HitScanFilter &filter, SourceFile &file, unsigned kinds, bool pending) {
