@@ -18,6 +18,35 @@ double yOf(double rate) {
   return kBottom - (kBottom - kTop) * rate / 100.0;
 }
 
+/// The date axis of a chart whose points run from `earliest` to `latest`: those
+/// two dates and the one between them; by day over two days or more, else by
+/// minute.
+void writeDateAxis(std::FILE *out, uint32_t earliest, uint32_t latest) {
+  const double span = static_cast<double>(latest) - static_cast<double>(earliest);
+  const double middleX = kLeft + (kRight - kLeft) / 2;
+  const char *format = span >= 2 * 86400.0 ? "%Y-%m-%d" : "%m-%d %H:%M";
+  const QString first = measureTime(earliest, format);
+  if (span <= 0) {
+    std::fprintf(out, "<text x=\"%.0f\" y=\"114\">%s</text>", kLeft, first.toLatin1().constData());
+  } else {
+    const QString final = measureTime(latest, format);
+    const QString middle =
+        measureTime(static_cast<uint32_t>(earliest + static_cast<uint32_t>(span / 2)), format);
+    std::fprintf(out, "<line class=\"g\" x1=\"%.0f\" y1=\"%.1f\" x2=\"%.0f\" y2=\"%.1f\"/>", kLeft,
+                 kBottom, kLeft, kBottom + 4);
+    std::fprintf(out, "<line class=\"g\" x1=\"%.0f\" y1=\"%.1f\" x2=\"%.0f\" y2=\"%.1f\"/>", kRight,
+                 kBottom, kRight, kBottom + 4);
+    std::fprintf(out, "<text x=\"%.0f\" y=\"114\">%s</text>", kLeft, first.toLatin1().constData());
+    if (middle != first && middle != final)
+      std::fprintf(out,
+                   "<line class=\"g\" x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>"
+                   "<text x=\"%.1f\" y=\"114\" text-anchor=\"middle\">%s</text>",
+                   middleX, kBottom, middleX, kBottom + 4, middleX, middle.toLatin1().constData());
+    std::fprintf(out, "<text x=\"%.0f\" y=\"114\" text-anchor=\"end\">%s</text>", kRight,
+                 final.toLatin1().constData());
+  }
+}
+
 } // namespace
 
 QString measureDate(uint32_t seconds) {
@@ -76,29 +105,6 @@ void writeRateChart(std::FILE *out, const QString &title, const std::vector<Rate
   }
   std::fprintf(out, "<circle class=\"s\" cx=\"%.1f\" cy=\"%.1f\" r=\"3\"/>", xOf(count - 1),
                yOf(last.rate));
-  // The date axis: the earliest and the latest date, and the one between them;
-  // by day over two days or more, else by minute.
-  const char *format = span >= 2 * 86400.0 ? "%Y-%m-%d" : "%m-%d %H:%M";
-  const QString first = measureTime(earliest, format);
-  if (span <= 0) {
-    std::fprintf(out, "<text x=\"%.0f\" y=\"114\">%s</text>", kLeft, first.toLatin1().constData());
-  } else {
-    const QString final = measureTime(latest, format);
-    const QString middle =
-        measureTime(static_cast<uint32_t>(earliest + static_cast<uint32_t>(span / 2)), format);
-    std::fprintf(out, "<line class=\"g\" x1=\"%.0f\" y1=\"%.1f\" x2=\"%.0f\" y2=\"%.1f\"/>", kLeft,
-                 kBottom, kLeft, kBottom + 4);
-    std::fprintf(out, "<line class=\"g\" x1=\"%.0f\" y1=\"%.1f\" x2=\"%.0f\" y2=\"%.1f\"/>", kRight,
-                 kBottom, kRight, kBottom + 4);
-    std::fprintf(out, "<text x=\"%.0f\" y=\"114\">%s</text>", kLeft, first.toLatin1().constData());
-    if (middle != first && middle != final)
-      std::fprintf(out,
-                   "<line class=\"g\" x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>"
-                   "<text x=\"%.1f\" y=\"114\" text-anchor=\"middle\">%s</text>",
-                   xOfDate(earliest + span / 2), kBottom, xOfDate(earliest + span / 2), kBottom + 4,
-                   xOfDate(earliest + span / 2), middle.toLatin1().constData());
-    std::fprintf(out, "<text x=\"%.0f\" y=\"114\" text-anchor=\"end\">%s</text>", kRight,
-                 final.toLatin1().constData());
-  }
+  writeDateAxis(out, earliest, latest);
   std::fputs("</svg></figure>\n", out);
 }

@@ -61,6 +61,33 @@ std::vector<HtmlFolder> foldersOf(const ReportScope &scope, const CoverageModel 
   return folders;
 }
 
+/// The changed lines of the run, and the page of each (-CHANGES).
+void noteChangedLines(HtmlRun &run, const UnifiedDiff &changes, const RunSettings &options) {
+  ExportRun changed;
+  changed.scope = run.scope;
+  changed.options = &options;
+  changed.currentDirectory = currentDirectoryPath();
+  run.changes = evaluateChanges(changes, changed, nullptr);
+  std::unordered_map<std::string, std::string> pages;
+  for (const FileSummary &summary : run.scope->files)
+    pages.emplace(displayPath(*summary.file, changed.currentDirectory),
+                  filePageName(*summary.file));
+  for (const ChangedLine &line : run.changes->lines)
+    run.changedLinePages.push_back(pages[line.path]);
+}
+
+/// The pages of `count` tests, known only once the traces are read, are guarded
+/// against the inputs before any page is written (the other pages were guarded
+/// with every output).
+void guardTestPages(std::size_t count, const std::string &directory,
+                    const std::vector<std::string> &inputs) {
+  std::vector<NamedOutput> pages;
+  pages.reserve(count);
+  for (std::size_t t = 0; t < count; ++t)
+    pages.push_back({"-HTML", JoinPath(directory, testPageName(t))});
+  checkOutputsAgainstInputs(pages, inputs);
+}
+
 } // namespace
 
 HtmlReport::HtmlReport(const RunSettings &options, std::string directory,
@@ -161,30 +188,12 @@ void HtmlReport::runConcluded(const RunConclusion &conclusion) {
   // Recorded for this report with -NOGLOBAL only; another output may have it
   // recorded for some files (-CHANGES), which the pages do not show.
   if (attributesTests()) run_.attribution = conclusion.attribution;
-  if (options_.changes) {
-    ExportRun changed;
-    changed.scope = &scope;
-    changed.options = &options_;
-    changed.currentDirectory = currentDirectoryPath();
-    run_.changes = evaluateChanges(*options_.changes, changed, nullptr);
-    std::unordered_map<std::string, std::string> pages;
-    for (const FileSummary &summary : scope.files)
-      pages.emplace(displayPath(*summary.file, changed.currentDirectory),
-                    filePageName(*summary.file));
-    for (const ChangedLine &line : run_.changes->lines)
-      run_.changedLinePages.push_back(pages[line.path]);
-  }
+  if (options_.changes) noteChangedLines(run_, *options_.changes, options_);
 
-  // The test pages are known only now: they are guarded against the inputs now,
-  // before any page is written (the other pages were guarded with every output).
   std::vector<std::vector<TestItem>> testItems;
   if (run_.attribution) {
     testItems = itemsByTest(*run_.attribution, scope);
-    std::vector<NamedOutput> testPages;
-    testPages.reserve(testItems.size());
-    for (uint32_t t = 0; t < testItems.size(); ++t)
-      testPages.push_back({"-HTML", JoinPath(directory_, testPageName(t))});
-    checkOutputsAgainstInputs(testPages, inputs_);
+    guardTestPages(testItems.size(), directory_, inputs_);
   }
 
   writePage(kIndexPage, [this](std::FILE *out) { writeIndexPage(out, run_); });

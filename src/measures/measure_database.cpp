@@ -213,25 +213,31 @@ bool MeasureDatabase::writeIndex(const std::vector<Entry> &entries) {
   return true;
 }
 
+bool MeasureDatabase::readLatest(uint32_t key, std::vector<unsigned char> &latest) {
+  latest.clear();
+  auto slot = slotOf_.find(key);
+  if (slot == slotOf_.end()) return true;
+  latest.resize(recordSize_);
+  if (!database_.readAt(entries_[slot->second].offset, latest.data(), latest.size()))
+    return fail(tr("Error", "Unable to read DataBase file"));
+  if (getWord(&latest[4]) == key) return true;
+  // An entry on another key's record is repaired first.
+  if (!rebuildIndex()) return false;
+  slot = slotOf_.find(key);
+  if (slot == slotOf_.end()) {
+    latest.clear();
+    return true;
+  }
+  if (!database_.readAt(entries_[slot->second].offset, latest.data(), latest.size()))
+    return fail(tr("Error", "Unable to read DataBase file"));
+  return true;
+}
+
 bool MeasureDatabase::append(uint32_t key, uint32_t date, const std::vector<uint32_t> &values) {
-  // The key's latest record, when it has one; an entry on another key's record
-  // is repaired first.
   if (values.size() != count_) return fail(tr("Error", "Unable to update DataBase file"));
   std::vector<unsigned char> latest;
-  auto slot = slotOf_.find(key);
-  if (slot != slotOf_.end()) {
-    latest.resize(recordSize_);
-    if (!database_.readAt(entries_[slot->second].offset, latest.data(), latest.size()))
-      return fail(tr("Error", "Unable to read DataBase file"));
-    if (getWord(&latest[4]) != key) {
-      if (!rebuildIndex()) return false;
-      slot = slotOf_.find(key);
-      if (slot == slotOf_.end())
-        latest.clear();
-      else if (!database_.readAt(entries_[slot->second].offset, latest.data(), latest.size()))
-        return fail(tr("Error", "Unable to read DataBase file"));
-    }
-  }
+  if (!readLatest(key, latest)) return false;
+  const auto slot = slotOf_.find(key);
 
   // Each total: the last record's, less the key's previous value, plus its new one.
   std::vector<unsigned char> record(recordSize_);

@@ -53,6 +53,9 @@ private:
   bool readIndex(bool &consistent);
   /// Rebuilds the index from the records, checking their totals on the way.
   bool rebuildIndex();
+  /// The key's latest record into `latest` (empty when the key has none); an
+  /// index entry on another key's record is repaired first. False after a failure.
+  bool readLatest(uint32_t key, std::vector<unsigned char> &latest);
   bool writeIndex(const std::vector<Entry> &entries);
   bool fail(const QString &message) const;
   void showRefusal(MeasureFile::Opened verdict, const std::string &path) const;

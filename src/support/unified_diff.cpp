@@ -115,120 +115,150 @@ bool diffHeaderPath(std::string_view text, std::string &path) {
   return false;
 }
 
-bool parseUnifiedDiff(std::string_view text, UnifiedDiff &diff, DiffError &error) {
-  diff.files.clear();
-  DiffState state = DiffState::Outside;
-  std::string oldPath;
-  // The file whose hunks are read; null for a deleted file.
-  DiffFile *file = nullptr;
-  uint32_t oldLeft = 0, newLeft = 0, newLine = 0;
-  std::size_t headerLine = 0;
-  std::string headerText;
-  bool sawFile = false;
-  std::size_t firstText = 0;
-  std::string firstTextLine;
+namespace {
 
-  const auto fail = [&](std::size_t line, std::string_view lineText) {
-    error.line = line;
-    error.text = std::string(lineText);
-    diff.files.clear();
+/// The reading of one diff text, line by line.
+class DiffReader {
+public:
+  DiffReader(UnifiedDiff &diff, DiffError &error) : diff_(diff), error_(error) {}
+
+  bool read(std::string_view text) {
+    diff_.files.clear();
+    std::size_t number = 0;
+    for (std::size_t start = 0; start < text.size();) {
+      std::size_t end = text.find('\n', start);
+      if (end == std::string_view::npos) end = text.size();
+      std::string_view line = text.substr(start, end - start);
+      start = end + 1;
+      ++number;
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      if (!firstText_ && !line.empty()) {
+        firstText_ = number;
+        firstTextLine_ = std::string(line);
+      }
+      const bool read = state_ == DiffState::InHunk       ? hunkLine(line)
+                        : state_ == DiffState::AfterMinus ? newPathLine(line)
+                                                          : outsideLine(line, number);
+      if (!read) return fail(number, line);
+    }
+    if (state_ == DiffState::InHunk || state_ == DiffState::AfterMinus)
+      return fail(headerLine_, headerText_);
+    if (!sawFile_ && firstText_) return fail(firstText_, firstTextLine_);
+    return true;
+  }
+
+private:
+  bool fail(std::size_t line, std::string_view lineText) {
+    error_.line = line;
+    error_.text = std::string(lineText);
+    diff_.files.clear();
     return false;
-  };
+  }
 
-  std::size_t number = 0;
-  for (std::size_t start = 0; start < text.size();) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    start = end + 1;
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (!firstText && !line.empty()) {
-      firstText = number;
-      firstTextLine = std::string(line);
+  /// A line of a hunk; false when the hunk ends before its counts are met.
+  bool hunkLine(std::string_view line) {
+    const char kind = line.empty() ? ' ' : line.front();
+    if (kind == '\\') return true;
+    if (kind == ' ' && oldLeft_ > 0 && newLeft_ > 0) {
+      --oldLeft_;
+      --newLeft_;
+      ++newLine_;
+    } else if (kind == '-' && oldLeft_ > 0) {
+      --oldLeft_;
+    } else if (kind == '+' && newLeft_ > 0) {
+      if (file_) file_->lines.push_back(newLine_);
+      ++newLine_;
+      --newLeft_;
+    } else {
+      return false;
     }
+    if (oldLeft_ == 0 && newLeft_ == 0) state_ = DiffState::InFile;
+    return true;
+  }
 
-    if (state == DiffState::InHunk) {
-      const char kind = line.empty() ? ' ' : line.front();
-      if (kind == '\\') continue;
-      if (kind == ' ' && oldLeft > 0 && newLeft > 0) {
-        --oldLeft;
-        --newLeft;
-        ++newLine;
-      } else if (kind == '-' && oldLeft > 0) {
-        --oldLeft;
-      } else if (kind == '+' && newLeft > 0) {
-        if (file) file->lines.push_back(newLine);
-        ++newLine;
-        --newLeft;
-      } else {
-        // The hunk ends before its counts are met.
-        return fail(number, line);
-      }
-      if (oldLeft == 0 && newLeft == 0) state = DiffState::InFile;
-      continue;
+  /// The "+++ " line that must follow a "--- " line.
+  bool newPathLine(std::string_view line) {
+    if (!startsWith(line, "+++ ")) return false;
+    std::string newPath;
+    if (!diffHeaderPath(line.substr(4), newPath)) return false;
+    file_ = nullptr;
+    if (newPath != "/dev/null") {
+      DiffFile added;
+      added.givenPath = newPath;
+      added.added = oldPath_ == "/dev/null";
+      const bool prefixed = (startsWith(oldPath_, "a/") || added.added) &&
+                            startsWith(newPath, "b/") && newPath.size() > 2;
+      added.path = prefixed ? newPath.substr(2) : newPath;
+      diff_.files.push_back(std::move(added));
+      file_ = &diff_.files.back();
     }
+    state_ = DiffState::InFile;
+    return true;
+  }
 
-    if (state == DiffState::AfterMinus) {
-      if (!startsWith(line, "+++ ")) return fail(number, line);
-      std::string newPath;
-      if (!diffHeaderPath(line.substr(4), newPath)) return fail(number, line);
-      file = nullptr;
-      if (newPath != "/dev/null") {
-        DiffFile added;
-        added.givenPath = newPath;
-        added.added = oldPath == "/dev/null";
-        const bool prefixed = (startsWith(oldPath, "a/") || added.added) &&
-                              startsWith(newPath, "b/") && newPath.size() > 2;
-        added.path = prefixed ? newPath.substr(2) : newPath;
-        diff.files.push_back(std::move(added));
-        file = &diff.files.back();
-      }
-      state = DiffState::InFile;
-      continue;
-    }
-
-    // Outside a hunk: file headers, hunk headers, and lines that say nothing
-    // about lines (extended headers, binary patches, a mail's text).
+  /// Outside a hunk: file headers, hunk headers, and lines that say nothing
+  /// about lines (extended headers, binary patches, a mail's text).
+  bool outsideLine(std::string_view line, std::size_t number) {
     if (startsWith(line, "diff ")) {
-      sawFile = true;
-      file = nullptr;
-      state = DiffState::Outside;
-      continue;
+      sawFile_ = true;
+      file_ = nullptr;
+      state_ = DiffState::Outside;
+      return true;
     }
     if (startsWith(line, "--- ")) {
-      if (!diffHeaderPath(line.substr(4), oldPath)) return fail(number, line);
-      sawFile = true;
-      headerLine = number;
-      headerText = std::string(line);
-      state = DiffState::AfterMinus;
-      continue;
+      if (!diffHeaderPath(line.substr(4), oldPath_)) return false;
+      sawFile_ = true;
+      noteHeader(line, number);
+      state_ = DiffState::AfterMinus;
+      return true;
     }
-    if (startsWith(line, "+++ ")) return fail(number, line);
+    if (startsWith(line, "+++ ")) return false;
     if (startsWith(line, "@@")) {
       uint32_t newStart = 0;
-      if (state != DiffState::InFile || !readHunkHeader(line, oldLeft, newStart, newLeft))
-        return fail(number, line);
-      newLine = newStart;
-      headerLine = number;
-      headerText = std::string(line);
-      if (oldLeft > 0 || newLeft > 0) state = DiffState::InHunk;
-      continue;
+      if (state_ != DiffState::InFile || !readHunkHeader(line, oldLeft_, newStart, newLeft_))
+        return false;
+      newLine_ = newStart;
+      noteHeader(line, number);
+      if (oldLeft_ > 0 || newLeft_ > 0) state_ = DiffState::InHunk;
+      return true;
     }
-    if (state == DiffState::InFile) {
+    if (state_ == DiffState::InFile) {
       // A mail's signature ends the patch; a hunk line here is one more than
       // its header counts.
       if (line == "-- " || line == "--") {
-        state = DiffState::Outside;
-        file = nullptr;
-        continue;
+        state_ = DiffState::Outside;
+        file_ = nullptr;
+        return true;
       }
       if (!line.empty() && (line.front() == ' ' || line.front() == '+' || line.front() == '-'))
-        return fail(number, line);
+        return false;
     }
+    return true;
   }
-  if (state == DiffState::InHunk || state == DiffState::AfterMinus)
-    return fail(headerLine, headerText);
-  if (!sawFile && firstText) return fail(firstText, firstTextLine);
-  return true;
+
+  void noteHeader(std::string_view line, std::size_t number) {
+    headerLine_ = number;
+    headerText_ = std::string(line);
+  }
+
+  UnifiedDiff &diff_;
+  DiffError &error_;
+  DiffState state_ = DiffState::Outside;
+  std::string oldPath_;
+  /// The file whose hunks are read; null for a deleted file.
+  DiffFile *file_ = nullptr;
+  uint32_t oldLeft_ = 0, newLeft_ = 0, newLine_ = 0;
+  /// The last file or hunk header, named when its hunk is cut short.
+  std::size_t headerLine_ = 0;
+  std::string headerText_;
+  bool sawFile_ = false;
+  /// The first line with text, named when the text holds no file at all.
+  std::size_t firstText_ = 0;
+  std::string firstTextLine_;
+};
+
+} // namespace
+
+bool parseUnifiedDiff(std::string_view text, UnifiedDiff &diff, DiffError &error) {
+  return DiffReader(diff, error).read(text);
 }
