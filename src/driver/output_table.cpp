@@ -95,8 +95,7 @@ const std::vector<OutputKind> &outputTable() {
       {"-HTML", [](const ReportOptions &o) { return o.htmlDirectory.has_value(); },
        [](OutputContext &c) -> std::unique_ptr<RunOutput> {
          return std::make_unique<HtmlReport>(c.options, *c.options.htmlDirectory, c.model,
-                                             c.language, c.runTime,
-                                             inputsOfRun(c.options, c.model));
+                                             c.language, c.runTime, c.inputs);
        }},
       // After the text report is closed: the listings, then the path trace.
       {"-LISTING", [](const ReportOptions &o) { return o.listing; },

@@ -24,6 +24,8 @@ struct OutputContext {
   const CoverageModel &model;
   const std::vector<InputFile> &traceFiles;
   std::time_t runTime;
+  /// Every input of the run (inputsOfRun), which no output may destroy.
+  std::vector<std::string> inputs;
   /// The language of the report run, asked once the outputs are open; read by
   /// the outputs as they write (the path trace asks again for its own run).
   ReportLanguage language = English;

@@ -37,9 +37,9 @@ int runWithOptions(const ReportOptions &options, std::time_t runTime) {
   // The outputs the options ask for, from the table of outputs. No output may
   // destroy an input (an FDC file, a trace, an argument file, a loaded source),
   // nor two outputs write one file: every path is guarded before any is opened.
-  OutputContext context{options, model, traceFiles, runTime};
+  OutputContext context{options, model, traceFiles, runTime, inputsOfRun(options, model)};
   RunOutputs outputs = makeOutputs(context);
-  checkOutputsAgainstInputs(outputPaths(outputs), inputsOfRun(options, model));
+  checkOutputsAgainstInputs(outputPaths(outputs), context.inputs);
   outputs.open();
   context.language = reportLanguage();
   runReport(traceFiles, options, context.language, model, runTime, outputs);

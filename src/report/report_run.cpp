@@ -69,13 +69,11 @@ void ReportRun::run(const std::vector<InputFile> &traceFiles) {
   outputs_.runStarted(scope_);
   if (attribution_) {
     // Only the files whose tests an output reads are recorded.
-    std::vector<bool> recorded;
+    std::vector<bool> recorded(model.serviceCount(), false);
     for (const std::unique_ptr<SourceFile> &file : model.files())
       if (outputs_.attributesTestsOf(*file))
-        for (const std::unique_ptr<Service> &service : file->services) {
-          if (service->index >= recorded.size()) recorded.resize(service->index + 1, false);
+        for (const std::unique_ptr<Service> &service : file->services)
           recorded[service->index] = true;
-        }
     attribution_->recordOnly(std::move(recorded));
   }
   writeReportHeader(state_);
@@ -97,7 +95,6 @@ void ReportRun::run(const std::vector<InputFile> &traceFiles) {
   conclusion.shown = options.global ? HitSet::Run : HitSet::Test;
   conclusion.totals = state_.runTotals;
   conclusion.hits = state_.runHits;
-  if (attribution_) attribution_->finish();
   conclusion.attribution = attribution_.get();
   outputs_.runConcluded(conclusion);
 

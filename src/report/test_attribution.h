@@ -31,10 +31,6 @@ public:
     restricted_ = true;
   }
 
-  /// Ends the recording: the sets are read after it (a service's log becomes
-  /// its sets when they are first read).
-  void finish() {}
-
   /// The tests recorded.
   std::size_t testCount() const { return names_.size(); }
   /// A test's name as the text report writes it.

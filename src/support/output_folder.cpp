@@ -13,15 +13,11 @@
 #include <unordered_set>
 
 #include "support/output_file.h"
+#include "support/output_guard.h"
 #include "support/output_stream.h"
 #include "support/unfinished_files.h"
 
 namespace {
-
-/// A file's device and inode as one key.
-std::string identityKey(const struct stat &status) {
-  return std::to_string(status.st_dev) + ':' + std::to_string(static_cast<uint64_t>(status.st_ino));
-}
 
 bool endsWith(const std::string &text, const char *suffix) {
   const std::size_t size = std::strlen(suffix);
@@ -42,7 +38,7 @@ bool holdsOnlyPages(const std::string &folder, const std::unordered_set<std::str
     path += '/';
     path += name;
     if (!endsWith(name, ".html") || ::lstat(path.c_str(), &status) != 0 ||
-        !S_ISREG(status.st_mode) || inputs.count(identityKey(status))) {
+        !S_ISREG(status.st_mode) || inputs.count(deviceInodeKey(status))) {
       only = false;
       break;
     }
@@ -80,7 +76,7 @@ bool OutputFolder::open(const std::string &target, QString *reason,
     std::unordered_set<std::string> inputKeys;
     for (const std::string &input : inputs) {
       struct stat found {};
-      if (::stat(input.c_str(), &found) == 0) inputKeys.insert(identityKey(found));
+      if (::stat(input.c_str(), &found) == 0) inputKeys.insert(deviceInodeKey(found));
     }
     if (!holdsOnlyPages(target_, inputKeys) || isCurrentFolder(target_)) {
       // Written in place, page by page.

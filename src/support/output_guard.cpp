@@ -39,8 +39,7 @@ FileIdentity identityOf(const std::string &name) {
   if (::stat(name.c_str(), &status) == 0) {
     identity.exists = true;
     identity.regular = S_ISREG(status.st_mode);
-    identity.inode =
-        std::to_string(status.st_dev) + ':' + std::to_string(static_cast<uint64_t>(status.st_ino));
+    identity.inode = deviceInodeKey(status);
   }
   identity.path = resolvedPath(name);
   return identity;
@@ -51,6 +50,10 @@ QString text(const std::string &name) {
 }
 
 } // namespace
+
+std::string deviceInodeKey(const struct stat &status) {
+  return std::to_string(status.st_dev) + ':' + std::to_string(static_cast<uint64_t>(status.st_ino));
+}
 
 void checkOutputsAgainstInputs(const std::vector<NamedOutput> &outputs,
                                const std::vector<std::string> &inputs) {

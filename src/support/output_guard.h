@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 /// One output file of the run and the option that names it.
@@ -15,6 +16,9 @@ struct NamedOutput {
   /// appended to one another).
   bool mayRepeat = false;
 };
+
+/// A file's device and inode as one key: two names with the same key are one file.
+std::string deviceInodeKey(const struct stat &status);
 
 /// Fatal "Output file %1 of %2 is also an input file" when an output names an
 /// input, and "Outputs %1 and %2 name the same file %3" when two outputs name one

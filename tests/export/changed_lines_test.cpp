@@ -41,7 +41,6 @@ protected:
       attribution.testEnded(hits.servicesHitInTest(), internName(name));
       hits.resetTestHits();
     }
-    attribution.finish();
   }
 
   ExportRun &concluded() {

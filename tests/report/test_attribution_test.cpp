@@ -124,7 +124,6 @@ TEST_F(TestAttributionTest, EachItemKeepsTheTestsThatHitIt) {
     runTest("t1", {{1, 1}, {3, 2}});
     runTest("t2", {{1, 0}, {4, 1}, {4, 2}, {4, 3}});
     runTest("t3", {});
-    attribution.finish();
 
     EXPECT_EQ(attribution.testCount(), 4u);
     EXPECT_STREQ(attribution.testName(1), "t1");
@@ -161,7 +160,6 @@ TEST_F(TestAttributionTest, EachItemKeepsTheTestsThatHitIt) {
   hits.updateModifiedConditions();
   onlyG.testEnded(hits.servicesHitInTest(), internName("both"));
   hits.resetTestHits();
-  onlyG.finish();
   EXPECT_EQ(onlyG.testsOf(f, f.entry), nullptr);
   ASSERT_NE(onlyG.testsOf(g, g.entry), nullptr);
   EXPECT_EQ(onlyG.testsOf(g, g.entry)->ordinals(), (std::vector<uint32_t>{0}));
@@ -208,7 +206,6 @@ TEST_F(TestAttributionTest, ManyItemsAndTestsAtRandomGiveTheTestsOfEachItem) {
                           internName(("t" + std::to_string(test)).c_str()));
     hits.resetTestHits();
   }
-  attribution.finish();
   ASSERT_EQ(attribution.testCount(), 300u);
   const auto tests = [&](const Service &service, const HitState &item) {
     const TestSet *set = attribution.testsOf(service, item);
